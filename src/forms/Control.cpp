@@ -1,0 +1,141 @@
+#include "forms/Control.h"
+
+#include "forms/Form.h"
+
+namespace forms {
+
+Control::Control(Kind kind, std::string name, int index)
+    : kind_(kind), name_(std::move(name)), index_(index) {}
+
+std::string Control::FullName() const {
+    return index_ < 0 ? name_ : name_ + "(" + std::to_string(index_) + ")";
+}
+
+void Control::Move(double left, double top, double width, double height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    Changed();
+}
+
+void Control::SetCaption(const std::string& text) {
+    caption_ = text;
+    Changed();
+}
+
+void Control::SetVisible(bool v) {
+    visible_ = v;
+    Changed();
+}
+
+void Control::SetFont(const Font& f) {
+    font_ = f;
+    Changed();
+}
+
+void Control::SetFontSize(double points) {
+    font_.size = points;
+    Changed();
+}
+
+void Control::SetFontBold(bool on) {
+    font_.bold = on;
+    Changed();
+}
+
+void Control::SetFontUnderline(bool on) {
+    font_.underline = on;
+    Changed();
+}
+
+void Control::SetForeColor(Color c) {
+    foreColor_ = c;
+    Changed();
+}
+
+void Control::SetBackColor(Color c) {
+    backColor_ = c;
+    Changed();
+}
+
+void Control::SetOpaque(bool on) {
+    opaque_ = on;
+    Changed();
+}
+
+void Control::SetAlignment(Align a) {
+    align_ = a;
+    Changed();
+}
+
+void Control::SetBorder(bool on) {
+    border_ = on;
+    Changed();
+}
+
+void Control::SetToolTip(const std::string& text) {
+    toolTip_ = text;
+    Changed();
+}
+
+void Control::SetMousePointer(int code) {
+    mousePointer_ = code;
+    Changed();
+}
+
+void Control::ZOrder() {
+    if (peer_)
+        peer_->BringToFront();
+}
+
+void Control::CopyPropertiesFrom(const Control& o) {
+    left_ = o.left_;
+    top_ = o.top_;
+    width_ = o.width_;
+    height_ = o.height_;
+    caption_ = o.caption_;
+    visible_ = o.visible_;
+    font_ = o.font_;
+    foreColor_ = o.foreColor_;
+    backColor_ = o.backColor_;
+    opaque_ = o.opaque_;
+    align_ = o.align_;
+    border_ = o.border_;
+    toolTip_ = o.toolTip_;
+    mousePointer_ = o.mousePointer_;
+    tabIndex_ = o.tabIndex_;
+    Changed();
+}
+
+void Control::Attach(ControlPeer* peer) {
+    peer_ = peer;
+    Changed();
+}
+
+void Control::Changed() {
+    if (peer_)
+        peer_->Apply(*this);
+}
+
+Control& ControlArray::Add(int index) {
+    auto c = std::make_unique<Control>(kind_, name_, index);
+    Control& ref = *c;
+    members_[index] = std::move(c);
+    form_.Register(ref);
+    return ref;
+}
+
+Control& ControlArray::Load(int index) {
+    auto c = std::make_unique<Control>(kind_, name_, index);
+    const Control& model = *members_.at(0);
+    c->CopyPropertiesFrom(model);
+    c->SetContainer(model.Container());
+    c->SetVisible(false);
+    Control& ref = *c;
+    members_[index] = std::move(c);
+    form_.Register(ref);
+    return ref;
+}
+
+}  // namespace forms

@@ -1,0 +1,176 @@
+// The controls a form is made of: each holds its properties; a peer, when the form is
+// realised on a screen, applies them there whenever one changes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace forms {
+
+// A colour as red, green and blue (0x00BBGGRR), or a system colour: kSystemColor | index.
+using Color = std::uint32_t;
+constexpr Color kSystemColor = 0x80000000u;
+constexpr Color Rgb(unsigned r, unsigned g, unsigned b) {
+    return r | (g << 8) | (b << 16);
+}
+constexpr Color SystemColor(unsigned index) {
+    return kSystemColor | index;
+}
+constexpr Color kButtonFace = SystemColor(15);
+constexpr Color kWindowText = SystemColor(18);
+constexpr Color kInfoBackground = SystemColor(9);  // colour 9: the window background
+
+struct Font {
+    std::string name = "MS Sans Serif";
+    double size = 8.25;  // points
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+};
+
+enum class Kind { Label, Shape, Line, Button, Frame, Picture, DirList };
+enum class Align { Left, Right, Center };
+
+// Mouse pointers: the codes the forms use.
+enum MousePointer : int { kDefaultPointer = 0, kHourglass = 11, kCustomPointer = 99 };
+
+// Mouse buttons as the mouse events report them.
+enum MouseButton : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
+
+class Control;
+
+class ControlPeer {
+  public:
+    virtual ~ControlPeer() = default;
+    // Applies every property of the control to the screen.
+    virtual void Apply(const Control& c) = 0;
+    // Brings the control in front of its siblings.
+    virtual void BringToFront() = 0;
+};
+
+class Control {
+  public:
+    using MouseHandler = std::function<void(int button, int shift, double x, double y)>;
+
+    Control(Kind kind, std::string name, int index = -1);
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+    virtual ~Control() = default;
+
+    Kind kind() const { return kind_; }
+    const std::string& Name() const { return name_; }
+    int Index() const { return index_; }
+    // "lbDes(2)" for an array member, the plain name otherwise.
+    std::string FullName() const;
+
+    // Position and size in twips, relative to the container (the form, or a frame or picture).
+    double Left() const { return left_; }
+    double Top() const { return top_; }
+    double Width() const { return width_; }
+    double Height() const { return height_; }
+    void Move(double left, double top, double width, double height);
+    void SetLeft(double v) { Move(v, top_, width_, height_); }
+    void SetTop(double v) { Move(left_, v, width_, height_); }
+    void SetWidth(double v) { Move(left_, top_, v, height_); }
+    void SetHeight(double v) { Move(left_, top_, width_, v); }
+
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& text);
+    bool Visible() const { return visible_; }
+    void SetVisible(bool v);
+    const Font& GetFont() const { return font_; }
+    void SetFont(const Font& f);
+    void SetFontSize(double points);
+    void SetFontBold(bool on);
+    void SetFontUnderline(bool on);
+    Color ForeColor() const { return foreColor_; }
+    void SetForeColor(Color c);
+    Color BackColor() const { return backColor_; }
+    void SetBackColor(Color c);
+    bool Opaque() const { return opaque_; }  // background drawn (true) or transparent
+    void SetOpaque(bool on);
+    Align Alignment() const { return align_; }
+    void SetAlignment(Align a);
+    bool Border() const { return border_; }
+    void SetBorder(bool on);
+    const std::string& ToolTip() const { return toolTip_; }
+    void SetToolTip(const std::string& text);
+    int MousePointer() const { return mousePointer_; }
+    void SetMousePointer(int code);
+    // Buttons: the default button answers Enter, the cancel button Escape.
+    bool IsDefault() const { return default_; }
+    bool IsCancel() const { return cancel_; }
+    void SetDefault(bool on) { default_ = on; }
+    void SetCancel(bool on) { cancel_ = on; }
+    int TabIndex() const { return tabIndex_; }
+    void SetTabIndex(int i) { tabIndex_ = i; }
+
+    // The frame or picture box that holds this control; null for a control on the form.
+    Control* Container() const { return container_; }
+    void SetContainer(Control* c) { container_ = c; }
+
+    // Brings the control in front of its siblings (the zorder 0 of the forms runtime).
+    void ZOrder();
+
+    // Copies every property but name, index, container and handlers: the way a new member of a
+    // control array is made from member 0.
+    void CopyPropertiesFrom(const Control& other);
+
+    void Attach(ControlPeer* peer);
+    ControlPeer* Peer() const { return peer_; }
+
+    std::function<void()> Click;
+    MouseHandler MouseMove;
+    MouseHandler MouseDown;
+
+  protected:
+    void Changed();
+
+  private:
+    Kind kind_;
+    std::string name_;
+    int index_;
+    double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    std::string caption_;
+    bool visible_ = true;
+    Font font_;
+    Color foreColor_ = kWindowText;
+    Color backColor_ = kButtonFace;
+    bool opaque_ = true;
+    Align align_ = Align::Left;
+    bool border_ = false;
+    std::string toolTip_;
+    int mousePointer_ = kDefaultPointer;
+    bool default_ = false;
+    bool cancel_ = false;
+    int tabIndex_ = 0;
+    Control* container_ = nullptr;
+    ControlPeer* peer_ = nullptr;
+};
+
+class Form;
+
+// Members of a control array, addressed by index. Member 0 is designed; the others are made
+// at run time by Load, as copies of member 0 that start hidden.
+class ControlArray {
+  public:
+    ControlArray(Form& form, Kind kind, std::string name)
+        : form_(form), kind_(kind), name_(std::move(name)) {}
+    Control& Add(int index);  // a designed member
+    Control& Load(int index);
+    Control& operator[](int index) { return *members_.at(index); }
+    const Control& operator[](int index) const { return *members_.at(index); }
+    bool Has(int index) const { return members_.count(index) != 0; }
+    int Count() const { return static_cast<int>(members_.size()); }
+
+  private:
+    Form& form_;
+    Kind kind_;
+    std::string name_;
+    std::map<int, std::unique_ptr<Control>> members_;
+};
+
+}  // namespace forms

@@ -1,0 +1,116 @@
+// A form: a window designed in twips, holding its controls and menu. Its behaviour lives in
+// handlers of the subclass; a peer made by the host applies its properties to a real window.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "forms/Control.h"
+#include "forms/Menu.h"
+#include "forms/Runtime.h"
+
+namespace forms {
+
+enum class Border { Sizable, FixedSingle, FixedDialog };
+
+class FormPeer {
+  public:
+    virtual ~FormPeer() = default;
+    // Applies caption, position, size, visibility and mouse pointer.
+    virtual void Apply(const Form& form) = 0;
+    // Realises a control that was loaded after the form.
+    virtual void AddControl(Control& control) = 0;
+    virtual void MenuChanged(const MenuItem& item) = 0;
+    // The window handle, as a number.
+    virtual std::uintptr_t Handle() const = 0;
+};
+
+class Form {
+  public:
+    Form(FormHost& host, std::string name);
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+    virtual ~Form();
+
+    const std::string& Name() const { return name_; }
+
+    // Load makes the window (hidden) and runs Form_Load; it does nothing when loaded already.
+    void Load();
+    void Show();
+    // Shows the form modally: returns when it has been unloaded or hidden.
+    void ShowModal();
+    void Hide();
+
+    void Unload();
+    bool IsLoaded() const { return loaded_; }
+    bool Visible() const { return visible_; }
+    // The window handle; asking for it loads the form without showing it.
+    std::uintptr_t hWnd();
+
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& text);
+    // Outer position and size in twips.
+    double Left() const { return left_; }
+    double Top() const { return top_; }
+    double Width() const { return width_; }
+    double Height() const { return height_; }
+    void Move(double left, double top, double width, double height);
+    void Move(double left, double top) { Move(left, top, width_, height_); }
+    // Set by the host when it realises the form: the outer size of the designed inner area.
+    void SetOuterSize(double width, double height);
+    int MousePointer() const { return mousePointer_; }
+    void SetMousePointer(int code);
+
+    // Design: set by the subclass's constructor.
+    double DesignWidth() const { return designWidth_; }    // inner area, twips
+    double DesignHeight() const { return designHeight_; }  // inner area, twips
+    Border BorderStyle() const { return border_; }
+    bool MinButton() const { return minButton_; }
+    bool MaxButton() const { return maxButton_; }
+    bool ShowInTaskbar() const { return showInTaskbar_; }
+    int IconId() const { return iconId_; }
+    Color BackColor() const { return backColor_; }
+    const std::vector<Control*>& Controls() const { return controls_; }
+    const std::vector<MenuItem*>& MenuBar() const { return menuBar_; }
+
+    // Mouse events on the form's own background, in twips.
+    Control::MouseHandler MouseMove;
+    // Runs when the user asks to close the window (its close box); unloads it by default.
+    virtual void QueryClose() { Unload(); }
+
+    // Called by controls and menu items of this form.
+    void Register(Control& c);
+    void NotifyMenu(const MenuItem& item);
+    FormPeer* Peer() const { return peer_.get(); }
+
+  protected:
+    virtual void Form_Load() {}
+    virtual void Form_Unload() {}
+
+    void Design(double innerWidth, double innerHeight, Border border, bool minButton,
+                bool maxButton, bool showInTaskbar, int iconId, Color backColor = kButtonFace);
+    void AddMenu(MenuItem& item) { menuBar_.push_back(&item); }
+    FormHost& host_;
+
+  private:
+    void Changed();
+
+    std::string name_;
+    std::string caption_;
+    double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    int mousePointer_ = kDefaultPointer;
+    double designWidth_ = 0, designHeight_ = 0;
+    Border border_ = Border::Sizable;
+    bool minButton_ = true, maxButton_ = true, showInTaskbar_ = true;
+    int iconId_ = 0;
+    Color backColor_ = kButtonFace;
+    bool loaded_ = false;
+    bool visible_ = false;
+    std::vector<Control*> controls_;
+    std::vector<MenuItem*> menuBar_;
+    std::unique_ptr<FormPeer> peer_;
+};
+
+}  // namespace forms

@@ -1,0 +1,20 @@
+// Number and date formatting with picture patterns, as the forms' Format writes them.
+#pragma once
+
+#include <string>
+
+#include "forms/Runtime.h"
+
+namespace forms {
+
+// Formats `value` with a picture such as "###,##0.00": '0' is a digit always written, '#' a
+// digit written only when significant, ',' in the integer part asks for thousands grouping,
+// '.' marks the decimals. Separators are the user's. Rounds half away from zero; a value that
+// needs more integer digits than the picture has is written with all of them.
+std::string FormatNumber(double value, const std::string& picture, const NumberSeparators& seps);
+
+// Formats a date with a picture of "dd", "mm", "yy" and "yyyy"; other characters stand as they
+// are.
+std::string FormatDate(const Date& date, const std::string& picture);
+
+}  // namespace forms

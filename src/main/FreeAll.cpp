@@ -1,0 +1,270 @@
+#include "main/FreeAll.h"
+
+#include <limits>
+
+#include "ResourceIds.h"
+#include "Version.h"
+#include "forms/Format.h"
+
+namespace kelvr {
+
+using forms::Align;
+using forms::Control;
+using forms::Kind;
+using forms::Rgb;
+
+namespace {
+
+constexpr double kMegabyte = 1048576.0;
+constexpr double kGigabyte = 1073741824.0;
+constexpr int kRowPitch = 600;  // twips from one row to the next
+
+// a × b, or the largest count when the product does not fit in 64 bits.
+std::uint64_t SaturatedProduct(std::uint64_t a, std::uint64_t b) {
+    if (a != 0 && b > std::numeric_limits<std::uint64_t>::max() / a)
+        return std::numeric_limits<std::uint64_t>::max();
+    return a * b;
+}
+
+void DesignFigure(Control& c, double left) {
+    c.Move(left, 315, 1950, 300);
+    c.SetBorder(true);
+    c.SetBackColor(forms::kInfoBackground);
+    c.SetAlignment(Align::Right);
+    c.SetFont({"Courier New", 9, false, false, false});
+    c.SetVisible(false);
+}
+
+}  // namespace
+
+FreeAll::FreeAll(const MainServices& services)
+    : Form(services.host, "FreeAll"),
+      lbDes(*this, Kind::Label, "lbDes"),
+      lbDisco(*this, Kind::Label, "lbDisco"),
+      lbDati(*this, Kind::Label, "lbDati"),
+      lbFree(*this, Kind::Label, "lbFree"),
+      lbTota(*this, Kind::Label, "lbTota"),
+      SpTot(*this, Kind::Shape, "SpTot"),
+      SpFree(*this, Kind::Shape, "SpFree"),
+      Drive1(services.drives),
+      Mu_end(*this, "Mu_end", "&Fine"),
+      Mu_unita(*this, "Mu_unita", "&Unità"),
+      Mu_Progr(*this, "Mu_Progr", "Su Kelv&aro"),
+      Mu_Qirvo(*this, "Mu_Qirvo", "Su &QIRVO"),
+      Mu_param0(*this, "Mu_param", "&Byte", 0),
+      Mu_param1(*this, "Mu_param", "&MegaByte", 1),
+      Mu_param2(*this, "Mu_param", "&GigaByte", 2),
+      Mu_param{&Mu_param0, &Mu_param1, &Mu_param2},
+      services_(services) {
+    Design(8295, 1365, forms::Border::Sizable, true, true, true, IDI_KELVR);
+    SetCaption(KELVR_TITLE);
+
+    struct Header {
+        double left, width;
+        const char* caption;
+        const char* tip;
+    };
+    const Header headers[4] = {{135, 2115, "Drive", ""},
+                               {2340, 1890, "Byte utilizzati", "Ordina per spazio utilizzato"},
+                               {4410, 1800, "Byte disponibili", "Ordina per spazio disponibile"},
+                               {6390, 1755, "Byte TOTALI", "Ordina per capacità totale"}};
+    for (int i = 0; i < 4; ++i) {
+        Control& h = lbDes.Add(i);
+        h.Move(headers[i].left, 45, headers[i].width, 195);
+        h.SetOpaque(false);
+        h.SetAlignment(Align::Center);
+        h.SetCaption(headers[i].caption);
+        h.SetToolTip(headers[i].tip);
+        h.Click = [this, i] { lbDes_Click(i); };
+    }
+
+    Control& disco = lbDisco.Add(0);
+    disco.Move(45, 315, 2265, 285);
+    disco.SetBorder(true);
+    disco.SetBackColor(forms::kInfoBackground);
+    disco.SetCaption("lbDisco");
+    disco.SetVisible(false);
+    DesignFigure(lbDati.Add(0), 2340);
+    DesignFigure(lbFree.Add(0), 4320);
+    DesignFigure(lbTota.Add(0), 6300);
+
+    Control& outline = SpTot.Add(0);
+    outline.Move(2340, 630, 5910, 240);
+    outline.SetBackColor(Rgb(128, 255, 128));
+    outline.SetVisible(false);
+    Control& fill = SpFree.Add(0);
+    fill.Move(2340, 630, 3795, 240);
+    fill.SetBackColor(Rgb(255, 128, 128));
+    fill.SetVisible(false);
+
+    Mu_end.Click = [this] { Mu_end_Click(); };
+    for (int i = 0; i < 3; ++i) {
+        Mu_unita.AddItem(*Mu_param[i]);
+        Mu_param[i]->Click = [this, i] { Mu_param_Click(i); };
+    }
+    Mu_param1.SetChecked(true);
+    Mu_Progr.Click = [this] { Mu_Progr_Click(); };
+    Mu_Qirvo.Click = [this] { Mu_Qirvo_Click(); };
+    AddMenu(Mu_end);
+    AddMenu(Mu_unita);
+    AddMenu(Mu_Progr);
+    AddMenu(Mu_Qirvo);
+}
+
+const char* FreeAll::DisplayPattern(int unit) {
+    return unit == 0 ? "###,###,###,##0" : "###,##0.00";
+}
+
+const char* FreeAll::KeyPattern(int unit) {
+    // 2^64 bytes has 20 digits; in megabytes 14 integer digits, in gigabytes 11.
+    return unit == 0 ? "00,000,000,000,000,000,000" : "00,000,000,000,000.00";
+}
+
+void FreeAll::Form_Load() {
+    const std::string spaces(17, ' ');
+    SetCaption(" Kelvaro  -  Spazio dei Drive" + spaces + "by QIRVO sas" + spaces +
+               forms::FormatDate(services_.clock.Today(), "dd/mm/yy"));
+
+    cmbDisco.Clear();
+    cmbDati.Clear();
+    cmbFree.Clear();
+    cmbTota.Clear();
+    UnitIndex = 1;
+    SortColumn = 0;
+
+    const int n = Drive1.ListCount();
+    double height = n * kRowPitch + 1000;
+    if (height > services_.screen.Height())
+        height = services_.screen.Height() - 40;
+    Move(300, 0, 8410, height);
+
+    DriveName.assign(n + 1, std::string());
+    SpaceUsed.assign(n + 1, 0.0);
+    SpaceFree.assign(n + 1, 0.0);
+    SpaceTotal.assign(n + 1, 0.0);
+
+    for (int k = 1; k <= n; ++k) {
+        forms::ControlArray* row[] = {&lbDisco, &lbDati, &lbFree, &lbTota, &SpTot, &SpFree};
+        for (auto* a : row) a->Load(k);
+        for (auto* a : row) (*a)[k].SetVisible(true);
+        SpFree[k].ZOrder();
+    }
+
+    Mu_param_Click(1);
+}
+
+void FreeAll::Mu_end_Click() {
+    Unload();
+}
+
+void FreeAll::Mu_Progr_Click() {
+    if (ShowAbout)
+        ShowAbout();
+}
+
+void FreeAll::Mu_Qirvo_Click() {
+    if (ShowMaker)
+        ShowMaker();
+}
+
+void FreeAll::Mu_param_Click(int index) {
+    for (int i = 0; i < 3; ++i) Mu_param[i]->SetChecked(i == index);
+    UnitIndex = static_cast<std::int16_t>(index);
+    const std::string prefix = index == 1 ? "M" : index == 2 ? "G" : "";
+    lbDes[1].SetCaption(prefix + "Byte utilizzati");
+    lbDes[2].SetCaption(prefix + "Byte disponibili");
+    lbDes[3].SetCaption(prefix + "Byte TOTALI");
+    MeasureAll();
+    ShowOrdered();
+}
+
+void FreeAll::lbDes_Click(int index) {
+    SortColumn = static_cast<std::uint8_t>(index);
+    ShowOrdered();
+}
+
+void FreeAll::MeasureAll() {
+    cmbDisco.Clear();
+    cmbDati.Clear();
+    cmbFree.Clear();
+    cmbTota.Clear();
+    const int n = Drive1.ListCount();
+    for (int i = 0; i < n; ++i) MeasureDrive(Drive1.List(i), static_cast<std::int16_t>(i + 1));
+}
+
+void FreeAll::MeasureDrive(const std::string& name, std::int16_t k) {
+    SetMousePointer(forms::kHourglass);
+    const std::string root = name.substr(0, 1) + ":\\";
+    const DiskFigures d = services_.disks.Query(root);
+
+    // Cluster counts are unsigned: a volume of 2^31 clusters or more is an ordinary large disk.
+    const std::uint64_t clusterBytes = SaturatedProduct(d.sectorsPerCluster, d.bytesPerSector);
+    double freeBytes = static_cast<double>(SaturatedProduct(clusterBytes, d.freeClusters));
+    double totalBytes = static_cast<double>(SaturatedProduct(clusterBytes, d.totalClusters));
+    // A drive that reports more free space than capacity shows nothing used, not a negative.
+    double usedBytes = totalBytes > freeBytes ? totalBytes - freeBytes : 0.0;
+
+    const double divisor = UnitIndex == 1 ? kMegabyte : UnitIndex == 2 ? kGigabyte : 1.0;
+    SpaceFree[k] = freeBytes / divisor;
+    SpaceTotal[k] = totalBytes / divisor;
+    SpaceUsed[k] = usedBytes / divisor;
+
+    const forms::NumberSeparators seps = services_.locale.Separators();
+    const char* pattern = KeyPattern(UnitIndex);
+    const std::string freeKey = forms::FormatNumber(SpaceFree[k], pattern, seps) + " ";
+    const std::string usedKey = forms::FormatNumber(SpaceUsed[k], pattern, seps) + " ";
+    const std::string totalKey = forms::FormatNumber(SpaceTotal[k], pattern, seps) + " ";
+
+    DriveName[k] = name;
+    cmbDisco.AddItem(DriveName[k]);
+    cmbDisco.SetItemData(cmbDisco.NewIndex(), k);
+    cmbFree.AddItem(freeKey);
+    cmbFree.SetItemData(cmbFree.NewIndex(), k);
+    cmbDati.AddItem(usedKey);
+    cmbDati.SetItemData(cmbDati.NewIndex(), k);
+    cmbTota.AddItem(totalKey);
+    cmbTota.SetItemData(cmbTota.NewIndex(), k);
+
+    SetMousePointer(forms::kDefaultPointer);
+}
+
+forms::SortedList& FreeAll::ListOfColumn(int column) {
+    switch (column) {
+        case 1:
+            return cmbDati;
+        case 2:
+            return cmbFree;
+        case 3:
+            return cmbTota;
+        default:
+            return cmbDisco;
+    }
+}
+
+void FreeAll::ShowOrdered() {
+    const forms::SortedList& list = ListOfColumn(SortColumn);
+    for (int j = 0; j < list.ListCount(); ++j)
+        ShowDrive(static_cast<std::int16_t>(j), static_cast<std::int16_t>(list.ItemData(j)));
+}
+
+void FreeAll::ShowDrive(std::int16_t j, std::int16_t k) {
+    lbDisco[k].SetCaption(DriveName[k]);
+    const forms::NumberSeparators seps = services_.locale.Separators();
+    const char* pattern = DisplayPattern(UnitIndex);
+    lbDati[k].SetCaption(forms::FormatNumber(SpaceUsed[k], pattern, seps) + " ");
+    lbFree[k].SetCaption(forms::FormatNumber(SpaceFree[k], pattern, seps) + " ");
+    lbTota[k].SetCaption(forms::FormatNumber(SpaceTotal[k], pattern, seps) + " ");
+
+    const int labelTop = j * kRowPitch + 270;
+    const int barTop = j * kRowPitch + 580;
+    for (forms::ControlArray* a : {&lbDisco, &lbDati, &lbFree, &lbTota}) (*a)[k].SetTop(labelTop);
+    SpTot[k].SetTop(barTop);
+    SpFree[k].SetTop(barTop);
+
+    if (SpaceTotal[k] > 0)
+        SpFree[k].SetWidth(static_cast<float>(SpTot[k].Width() * SpaceUsed[k] / SpaceTotal[k]));
+    else
+        SpFree[k].SetWidth(SpaceTotal[k]);
+}
+
+}  // namespace kelvr

@@ -1,0 +1,76 @@
+// FreeAll, the main window: one row per drive with its used, free and total space and a usage
+// bar, ordered by the column whose header was clicked last, in the unit chosen in the menu.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "forms/DriveList.h"
+#include "forms/Form.h"
+#include "forms/SortedList.h"
+#include "main/DiskQuery.h"
+
+namespace kelvr {
+
+struct MainServices {
+    forms::FormHost& host;
+    const forms::Screen& screen;
+    const forms::Clock& clock;
+    const forms::Locale& locale;
+    const forms::DriveSource& drives;
+    DiskQuery& disks;
+};
+
+class FreeAll : public forms::Form {
+  public:
+    explicit FreeAll(const MainServices& services);
+
+    // Opened by the menu items "Su Kelv&aro" and "Su &QIRVO"; the program sets them.
+    std::function<void()> ShowAbout;
+    std::function<void()> ShowMaker;
+
+    // Handlers.
+    void Mu_end_Click();
+    void Mu_param_Click(int index);
+    void Mu_Progr_Click();
+    void Mu_Qirvo_Click();
+    void lbDes_Click(int index);
+
+    // Measurement and display.
+    void MeasureAll();
+    void MeasureDrive(const std::string& name, std::int16_t k);
+    void ShowOrdered();
+    void ShowDrive(std::int16_t j, std::int16_t k);
+
+    // State.
+    std::uint8_t SortColumn = 0;
+    std::int16_t UnitIndex = 1;
+    std::vector<std::string> DriveName;
+    std::vector<double> SpaceUsed, SpaceFree, SpaceTotal;
+
+    // Controls.
+    forms::ControlArray lbDes, lbDisco, lbDati, lbFree, lbTota, SpTot, SpFree;
+    forms::DriveList Drive1;
+    forms::SortedList cmbDisco, cmbDati, cmbFree, cmbTota;
+    forms::MenuItem Mu_end, Mu_unita, Mu_Progr, Mu_Qirvo;
+    forms::MenuItem Mu_param0, Mu_param1, Mu_param2;
+    forms::MenuItem* Mu_param[3];
+
+    // Patterns of the figures and of the sort keys, by unit. The keys are zero-padded to the
+    // widest figure a 64-bit byte count can give in that unit, so that their text order is
+    // their numeric order.
+    static const char* DisplayPattern(int unit);
+    static const char* KeyPattern(int unit);
+
+  protected:
+    void Form_Load() override;
+
+  private:
+    forms::SortedList& ListOfColumn(int column);
+
+    const MainServices services_;
+};
+
+}  // namespace kelvr
