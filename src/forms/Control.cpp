@@ -84,6 +84,11 @@ void Control::SetMousePointer(int code) {
     Changed();
 }
 
+void Control::SetPicture(int resourceId) {
+    picture_ = resourceId;
+    Changed();
+}
+
 void Control::ZOrder() {
     if (peer_)
         peer_->BringToFront();
@@ -105,6 +110,7 @@ void Control::CopyPropertiesFrom(const Control& o) {
     toolTip_ = o.toolTip_;
     mousePointer_ = o.mousePointer_;
     tabIndex_ = o.tabIndex_;
+    picture_ = o.picture_;
     Changed();
 }
 

@@ -20,8 +20,8 @@ constexpr Color SystemColor(unsigned index) {
     return kSystemColor | index;
 }
 constexpr Color kButtonFace = SystemColor(15);
-constexpr Color kWindowText = SystemColor(18);
-constexpr Color kInfoBackground = SystemColor(9);  // colour 9: the window background
+constexpr Color kButtonText = SystemColor(18);
+constexpr Color kWindowBackground = SystemColor(5);
 
 struct Font {
     std::string name = "MS Sans Serif";
@@ -105,6 +105,9 @@ class Control {
     bool IsCancel() const { return cancel_; }
     void SetDefault(bool on) { default_ = on; }
     void SetCancel(bool on) { cancel_ = on; }
+    // An icon resource shown by a picture box; 0 for none.
+    int Picture() const { return picture_; }
+    void SetPicture(int resourceId);
     int TabIndex() const { return tabIndex_; }
     void SetTabIndex(int i) { tabIndex_ = i; }
 
@@ -137,7 +140,7 @@ class Control {
     std::string caption_;
     bool visible_ = true;
     Font font_;
-    Color foreColor_ = kWindowText;
+    Color foreColor_ = kButtonText;
     Color backColor_ = kButtonFace;
     bool opaque_ = true;
     Align align_ = Align::Left;
@@ -147,6 +150,7 @@ class Control {
     bool default_ = false;
     bool cancel_ = false;
     int tabIndex_ = 0;
+    int picture_ = 0;
     Control* container_ = nullptr;
     ControlPeer* peer_ = nullptr;
 };

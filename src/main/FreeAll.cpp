@@ -26,10 +26,12 @@ std::uint64_t SaturatedProduct(std::uint64_t a, std::uint64_t b) {
     return a * b;
 }
 
+// The cells are drawn on the window colour: white in every usual scheme, where the title-bar
+// text colour of the classic palette is black on current Windows and would hide the figures.
 void DesignFigure(Control& c, double left) {
     c.Move(left, 315, 1950, 300);
     c.SetBorder(true);
-    c.SetBackColor(forms::kInfoBackground);
+    c.SetBackColor(forms::kWindowBackground);
     c.SetAlignment(Align::Right);
     c.SetFont({"Courier New", 9, false, false, false});
     c.SetVisible(false);
@@ -81,7 +83,7 @@ FreeAll::FreeAll(const MainServices& services)
     Control& disco = lbDisco.Add(0);
     disco.Move(45, 315, 2265, 285);
     disco.SetBorder(true);
-    disco.SetBackColor(forms::kInfoBackground);
+    disco.SetBackColor(forms::kWindowBackground);
     disco.SetCaption("lbDisco");
     disco.SetVisible(false);
     DesignFigure(lbDati.Add(0), 2340);

@@ -1,0 +1,514 @@
+#include "win32/WinForm.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "forms/Twips.h"
+#include "win32/Utf.h"
+
+namespace win32 {
+
+using forms::Control;
+using forms::Kind;
+
+namespace {
+
+// Runs an event handler of the portable code; nothing it throws may cross a window procedure.
+template <class F>
+void Safely(F&& f) {
+    try {
+        f();
+    } catch (...) {
+        OutputDebugStringW(L"Kelvr: an event handler failed\n");
+    }
+}
+
+RECT ToPixels(double left, double top, double width, double height, int dpi) {
+    forms::PixelRect p = forms::TwipsRectToPixels(left, top, width, height, dpi);
+    return RECT{p.left, p.top, p.left + p.width, p.top + p.height};
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+int Buttons(WPARAM wp) {
+    return ((wp & MK_LBUTTON) ? forms::kLeftButton : 0) |
+           ((wp & MK_RBUTTON) ? forms::kRightButton : 0) |
+           ((wp & MK_MBUTTON) ? forms::kMiddleButton : 0);
+}
+
+int Shift(WPARAM wp) {
+    return ((wp & MK_SHIFT) ? 1 : 0) | ((wp & MK_CONTROL) ? 2 : 0) |
+           ((GetKeyState(VK_MENU) < 0) ? 4 : 0);
+}
+
+bool CursorOver(HWND hwnd) {
+    POINT pt;
+    if (!GetCursorPos(&pt))
+        return false;
+    HWND under = WindowFromPoint(pt);
+    return under && (under == hwnd || IsChild(hwnd, under));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Controls
+
+WinControlPeer::WinControlPeer(WinFormPeer& form, Control& control)
+    : form_(form), control_(control), id_(form.NextControlId()) {
+    const Kind kind = control.kind();
+    const wchar_t* cls = L"KelvrControl";
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD ex = 0;
+    if (kind == Kind::Button) {
+        cls = L"BUTTON";
+        style |= WS_TABSTOP | (control.IsDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    } else if (kind == Kind::Frame || kind == Kind::Picture) {
+        style |= WS_CLIPCHILDREN;
+        ex |= WS_EX_CONTROLPARENT;
+    }
+    hwnd_ = CreateWindowExW(ex, cls, L"", style, 0, 0, 0, 0, form.ParentOf(control),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
+                            form.Host().Instance(), this);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    control.Attach(this);
+}
+
+WinControlPeer::~WinControlPeer() {
+    control_.Attach(nullptr);
+    if (hwnd_ && IsWindow(hwnd_)) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void WinControlPeer::Apply(const Control& c) {
+    if (!hwnd_)
+        return;
+    const int dpi = form_.Host().Dpi();
+
+    std::wstring text =
+        Widen(c.kind() == Kind::Shape || c.kind() == Kind::Line ? c.FullName() : c.Caption());
+    if (text != text_) {
+        text_ = text;
+        SetWindowTextW(hwnd_, text_.c_str());
+    }
+
+    RECT r = ToPixels(c.Left(), c.Top(), c.Width(), c.Height(), dpi);
+    if (c.kind() == Kind::Line) {  // a line is one pixel thick
+        if (r.bottom <= r.top)
+            r.bottom = r.top + 1;
+        if (r.right <= r.left)
+            r.right = r.left + 1;
+    }
+    if (!SameRect(r, rect_)) {
+        rect_ = r;
+        SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    HFONT font = form_.Host().Font(c.GetFont());
+    if (font != font_) {
+        font_ = font;
+        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+
+    std::wstring tip = Widen(c.ToolTip());
+    if (tip != tip_) {
+        TOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        ti.hwnd = form_.Window();
+        ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+        ti.lpszText = const_cast<wchar_t*>(tip.c_str());
+        HWND tooltips = form_.Tooltip();
+        if (tip_.empty())
+            SendMessageW(tooltips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        else if (tip.empty())
+            SendMessageW(tooltips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        else
+            SendMessageW(tooltips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+        tip_ = tip;
+    }
+
+    if (c.Visible() != shown_) {
+        shown_ = c.Visible();
+        ShowWindow(hwnd_, shown_ ? SW_SHOWNA : SW_HIDE);
+    }
+    if (c.kind() != Kind::Button)
+        InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void WinControlPeer::BringToFront() {
+    if (hwnd_)
+        SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+COLORREF WinControlPeer::ContainerColor() const {
+    const Control* container = control_.Container();
+    return ToColorRef(container ? container->BackColor() : form_.Model().BackColor());
+}
+
+void WinControlPeer::Paint(HDC dc, const RECT& client) {
+    const Control& c = control_;
+    RECT r = client;
+    auto fill = [&](COLORREF color, const RECT& area) {
+        HBRUSH b = CreateSolidBrush(color);
+        FillRect(dc, &area, b);
+        DeleteObject(b);
+    };
+    switch (c.kind()) {
+        case Kind::Shape: {
+            fill(ToColorRef(c.BackColor()), r);
+            HBRUSH frame = CreateSolidBrush(RGB(0, 0, 0));
+            FrameRect(dc, &r, frame);
+            DeleteObject(frame);
+            return;
+        }
+        case Kind::Line:
+            fill(ToColorRef(forms::kButtonText), r);
+            return;
+        case Kind::Frame:
+            fill(ToColorRef(c.BackColor()), r);
+            DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
+            return;
+        case Kind::Picture:
+            fill(ToColorRef(c.BackColor()), r);
+            DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
+            if (c.Picture()) {
+                const int size = MulDiv(32, form_.Host().Dpi(), 96);
+                DrawIconEx(dc, 2, 2, form_.Host().Icon(c.Picture(), size), size, size, 0, nullptr,
+                           DI_NORMAL);
+            }
+            return;
+        default:
+            break;
+    }
+    // A label.
+    fill(c.Opaque() ? ToColorRef(c.BackColor()) : ContainerColor(), r);
+    if (c.Border()) {
+        DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ToColorRef(c.ForeColor()));
+    HGDIOBJ old = SelectObject(dc, font_);
+    UINT align = c.Alignment() == forms::Align::Right    ? DT_RIGHT
+                 : c.Alignment() == forms::Align::Center ? DT_CENTER
+                                                         : DT_LEFT;
+    DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &r,
+              align | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    SelectObject(dc, old);
+}
+
+void WinControlPeer::Mouse(const Control::MouseHandler& handler, int button, WPARAM wp, LPARAM lp) {
+    if (!handler)
+        return;
+    const int dpi = form_.Host().Dpi();
+    const double x = forms::PixelsToTwips(GET_X_LPARAM(lp), dpi);
+    const double y = forms::PixelsToTwips(GET_Y_LPARAM(lp), dpi);
+    Control::MouseHandler h = handler;  // the handler may unload the form and this peer
+    Safely([&] { h(button, Shift(wp), x, y); });
+}
+
+LRESULT WinControlPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd_, &ps);
+            RECT r;
+            GetClientRect(hwnd_, &r);
+            Paint(dc, r);
+            EndPaint(hwnd_, &ps);
+            return 0;
+        }
+        case WM_PRINTCLIENT: {
+            RECT r;
+            GetClientRect(hwnd_, &r);
+            Paint(reinterpret_cast<HDC>(wp), r);
+            return 0;
+        }
+        case WM_SETFONT:
+            return 0;
+        case WM_COMMAND:  // a button inside a frame: the form handles it
+            return SendMessageW(form_.Window(), msg, wp, lp);
+        case WM_SETCURSOR:
+            if (form_.SetPointer())
+                return TRUE;
+            if (control_.MousePointer() == forms::kCustomPointer) {
+                SetCursor(reinterpret_cast<HCURSOR>(
+                    form_.Host().Icon(form_.Model().IconId(), GetSystemMetrics(SM_CXCURSOR))));
+                return TRUE;
+            }
+            break;
+        case WM_MOUSEMOVE:
+            Mouse(control_.MouseMove, Buttons(wp), wp, lp);
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN: {
+            const int button = msg == WM_LBUTTONDOWN   ? forms::kLeftButton
+                               : msg == WM_RBUTTONDOWN ? forms::kRightButton
+                                                       : forms::kMiddleButton;
+            if (button == forms::kLeftButton && control_.Click) {
+                pressed_ = true;
+                SetCapture(hwnd_);
+            }
+            Mouse(control_.MouseDown, button, wp, lp);
+            return 0;
+        }
+        case WM_LBUTTONUP:
+            if (pressed_) {
+                pressed_ = false;
+                ReleaseCapture();
+                RECT r;
+                GetClientRect(hwnd_, &r);
+                POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+                if (PtInRect(&r, pt) && control_.Click) {
+                    std::function<void()> click = control_.Click;
+                    Safely(click);
+                }
+            }
+            return 0;
+        case WM_CAPTURECHANGED:
+            pressed_ = false;
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK WinControlPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        auto* self = static_cast<WinControlPeer*>(cs->lpCreateParams);
+        if (self)
+            self->hwnd_ = hwnd;
+    }
+    auto* self = reinterpret_cast<WinControlPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    return self->Handle(msg, wp, lp);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Forms
+
+WinFormPeer::WinFormPeer(WinHost& host, forms::Form& form) : host_(host), form_(form) {
+    DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    DWORD ex = WS_EX_CONTROLPARENT;
+    switch (form.BorderStyle()) {
+        case forms::Border::Sizable:
+            style |= WS_THICKFRAME;
+            if (form.MinButton())
+                style |= WS_MINIMIZEBOX;
+            if (form.MaxButton())
+                style |= WS_MAXIMIZEBOX;
+            break;
+        case forms::Border::FixedSingle:
+            break;
+        case forms::Border::FixedDialog:
+            style |= DS_MODALFRAME;
+            ex |= WS_EX_DLGMODALFRAME;
+            break;
+    }
+    BuildMenu();
+
+    const int dpi = host.Dpi();
+    RECT outer{0, 0, forms::TwipsToPixels(form.DesignWidth(), dpi),
+               forms::TwipsToPixels(form.DesignHeight(), dpi)};
+    AdjustWindowRectEx(&outer, style, menu_ != nullptr, ex);
+    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
+    form.SetOuterSize(forms::PixelsToTwips(width, dpi), forms::PixelsToTwips(height, dpi));
+
+    HWND owner = form.ShowInTaskbar() ? nullptr : host.Owner();
+    hwnd_ = CreateWindowExW(ex, L"KelvrForm", Widen(form.Caption()).c_str(), style, 0, 0, width,
+                            height, owner, menu_, host.Instance(), this);
+    caption_ = Widen(form.Caption());
+    if (form.IconId()) {
+        SendMessageW(
+            hwnd_, WM_SETICON, ICON_BIG,
+            reinterpret_cast<LPARAM>(host.Icon(form.IconId(), GetSystemMetrics(SM_CXICON))));
+        SendMessageW(
+            hwnd_, WM_SETICON, ICON_SMALL,
+            reinterpret_cast<LPARAM>(host.Icon(form.IconId(), GetSystemMetrics(SM_CXSMICON))));
+    }
+    for (Control* c : form.Controls()) AddControl(*c);
+}
+
+WinFormPeer::~WinFormPeer() {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    controls_.clear();
+    DestroyWindow(hwnd_);
+    host_.WindowGone(form_);
+}
+
+HWND WinFormPeer::Tooltip() {
+    if (!tooltip_) {
+        tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                   WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                   host_.Instance(), nullptr);
+    }
+    return tooltip_;
+}
+
+HWND WinFormPeer::ParentOf(const Control& c) const {
+    WinControlPeer* container = PeerOf(c.Container());
+    return container ? container->Window() : hwnd_;
+}
+
+WinControlPeer* WinFormPeer::PeerOf(const Control* c) const {
+    auto it = controls_.find(c);
+    return it == controls_.end() ? nullptr : it->second.get();
+}
+
+void WinFormPeer::AddControl(Control& control) {
+    if (control.kind() == Kind::DirList)
+        return;  // never shown: it needs no window
+    controls_[&control] = std::make_unique<WinControlPeer>(*this, control);
+}
+
+void WinFormPeer::Apply(const forms::Form& form) {
+    std::wstring caption = Widen(form.Caption());
+    if (caption != caption_) {
+        caption_ = caption;
+        SetWindowTextW(hwnd_, caption_.c_str());
+    }
+    RECT r = ToPixels(form.Left(), form.Top(), form.Width(), form.Height(), host_.Dpi());
+    if (!SameRect(r, rect_)) {
+        rect_ = r;
+        SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (form.Visible() != shown_) {
+        shown_ = form.Visible();
+        ShowWindow(hwnd_, shown_ ? SW_SHOW : SW_HIDE);
+        if (shown_)
+            UpdateWindow(hwnd_);
+    }
+    if (CursorOver(hwnd_) && !SetPointer())
+        SetCursor(LoadCursor(nullptr, IDC_ARROW));
+}
+
+bool WinFormPeer::SetPointer() const {
+    if (form_.MousePointer() != forms::kHourglass)
+        return false;
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    return true;
+}
+
+void WinFormPeer::BuildMenu() {
+    if (form_.MenuBar().empty())
+        return;
+    menu_ = CreateMenu();
+    for (const forms::MenuItem* item : form_.MenuBar()) AddMenuItems(menu_, *item);
+}
+
+void WinFormPeer::AddMenuItems(HMENU menu, const forms::MenuItem& item) {
+    std::wstring caption = Widen(item.Caption());
+    if (!item.Items().empty()) {
+        HMENU popup = CreatePopupMenu();
+        for (const forms::MenuItem* child : item.Items()) AddMenuItems(popup, *child);
+        AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), caption.c_str());
+        return;
+    }
+    const int id = NextControlId();
+    menuIds_[id] = const_cast<forms::MenuItem*>(&item);
+    menuItems_[&item] = id;
+    AppendMenuW(menu, MF_STRING | (item.Checked() ? MF_CHECKED : 0), id, caption.c_str());
+}
+
+void WinFormPeer::MenuChanged(const forms::MenuItem& item) {
+    auto it = menuItems_.find(&item);
+    if (it == menuItems_.end())
+        return;
+    CheckMenuItem(menu_, it->second, MF_BYCOMMAND | (item.Checked() ? MF_CHECKED : MF_UNCHECKED));
+}
+
+Control* WinFormPeer::Button(bool isDefault) const {
+    for (const auto& p : controls_) {
+        Control& c = p.second->Model();
+        if (c.kind() == Kind::Button && (isDefault ? c.IsDefault() : c.IsCancel()))
+            return &c;
+    }
+    return nullptr;
+}
+
+void WinFormPeer::Command(int id) {
+    std::function<void()> handler;
+    if (id == IDOK || id == IDCANCEL) {
+        if (Control* b = Button(id == IDOK))
+            handler = b->Click;
+    } else if (auto m = menuIds_.find(id); m != menuIds_.end()) {
+        handler = m->second->Click;
+    } else {
+        for (const auto& p : controls_)
+            if (p.second->Id() == id)
+                handler = p.second->Model().Click;
+    }
+    // The handler may unload the form, and with it this peer: nothing of it is touched after.
+    if (handler)
+        Safely(handler);
+}
+
+LRESULT WinFormPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_COMMAND:
+            Command(LOWORD(wp));
+            return 0;
+        case DM_GETDEFID:
+            for (const auto& p : controls_)
+                if (p.second->Model().kind() == Kind::Button && p.second->Model().IsDefault())
+                    return MAKELRESULT(p.second->Id(), DC_HASDEFID);
+            return 0;
+        case WM_CLOSE:
+            Safely([this] { form_.QueryClose(); });
+            return 0;
+        case WM_ERASEBKGND: {
+            RECT r;
+            GetClientRect(hwnd_, &r);
+            HBRUSH b = CreateSolidBrush(ToColorRef(form_.BackColor()));
+            FillRect(reinterpret_cast<HDC>(wp), &r, b);
+            DeleteObject(b);
+            return 1;
+        }
+        case WM_SETCURSOR:
+            if (LOWORD(lp) == HTCLIENT && SetPointer())
+                return TRUE;
+            break;
+        case WM_MOUSEMOVE:
+            if (form_.MouseMove) {
+                const int dpi = host_.Dpi();
+                auto handler = form_.MouseMove;
+                const double x = forms::PixelsToTwips(GET_X_LPARAM(lp), dpi);
+                const double y = forms::PixelsToTwips(GET_Y_LPARAM(lp), dpi);
+                Safely([&] { handler(Buttons(wp), Shift(wp), x, y); });
+            }
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK WinFormPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        auto* self = static_cast<WinFormPeer*>(cs->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        if (self)
+            self->hwnd_ = hwnd;
+    }
+    auto* self = reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    return self->Handle(msg, wp, lp);
+}
+
+}  // namespace win32

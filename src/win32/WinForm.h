@@ -1,0 +1,93 @@
+// A form's window and its controls' child windows.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "forms/Form.h"
+#include "win32/WinHost.h"
+
+namespace win32 {
+
+class WinFormPeer;
+
+class WinControlPeer : public forms::ControlPeer {
+  public:
+    WinControlPeer(WinFormPeer& form, forms::Control& control);
+    ~WinControlPeer() override;
+    void Apply(const forms::Control& c) override;
+    void BringToFront() override;
+
+    HWND Window() const { return hwnd_; }
+    forms::Control& Model() const { return control_; }
+    WinFormPeer& FormPeer() const { return form_; }
+    int Id() const { return id_; }
+
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+  private:
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    void Paint(HDC dc, const RECT& r);
+    void Mouse(const forms::Control::MouseHandler& handler, int button, WPARAM wp, LPARAM lp);
+    COLORREF ContainerColor() const;
+
+    WinFormPeer& form_;
+    forms::Control& control_;
+    HWND hwnd_ = nullptr;
+    int id_;
+    bool pressed_ = false;
+    // What was last applied, so that an unchanged property costs nothing.
+    std::wstring text_;
+    RECT rect_{-1, -1, -1, -1};
+    bool shown_ = false;
+    HFONT font_ = nullptr;
+    std::wstring tip_;
+};
+
+class WinFormPeer : public forms::FormPeer {
+  public:
+    WinFormPeer(WinHost& host, forms::Form& form);
+    ~WinFormPeer() override;
+    void Apply(const forms::Form& form) override;
+    void AddControl(forms::Control& control) override;
+    void MenuChanged(const forms::MenuItem& item) override;
+    std::uintptr_t Handle() const override { return reinterpret_cast<std::uintptr_t>(hwnd_); }
+
+    HWND Window() const { return hwnd_; }
+    WinHost& Host() const { return host_; }
+    forms::Form& Model() const { return form_; }
+    HWND Tooltip();
+    // The window that holds a control: its frame's or picture box's, or the form's.
+    HWND ParentOf(const forms::Control& c) const;
+    WinControlPeer* PeerOf(const forms::Control* c) const;
+    int NextControlId() { return nextId_++; }
+    // Sets the pointer the form asks for while the mouse is over it; false for the default.
+    bool SetPointer() const;
+
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+  private:
+    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    void BuildMenu();
+    void AddMenuItems(HMENU menu, const forms::MenuItem& item);
+    void Command(int id);
+    forms::Control* Button(bool isDefault) const;
+
+    WinHost& host_;
+    forms::Form& form_;
+    HWND hwnd_ = nullptr;
+    HWND tooltip_ = nullptr;
+    HMENU menu_ = nullptr;
+    std::map<const forms::Control*, std::unique_ptr<WinControlPeer>> controls_;
+    std::map<int, forms::MenuItem*> menuIds_;
+    std::map<const forms::MenuItem*, int> menuItems_;
+    int nextId_ = 100;
+    RECT rect_{-1, -1, -1, -1};
+    std::wstring caption_;
+    bool shown_ = false;
+};
+
+}  // namespace win32

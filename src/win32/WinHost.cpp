@@ -1,0 +1,187 @@
+#include "win32/WinHost.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "forms/Twips.h"
+#include "win32/Utf.h"
+#include "win32/WinForm.h"
+
+namespace win32 {
+
+COLORREF ToColorRef(forms::Color c) {
+    if (c & forms::kSystemColor)
+        return GetSysColor(static_cast<int>(c & 0xFF));
+    return static_cast<COLORREF>(c);
+}
+
+WinHost::WinHost(HINSTANCE instance) : instance_(instance) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    HDC screen = GetDC(nullptr);
+    dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (dpi_ <= 0)
+        dpi_ = 96;
+
+    WNDCLASSEXW form{};
+    form.cbSize = sizeof form;
+    form.style = CS_DBLCLKS;
+    form.lpfnWndProc = WinFormPeer::Proc;
+    form.hInstance = instance;
+    form.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    form.lpszClassName = L"KelvrForm";
+    RegisterClassExW(&form);
+
+    WNDCLASSEXW control{};
+    control.cbSize = sizeof control;
+    control.lpfnWndProc = WinControlPeer::Proc;
+    control.hInstance = instance;
+    control.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    control.lpszClassName = L"KelvrControl";
+    RegisterClassExW(&control);
+
+    owner_ = CreateWindowExW(0, L"STATIC", L"Kelvr", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                             instance, nullptr);
+}
+
+WinHost::~WinHost() {
+    for (auto& f : fonts_) DeleteObject(f.second);
+    for (auto& i : icons_) DestroyIcon(i.second);
+    if (owner_)
+        DestroyWindow(owner_);
+}
+
+std::unique_ptr<forms::FormPeer> WinHost::Realise(forms::Form& form) {
+    return std::make_unique<WinFormPeer>(*this, form);
+}
+
+double WinHost::Width() const {
+    return forms::PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), dpi_);
+}
+
+double WinHost::Height() const {
+    return forms::PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi_);
+}
+
+HFONT WinHost::Font(const forms::Font& font) {
+    const std::wstring name = Widen(font.name);
+    const int height = -static_cast<int>(std::lround(font.size * dpi_ / 72.0));
+    auto key = std::make_tuple(name, height, font.bold, font.italic, font.underline);
+    auto it = fonts_.find(key);
+    if (it != fonts_.end())
+        return it->second;
+    const bool symbol = _wcsicmp(name.c_str(), L"Wingdings") == 0;
+    HFONT f = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic,
+                          font.underline, FALSE, symbol ? SYMBOL_CHARSET : DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+    fonts_[key] = f;
+    return f;
+}
+
+HICON WinHost::Icon(int resourceId, int size) {
+    auto key = std::make_pair(resourceId, size);
+    auto it = icons_.find(key);
+    if (it != icons_.end())
+        return it->second;
+    HICON icon = static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size, 0));
+    icons_[key] = icon;
+    return icon;
+}
+
+void WinHost::WindowGone(forms::Form& form) {
+    if (&form == main_)
+        PostQuitMessage(0);
+}
+
+void WinHost::DispatchOne(MSG& msg) {
+    if (!modal_.empty()) {
+        HWND top = modal_.back();
+        if (IsWindow(top) && IsDialogMessageW(top, &msg))
+            return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+namespace {
+struct Disabling {
+    HWND keep;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK DisableOne(HWND hwnd, LPARAM lp) {
+    auto* d = reinterpret_cast<Disabling*>(lp);
+    if (hwnd != d->keep && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+        EnableWindow(hwnd, FALSE);
+        d->windows.push_back(hwnd);
+    }
+    return TRUE;
+}
+}  // namespace
+
+void WinHost::RunModal(forms::Form& form) {
+    HWND hwnd = reinterpret_cast<HWND>(form.hWnd());
+    if (!hwnd)
+        return;
+    HWND previous = GetActiveWindow();
+    Disabling d{hwnd, {}};
+    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&d));
+
+    modal_.push_back(hwnd);
+    form.Show();
+    SetForegroundWindow(hwnd);
+    if (HWND first = GetNextDlgTabItem(hwnd, nullptr, FALSE))
+        SetFocus(first);
+
+    MSG msg;
+    while (form.IsLoaded() && form.Visible()) {
+        BOOL r = GetMessageW(&msg, nullptr, 0, 0);
+        if (r == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (r < 0)
+            break;
+        DispatchOne(msg);
+    }
+
+    modal_.erase(std::remove(modal_.begin(), modal_.end(), hwnd), modal_.end());
+    for (HWND w : d.windows)
+        if (IsWindow(w))
+            EnableWindow(w, TRUE);
+    if (previous && IsWindow(previous))
+        SetActiveWindow(previous);
+}
+
+void WinHost::DoEvents() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        DispatchOne(msg);
+    }
+}
+
+int WinHost::Run(forms::Form& main) {
+    main_ = &main;
+    main.Show();
+    MSG msg;
+    while (main.IsLoaded()) {
+        BOOL r = GetMessageW(&msg, nullptr, 0, 0);
+        if (r <= 0)
+            break;
+        DispatchOne(msg);
+    }
+    main_ = nullptr;
+    return 0;
+}
+
+}  // namespace win32

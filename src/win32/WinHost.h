@@ -1,0 +1,57 @@
+// The forms realised as real windows: the host that makes them, runs the message loops and
+// lends the screen's size and resolution.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "forms/Form.h"
+#include "forms/Runtime.h"
+
+namespace win32 {
+
+class WinHost : public forms::FormHost, public forms::Screen {
+  public:
+    explicit WinHost(HINSTANCE instance);
+    ~WinHost() override;
+
+    std::unique_ptr<forms::FormPeer> Realise(forms::Form& form) override;
+    void RunModal(forms::Form& form) override;
+    void DoEvents() override;
+
+    double Width() const override;   // twips
+    double Height() const override;  // twips
+
+    // Shows the start-up form and runs the message loop until that form is unloaded.
+    int Run(forms::Form& main);
+
+    int Dpi() const { return dpi_; }
+    HINSTANCE Instance() const { return instance_; }
+    // An invisible window that owns the forms not shown in the task bar.
+    HWND Owner() const { return owner_; }
+    HFONT Font(const forms::Font& font);
+    HICON Icon(int resourceId, int size);
+    // Called by a form's peer when its window goes.
+    void WindowGone(forms::Form& form);
+
+  private:
+    void DispatchOne(MSG& msg);
+
+    HINSTANCE instance_;
+    int dpi_ = 96;
+    HWND owner_ = nullptr;
+    forms::Form* main_ = nullptr;
+    std::vector<HWND> modal_;  // the modal forms' windows, innermost last
+    std::map<std::tuple<std::wstring, int, bool, bool, bool>, HFONT> fonts_;
+    std::map<std::pair<int, int>, HICON> icons_;
+};
+
+// Text and pixels of a colour of the forms.
+COLORREF ToColorRef(forms::Color c);
+
+}  // namespace win32
