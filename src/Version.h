@@ -1,5 +1,6 @@
 /* The program's title and version: read by the version record and by the about window. */
-#pragma once
+#ifndef KELVR_VERSION_H
+#define KELVR_VERSION_H
 
 #define KELVR_TITLE "Kelvr"
 #define KELVR_MAJOR 9
@@ -8,3 +9,4 @@
 #define KELVR_VERSION_TEXT "9.01.0023"
 #define KELVR_DESCRIPTION "Visualizza lo spazio totale e disponibile dei Drive installati"
 #define KELVR_COMPANY "QIRVO sas"
+#endif
