@@ -1,0 +1,265 @@
+// The main window over the real drives, disks, clock and locale, read back through its windows.
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cwchar>
+
+#include "Probe.h"
+#include "main/FreeAll.h"
+#include "win32/Utf.h"
+#include "win32/WinHost.h"
+#include "win32/WinServices.h"
+
+namespace {
+
+using probe::Child;
+using probe::Px;
+
+class RealMainWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        window.Show();
+        host.DoEvents();
+        hwnd = reinterpret_cast<HWND>(window.hWnd());
+        for (const std::string& d : drives.Drives()) entries.push_back(win32::Widen(d));
+    }
+
+    // The row controls that stand at a given top, by their left edge.
+    std::vector<Child> RowAt(int top) const {
+        std::vector<Child> row;
+        for (const Child& c : probe::Children(hwnd))
+            if (c.visible && c.rect.top == top)
+                row.push_back(c);
+        std::sort(row.begin(), row.end(),
+                  [](const Child& a, const Child& b) { return a.rect.left < b.rect.left; });
+        return row;
+    }
+
+    // Drive names from the top row down, with the figure of one column (1 used, 2 free, 3 total).
+    std::vector<std::pair<std::wstring, double>> Table(int column) const {
+        std::vector<std::pair<std::wstring, double>> rows;
+        for (std::size_t j = 0; j < entries.size(); ++j) {
+            std::vector<Child> row = RowAt(Px(j * 600 + 270));
+            if (row.size() != 4)
+                return {};
+            rows.emplace_back(row[0].text, probe::Figure(row[column].text));
+        }
+        return rows;
+    }
+
+    void Command(int bar, int item) {
+        HMENU menu = GetMenu(hwnd);
+        HMENU sub = item < 0 ? nullptr : GetSubMenu(menu, bar);
+        UINT id = sub ? GetMenuItemID(sub, item) : GetMenuItemID(menu, bar);
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    }
+
+    win32::WinHost host{GetModuleHandleW(nullptr)};
+    win32::WinClock clock;
+    win32::WinLocale locale;
+    win32::WinDrives drives;
+    win32::WinDiskQuery disks;
+    kelvr::FreeAll window{kelvr::MainServices{host, host, clock, locale, drives, disks}};
+    HWND hwnd = nullptr;
+    std::vector<std::wstring> entries;
+};
+
+TEST_F(RealMainWindow, SitsAtItsTwipsPlaceWithAHeightForEveryDrive) {
+    ASSERT_TRUE(IsWindowVisible(hwnd));
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.left, Px(300));
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, Px(300 + 8410));
+    const double height = std::min<double>(entries.size() * 600 + 1000, host.Height() - 40);
+    EXPECT_EQ(r.bottom, Px(height));
+
+    wchar_t caption[256];
+    GetWindowTextW(hwnd, caption, 256);
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    wchar_t date[16];
+    swprintf(date, 16, L"%02d/%02d/%02d", t.wDay, t.wMonth, t.wYear % 100);
+    const std::wstring spaces(17, L' ');
+    EXPECT_EQ(std::wstring(caption),
+              L" Kelvaro  -  Spazio dei Drive" + spaces + L"by QIRVO sas" + spaces + date);
+}
+
+TEST_F(RealMainWindow, HeadersRowsAndBarsAreChildWindowsAtTheirTwipsRectangles) {
+    const std::vector<Child> children = probe::Children(hwnd);
+    struct Expected {
+        const wchar_t* text;
+        int left, width;
+    } headers[] = {{L"Drive", 135, 2115},
+                   {L"MByte utilizzati", 2340, 1890},
+                   {L"MByte disponibili", 4410, 1800},
+                   {L"MByte TOTALI", 6390, 1755}};
+    for (const Expected& h : headers) {
+        const Child* c = probe::Find(children, h.text);
+        ASSERT_NE(c, nullptr) << "header " << win32::Narrow(h.text);
+        EXPECT_TRUE(c->visible);
+        EXPECT_EQ(c->rect.left, Px(h.left));
+        EXPECT_EQ(c->rect.right, Px(h.left + h.width));
+        EXPECT_EQ(c->rect.top, Px(45));
+        EXPECT_EQ(c->rect.bottom, Px(240));
+    }
+
+    ASSERT_GE(entries.size(), 2u);
+    for (std::size_t j = 0; j < entries.size(); ++j) {
+        SCOPED_TRACE(win32::Narrow(entries[j]));
+        std::vector<Child> row = RowAt(Px(j * 600 + 270));
+        ASSERT_EQ(row.size(), 4u);
+        EXPECT_EQ(row[0].text, entries[j]);  // drive order at start
+        const int lefts[] = {45, 2340, 4320, 6300};
+        const int widths[] = {2265, 1950, 1950, 1950};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(row[i].rect.left, Px(lefts[i]));
+            EXPECT_EQ(row[i].rect.right, Px(lefts[i] + widths[i]));
+        }
+        for (int i = 1; i < 4; ++i) {  // megabytes with the Italian decimal comma
+            const std::wstring& f = row[i].text;
+            ASSERT_GE(f.size(), 5u);
+            EXPECT_EQ(f.substr(f.size() - 4, 1), L",") << win32::Narrow(f);
+            EXPECT_EQ(f.back(), L' ');
+        }
+        std::vector<Child> bars = RowAt(Px(j * 600 + 580));
+        ASSERT_EQ(bars.size(), 2u);
+        for (const Child& b : bars) EXPECT_EQ(b.rect.left, Px(2340));
+        const Child& outline = bars[0].text.rfind(L"SpTot", 0) == 0 ? bars[0] : bars[1];
+        const Child& fill = &outline == &bars[0] ? bars[1] : bars[0];
+        EXPECT_EQ(outline.rect.right, Px(2340 + 5910));
+        const double used = probe::Figure(row[1].text), total = probe::Figure(row[3].text);
+        if (total > 0) {  // within a pixel of the used share
+            EXPECT_NEAR(fill.rect.right - fill.rect.left, Px(5910) * used / total, 1.0);
+        }
+        // The fill is drawn in front of the outline.
+        EXPECT_EQ(ChildWindowFromPointEx(hwnd, POINT{fill.rect.left + 1, fill.rect.top + 1},
+                                         CWP_SKIPINVISIBLE) == fill.hwnd,
+                  fill.rect.right - fill.rect.left > 1);
+    }
+}
+
+TEST_F(RealMainWindow, ShowsAFolderDriveWithItsLabelAndAMissingOneAsZero) {
+    ASSERT_NE(std::getenv("KELVR_TEST_DRIVE_D"), nullptr) << "run through scripts/wine-run.sh";
+    const auto table = Table(3);
+    auto named = [&](const std::wstring& name) {
+        return std::find_if(table.begin(), table.end(),
+                            [&](const auto& row) { return row.first == name; });
+    };
+    auto d = named(L"d: [DATI KELVR]");
+    ASSERT_NE(d, table.end());
+    EXPECT_GT(d->second, 0);
+    auto e = named(L"e:");
+    ASSERT_NE(e, table.end());
+    std::vector<Child> row = RowAt(Px((e - table.begin()) * 600 + 270));
+    for (int i = 1; i < 4; ++i) EXPECT_EQ(row[i].text, L"0,00 ");
+    for (const Child& b : RowAt(Px((e - table.begin()) * 600 + 580))) {
+        if (b.text.rfind(L"SpFree", 0) == 0) {
+            EXPECT_EQ(b.rect.right, b.rect.left);
+        }
+    }
+}
+
+TEST_F(RealMainWindow, HeaderClicksOrderTheRowsAscending) {
+    const std::vector<Child> children = probe::Children(hwnd);
+    const wchar_t* headers[] = {L"Drive", L"MByte utilizzati", L"MByte disponibili",
+                                L"MByte TOTALI"};
+    for (int column : {3, 2, 1, 0}) {
+        SCOPED_TRACE(column);
+        probe::Click(probe::Find(children, headers[column])->hwnd);
+        const auto table = Table(column == 0 ? 3 : column);
+        ASSERT_EQ(table.size(), entries.size());
+        for (std::size_t j = 1; j < table.size(); ++j) {
+            if (column == 0)
+                EXPECT_EQ(table[j].first, entries[j]);
+            else
+                EXPECT_LE(table[j - 1].second, table[j].second);
+        }
+    }
+}
+
+TEST_F(RealMainWindow, UnitMenuMovesTheCheckMarkAndRemeasures) {
+    HMENU menu = GetMenu(hwnd);
+    ASSERT_EQ(GetMenuItemCount(menu), 4);
+    wchar_t text[64];
+    const wchar_t* bar[] = {L"&Fine", L"&Unit\u00e0", L"Su Kelv&aro", L"Su &QIRVO"};
+    for (int i = 0; i < 4; ++i) {
+        GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+        EXPECT_STREQ(text, bar[i]);
+    }
+    HMENU units = GetSubMenu(menu, 1);
+    auto checked = [&] {
+        std::vector<int> on;
+        for (int i = 0; i < 3; ++i)
+            if (GetMenuState(units, i, MF_BYPOSITION) & MF_CHECKED)
+                on.push_back(i);
+        return on;
+    };
+    EXPECT_EQ(checked(), std::vector<int>{1});
+    const auto megabytes = Table(3);
+
+    Command(1, 0);  // "&Byte"
+    EXPECT_EQ(checked(), std::vector<int>{0});
+    const std::vector<Child> children = probe::Children(hwnd);
+    for (const wchar_t* h : {L"Byte utilizzati", L"Byte disponibili", L"Byte TOTALI"})
+        EXPECT_NE(probe::Find(children, h), nullptr) << win32::Narrow(h);
+    const auto bytes = Table(3);
+    ASSERT_EQ(bytes.size(), megabytes.size());
+    for (std::size_t j = 0; j < bytes.size(); ++j) {
+        EXPECT_EQ(bytes[j].first, megabytes[j].first);
+        EXPECT_NEAR(bytes[j].second / 1048576.0, megabytes[j].second, 0.006);
+        const std::wstring figure = RowAt(Px(j * 600 + 270))[3].text;
+        EXPECT_EQ(figure.find(L','), std::wstring::npos) << win32::Narrow(figure);
+    }
+
+    Command(1, 2);  // "&GigaByte"
+    EXPECT_EQ(checked(), std::vector<int>{2});
+    EXPECT_NE(probe::Find(probe::Children(hwnd), L"GByte TOTALI"), nullptr);
+}
+
+struct TooltipSearch {
+    HWND owner;
+    HWND tips;
+};
+
+BOOL CALLBACK FindTooltips(HWND h, LPARAM lp) {
+    auto* search = reinterpret_cast<TooltipSearch*>(lp);
+    wchar_t cls[64];
+    GetClassNameW(h, cls, 64);
+    if (wcscmp(cls, TOOLTIPS_CLASSW) == 0 && GetWindow(h, GW_OWNER) == search->owner)
+        search->tips = h;
+    return TRUE;
+}
+
+TEST_F(RealMainWindow, FigureHeadersCarryTheirTooltips) {
+    TooltipSearch search{hwnd, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindTooltips, reinterpret_cast<LPARAM>(&search));
+    HWND tips = search.tips;
+    ASSERT_NE(tips, nullptr);
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
+    const std::vector<Child> children = probe::Children(hwnd);
+    const std::pair<const wchar_t*, const wchar_t*> expected[] = {
+        {L"MByte utilizzati", L"Ordina per spazio utilizzato"},
+        {L"MByte disponibili", L"Ordina per spazio disponibile"},
+        {L"MByte TOTALI", L"Ordina per capacit\u00e0 totale"}};
+    for (const auto& e : expected) {
+        wchar_t buf[128] = {};
+        TOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.hwnd = hwnd;
+        ti.uId = reinterpret_cast<UINT_PTR>(probe::Find(children, e.first)->hwnd);
+        ti.lpszText = buf;
+        SendMessageW(tips, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&ti));
+        EXPECT_STREQ(buf, e.second);
+    }
+}
+
+TEST_F(RealMainWindow, FineDestroysTheWindow) {
+    Command(0, -1);
+    EXPECT_FALSE(window.IsLoaded());
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+}  // namespace

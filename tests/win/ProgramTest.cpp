@@ -1,0 +1,179 @@
+// kelvr.exe itself, as another program sees it: its file, its resources, its window.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Probe.h"
+#include "win32/Utf.h"
+#include "win32/WinServices.h"
+
+namespace {
+
+// The program under test: KELVR_EXE holds its path, a Unix one when set by the build.
+std::wstring ExePath() {
+    const char* path = std::getenv("KELVR_EXE");
+    if (!path)
+        return L"";
+    std::string p(path);
+    if (!p.empty() && p[0] == '/') {
+        for (char& c : p)
+            if (c == '/')
+                c = '\\';
+        p = "Z:" + p;
+    }
+    return win32::Widen(p);
+}
+
+class Program : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        exe = ExePath();
+        ASSERT_FALSE(exe.empty()) << "KELVR_EXE names kelvr.exe";
+    }
+    std::wstring exe;
+};
+
+std::wstring VersionString(const std::vector<char>& info, const wchar_t* name) {
+    wchar_t* value = nullptr;
+    UINT size = 0;
+    std::wstring path = std::wstring(L"\\StringFileInfo\\041004B0\\") + name;
+    if (!VerQueryValueW(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &size))
+        return L"<missing>";
+    return std::wstring(value, size ? size - 1 : 0);
+}
+
+TEST_F(Program, CarriesItsVersionRecordIconAndManifest) {
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT len = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &len));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(1, 9));   // 9.1
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(23, 0));  // .0.23
+    EXPECT_EQ(VersionString(info, L"FileVersion"), L"9.01.0023");
+    EXPECT_EQ(VersionString(info, L"FileDescription"),
+              L"Visualizza lo spazio totale e disponibile dei Drive installati");
+    EXPECT_EQ(VersionString(info, L"ProductName"), L"Kelvr");
+
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    // The first icon group is the program's icon: one 48 x 48 image.
+    HRSRC group =
+        FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14));  // RT_GROUP_ICON
+    ASSERT_NE(group, nullptr);
+    const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
+    const WORD count = *reinterpret_cast<const WORD*>(dir + 4);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(dir[6], 48);  // width
+    EXPECT_EQ(dir[7], 48);  // height
+
+    HRSRC manifest = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(manifest, nullptr);
+    std::string text(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
+                     SizeofResource(module, manifest));
+    EXPECT_NE(text.find("asInvoker"), std::string::npos);
+    EXPECT_NE(text.find("dpiAware"), std::string::npos);
+    FreeLibrary(module);
+}
+
+// The DLLs named in the exe's import table.
+std::set<std::string> ImportedDlls(const std::wstring& path) {
+    std::ifstream f(win32::Narrow(path), std::ios::binary);
+    std::vector<char> pe((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    auto u32 = [&](std::size_t at) { return *reinterpret_cast<const DWORD*>(&pe.at(at)); };
+    auto u16 = [&](std::size_t at) { return *reinterpret_cast<const WORD*>(&pe.at(at)); };
+    const std::size_t nt = u32(0x3C);
+    const std::size_t optional = nt + 24;
+    EXPECT_EQ(u16(optional), 0x10B) << "a PE32 (32-bit) image";
+    const DWORD importRva = u32(optional + 104);
+    const std::size_t sections = optional + u16(nt + 20);
+    auto offsetOf = [&](DWORD rva) -> std::size_t {
+        for (int i = 0; i < u16(nt + 6); ++i) {
+            std::size_t s = sections + i * 40;
+            DWORD va = u32(s + 12), raw = u32(s + 20), size = u32(s + 16);
+            if (rva >= va && rva < va + size)
+                return rva - va + raw;
+        }
+        return 0;
+    };
+    std::set<std::string> dlls;
+    for (std::size_t d = offsetOf(importRva); u32(d + 12) != 0; d += 20) {
+        std::string name(&pe.at(offsetOf(u32(d + 12))));
+        for (char& c : name) c = static_cast<char>(tolower(c));
+        dlls.insert(name);
+    }
+    return dlls;
+}
+
+TEST_F(Program, ImportsOnlyWindowsOwnDlls) {
+    const std::set<std::string> windows = {"kernel32.dll", "user32.dll",   "gdi32.dll",
+                                           "comctl32.dll", "mpr.dll",      "msvcrt.dll",
+                                           "shell32.dll",  "advapi32.dll", "ole32.dll"};
+    const std::set<std::string> dlls = ImportedDlls(exe);
+    EXPECT_TRUE(dlls.count("kernel32.dll"));
+    for (const std::string& dll : dlls) EXPECT_TRUE(windows.count(dll)) << dll;
+}
+
+struct Found {
+    DWORD pid;
+    HWND hwnd;
+};
+
+BOOL CALLBACK MatchMainWindow(HWND h, LPARAM lp) {
+    auto* f = reinterpret_cast<Found*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    if (owner == f->pid && IsWindowVisible(h) &&
+        probe::Text(h).rfind(L" Kelvaro  -  Spazio dei Drive", 0) == 0)
+        f->hwnd = h;
+    return TRUE;
+}
+
+HWND MainWindowOf(DWORD pid) {
+    Found f{pid, nullptr};
+    EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&f));
+    return f.hwnd;
+}
+
+TEST_F(Program, StartsOnItsTableThatAnotherProgramCanReadAndEndsOnClose) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = L"\"" + exe + L"\"";
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &si, &pi));
+    HWND hwnd = nullptr;
+    for (int i = 0; i < 200 && !hwnd; ++i) {  // up to 20 s on a slow first start
+        Sleep(100);
+        hwnd = MainWindowOf(pi.dwProcessId);
+    }
+    ASSERT_NE(hwnd, nullptr) << "no main window appeared";
+
+    std::set<std::wstring> rows;
+    for (const probe::Child& c : probe::Children(hwnd))
+        if (c.visible && c.rect.left == probe::Px(45))
+            rows.insert(c.text);
+    std::set<std::wstring> drives;
+    for (const std::string& d : win32::WinDrives().Drives()) drives.insert(win32::Widen(d));
+    EXPECT_EQ(rows, drives);
+
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    if (code == STILL_ACTIVE)
+        TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+}  // namespace
