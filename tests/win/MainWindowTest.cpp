@@ -1,7 +1,8 @@
 // The main window over the real drives, disks, clock and locale, read back through its windows.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <cwchar>
