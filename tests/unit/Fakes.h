@@ -1,6 +1,7 @@
 // Fakes of the system services, so that the windows run natively in tests.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -13,18 +14,39 @@
 
 namespace fakes {
 
-// A peer that only counts what the form asked of it.
+// The peer of a control loaded after its form was realised: logs, by the control's full name,
+// each time it is brought to the front.
+class FakeControlPeer : public forms::ControlPeer {
+  public:
+    FakeControlPeer(std::string name, std::vector<std::string>& log)
+        : name_(std::move(name)), log_(log) {}
+    void Apply(const forms::Control&) override {}
+    void BringToFront() override { log_.push_back(name_); }
+
+  private:
+    std::string name_;
+    std::vector<std::string>& log_;
+};
+
+// A peer that only counts what the form asked of it, and gives each control loaded later a
+// peer of its own.
 class FakeFormPeer : public forms::FormPeer {
   public:
     explicit FakeFormPeer(std::uintptr_t handle) : handle_(handle) {}
     void Apply(const forms::Form&) override { ++applied; }
-    void AddControl(forms::Control&) override { ++added; }
+    void AddControl(forms::Control& c) override {
+        ++added;
+        controlPeers_.emplace_back(c.FullName(), broughtToFront);
+        c.Attach(&controlPeers_.back());
+    }
     void MenuChanged(const forms::MenuItem&) override { ++menuChanges; }
     std::uintptr_t Handle() const override { return handle_; }
     int applied = 0, added = 0, menuChanges = 0;
+    std::vector<std::string> broughtToFront;
 
   private:
     std::uintptr_t handle_;
+    std::deque<FakeControlPeer> controlPeers_;
 };
 
 // Realises forms as nothing; the outer size is the inner size plus fixed borders. A modal
@@ -47,9 +69,10 @@ class FakeHost : public forms::FormHost {
         if (onYield)
             onYield();
     }
+    void MsgBox(const std::string& prompt) override { messages.push_back(prompt); }
 
     double borderWidth = 120, borderHeight = 405;
-    std::vector<std::string> realised, modal;
+    std::vector<std::string> realised, modal, messages;
     std::function<void(forms::Form&)> duringModal;
     std::function<void()> onYield;
     int yields = 0;
