@@ -29,6 +29,11 @@ void Control::SetVisible(bool v) {
     Changed();
 }
 
+void Control::SetEnabled(bool on) {
+    enabled_ = on;
+    Changed();
+}
+
 void Control::SetFont(const Font& f) {
     font_ = f;
     Changed();

@@ -31,7 +31,7 @@ struct Font {
     bool underline = false;
 };
 
-enum class Kind { Label, Shape, Line, Button, Frame, Picture, DirList };
+enum class Kind { Label, Shape, Line, Button, Frame, Picture };
 enum class Align { Left, Right, Center };
 
 // Mouse pointers: the codes the forms use.
@@ -81,6 +81,8 @@ class Control {
     void SetCaption(const std::string& text);
     bool Visible() const { return visible_; }
     void SetVisible(bool v);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool on);
     const Font& GetFont() const { return font_; }
     void SetFont(const Font& f);
     void SetFontSize(double points);
@@ -139,6 +141,7 @@ class Control {
     double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     std::string caption_;
     bool visible_ = true;
+    bool enabled_ = true;
     Font font_;
     Color foreColor_ = kButtonText;
     Color backColor_ = kButtonFace;

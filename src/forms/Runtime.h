@@ -52,6 +52,9 @@ class FormHost {
     virtual void RunModal(Form& form) = 0;
     // Lets pending user-interface events run, then returns.
     virtual void DoEvents() = 0;
+    // A message box with an OK button only, titled with the program's name; returns once the
+    // user has closed it.
+    virtual void MsgBox(const std::string& prompt) = 0;
 };
 
 }  // namespace forms

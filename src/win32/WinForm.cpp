@@ -133,6 +133,8 @@ void WinControlPeer::Apply(const Control& c) {
         tip_ = tip;
     }
 
+    if (c.Enabled() != (IsWindowEnabled(hwnd_) != FALSE))
+        EnableWindow(hwnd_, c.Enabled());
     if (c.Visible() != shown_) {
         shown_ = c.Visible();
         ShowWindow(hwnd_, shown_ ? SW_SHOWNA : SW_HIDE);
@@ -369,8 +371,6 @@ WinControlPeer* WinFormPeer::PeerOf(const Control* c) const {
 }
 
 void WinFormPeer::AddControl(Control& control) {
-    if (control.kind() == Kind::DirList)
-        return;  // never shown: it needs no window
     controls_[&control] = std::make_unique<WinControlPeer>(*this, control);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Version.h"
 #include "forms/Twips.h"
 #include "win32/Utf.h"
 #include "win32/WinForm.h"
@@ -168,6 +169,11 @@ void WinHost::DoEvents() {
         }
         DispatchOne(msg);
     }
+}
+
+void WinHost::MsgBox(const std::string& prompt) {
+    HWND owner = modal_.empty() ? GetActiveWindow() : modal_.back();
+    MessageBoxW(owner, Widen(prompt).c_str(), Widen(KELVR_TITLE).c_str(), MB_OK);
 }
 
 int WinHost::Run(forms::Form& main) {

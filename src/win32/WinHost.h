@@ -23,6 +23,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
     std::unique_ptr<forms::FormPeer> Realise(forms::Form& form) override;
     void RunModal(forms::Form& form) override;
     void DoEvents() override;
+    void MsgBox(const std::string& prompt) override;
 
     double Width() const override;   // twips
     double Height() const override;  // twips

@@ -1,7 +1,7 @@
-// The program's entry: the real services, the main window, the message loop.
+// The program's entry: the real services, the windows, the message loop.
 #include <windows.h>
 
-#include "main/FreeAll.h"
+#include "main/Program.h"
 #include "win32/WinHost.h"
 #include "win32/WinServices.h"
 
@@ -14,6 +14,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     win32::WinLocale locale;
     win32::WinDrives drives;
     win32::WinDiskQuery disks;
-    kelvr::FreeAll main(kelvr::MainServices{host, host, clock, locale, drives, disks});
-    return host.Run(main);
+    win32::WinFileSystem files;
+    win32::WinRegistry registry;
+    win32::WinShell shell;
+    kelvr::Program program(
+        kelvr::ProgramServices{host, host, clock, locale, drives, disks, files, registry, shell});
+    // Returning ends the process, and with it a maker window loaded hidden by the launcher.
+    return host.Run(program.Main());
 }

@@ -1,7 +1,11 @@
 #include "win32/WinServices.h"
 
 #include <windows.h>
+
+#include <shellapi.h>
 #include <winnetwk.h>
+
+#include <cstring>
 
 #include "win32/Utf.h"
 
@@ -70,6 +74,105 @@ kelvr::DiskFigures WinDiskQuery::Query(const std::string& root) {
     if (!GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &freeClusters, &totalClusters))
         return {};
     return {spc, bps, freeClusters, totalClusters};
+}
+
+namespace {
+// The path in the form the W functions take at any length.
+std::wstring LongPath(const std::string& utf8) {
+    std::wstring path = Widen(utf8);
+    if (path.size() < MAX_PATH - 12 || path.rfind(L"\\\\?\\", 0) == 0)
+        return path;
+    for (wchar_t& c : path)
+        if (c == L'/')
+            c = L'\\';
+    if (path.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + path.substr(2);
+    return L"\\\\?\\" + path;
+}
+}  // namespace
+
+bool WinFileSystem::IsPlainFile(const std::string& path) const {
+    const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes &
+             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
+bool WinFileSystem::Subfolders(const std::string& folder, std::vector<std::string>& out) const {
+    std::string base = folder;
+    if (base.empty() || base.back() != '\\')
+        base += '\\';
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileExW(LongPath(base + "*").c_str(), FindExInfoBasic, &found,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    do {
+        const DWORD a = found.dwFileAttributes;
+        if (!(a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT))
+            continue;
+        const wchar_t* name = found.cFileName;
+        if (wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0)
+            continue;
+        out.push_back(base + Narrow(name));
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return true;
+}
+
+namespace {
+HKEY Root(std::uint32_t root) {
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
+}
+
+bool IsText(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+}  // namespace
+
+long WinRegistry::OpenKey(std::uint32_t root, const std::string& name, std::uint32_t access,
+                          kelvr::RegistryKey& key) {
+    HKEY opened = nullptr;
+    const LONG r = RegOpenKeyExA(Root(root), Utf8ToAnsi(name).c_str(), 0, access, &opened);
+    key = reinterpret_cast<kelvr::RegistryKey>(opened);
+    return r;
+}
+
+long WinRegistry::QueryValue(kelvr::RegistryKey key, const std::string& name, std::uint32_t& type,
+                             char* buffer, std::uint32_t& size) {
+    DWORD t = 0;
+    DWORD got = size;
+    std::string data(size, '\0');
+    const LONG r = RegQueryValueExA(reinterpret_cast<HKEY>(key), Utf8ToAnsi(name).c_str(), nullptr,
+                                    &t, reinterpret_cast<BYTE*>(&data[0]), &got);
+    type = t;
+    if (r != ERROR_SUCCESS) {
+        size = got;
+        return r;
+    }
+    data.resize(got);
+    // Text arrives in the ANSI code page; the program speaks UTF-8.
+    if (IsText(t))
+        data = AnsiToUtf8(data);
+    if (data.size() > size) {
+        size = static_cast<std::uint32_t>(data.size());
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(buffer, data.data(), data.size());
+    size = static_cast<std::uint32_t>(data.size());
+    return ERROR_SUCCESS;
+}
+
+void WinRegistry::CloseKey(kelvr::RegistryKey key) {
+    if (key)
+        RegCloseKey(reinterpret_cast<HKEY>(key));
+}
+
+void WinShell::Execute(std::uintptr_t owner, const std::string& file, const std::string& directory,
+                       int show) {
+    // The wide call, so that a path found on disk reaches the shell whatever its letters.
+    ShellExecuteW(reinterpret_cast<HWND>(owner), nullptr, Widen(file).c_str(), nullptr,
+                  Widen(directory).c_str(), show);
 }
 
 }  // namespace win32

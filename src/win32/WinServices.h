@@ -2,8 +2,10 @@
 #pragma once
 
 #include "forms/DriveList.h"
+#include "forms/FileSystem.h"
 #include "forms/Runtime.h"
 #include "main/DiskQuery.h"
+#include "sysinfo/Registry.h"
 
 namespace win32 {
 
@@ -28,6 +30,31 @@ class WinDrives : public forms::DriveSource {
 class WinDiskQuery : public kelvr::DiskQuery {
   public:
     kelvr::DiskFigures Query(const std::string& root) override;
+};
+
+// Files and folders through the W functions; paths of MAX_PATH or more are handed over in
+// their long form ("\\?\C:\..."), so depth is no limit.
+class WinFileSystem : public forms::FileSystem {
+  public:
+    bool IsPlainFile(const std::string& path) const override;
+    bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override;
+};
+
+// The registry through the A functions, as the system-information tool's values are ANSI;
+// string values reach the program as UTF-8.
+class WinRegistry : public kelvr::Registry {
+  public:
+    long OpenKey(std::uint32_t root, const std::string& name, std::uint32_t access,
+                 kelvr::RegistryKey& key) override;
+    long QueryValue(kelvr::RegistryKey key, const std::string& name, std::uint32_t& type,
+                    char* buffer, std::uint32_t& size) override;
+    void CloseKey(kelvr::RegistryKey key) override;
+};
+
+class WinShell : public kelvr::Shell {
+  public:
+    void Execute(std::uintptr_t owner, const std::string& file, const std::string& directory,
+                 int show) override;
 };
 
 }  // namespace win32

@@ -1,0 +1,275 @@
+#include "info/InfQirvo.h"
+
+#include "ResourceIds.h"
+#include "info/Content.h"
+#include "sysinfo/Global.h"
+
+namespace kelvr {
+
+using forms::Control;
+using forms::Font;
+using forms::Kind;
+using forms::Rgb;
+
+namespace {
+constexpr forms::Color kTeal = Rgb(0, 128, 128);
+constexpr forms::Color kDarkBlue = Rgb(0, 0, 128);
+constexpr forms::Color kLightGrey = Rgb(224, 224, 224);
+constexpr forms::Color kPale = Rgb(240, 255, 255);
+
+void Transparent(Control& c, double l, double t, double w, double h, const Font& font) {
+    c.Move(l, t, w, h);
+    c.SetOpaque(false);
+    c.SetFont(font);
+}
+}  // namespace
+
+InfQirvo::InfQirvo(const InfoServices& services, SubModuli& launcher)
+    : Form(services.host, "InfQirvo"),
+      Picture1(Kind::Picture, "Picture1"),
+      Line1(Kind::Line, "Line1"),
+      lbIndirizzo(Kind::Label, "lbIndirizzo"),
+      Lb_dati(Kind::Label, "Lb_dati"),
+      lbMail(Kind::Label, "lbMail"),
+      lbSito(Kind::Label, "lbSito"),
+      Frame1(Kind::Frame, "Frame1"),
+      Lb_cr(Kind::Label, "Lb_cr"),
+      Command1(Kind::Button, "Command1"),
+      cmdInfoSys(Kind::Button, "cmdInfoSys"),
+      Lb_adp(*this, Kind::Label, "Lb_adp"),
+      Label3(*this, Kind::Label, "Label3"),
+      dirHidden(services.files),
+      services_(services),
+      launcher_(launcher) {
+    Design(5295, 3825, forms::Border::FixedSingle, false, false, false, IDI_QIRVO, kLightGrey);
+    SetCaption("Informazioni sul produttore del SoftWare");
+    const Font arial{"Arial", 11.25, false, false, false};
+
+    Picture1.Move(90, 90, 945, 900);
+    Picture1.SetBackColor(kPale);
+    Register(Picture1);
+
+    struct Lettering {
+        int index;
+        double l, t, w, h;
+        Font font;
+        const char* text;
+    };
+    const std::string owner = std::string("di ") + content::kOwner;
+    const Lettering lettering[] = {
+        {4, 160, 0, 600, 780, {"Wingdings", 48, false, false, false}, "C"},
+        {0, 1170, 90, 1725, 600, {"Garamond", 26.25, true, false, false}, "QIRVO"},
+        {1, 2970, 135, 2625, 510, {"Garamond", 24, true, false, false}, "sas"},
+        {3, 1170, 630, 4335, 510, {"Garamond", 20.25, true, false, false}, owner.c_str()},
+    };
+    for (const Lettering& l : lettering) {
+        Control& c = Lb_adp.Add(l.index);
+        if (l.index == 4)
+            c.SetContainer(&Picture1);
+        Transparent(c, l.l, l.t, l.w, l.h, l.font);
+        c.SetForeColor(kTeal);
+        c.SetCaption(l.text);
+    }
+
+    Line1.Move(0, 1140, 5325, 0);
+    Register(Line1);
+
+    Transparent(lbIndirizzo, 180, 1290, 5010, 330, arial);
+    Register(lbIndirizzo);
+    Transparent(Lb_dati, 225, 1650, 4875, 510, arial);
+    Lb_dati.MouseMove = [this](int, int, double, double) { ResetLinkLook(); };
+    Register(Lb_dati);
+
+    Control& mailCaption = Label3.Add(1);
+    Transparent(mailCaption, 360, 2295, 690, 330, arial);
+    mailCaption.SetCaption("E-mail:");
+    Transparent(lbMail, 1155, 2295, 1845, 255, arial);
+    lbMail.SetForeColor(kDarkBlue);
+    lbMail.SetCaption(content::kMail);
+    lbMail.MouseMove = [this](int b, int s, double x, double y) { lbMail_MouseMove(b, s, x, y); };
+    lbMail.MouseDown = [this](int b, int s, double x, double y) { lbMail_MouseDown(b, s, x, y); };
+    Register(lbMail);
+    Control& siteCaption = Label3.Add(0);
+    Transparent(siteCaption, 3090, 2295, 510, 330, arial);
+    siteCaption.SetCaption("Sito:");
+    Transparent(lbSito, 3645, 2295, 1605, 255, arial);
+    lbSito.SetForeColor(kDarkBlue);
+    lbSito.SetCaption(content::kSite);
+    lbSito.MouseMove = [this](int b, int s, double x, double y) { lbSito_MouseMove(b, s, x, y); };
+    lbSito.MouseDown = [this](int b, int s, double x, double y) { lbSito_MouseDown(b, s, x, y); };
+    Register(lbSito);
+
+    // The frame reaches past the window's left, right and bottom edges.
+    Frame1.Move(-180, 2655, 5520, 1185);
+    Frame1.SetBackColor(kLightGrey);
+    Frame1.MouseMove = [this](int, int, double, double) { ResetLinkLook(); };
+    Register(Frame1);
+    Lb_cr.SetContainer(&Frame1);
+    Transparent(Lb_cr, 270, 180, 3795, 915, {"Arial", 8.25, false, false, false});
+    Lb_cr.MouseMove = [this](int, int, double, double) { ResetLinkLook(); };
+    Register(Lb_cr);
+    Command1.SetContainer(&Frame1);
+    Command1.Move(4140, 225, 1275, 420);
+    Command1.SetCaption("&OK");
+    Command1.SetTabIndex(0);
+    Command1.Click = [this] { Command1_Click(); };
+    Register(Command1);
+    cmdInfoSys.SetContainer(&Frame1);
+    cmdInfoSys.Move(4140, 630, 1275, 420);
+    cmdInfoSys.SetCaption("? &Sistema");
+    cmdInfoSys.SetTabIndex(1);
+    cmdInfoSys.Click = [this] { cmdInfoSys_Click(); };
+    Register(cmdInfoSys);
+
+    MouseMove = [this](int, int, double, double) { ResetLinkLook(); };
+    dirHidden.Change = [this] { dirHidden_Change(); };
+}
+
+void InfQirvo::Form_Load() {
+    const float top =
+        (static_cast<float>(services_.screen.Height()) - static_cast<float>(Height())) / 2;
+    Move(Left(), top);
+    const float left =
+        (static_cast<float>(services_.screen.Width()) - static_cast<float>(Width())) / 2;
+    Move(left, Top());
+    lbIndirizzo.SetCaption(std::string("   ") + content::kTown + "\n");
+    Lb_dati.SetCaption(std::string("   Tel.   ") + content::kTelephone + std::string(9, ' ') +
+                       "Fax.   " + content::kFax + "\n   Cell.   " + content::kMobile + "  ");
+    Lb_cr.SetFontSize(7);
+    Lb_cr.SetCaption(content::kLegalWarning);
+}
+
+void InfQirvo::Command1_Click() {
+    Unload();
+}
+
+void InfQirvo::Hover(Control& label, double x, double y) {
+    const float X = static_cast<float>(x), Y = static_cast<float>(y);
+    const float W = static_cast<float>(label.Width()), H = static_cast<float>(label.Height());
+    if (X > 30 && X < W - 50 && Y > 30 && Y < H - 30) {
+        label.SetFontUnderline(true);
+        label.SetFontBold(true);
+    } else {
+        ResetLinkLook();
+    }
+}
+
+void InfQirvo::lbMail_MouseMove(int, int, double x, double y) {
+    Hover(lbMail, x, y);
+}
+void InfQirvo::lbSito_MouseMove(int, int, double x, double y) {
+    Hover(lbSito, x, y);
+}
+
+void InfQirvo::ResetLinkLook() {
+    lbMail.SetFontUnderline(false);
+    lbMail.SetFontBold(false);
+    lbSito.SetFontUnderline(false);
+    lbSito.SetFontBold(false);
+}
+
+void InfQirvo::OpenLink(const std::string& target) {
+    LinkTarget = target;
+    if (searching_)
+        linkOpened_ = true;
+    services_.shell.Execute(hWnd(), LinkTarget, "c:\\", 1);
+}
+
+void InfQirvo::lbMail_MouseDown(int, int, double, double) {
+    OpenLink("mailto:" + lbMail.Caption());
+}
+
+void InfQirvo::lbSito_MouseDown(int, int, double, double) {
+    OpenLink(lbSito.Caption());
+}
+
+void InfQirvo::cmdInfoSys_Click() {
+    // One search at a time: a second click while the first searches is not taken.
+    if (searching_)
+        return;
+    Global::SysInfoNotFound = 0;
+    launcher_.LaunchSysInfoTool();
+    if (Global::SysInfoNotFound == 0 || !IsLoaded())
+        return;
+
+    LinkTarget.clear();
+    searching_ = true;
+    linkOpened_ = false;
+    cmdInfoSys.SetEnabled(false);
+    if (dirHidden.Path() == kSearchStart)
+        dirHidden_Change();
+    else
+        dirHidden.SetPath(kSearchStart);
+    searching_ = false;
+
+    // Closed while searching: the user has moved on, and the window is gone.
+    if (!IsLoaded())
+        return;
+    cmdInfoSys.SetEnabled(true);
+    // A link opened while searching ended the search; that link has been launched already.
+    if (linkOpened_)
+        return;
+    if (!LinkTarget.empty())
+        services_.shell.Execute(hWnd(), LinkTarget, "c:\\", 1);
+    else
+        services_.host.MsgBox(std::string(kToolFile) + "  NON TROVATO");
+}
+
+void InfQirvo::dirHidden_Change() {
+    // The walk below selects every folder it visits, which raises this event again: the walk
+    // itself carries on from there.
+    if (walking_)
+        return;
+    walking_ = true;
+    Walk();
+    walking_ = false;
+}
+
+// Depth-first, in pre-order, from dirHidden's current folder: a folder's own test comes before
+// its subfolders, and a subfolder's whole subtree before its next sibling. Once the tool is
+// found, the folders still open finish their loops (each remaining subfolder is selected and
+// the events yielded to) without descending. The walk keeps its own stack rather than
+// recursing, so no depth of folders can exhaust the thread's stack; folders that cannot be
+// listed are passed over.
+void InfQirvo::Walk() {
+    struct Open {
+        std::vector<std::string> subfolders;
+        std::size_t next;
+    };
+    std::vector<Open> open;
+    // Tests the selected folder; true when its subfolders are now to be walked.
+    auto visit = [&]() -> bool {
+        if (!LinkTarget.empty())
+            return false;
+        std::string folder = dirHidden.Path();
+        if (folder.empty() || folder.back() != '\\')
+            folder += '\\';
+        if (services_.files.IsPlainFile(folder + kToolFile)) {
+            LinkTarget = folder + kToolFile;
+            return false;
+        }
+        std::vector<std::string> subfolders;
+        subfolders.reserve(dirHidden.ListCount());
+        for (int i = 0; i < dirHidden.ListCount(); ++i) subfolders.push_back(dirHidden.List(i));
+        open.push_back({std::move(subfolders), 0});
+        return true;
+    };
+
+    visit();
+    while (!open.empty() && IsLoaded()) {
+        Open& top = open.back();
+        if (top.next == top.subfolders.size()) {
+            open.pop_back();
+            if (!open.empty())
+                services_.host.DoEvents();  // the parent's yield after this one
+            continue;
+        }
+        const std::string next = top.subfolders[top.next++];
+        dirHidden.SetPath(next);
+        if (visit())
+            continue;
+        services_.host.DoEvents();
+    }
+}
+
+}  // namespace kelvr

@@ -1,0 +1,39 @@
+#include "main/Program.h"
+
+namespace kelvr {
+
+Program::Program(const ProgramServices& s)
+    : services_(s),
+      launcher_(s.registry, s.shell, s.files, [this] { return Maker().hWnd(); }),
+      main_(MainServices{s.host, s.screen, s.clock, s.locale, s.drives, s.disks}) {
+    main_.ShowAbout = [this] { ShowAbout(); };
+    main_.ShowMaker = [this] { ShowMaker(); };
+}
+
+InfQirvo& Program::Maker() {
+    if (maker_ && !maker_->IsLoaded())
+        retired_.push_back(std::move(maker_));
+    if (modal_ == 0)
+        retired_.clear();
+    if (!maker_)
+        maker_ = std::make_unique<InfQirvo>(
+            InfoServices{services_.host, services_.screen, services_.files, services_.shell},
+            launcher_);
+    return *maker_;
+}
+
+void Program::ShowAbout() {
+    frmAbout about(services_.host, main_, launcher_, [this] { ShowMaker(); });
+    ++modal_;
+    about.ShowModal();
+    --modal_;
+}
+
+void Program::ShowMaker() {
+    InfQirvo& maker = Maker();
+    ++modal_;
+    maker.ShowModal();
+    --modal_;
+}
+
+}  // namespace kelvr

@@ -1,0 +1,49 @@
+// The program: its windows and the launcher they share. A window is made on first use and,
+// once unloaded, made afresh for its next opening, as forms are.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "forms/FileSystem.h"
+#include "info/InfQirvo.h"
+#include "info/frmAbout.h"
+#include "main/FreeAll.h"
+#include "sysinfo/Registry.h"
+#include "sysinfo/SubModuli.h"
+
+namespace kelvr {
+
+struct ProgramServices {
+    forms::FormHost& host;
+    const forms::Screen& screen;
+    const forms::Clock& clock;
+    const forms::Locale& locale;
+    const forms::DriveSource& drives;
+    DiskQuery& disks;
+    const forms::FileSystem& files;
+    Registry& registry;
+    Shell& shell;
+};
+
+class Program {
+  public:
+    explicit Program(const ProgramServices& services);
+
+    FreeAll& Main() { return main_; }
+    // The maker window as it stands: loaded (shown or hidden), or a new one.
+    InfQirvo& Maker();
+    void ShowAbout();
+    void ShowMaker();
+
+  private:
+    ProgramServices services_;
+    SubModuli launcher_;
+    FreeAll main_;
+    std::unique_ptr<InfQirvo> maker_;
+    // Unloaded windows whose handlers may still be running; freed when no window is modal.
+    std::vector<std::unique_ptr<InfQirvo>> retired_;
+    int modal_ = 0;
+};
+
+}  // namespace kelvr

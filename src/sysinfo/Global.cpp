@@ -1,0 +1,7 @@
+#include "sysinfo/Global.h"
+
+namespace Global {
+
+std::int16_t SysInfoNotFound = 0;
+
+}  // namespace Global

@@ -1,0 +1,45 @@
+// SubModuli: the registry reader and the launcher of the system-information tool.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "forms/FileSystem.h"
+#include "sysinfo/Registry.h"
+
+namespace kelvr {
+
+// Raised by ReadRegistryValue for a value that reports zero bytes: there is nothing to trim.
+class EmptyRegistryValue : public std::runtime_error {
+  public:
+    EmptyRegistryValue() : std::runtime_error("registry value of zero bytes") {}
+};
+
+constexpr std::size_t kRegistryBufferSize = 1024;
+
+// Reads a value under `key` of `root`. A string value is returned without its terminating
+// NUL; a DWORD value as its number in decimal; a value of another type leaves `value` as it
+// was. False, with `value` emptied, when the key or the value cannot be read (a value longer
+// than 1024 bytes included). The key is opened for reading only.
+bool ReadRegistryValue(Registry& registry, std::uint32_t root, const std::string& key,
+                       const std::string& valueName, std::string& value);
+
+class SubModuli {
+  public:
+    // `ownerWindow` gives the maker window's handle, loading that window hidden if need be.
+    SubModuli(Registry& registry, Shell& shell, const forms::FileSystem& files,
+              std::function<std::uintptr_t()> ownerWindow);
+
+    // Starts the tool found through the registry, or sets Global::SysInfoNotFound to 1.
+    void LaunchSysInfoTool();
+
+  private:
+    Registry& registry_;
+    Shell& shell_;
+    const forms::FileSystem& files_;
+    std::function<std::uintptr_t()> ownerWindow_;
+};
+
+}  // namespace kelvr
