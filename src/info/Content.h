@@ -8,8 +8,8 @@ constexpr const char* kTown = "Borgofinto (ZZ)";
 constexpr const char* kTelephone = "0000 000000";
 constexpr const char* kFax = "0000 000001";
 constexpr const char* kMobile = "000 0000000";
-constexpr const char* kMail = "info@qv.example";
-constexpr const char* kSite = "qirvo.example";
+constexpr const char* kMail = "info@q.example";
+constexpr const char* kSite = "www.q.example";
 
 // The about window's notice, two lines.
 constexpr const char* kFreeUseNotice =

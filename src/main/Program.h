@@ -31,6 +31,7 @@ class Program {
     explicit Program(const ProgramServices& services);
 
     FreeAll& Main() { return main_; }
+    SubModuli& Launcher() { return launcher_; }
     // The maker window as it stands: loaded (shown or hidden), or a new one.
     InfQirvo& Maker();
     void ShowAbout();

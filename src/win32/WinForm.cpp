@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "forms/Twips.h"
 #include "win32/Utf.h"
 
@@ -199,9 +201,29 @@ void WinControlPeer::Paint(HDC dc, const RECT& client) {
     UINT align = c.Alignment() == forms::Align::Right    ? DT_RIGHT
                  : c.Alignment() == forms::Align::Center ? DT_CENTER
                                                          : DT_LEFT;
-    DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &r,
-              align | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    if (MissingSymbol(dc)) {
+        // A symbol font without the glyph (Wine's Wingdings lacks most): the form's icon shows
+        // the same picture.
+        const int size = std::min(r.right - r.left, r.bottom - r.top);
+        DrawIconEx(dc, r.left + (r.right - r.left - size) / 2, r.top,
+                   form_.Host().Icon(form_.Model().IconId(), size), size, size, 0, nullptr,
+                   DI_NORMAL);
+    } else {
+        DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &r,
+                  align | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    }
     SelectObject(dc, old);
+}
+
+bool WinControlPeer::MissingSymbol(HDC dc) const {
+    if (text_.size() != 1 || !form_.Model().IconId())
+        return false;
+    TEXTMETRICW tm;
+    if (!GetTextMetricsW(dc, &tm) || tm.tmCharSet != SYMBOL_CHARSET)
+        return false;
+    WORD glyph = 0;
+    return GetGlyphIndicesW(dc, text_.c_str(), 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) == 1 &&
+           glyph == 0xFFFF;
 }
 
 void WinControlPeer::Mouse(const Control::MouseHandler& handler, int button, WPARAM wp, LPARAM lp) {
@@ -235,6 +257,8 @@ LRESULT WinControlPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         }
         case WM_SETFONT:
             return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(font_);
         case WM_COMMAND:  // a button inside a frame: the form handles it
             return SendMessageW(form_.Window(), msg, wp, lp);
         case WM_SETCURSOR:

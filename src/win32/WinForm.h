@@ -31,6 +31,7 @@ class WinControlPeer : public forms::ControlPeer {
   private:
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void Paint(HDC dc, const RECT& r);
+    bool MissingSymbol(HDC dc) const;
     void Mouse(const forms::Control::MouseHandler& handler, int button, WPARAM wp, LPARAM lp);
     COLORREF ContainerColor() const;
 

@@ -1,0 +1,77 @@
+// Acting inside a modal window from a test: a thread timer finds the window once the modal
+// loop has shown it, and runs the test's action there.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Probe.h"
+
+namespace modal {
+
+struct Pending {
+    std::wstring caption;
+    std::wstring cls;  // empty: any class
+    std::function<void(HWND)> action;
+    bool ran;
+};
+
+inline std::vector<Pending*>& Waiting() {
+    static std::vector<Pending*> waiting;
+    return waiting;
+}
+
+struct Search {
+    const Pending* pending;
+    HWND found;
+};
+
+inline BOOL CALLBACK Match(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    wchar_t cls[64];
+    GetClassNameW(h, cls, 64);
+    if (IsWindowVisible(h) && probe::Text(h) == s->pending->caption &&
+        (s->pending->cls.empty() || s->pending->cls == cls))
+        s->found = h;
+    return TRUE;
+}
+
+inline VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    std::vector<Pending*>& waiting = Waiting();
+    for (auto it = waiting.rbegin(); it != waiting.rend(); ++it) {
+        Pending* p = *it;
+        if (p->ran)
+            continue;
+        Search s{p, nullptr};
+        EnumThreadWindows(GetCurrentThreadId(), Match, reinterpret_cast<LPARAM>(&s));
+        if (!s.found)
+            continue;
+        p->ran = true;
+        p->action(s.found);
+        return;
+    }
+}
+
+// Runs `open`, which shows a modal window; once a window with `caption` (and class `cls`)
+// shows, runs `action` on it. The action must close the window. Returns whether it ran.
+inline bool WhileOpen(const std::wstring& caption, const std::wstring& cls,
+                      std::function<void(HWND)> action, const std::function<void()>& open) {
+    Pending p{caption, cls, std::move(action), false};
+    Waiting().push_back(&p);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, Tick);
+    open();
+    KillTimer(nullptr, timer);
+    Waiting().erase(std::find(Waiting().begin(), Waiting().end(), &p));
+    return p.ran;
+}
+
+// The text of a message box: its static prompt.
+inline std::wstring MessageText(HWND box) {
+    return probe::Text(GetDlgItem(box, 0xFFFF));
+}
+
+}  // namespace modal

@@ -1,0 +1,277 @@
+// The registry reader against the real registry, the launcher starting a real program, and
+// the maker window's search over a real folder tree.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "Modal.h"
+#include "Probe.h"
+#include "main/Program.h"
+#include "sysinfo/Global.h"
+#include "win32/Utf.h"
+#include "win32/WinHost.h"
+#include "win32/WinServices.h"
+
+namespace {
+
+const wchar_t* kToolKey = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+const wchar_t* kFolderKey = L"SOFTWARE\\Microsoft\\Shared Tools Location";
+const wchar_t* kStarted = L"C:\\kelvr-tool-started.txt";
+
+std::wstring FromUnix(const char* path) {
+    std::string p(path ? path : "");
+    if (!p.empty() && p[0] == '/') {
+        for (char& c : p)
+            if (c == '/')
+                c = '\\';
+        p = "Z:" + p;
+    }
+    return win32::Widen(p);
+}
+
+std::wstring Started() {
+    std::ifstream f(win32::Narrow(kStarted), std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    const std::string bytes = s.str();
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+}
+
+// Waits up to five seconds for the stand-in tool to have been started.
+std::wstring WaitForStart() {
+    for (int i = 0; i < 100; ++i) {
+        std::wstring s = Started();
+        if (!s.empty())
+            return s;
+        Sleep(50);
+    }
+    return L"";
+}
+
+void SetString(HKEY root, const wchar_t* key, const wchar_t* name, const std::string& bytes,
+               DWORD type = REG_SZ) {
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(k, win32::Narrow(name).c_str(), 0, type,
+                   reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    RegCloseKey(k);
+}
+
+class RealRegistry : public ::testing::Test {
+  protected:
+    void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KelvrTest"); }
+    bool Read(const char* name, std::string& value) {
+        return kelvr::ReadRegistryValue(registry, kelvr::kHkeyLocalMachine, "SOFTWARE\\KelvrTest",
+                                        name, value);
+    }
+    win32::WinRegistry registry;
+};
+
+TEST_F(RealRegistry, ReadsStringsWithAndWithoutTheirNulAndAccentedLetters) {
+    const wchar_t* key = L"SOFTWARE\\KelvrTest";
+    SetString(HKEY_LOCAL_MACHINE, key, L"WithNul", std::string("C:\\Tool", 8));
+    SetString(HKEY_LOCAL_MACHINE, key, L"WithoutNul", std::string("C:\\Tool"));
+    SetString(HKEY_LOCAL_MACHINE, key, L"Accented", std::string("citt\xE0", 6));  // cp1252
+    std::string v;
+    ASSERT_TRUE(Read("WithNul", v));
+    EXPECT_EQ(v, "C:\\Tool");
+    ASSERT_TRUE(Read("WithoutNul", v));
+    EXPECT_EQ(v, "C:\\Tool");
+    ASSERT_TRUE(Read("Accented", v));
+    EXPECT_EQ(v, "citt\xC3\xA0");  // UTF-8
+}
+
+TEST_F(RealRegistry, ReadsDwordsAsNumbersAndLeavesOtherTypesAlone) {
+    const wchar_t* key = L"SOFTWARE\\KelvrTest";
+    SetString(HKEY_LOCAL_MACHINE, key, L"Number", std::string("\x02\x01\x00\x00", 4), REG_DWORD);
+    SetString(HKEY_LOCAL_MACHINE, key, L"Binary", std::string("\x01\x02", 2), REG_BINARY);
+    std::string v;
+    ASSERT_TRUE(Read("Number", v));
+    EXPECT_EQ(v, "258");
+    v = "unchanged";
+    ASSERT_TRUE(Read("Binary", v));
+    EXPECT_EQ(v, "unchanged");
+}
+
+TEST_F(RealRegistry, FailsEmptyOnMissingKeysValuesAndValuesOver1024Bytes) {
+    SetString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KelvrTest", L"Long", std::string(1100, 'x'));
+    SetString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KelvrTest", L"Exact", std::string(1023, 'y') + '\0');
+    std::string v = "stale";
+    EXPECT_FALSE(Read("Long", v));
+    EXPECT_EQ(v, "");
+    v = "stale";
+    EXPECT_FALSE(Read("Missing", v));
+    EXPECT_EQ(v, "");
+    v = "stale";
+    EXPECT_FALSE(kelvr::ReadRegistryValue(registry, kelvr::kHkeyLocalMachine,
+                                          "SOFTWARE\\KelvrTest\\Nowhere", "X", v));
+    EXPECT_EQ(v, "");
+    ASSERT_TRUE(Read("Exact", v));
+    EXPECT_EQ(v, std::string(1023, 'y'));
+}
+
+// The program over the real services, with the tool's registry values and the programs folder
+// under the test's control.
+class RealLauncher : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        tool = FromUnix(std::getenv("KELVR_STUB_TOOL"));
+        ASSERT_NE(GetFileAttributesW(tool.c_str()), INVALID_FILE_ATTRIBUTES) << "KELVR_STUB_TOOL";
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
+        DeleteFileW(kStarted);
+        program.Main().Show();
+        host.DoEvents();
+        main = reinterpret_cast<HWND>(program.Main().hWnd());
+    }
+    void TearDown() override {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
+        RemoveTree(L"C:\\Programmi\\KelvrA");
+        RemoveTree(L"C:\\Programmi\\KelvrC");
+        RemoveTree(L"C:\\Programmi\\KelvrDeep");
+        DeleteFileW(kStarted);
+    }
+
+    static void RemoveTree(const std::wstring& dir) {
+        WIN32_FIND_DATAW f;
+        HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &f);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring name = f.cFileName;
+                if (name == L"." || name == L"..")
+                    continue;
+                std::wstring path = dir + L"\\" + name;
+                if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveTree(path);
+                else
+                    DeleteFileW(path.c_str());
+            } while (FindNextFileW(h, &f));
+            FindClose(h);
+        }
+        RemoveDirectoryW(dir.c_str());
+    }
+
+    void PlaceTool(const std::wstring& folder) {
+        SHCreate(folder);
+        ASSERT_TRUE(CopyFileW(tool.c_str(), (folder + L"\\MSINFO32.EXE").c_str(), FALSE));
+    }
+    static void SHCreate(const std::wstring& folder) {
+        for (std::size_t at = folder.find(L'\\', 3);; at = folder.find(L'\\', at + 1)) {
+            CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+            if (at == std::wstring::npos)
+                break;
+        }
+    }
+
+    // Clicks "? &Sistema" in the maker window; returns the text of the message box that the
+    // click showed, or "" when it showed none.
+    std::wstring ClickSystem() {
+        std::wstring message;
+        modal::WhileOpen(
+            L"Informazioni sul produttore del SoftWare", L"KelvrForm",
+            [&](HWND maker) {
+                HWND button = probe::Find(probe::Children(maker), L"? &Sistema")->hwnd;
+                modal::WhileOpen(
+                    L"Kelvr", L"#32770",
+                    [&](HWND box) {
+                        message = modal::MessageText(box);
+                        PostMessageW(box, WM_COMMAND, IDOK, 0);
+                    },
+                    [&] { SendMessageW(button, BM_CLICK, 0, 0); });
+                PostMessageW(maker, WM_CLOSE, 0, 0);
+            },
+            [&] { program.ShowMaker(); });
+        return message;
+    }
+
+    win32::WinHost host{GetModuleHandleW(nullptr)};
+    win32::WinClock clock;
+    win32::WinLocale locale;
+    win32::WinDrives drives;
+    win32::WinDiskQuery disks;
+    win32::WinFileSystem files;
+    win32::WinRegistry registry;
+    win32::WinShell shell;
+    kelvr::Program program{
+        kelvr::ProgramServices{host, host, clock, locale, drives, disks, files, registry, shell}};
+    HWND main = nullptr;
+    std::wstring tool;
+};
+
+TEST_F(RealLauncher, StartsTheToolThatTheRegistryNamesOwnedByAHiddenMakerWindow) {
+    SetString(HKEY_LOCAL_MACHINE, kToolKey, L"PATH", win32::Narrow(tool) + '\0');
+    Global::SysInfoNotFound = 0;
+    program.Launcher().LaunchSysInfoTool();
+    EXPECT_EQ(Global::SysInfoNotFound, 0);
+    EXPECT_NE(WaitForStart().find(tool), std::wstring::npos);
+    kelvr::InfQirvo& maker = program.Maker();
+    EXPECT_TRUE(maker.IsLoaded());
+    EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(maker.hWnd())));
+}
+
+TEST_F(RealLauncher, FolderLookupAddsABackslashAndTheFileName) {
+    PlaceTool(L"C:\\KelvrTool");
+    for (const char* folder : {"C:\\KelvrTool", "C:\\KelvrTool\\"}) {
+        SCOPED_TRACE(folder);
+        DeleteFileW(kStarted);
+        SetString(HKEY_LOCAL_MACHINE, kFolderKey, L"MSINFO", std::string(folder) + '\0');
+        Global::SysInfoNotFound = 0;
+        program.Launcher().LaunchSysInfoTool();
+        EXPECT_EQ(Global::SysInfoNotFound, 0);
+        EXPECT_NE(WaitForStart().find(L"KelvrTool"), std::wstring::npos);
+    }
+    // A folder without the tool is no find.
+    SetString(HKEY_LOCAL_MACHINE, kFolderKey, L"MSINFO", std::string("C:\\windows") + '\0');
+    program.Launcher().LaunchSysInfoTool();
+    EXPECT_EQ(Global::SysInfoNotFound, 1);
+    RemoveTree(L"C:\\KelvrTool");
+}
+
+TEST_F(RealLauncher, SearchStartsTheFirstToolInDepthFirstOrder) {
+    PlaceTool(L"C:\\Programmi\\KelvrA\\B");
+    PlaceTool(L"C:\\Programmi\\KelvrC");
+    std::vector<std::string> top;
+    ASSERT_TRUE(files.Subfolders("C:\\Programmi", top));
+    const auto a = std::find(top.begin(), top.end(), "C:\\Programmi\\KelvrA");
+    const auto c = std::find(top.begin(), top.end(), "C:\\Programmi\\KelvrC");
+    ASSERT_TRUE(a != top.end() && c != top.end());
+    const std::wstring expected =
+        a < c ? L"C:\\Programmi\\KelvrA\\B\\MSINFO32.EXE" : L"C:\\Programmi\\KelvrC\\MSINFO32.EXE";
+
+    EXPECT_EQ(ClickSystem(), L"");
+    const std::wstring started = WaitForStart();
+    EXPECT_NE(started.find(expected), std::wstring::npos) << win32::Narrow(started);
+}
+
+TEST_F(RealLauncher, SearchOverLinksAndPathsPastMaxPathFindsNothingAndSaysSoEachTime) {
+    // A link back up the tree, made by the test run's prefix.
+    const DWORD loop = GetFileAttributesW(L"C:\\Programmi\\KelvrLoop\\inner\\up");
+    ASSERT_NE(loop, INVALID_FILE_ATTRIBUTES) << "the prefix holds a link loop under C:\\Programmi";
+    EXPECT_TRUE(loop & FILE_ATTRIBUTE_REPARSE_POINT);
+    // Folders nested past MAX_PATH.
+    std::wstring deep = L"\\\\?\\C:\\Programmi\\KelvrDeep";
+    CreateDirectoryW(deep.c_str(), nullptr);
+    while (deep.size() < 400) {
+        deep += L"\\cartella-con-un-nome-lungo";
+        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    }
+
+    EXPECT_EQ(ClickSystem(), L"MSINFO32.EXE  NON TROVATO");
+    EXPECT_EQ(ClickSystem(), L"MSINFO32.EXE  NON TROVATO");  // and the second click searches again
+    EXPECT_EQ(Started(), L"");
+}
+
+TEST_F(RealLauncher, MissingProgramsFolderIsNoFind) {
+    const bool moved = MoveFileW(L"C:\\Programmi", L"C:\\Programmi.away");
+    EXPECT_EQ(ClickSystem(), L"MSINFO32.EXE  NON TROVATO");
+    if (moved)
+        MoveFileW(L"C:\\Programmi.away", L"C:\\Programmi");
+}
+
+}  // namespace
