@@ -1,0 +1,257 @@
+// The maker window's placement, links and hover rule; the about window; the program's handling
+// of the maker window that the launcher loads hidden.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Fakes.h"
+#include "ProgramRig.h"
+#include "info/Content.h"
+#include "info/InfQirvo.h"
+#include "info/frmAbout.h"
+#include "sysinfo/Global.h"
+
+namespace {
+
+using kelvr::InfQirvo;
+
+struct MakerWindow : ::testing::Test {
+    fakes::FakeHost host;
+    fakes::FakeScreen screen;
+    fakes::FakeFileSystem files;
+    fakes::FakeRegistry registry;
+    fakes::FakeShell shell;
+    std::unique_ptr<InfQirvo> w;
+    kelvr::SubModuli launcher{registry, shell, files, [this] { return w->hWnd(); }};
+
+    InfQirvo& Open() {
+        w = std::make_unique<InfQirvo>(kelvr::InfoServices{host, screen, files, shell}, launcher);
+        w->Show();
+        return *w;
+    }
+    static bool Marked(const forms::Control& c) {
+        EXPECT_EQ(c.GetFont().underline, c.GetFont().bold) << c.Name();
+        return c.GetFont().underline && c.GetFont().bold;
+    }
+};
+
+TEST_F(MakerWindow, CentresItsOuterSizeInSinglePrecision) {
+    screen.width = 15361.3;
+    screen.height = 11521.7;
+    host.borderWidth = 120;
+    host.borderHeight = 405;
+    InfQirvo& m = Open();
+    EXPECT_EQ(m.Width(), 5295 + 120);
+    EXPECT_EQ(m.Height(), 3825 + 405);
+    EXPECT_EQ(m.Left(), (15361.3f - 5415.0f) / 2);
+    EXPECT_EQ(m.Top(), (11521.7f - 4230.0f) / 2);
+}
+
+TEST_F(MakerWindow, LoadFillsTheDetails) {
+    InfQirvo& m = Open();
+    using namespace kelvr::content;
+    EXPECT_EQ(m.lbIndirizzo.Caption(), "   " + std::string(kTown) + "\n");
+    EXPECT_EQ(m.Lb_dati.Caption(), "   Tel.   " + std::string(kTelephone) + "         Fax.   " +
+                                       kFax + "\n   Cell.   " + kMobile + "  ");
+    EXPECT_EQ(m.Lb_cr.GetFont().size, 7);
+    EXPECT_NE(m.Lb_cr.Caption().find('\n'), std::string::npos);
+    EXPECT_FALSE(Marked(m.lbMail));
+    EXPECT_FALSE(Marked(m.lbSito));
+}
+
+TEST_F(MakerWindow, LinkLooksMarkedOnlyStrictlyInsideTheMargins) {
+    InfQirvo& m = Open();
+    struct Link {
+        forms::Control& label;
+        forms::Control& other;
+        double right, bottom;  // W - 50 and H - 30
+    };
+    const Link links[] = {{m.lbMail, m.lbSito, 1795, 225}, {m.lbSito, m.lbMail, 1555, 225}};
+    for (const Link& l : links) {
+        const struct {
+            double x, y;
+            bool inside;
+        } points[] = {
+            {31, 31, true},
+            {30, 100, false},
+            {30.5, 100, true},
+            {l.right, 100, false},
+            {l.right - 0.5, 100, true},
+            {100, 30, false},
+            {100, l.bottom, false},
+            {100, l.bottom - 0.5, true},
+            {l.right - 1, l.bottom - 1, true},
+            {-10, 100, false},
+            {100, 300, false},
+        };
+        for (const auto& p : points) {
+            SCOPED_TRACE(l.label.Name() + " at " + std::to_string(p.x) + ", " +
+                         std::to_string(p.y));
+            m.ResetLinkLook();
+            l.other.MouseMove(0, 0, 500, 100);  // the other link marked first
+            ASSERT_TRUE(Marked(l.other));
+            l.label.MouseMove(0, 0, p.x, p.y);
+            EXPECT_EQ(Marked(l.label), p.inside);
+            EXPECT_EQ(Marked(l.other), p.inside) << "untouched inside, reset outside";
+        }
+    }
+}
+
+TEST_F(MakerWindow, BackgroundFrameAndTextsResetTheLinks) {
+    InfQirvo& m = Open();
+    const std::vector<forms::Control::MouseHandler*> resetters = {
+        &m.MouseMove, &m.Frame1.MouseMove, &m.Lb_cr.MouseMove, &m.Lb_dati.MouseMove};
+    for (auto* move : resetters) {
+        m.lbMail.MouseMove(0, 0, 500, 100);
+        m.lbSito.MouseMove(0, 0, 500, 100);
+        (*move)(0, 0, 10, 10);
+        EXPECT_FALSE(Marked(m.lbMail));
+        EXPECT_FALSE(Marked(m.lbSito));
+    }
+    EXPECT_FALSE(m.lbIndirizzo.MouseMove);
+    EXPECT_FALSE(m.Label3[1].MouseMove);
+    EXPECT_FALSE(m.Command1.MouseMove);
+}
+
+TEST_F(MakerWindow, AnyButtonOnALinkHandsItToTheShell) {
+    InfQirvo& m = Open();
+    const std::string mail = std::string("mailto:") + kelvr::content::kMail;
+    const std::string site = kelvr::content::kSite;
+    for (int button : {forms::kLeftButton, forms::kRightButton, forms::kMiddleButton}) {
+        m.lbMail.MouseDown(button, 0, 5, 5);
+        m.lbSito.MouseDown(button, 0, 5, 5);
+        EXPECT_EQ(m.LinkTarget, site);
+    }
+    m.lbMail.SetCaption("altro@qv.example");
+    m.lbMail.MouseDown(forms::kLeftButton, 0, 5, 5);
+    ASSERT_EQ(shell.launches.size(), 7u);
+    for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(shell.launches[i].file, i % 2 ? site : mail);
+    EXPECT_EQ(shell.launches[6].file, "mailto:altro@qv.example");
+    EXPECT_EQ(m.LinkTarget, "mailto:altro@qv.example");
+    for (const auto& l : shell.launches) {
+        EXPECT_EQ(l.owner, m.hWnd());
+        EXPECT_EQ(l.directory, "c:\\");
+        EXPECT_EQ(l.show, 1);
+    }
+}
+
+struct AboutWindow : ::testing::Test {
+    fakes::ProgramRig rig;
+    void SetUp() override {
+        Global::SysInfoNotFound = 0;
+        rig.program.Main().Show();
+    }
+    // Opens the about window from the menu, running `act` on it while it is open.
+    void OpenAbout(std::function<void(kelvr::frmAbout&)> act) {
+        rig.host.duringModal = [act](forms::Form& f) {
+            if (f.Name() == "frmAbout")
+                act(static_cast<kelvr::frmAbout&>(f));
+        };
+        rig.program.Main().Mu_Progr_Click();
+    }
+};
+
+TEST_F(AboutWindow, OpensBesideTheMainWindowWithTitleVersionAndDescription) {
+    ASSERT_EQ(rig.program.Main().Left(), 300);
+    ASSERT_EQ(rig.program.Main().Top(), 0);
+    OpenAbout([](kelvr::frmAbout& a) {
+        EXPECT_EQ(a.Left(), 320);
+        EXPECT_EQ(a.Top(), 400);
+        EXPECT_EQ(a.Width(), 5340 + 120);
+        EXPECT_EQ(a.Height(), 3090 + 405);
+        EXPECT_EQ(a.Caption(), " Informazioni su Kelvr");
+        EXPECT_EQ(a.lblTitle.Caption(), "Kelvr");
+        EXPECT_EQ(a.lblVersion.Caption(), "Versione 9.1.23");
+        EXPECT_EQ(a.lblDescription.Caption(),
+                  "Espone lo spazio occupato, libero e totale dei Drive\n\n"
+                  "E' possibile ordinare in modo crescente le colonne\n"
+                  "facendo click con il tasto sinistro del mouse sulla\n"
+                  "sua intestazione");
+        EXPECT_EQ(a.Lb_cr.Caption(), kelvr::content::kFreeUseNotice);
+    });
+    // Moved, the main window takes the next opening with it.
+    rig.program.Main().Move(123456.789, 1000.5);
+    OpenAbout([](kelvr::frmAbout& a) {
+        EXPECT_EQ(a.Left(), static_cast<float>(123456.789) + 20.0f);
+        EXPECT_EQ(a.Top(), 1400.5);
+    });
+    EXPECT_EQ(rig.Realised("frmAbout"), 2);
+}
+
+TEST_F(AboutWindow, SystemInfoFailureShowsNothingAndLeavesTheFlag) {
+    rig.files.AddFolder("C:\\Programmi");
+    rig.files.AddFile("C:\\Programmi\\MSINFO32.EXE");
+    OpenAbout([](kelvr::frmAbout& a) { a.cmdSysInfo.Click(); });
+    EXPECT_EQ(Global::SysInfoNotFound, 1);
+    EXPECT_TRUE(rig.shell.launches.empty());
+    EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_TRUE(rig.files.tested.empty()) << "no search from the about window";
+    EXPECT_EQ(rig.Realised("InfQirvo"), 0);
+}
+
+TEST_F(AboutWindow, CreditLineOpensTheMakerAboveIt) {
+    bool aboutOpenAfterMaker = false;
+    rig.host.duringModal = [&](forms::Form& f) {
+        if (f.Name() == "frmAbout") {
+            static_cast<kelvr::frmAbout&>(f).Label1.Click();
+            aboutOpenAfterMaker = f.IsLoaded() && f.Visible();
+        } else {
+            static_cast<InfQirvo&>(f).Command1.Click();
+        }
+    };
+    rig.program.Main().Mu_Progr_Click();
+    EXPECT_EQ(rig.host.modal, (std::vector<std::string>{"frmAbout", "InfQirvo"}));
+    EXPECT_TRUE(aboutOpenAfterMaker);
+}
+
+TEST(ProgramWindows, MakerLoadedHiddenIsTheOneShownLaterWithoutReloading) {
+    fakes::ProgramRig rig;
+    rig.registry.SetText(fakes::kToolKey, "PATH", "C:\\Tools\\MSINFO32.EXE");
+    rig.host.duringModal = [](forms::Form& f) {
+        if (f.Name() == "frmAbout")
+            static_cast<kelvr::frmAbout&>(f).cmdSysInfo.Click();
+    };
+    rig.program.ShowAbout();
+    InfQirvo* hidden = &rig.program.Maker();
+    const double left = hidden->Left();
+    ASSERT_TRUE(hidden->IsLoaded());
+    ASSERT_FALSE(hidden->Visible());
+
+    rig.screen.width += 3000;  // a fresh load would centre elsewhere
+    InfQirvo* shown = nullptr;
+    rig.host.duringModal = [&](forms::Form& f) {
+        shown = static_cast<InfQirvo*>(&f);
+        EXPECT_TRUE(f.Visible());
+        shown->cmdInfoSys.Click();  // launches with the window's own handle
+    };
+    rig.program.Main().Mu_Qirvo_Click();
+    EXPECT_EQ(shown, hidden);
+    EXPECT_EQ(shown->Left(), left);
+    EXPECT_EQ(rig.Realised("InfQirvo"), 1);
+    ASSERT_EQ(rig.shell.launches.size(), 2u);
+    EXPECT_EQ(rig.shell.launches[1].owner, rig.shell.launches[0].owner);
+}
+
+TEST(ProgramWindows, MakerUnloadedIsMadeAfreshForTheNextOpening) {
+    fakes::ProgramRig rig;
+    double left = 0;
+    rig.host.duringModal = [&](forms::Form& f) {
+        auto& m = static_cast<InfQirvo&>(f);
+        left = m.Left();
+        m.lbSito.MouseDown(forms::kLeftButton, 0, 5, 5);
+        m.Command1.Click();
+    };
+    rig.program.ShowMaker();
+    rig.screen.width += 3000;
+    rig.host.duringModal = nullptr;
+    rig.program.ShowMaker();
+    InfQirvo& again = rig.program.Maker();
+    EXPECT_TRUE(again.Visible());
+    EXPECT_EQ(rig.Realised("InfQirvo"), 2);
+    EXPECT_EQ(again.Left(), left + 1500);
+    EXPECT_TRUE(again.LinkTarget.empty());
+}
+
+}  // namespace

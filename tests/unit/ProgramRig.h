@@ -1,0 +1,34 @@
+// The whole program on fakes: its main window, the information windows and the launcher.
+#pragma once
+
+#include <algorithm>
+
+#include "Fakes.h"
+#include "main/Program.h"
+
+namespace fakes {
+
+inline const char* const kToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+inline const char* const kFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
+
+struct ProgramRig {
+    ProgramRig() { drives.entries = {"c: [SYSTEM]"}; }
+
+    FakeHost host;
+    FakeScreen screen;
+    FakeClock clock;
+    FakeLocale locale;
+    FakeDrives drives;
+    FakeDisks disks;
+    FakeFileSystem files;
+    FakeRegistry registry;
+    FakeShell shell;
+    kelvr::Program program{
+        kelvr::ProgramServices{host, screen, clock, locale, drives, disks, files, registry, shell}};
+
+    int Realised(const std::string& form) const {
+        return static_cast<int>(std::count(host.realised.begin(), host.realised.end(), form));
+    }
+};
+
+}  // namespace fakes

@@ -1,0 +1,338 @@
+// The maker window's "? &Sistema" button when the registry names no tool: the search of the
+// programs folder, traced through the folders it selects, tests and lists and its yields.
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Fakes.h"
+#include "ProgramRig.h"
+#include "info/Content.h"
+#include "info/InfQirvo.h"
+#include "sysinfo/Global.h"
+
+namespace {
+
+const std::string S = "C:\\Programmi";
+const std::string kNotFound = "MSINFO32.EXE  NON TROVATO";
+
+std::string Tool(const std::string& folder) {
+    return folder + "\\MSINFO32.EXE";
+}
+
+struct Search : ::testing::Test {
+    fakes::FakeHost host;
+    fakes::FakeScreen screen;
+    fakes::FakeFileSystem files;
+    fakes::FakeRegistry registry;
+    fakes::FakeShell shell;
+    std::unique_ptr<kelvr::InfQirvo> w;
+    kelvr::SubModuli launcher{registry, shell, files, [this] { return w->hWnd(); }};
+    std::vector<std::string> log;
+    std::function<void()> user;  // the user's action at a yield
+
+    void SetUp() override {
+        Global::SysInfoNotFound = 0;
+        w = std::make_unique<kelvr::InfQirvo>(kelvr::InfoServices{host, screen, files, shell},
+                                              launcher);
+        w->Show();
+        auto change = w->dirHidden.Change;
+        w->dirHidden.Change = [this, change] {
+            log.push_back("select " + w->dirHidden.Path());
+            change();
+        };
+        files.log = &log;
+        host.onYield = [this] {
+            log.push_back("yield");
+            if (user)
+                user();
+        };
+    }
+
+    void Click() { w->cmdInfoSys.Click(); }
+
+    // The log as one line, folders named relative to the start folder "S".
+    std::string Trace() const {
+        std::string t;
+        for (std::string e : log) {
+            const auto tool = e.find("\\MSINFO32.EXE");
+            if (tool != std::string::npos)
+                e.erase(tool);
+            const auto at = e.find(S);
+            if (at != std::string::npos)
+                e = e.substr(0, at) +
+                    (e.size() == at + S.size() ? "S" : e.substr(at + S.size() + 1));
+            t += (t.empty() ? "" : ", ") + e;
+        }
+        return t;
+    }
+
+    void ExpectLaunched(const std::vector<std::string>& paths) {
+        ASSERT_EQ(shell.launches.size(), paths.size());
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            EXPECT_EQ(shell.launches[i].file, paths[i]);
+            EXPECT_EQ(shell.launches[i].owner, w->hWnd());
+            EXPECT_EQ(shell.launches[i].directory, "c:\\");
+            EXPECT_EQ(shell.launches[i].show, 1);
+        }
+    }
+};
+
+TEST_F(Search, ToolNamedByTheRegistryNeedsNoSearch) {
+    registry.SetText(fakes::kToolKey, "PATH", "C:\\Win\\MSINFO32.EXE");
+    Global::SysInfoNotFound = 1;  // left by the about window: cleared by the click
+    Click();
+    ExpectLaunched({"C:\\Win\\MSINFO32.EXE"});
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(Search, ToolInTheStartFolderIsFoundWithoutListingIt) {
+    files.AddFolder(S, {"A"});
+    files.AddFile(Tool(S));
+    Click();
+    EXPECT_EQ(Trace(), "select S, test S");
+    ExpectLaunched({Tool(S)});
+    EXPECT_EQ(w->dirHidden.Path(), S);
+    // The path is the start folder already: the next click searches again all the same.
+    Click();
+    EXPECT_EQ(Trace(), "select S, test S, test S");
+    ExpectLaunched({Tool(S), Tool(S)});
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(Search, FolderBelowAnEarlierSubfolderWinsOverALaterSubfolder) {
+    files.AddFolder(S, {"A", "C"});
+    files.AddFolder(S + "\\A", {"B"});
+    files.AddFile(Tool(S + "\\A\\B"));
+    files.AddFile(Tool(S + "\\C"));
+    Click();
+    ExpectLaunched({Tool(S + "\\A\\B")});
+}
+
+TEST_F(Search, NothingFoundVisitsEveryFolderOnceInPreOrderAndSaysSoOnce) {
+    files.AddFolder(S, {"A", "B"});
+    files.AddFolder(S + "\\A", {"A1", "A2"});
+    files.AddFolder(S + "\\A\\A1", {"X"});
+    files.AddFolder(S + "\\B", {"B1"});
+    Click();
+    const std::string trace =
+        "select S, test S, list S, select A, test A, list A, select A\\A1, test A\\A1, "
+        "list A\\A1, select A\\A1\\X, test A\\A1\\X, list A\\A1\\X, yield, yield, "
+        "select A\\A2, test A\\A2, list A\\A2, yield, yield, select B, test B, list B, "
+        "select B\\B1, test B\\B1, list B\\B1, yield, yield";
+    EXPECT_EQ(Trace(), trace);
+    EXPECT_EQ(host.messages, std::vector<std::string>{kNotFound});
+    EXPECT_TRUE(shell.launches.empty());
+    EXPECT_EQ(w->dirHidden.Path(), S + "\\B\\B1");
+
+    log.clear();
+    Click();
+    EXPECT_EQ(Trace(), trace) << "the second click searches the whole tree again";
+    EXPECT_EQ(host.messages, (std::vector<std::string>{kNotFound, kNotFound}));
+}
+
+TEST_F(Search, AfterAFindOpenFoldersSelectTheirRemainingSubfoldersWithoutDescending) {
+    files.AddFolder(S, {"A", "C", "D"});
+    files.AddFolder(S + "\\A", {"A1", "A2", "A3"});
+    files.AddFolder(S + "\\A\\A3", {"Z"});
+    files.AddFolder(S + "\\C", {"C1"});
+    files.AddFile(Tool(S + "\\A\\A2"));
+    files.AddFile(Tool(S + "\\A\\A3\\Z"));
+    Click();
+    EXPECT_EQ(Trace(),
+              "select S, test S, list S, select A, test A, list A, select A\\A1, test A\\A1, "
+              "list A\\A1, yield, select A\\A2, test A\\A2, yield, select A\\A3, yield, yield, "
+              "select C, yield, select D, yield");
+    ExpectLaunched({Tool(S + "\\A\\A2")});
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(w->dirHidden.Path(), S + "\\D");
+}
+
+TEST_F(Search, MissingStartFolderEndsInTheMessage) {
+    Click();
+    EXPECT_EQ(files.tested, std::vector<std::string>{Tool(S)});
+    EXPECT_EQ(host.messages, std::vector<std::string>{kNotFound});
+    EXPECT_TRUE(shell.launches.empty());
+}
+
+TEST_F(Search, UnreadableFolderIsPassedOver) {
+    files.AddFolder(S, {"A", "C"});
+    files.AddFolder(S + "\\A", {"A1"});
+    files.AddFile(Tool(S + "\\A\\A1"));
+    files.MakeUnreadable(S + "\\A");
+    files.AddFile(Tool(S + "\\C"));
+    Click();
+    ExpectLaunched({Tool(S + "\\C")});
+    for (const std::string& t : files.tested) EXPECT_NE(t, Tool(S + "\\A\\A1"));
+}
+
+// Counts of subfolders beyond what 16 bits hold, signed and unsigned.
+class WideFolder : public Search, public ::testing::WithParamInterface<int> {};
+
+TEST_P(WideFolder, EverySubfolderIsReached) {
+    const int n = GetParam();
+    std::vector<std::string> names;
+    for (int i = 0; i < n; ++i) names.push_back("d" + std::to_string(i));
+    files.AddFolder(S, names);
+    files.AddFile(Tool(S + "\\" + names.back()));
+    files.log = nullptr;
+    host.onYield = nullptr;
+    Click();
+    ExpectLaunched({Tool(S + "\\" + names.back())});
+    EXPECT_EQ(files.tested.size(), static_cast<std::size_t>(n) + 1);
+    EXPECT_EQ(host.yields, n);
+}
+
+INSTANTIATE_TEST_SUITE_P(Search, WideFolder, ::testing::Values(40000, 66000));
+
+// Runs `f` on a thread with a stack of `bytes`.
+void RunOnStack(std::size_t bytes, std::function<void()> f) {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, bytes);
+    pthread_t thread;
+    auto run = [](void* p) -> void* {
+        (*static_cast<std::function<void()>*>(p))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, run, &f), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+}
+
+TEST_F(Search, DeepTreeEndsWithoutExhaustingASmallStack) {
+    // A chain of 20,000 folders, each named by its depth so that the paths stay short.
+    const int depth = 20000;
+    files.generate = [&](const std::string& folder, std::vector<std::string>& out) {
+        const int level = folder == S ? 0 : std::stoi(folder.substr(S.size() + 1));
+        if (level < depth)
+            out = {S + "\\" + std::to_string(level + 1)};
+        return true;
+    };
+    files.AddFile(Tool(S + "\\" + std::to_string(depth)));
+    files.log = nullptr;
+    host.onYield = nullptr;
+    RunOnStack(512 * 1024, [this] { Click(); });
+    ExpectLaunched({Tool(S + "\\" + std::to_string(depth))});
+    EXPECT_EQ(files.tested.size(), static_cast<std::size_t>(depth) + 1);
+    EXPECT_EQ(host.yields, depth);
+}
+
+TEST_F(Search, SecondClickWhileSearchingIsIgnored) {
+    files.AddFolder(S, {"A", "B"});
+    std::vector<bool> enabled;
+    user = [&] {
+        enabled.push_back(w->cmdInfoSys.Enabled());
+        if (enabled.size() == 1)
+            Click();
+    };
+    Click();
+    EXPECT_EQ(enabled, (std::vector<bool>{false, false}));
+    EXPECT_TRUE(w->cmdInfoSys.Enabled());
+    EXPECT_EQ(files.tested.size(), 3u);
+    EXPECT_EQ(host.messages, std::vector<std::string>{kNotFound});
+    // And the next click, after the search, is taken.
+    Click();
+    EXPECT_EQ(host.messages.size(), 2u);
+}
+
+TEST_F(Search, LinkClickWhileSearchingEndsTheSearch) {
+    files.AddFolder(S, {"A", "B", "C"});
+    files.AddFile(Tool(S + "\\C"));
+    user = [&] {
+        if (shell.launches.empty())
+            w->lbMail.MouseDown(forms::kLeftButton, 0, 100, 100);
+    };
+    Click();
+    ExpectLaunched({std::string("mailto:") + kelvr::content::kMail});
+    EXPECT_EQ(files.tested, (std::vector<std::string>{Tool(S), Tool(S + "\\A")}));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(w->cmdInfoSys.Enabled());
+}
+
+// Closing the window from a yield: by its OK button or by its close box.
+class ClosingWhileSearching : public Search, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ClosingWhileSearching, StopsAtOnce) {
+    files.AddFolder(S, {"A", "B", "C"});
+    files.AddFile(Tool(S + "\\C"));
+    user = [&] {
+        if (GetParam())
+            w->Command1.Click();
+        else
+            w->QueryClose();
+    };
+    Click();
+    EXPECT_FALSE(w->IsLoaded());
+    EXPECT_EQ(host.yields, 1);
+    EXPECT_EQ(files.tested, (std::vector<std::string>{Tool(S), Tool(S + "\\A")}));
+    EXPECT_TRUE(shell.launches.empty());
+    EXPECT_TRUE(host.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Search, ClosingWhileSearching, ::testing::Bool());
+
+// The same, with the window opened by the program, whose windows outlive the search.
+TEST(SearchInProgram, ClosingTheMakerWhileSearchingLeavesTheNextOpeningFresh) {
+    fakes::ProgramRig rig;
+    Global::SysInfoNotFound = 0;
+    rig.files.AddFolder(S, {"A", "B"});
+    rig.files.AddFile(Tool(S + "\\B"));
+    kelvr::InfQirvo* first = nullptr;
+    rig.host.duringModal = [&](forms::Form& f) {
+        first = static_cast<kelvr::InfQirvo*>(&f);
+        rig.host.onYield = [first] { first->Command1.Click(); };
+        first->cmdInfoSys.Click();
+    };
+    rig.program.Main().Mu_Qirvo_Click();
+    EXPECT_TRUE(rig.shell.launches.empty());
+    EXPECT_TRUE(rig.host.messages.empty());
+    EXPECT_EQ(rig.host.yields, 1);
+    rig.host.duringModal = nullptr;
+    rig.program.ShowMaker();
+    EXPECT_EQ(rig.Realised("InfQirvo"), 2);
+    EXPECT_TRUE(rig.program.Maker().LinkTarget.empty());
+}
+
+// Closed above the about window while searching, the maker window lets the about window's
+// button run within the same yield; that launch loads a new maker window hidden, and the one
+// still searching must live until its search has returned.
+TEST(SearchInProgram, AboutLaunchFromAYieldAfterTheMakerClosed) {
+    fakes::ProgramRig rig;
+    Global::SysInfoNotFound = 0;
+    rig.files.AddFolder(S, {"A", "B"});
+    kelvr::frmAbout* about = nullptr;
+    kelvr::InfQirvo* searching = nullptr;
+    rig.host.duringModal = [&](forms::Form& f) {
+        if (f.Name() == "frmAbout") {
+            about = static_cast<kelvr::frmAbout*>(&f);
+            about->Label1.Click();
+        } else {
+            searching = static_cast<kelvr::InfQirvo*>(&f);
+            searching->cmdInfoSys.Click();
+        }
+    };
+    rig.host.onYield = [&] {
+        if (!searching->IsLoaded())
+            return;
+        searching->Command1.Click();
+        rig.registry.SetText(fakes::kToolKey, "PATH", "C:\\Tools\\MSINFO32.EXE");
+        about->cmdSysInfo.Click();
+    };
+    rig.program.ShowAbout();
+    EXPECT_EQ(rig.host.yields, 1);
+    EXPECT_TRUE(rig.host.messages.empty());
+    ASSERT_EQ(rig.shell.launches.size(), 1u);
+    EXPECT_EQ(rig.Realised("InfQirvo"), 2);
+    kelvr::InfQirvo& hidden = rig.program.Maker();
+    EXPECT_NE(&hidden, searching);
+    EXPECT_TRUE(hidden.IsLoaded());
+    EXPECT_FALSE(hidden.Visible());
+    EXPECT_EQ(rig.shell.launches[0].owner, hidden.hWnd());
+}
+
+}  // namespace
