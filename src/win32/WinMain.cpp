@@ -1,7 +1,11 @@
 // The program's entry: the real services, the windows, the message loop.
 #include <windows.h>
 
+#include <chrono>
+#include <memory>
+
 #include "main/Program.h"
+#include "main/TimedDiskQuery.h"
 #include "win32/WinHost.h"
 #include "win32/WinServices.h"
 
@@ -13,7 +17,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     win32::WinClock clock;
     win32::WinLocale locale;
     win32::WinDrives drives;
-    win32::WinDiskQuery disks;
+    // A drive that does not answer within two seconds is filed as one that cannot be measured.
+    kelvr::TimedDiskQuery disks(std::make_shared<win32::WinDiskQuery>(),
+                                std::chrono::milliseconds(2000));
     win32::WinFileSystem files;
     win32::WinRegistry registry;
     win32::WinShell shell;
