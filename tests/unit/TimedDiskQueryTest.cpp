@@ -8,6 +8,9 @@
 #include <mutex>
 #include <thread>
 
+#include "Fakes.h"
+#include "main/FreeAll.h"
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -83,6 +86,27 @@ TEST_F(TimedQuery, OutlivesItsOwnerWhileAQueryStillRuns) {
     disks->Release();  // the abandoned query ends after its owner: nothing it uses is gone
     for (int i = 0; i < 100 && disks.use_count() > 1; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_EQ(disks.use_count(), 1);
+}
+
+TEST_F(TimedQuery, AWindowWithADeadShareIsMeasuredInBoundedTimeWithTheShareAsZero) {
+    fakes::FakeHost host;
+    fakes::FakeScreen screen;
+    fakes::FakeClock clock;
+    fakes::FakeLocale locale;
+    fakes::FakeDrives drives;
+    drives.entries = {"c: [SYSTEM]", "n: [\\\\server\\share]"};
+    kelvr::TimedDiskQuery query(disks, 300ms);
+    kelvr::FreeAll window({host, screen, clock, locale, drives, query});
+    const auto start = std::chrono::steady_clock::now();
+    window.Show();  // measures in megabytes
+    EXPECT_EQ(window.lbTota[1].Caption(), "0,78 ");  // 200 clusters of 4096 bytes
+    EXPECT_EQ(window.lbTota[2].Caption(), "0,00 ");
+    window.Mu_param_Click(0);  // and again in bytes: the dead share is not asked twice
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3000ms);
+    EXPECT_EQ(window.lbTota[1].Caption(), "819.200 ");
+    EXPECT_EQ(window.lbTota[2].Caption(), "0 ");
+    EXPECT_EQ(window.MousePointer(), 0);
+    EXPECT_EQ(disks->calls, 3);  // c: twice, n: once
 }
 
 }  // namespace
