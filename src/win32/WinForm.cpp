@@ -467,8 +467,18 @@ Control* WinFormPeer::Button(bool isDefault) const {
 void WinFormPeer::Command(int id) {
     std::function<void()> handler;
     if (id == IDOK || id == IDCANCEL) {
-        if (Control* b = Button(id == IDOK))
+        // Enter presses the default button, or else the button that has the focus; Escape
+        // presses the cancel button, or else closes the window as its close box does.
+        Control* b = Button(id == IDOK);
+        if (!b && id == IDOK) {
+            for (const auto& p : controls_)
+                if (p.second->Window() == GetFocus() && p.second->Model().kind() == Kind::Button)
+                    b = &p.second->Model();
+        }
+        if (b)
             handler = b->Click;
+        else if (id == IDCANCEL)
+            handler = [this] { form_.QueryClose(); };
     } else if (auto m = menuIds_.find(id); m != menuIds_.end()) {
         handler = m->second->Click;
     } else {

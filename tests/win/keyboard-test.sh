@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# keyboard-test.sh KELVR_EXE PROBE_EXE
+# Drives kelvr.exe with real key presses (xdotool, through X into Wine) and reads its windows
+# back with the probe from another process: every menu item by Alt and its underlined letter,
+# Enter and Escape in both dialogs, and their tab order.
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+kelvr=$1
+probe=$2
+
+passed=0
+failed=0
+check() {  # check DESCRIPTION COMMAND...
+  local what=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $what" >&2
+  fi
+}
+
+probe() { wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
+shown() { probe exists "$1" >/dev/null; }
+# until_ SECONDS COMMAND...: retries the command for a while, as windows take a moment.
+until_() {
+  local seconds=$1 i
+  shift
+  for ((i = 0; i < seconds * 10; i++)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+gone() { ! shown "$1"; }
+has_text() { probe texts "$1" | grep -qxF -- "$2"; }
+focus_is() { [ "$(probe focus "$1")" = "$2" ]; }
+# keys TITLE KEY...: types into the window whose caption starts with TITLE. Keys go to the X
+# window that has the input focus, and each Windows window is an X window of its own.
+keys() {
+  local title=$1 window
+  shift
+  window=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -n 1)
+  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
+  xdotool key --delay 150 "$@"
+  sleep 0.4
+}
+# press KEY: one more key, to whatever has the focus now (an open menu, say).
+press() {
+  xdotool key "$1"
+  sleep 0.4
+}
+
+trap kelvr_end_throwaway_prefix EXIT
+kelvr_use_display
+kelvr_throwaway_prefix
+wineserver -p >/dev/null 2>&1
+
+main=" Kelvaro"
+about=" Informazioni su Kelvr"
+maker="Informazioni sul produttore del SoftWare"
+
+wine "$kelvr" >/dev/null 2>&1 &
+program=$!
+check "the main window shows" until_ 20 shown "$main"
+x_window() { xdotool search --onlyvisible --name "^$1" >/dev/null 2>&1; }
+check "and is an X window" until_ 20 x_window "$main"
+sleep 1
+
+keys "$main" alt+u
+press b
+check "Alt+U B: bytes" until_ 5 has_text "$main" "Byte utilizzati"
+keys "$main" alt+u
+press g
+check "Alt+U G: gigabytes" until_ 5 has_text "$main" "GByte TOTALI"
+keys "$main" alt+u
+press m
+check "Alt+U M: megabytes" until_ 5 has_text "$main" "MByte disponibili"
+
+dialog=$about
+keys "$main" alt+a
+check "Alt+A opens the about window" until_ 5 shown "$about"
+check "its OK button has the focus" until_ 3 focus_is "$about" "OK"
+keys "$dialog" Tab
+check "Tab goes to System Info" until_ 3 focus_is "$about" "&System Info..."
+keys "$dialog" Tab
+check "Tab comes back to OK" until_ 3 focus_is "$about" "OK"
+keys "$dialog" Return
+check "Enter closes the about window" until_ 5 gone "$about"
+keys "$main" alt+a
+check "Alt+A opens it again" until_ 5 shown "$about"
+keys "$dialog" Escape
+check "Escape closes the about window" until_ 5 gone "$about"
+
+dialog=$maker
+keys "$main" alt+q
+check "Alt+Q opens the maker window" until_ 5 shown "$maker"
+check "its OK button has the focus" until_ 3 focus_is "$maker" "&OK"
+keys "$dialog" Tab
+check "Tab goes to ? Sistema" until_ 3 focus_is "$maker" "? &Sistema"
+keys "$dialog" shift+Tab
+check "Shift+Tab comes back to OK" until_ 3 focus_is "$maker" "&OK"
+keys "$dialog" Return
+check "Enter closes the maker window" until_ 5 gone "$maker"
+keys "$main" alt+q
+check "Alt+Q opens it again" until_ 5 shown "$maker"
+keys "$dialog" Escape
+check "Escape closes the maker window" until_ 5 gone "$maker"
+
+keys "$main" alt+f
+ended() { ! kill -0 "$program" 2>/dev/null; }
+check "Alt+F ends the program" until_ 10 ended
+kill "$program" 2>/dev/null
+
+echo "keyboard: $passed passed, $failed failed"
+[ "$failed" = 0 ]
