@@ -78,8 +78,9 @@ WinControlPeer::WinControlPeer(WinFormPeer& form, Control& control)
     control.Attach(this);
 }
 
+// The control is not touched here: when a loaded form object goes, its controls are gone
+// before its peers are (Form::Unload detaches them in the ordinary way).
 WinControlPeer::~WinControlPeer() {
-    control_.Attach(nullptr);
     if (hwnd_ && IsWindow(hwnd_)) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
