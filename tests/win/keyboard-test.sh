@@ -52,8 +52,9 @@ press() {
   sleep 0.4
 }
 
-trap kelvr_end_throwaway_prefix EXIT
-kelvr_use_display
+# A display of its own: keys typed on a shared one could reach another run's windows.
+trap 'kelvr_end_throwaway_prefix; kelvr_end_private_display' EXIT
+kelvr_private_display
 kelvr_throwaway_prefix
 wineserver -p >/dev/null 2>&1
 

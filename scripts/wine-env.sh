@@ -1,0 +1,308 @@
+# Sourced by Kelvr's scripts that run Windows programs under Wine (bash only).
+#
+# Wine is set up to look like a user's Italian Windows desktop:
+#   - Italian user locale (thousands ".", decimal ","), through LANG/LC_ALL=it_IT.UTF-8;
+#   - Wine's own fonts linked into C:\windows\Fonts, Arial, Courier New and Garamond replaced by
+#     metric-compatible fonts, so windows are drawn as designed;
+#   - a virtual desktop "Default" of 1024x768: Wine draws captions and menus itself and the
+#     desktop sits at (0,0) of the X display, so window rectangles are screen pixels;
+#   - the user's folders (Desktop, Documents, ...) are real folders inside the prefix, not links
+#     to the Unix home, so nothing a program does there leaves the prefix.
+#
+# A prefix takes 10-15 s to make, so it is made once per build tree, as a template
+# (build/wineprefix-template), and copied for each run (about 2 s). A throwaway copy also gets
+#   D: -> a folder made for the run, labelled "DATI KELVR" (serial number 4B454C56), holding
+#         a few files ($KELVR_TEST_DRIVE_D is its Unix path);
+#   E: -> a path that does not exist: a drive that is listed but cannot be measured;
+#   C:\Programmi\KelvrLoop\inner\up -> a link back to C:\Programmi\KelvrLoop (a loop).
+#
+# Settings read from the environment:
+#   KELVR_BUILD_DIR       where templates and logs go (default: <repo>/build)
+#   KELVR_DISPLAY         X display for the Windows programs; when unset, the tests use Xvfb
+#                         :98 (started if it is not running, and left running), and the
+#                         scripts that take pictures an Xvfb of their own
+#   KELVR_KEEP_PREFIX=1   keep a throwaway prefix after the run, for debugging (path on stderr)
+
+KELVR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+KELVR_BUILD_DIR=${KELVR_BUILD_DIR:-$KELVR_ROOT/build}
+KELVR_WINE_TEMPLATE=$KELVR_BUILD_DIR/wineprefix-template
+KELVR_XVFB_DISPLAY=:98
+KELVR_DRIVE_D_LABEL="DATI KELVR"
+# Bump when the recipe in kelvr_make_prefix changes: templates made by an older recipe are
+# then made again.
+KELVR_PREFIX_RECIPE=1
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=it_IT.UTF-8
+export LC_ALL=it_IT.UTF-8
+unset WINEARCH
+
+kelvr_die() {
+  echo "${0##*/}: $*" >&2
+  exit 1
+}
+
+# The registry settings of every prefix. REGEDIT4 is what `wine reg import` reads.
+kelvr_prefix_reg() {
+  cat <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"Arial"="Liberation Sans"
+"Courier New"="Liberation Mono"
+"Garamond"="EB Garamond 12"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="1024x768"
+EOF
+}
+
+# What a prefix made now would be made from; stored beside a prefix as its stamp.
+kelvr_prefix_stamp() {
+  echo "recipe $KELVR_PREFIX_RECIPE; $(wine --version); $(kelvr_prefix_reg | md5sum | cut -d' ' -f1)"
+}
+
+# kelvr_make_prefix DIR: makes a fresh prefix in DIR (replacing what is there), then writes
+# DIR.stamp. The prefix is made under another name and renamed when complete, so an
+# interrupted run never leaves a half-made prefix that looks finished.
+kelvr_make_prefix() {
+  local dir=$1 new="$1.new" log="$1.log" link rc=0 errexit=0
+  rm -rf "$new" "$dir" "$dir.stamp"
+  mkdir -p "$(dirname "$dir")"
+  : >"$log"
+  # The steps run in a subshell with errexit; errexit is off around it, since bash ignores
+  # errexit inside anything run as a condition (if, ||).
+  [[ $- == *e* ]] && errexit=1
+  set +e
+  (
+    set -e
+    export WINEPREFIX=$new
+    env -u DISPLAY wine wineboot -i
+    wineserver -w
+    # Debian's Wine does not find its own fonts without this link.
+    ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+    # Links into the Unix home become plain folders.
+    find "$WINEPREFIX/drive_c/users" -type l -print0 | while IFS= read -r -d '' link; do
+      rm -f "$link"
+      mkdir -p "$link"
+    done
+    kelvr_prefix_reg >"$WINEPREFIX/drive_c/kelvr-prefix.reg"
+    env -u DISPLAY wine reg import 'C:\kelvr-prefix.reg'
+    rm -f "$WINEPREFIX/drive_c/kelvr-prefix.reg"
+    wineserver -k || true
+    wineserver -w
+    # The registry is on disk now that the server has ended: check that the settings took.
+    grep -qF '"Garamond"="EB Garamond 12"' "$WINEPREFIX/user.reg"
+    grep -qF '"Default"="1024x768"' "$WINEPREFIX/user.reg"
+    [ -e "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]
+  ) >>"$log" 2>&1
+  rc=$?
+  [ "$errexit" = 1 ] && set -e
+  if [ "$rc" != 0 ]; then
+    tail -n 30 "$log" >&2
+    rm -rf "$new"
+    kelvr_die "could not make the Wine prefix $dir (log: $log)"
+  fi
+  mv "$new" "$dir"
+  kelvr_prefix_stamp >"$dir.stamp"
+}
+
+# kelvr_ensure_prefix DIR: makes the prefix in DIR unless it is there and current.
+# A lock keeps two scripts started together from making it twice.
+kelvr_ensure_prefix() {
+  local dir=$1 fd
+  mkdir -p "$(dirname "$dir")"
+  exec {fd}>"$dir.lock"
+  flock "$fd"
+  if [ ! -d "$dir" ] || [ "$(cat "$dir.stamp" 2>/dev/null)" != "$(kelvr_prefix_stamp)" ]; then
+    kelvr_make_prefix "$dir"
+  fi
+  exec {fd}>&-
+}
+
+# kelvr_use_display: sets DISPLAY for the Windows programs. Without KELVR_DISPLAY, that is
+# Xvfb :98, shared by all runs and started when it is not answering. It is left running for
+# the next run: starting it again each time costs a second, and other runs may be using it.
+# Windows of runs that share it overlap; for pictures use kelvr_private_display.
+kelvr_use_display() {
+  if [ -n "${KELVR_DISPLAY:-}" ]; then
+    export DISPLAY=$KELVR_DISPLAY
+    return
+  fi
+  export DISPLAY=$KELVR_XVFB_DISPLAY
+  kelvr_display_answers && return
+  local fd
+  exec {fd}>"${TMPDIR:-/tmp}/kelvr-xvfb${DISPLAY#:}.lock"
+  flock "$fd"
+  if ! kelvr_display_answers; then
+    kelvr_start_xvfb "$DISPLAY" || kelvr_die "Xvfb $DISPLAY did not start"
+  fi
+  exec {fd}>&-
+}
+
+# kelvr_private_display: starts an Xvfb for this script alone, on the first free display from
+# :99 up, and exports DISPLAY (KELVR_DISPLAY, when set, is used instead). Pictures taken there
+# show only this script's windows. kelvr_end_private_display ends that Xvfb.
+kelvr_private_display() {
+  if [ -n "${KELVR_DISPLAY:-}" ]; then
+    export DISPLAY=$KELVR_DISPLAY
+    return
+  fi
+  local n
+  for ((n = 99; n < 160; n++)); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    # Another script may take the same number at the same moment: then try the next one.
+    if kelvr_start_xvfb ":$n" 2>/dev/null; then
+      KELVR_PRIVATE_XVFB=$KELVR_XVFB_PID
+      export DISPLAY=:$n
+      return
+    fi
+  done
+  kelvr_die "found no free X display number for Xvfb"
+}
+
+kelvr_end_private_display() {
+  if [ -n "${KELVR_PRIVATE_XVFB:-}" ]; then
+    kill "$KELVR_PRIVATE_XVFB" 2>/dev/null || true
+    KELVR_PRIVATE_XVFB=
+  fi
+}
+
+# kelvr_start_xvfb :N: starts Xvfb on display :N and waits (up to 10 s) until it answers; sets
+# KELVR_XVFB_PID. Runs it under setsid with its standard streams closed: it must not hold a
+# caller's terminal or pipe (ctest waits for the pipes of a test to close).
+kelvr_start_xvfb() {
+  local display=$1 log="${TMPDIR:-/tmp}/kelvr-xvfb${1#:}.log" i
+  setsid Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$log" 2>&1 &
+  KELVR_XVFB_PID=$!
+  for ((i = 0; i < 100; i++)); do
+    DISPLAY=$display kelvr_display_answers && return 0
+    kill -0 "$KELVR_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$KELVR_XVFB_PID" 2>/dev/null || true
+  cat "$log" >&2
+  return 1
+}
+
+kelvr_display_answers() {
+  xdotool getdisplaygeometry >/dev/null 2>&1
+}
+
+# kelvr_throwaway_prefix: copies the template into a new temporary folder, adds drives D: and
+# E: and the folder loop, and exports WINEPREFIX and KELVR_TEST_DRIVE_D. Call kelvr_end_throwaway_prefix when done
+# (from an EXIT trap). Copies left behind by runs that were killed are removed first.
+kelvr_throwaway_prefix() {
+  kelvr_ensure_prefix "$KELVR_WINE_TEMPLATE"
+  kelvr_sweep_stale_prefixes
+  # The name holds the owner's process id, for kelvr_sweep_stale_prefixes.
+  KELVR_RUN_DIR=$(mktemp -d "${TMPDIR:-/tmp}/kelvr-wine.$$.XXXXXX")
+  cp -a "$KELVR_WINE_TEMPLATE" "$KELVR_RUN_DIR/prefix"
+  export WINEPREFIX=$KELVR_RUN_DIR/prefix
+
+  local d=$KELVR_RUN_DIR/drive-d
+  mkdir -p "$d/Documenti" "$d/Archivio"
+  printf '%s' "$KELVR_DRIVE_D_LABEL" >"$d/.windows-label"
+  printf '%s' 4b454c56 >"$d/.windows-serial"
+  printf 'Disco dei dati di prova di Kelvr.\r\n' >"$d/Leggimi.txt"
+  printf 'Relazione trimestrale\r\nSpazio occupato: poco.\r\n' >"$d/Documenti/Relazione.txt"
+  head -c 65536 /dev/zero >"$d/Archivio/dati.bin"
+  ln -sfn "$d" "$WINEPREFIX/dosdevices/d:"
+  ln -sfn "$KELVR_RUN_DIR/missing-drive-e" "$WINEPREFIX/dosdevices/e:"
+  # A folder tree that never ends, for code that walks folders: C:\Programmi\KelvrLoop\inner\up
+  # is a link back to C:\Programmi\KelvrLoop.
+  mkdir -p "$WINEPREFIX/drive_c/Programmi/KelvrLoop/inner"
+  ln -sfn .. "$WINEPREFIX/drive_c/Programmi/KelvrLoop/inner/up"
+  export KELVR_TEST_DRIVE_D=$d
+}
+
+kelvr_end_throwaway_prefix() {
+  [ -n "${KELVR_RUN_DIR:-}" ] && [ -d "$KELVR_RUN_DIR" ] || return 0
+  WINEPREFIX=$KELVR_RUN_DIR/prefix wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX=$KELVR_RUN_DIR/prefix wineserver -w >/dev/null 2>&1 || true
+  if [ "${KELVR_KEEP_PREFIX:-0}" != 0 ]; then
+    touch "$KELVR_RUN_DIR/keep"
+    echo "${0##*/}: kept the Wine prefix $KELVR_RUN_DIR/prefix" >&2
+  else
+    rm -rf "$KELVR_RUN_DIR"
+  fi
+  KELVR_RUN_DIR=
+}
+
+# Removes the throwaway prefixes of runs that ended without cleaning up (killed by a timeout,
+# say), unless they were kept on purpose.
+kelvr_sweep_stale_prefixes() {
+  local dir pid
+  for dir in "${TMPDIR:-/tmp}"/kelvr-wine.*; do
+    [ -d "$dir" ] && [ -O "$dir" ] && [ ! -e "$dir/keep" ] || continue
+    pid=${dir##*/kelvr-wine.}
+    pid=${pid%%.*}
+    [ "$pid" = $$ ] || [ -d "/proc/$pid" ] && continue
+    WINEPREFIX=$dir/prefix wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$dir"
+  done
+}
+
+# kelvr_wine EXE [ARGS...]: runs a Windows program in the current WINEPREFIX with the
+# carriage returns taken out of its output; returns its exit code. The prefix's Wine processes
+# are ended when the program has exited, so none of them keeps the output streams open.
+kelvr_wine() {
+  local fifo_dir out_pid err_pid rc=0
+  # Inside the run's folder when there is one, so a killed run leaves nothing else behind.
+  fifo_dir=$(mktemp -d "${KELVR_RUN_DIR:-${TMPDIR:-/tmp}}/kelvr-out.XXXXXX")
+  mkfifo "$fifo_dir/out" "$fifo_dir/err"
+  tr -d '\r' <"$fifo_dir/out" &
+  out_pid=$!
+  tr -d '\r' <"$fifo_dir/err" >&2 &
+  err_pid=$!
+  wine "$@" >"$fifo_dir/out" 2>"$fifo_dir/err" || rc=$?
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  wait "$out_pid" "$err_pid" || true
+  rm -rf "$fifo_dir"
+  return "$rc"
+}
+
+# kelvr_wait_window PATTERN [SECONDS] [PID]: waits (20 s by default) until a visible window
+# whose title matches the regular expression PATTERN exists on $DISPLAY, and prints its X
+# window id. With PID, only windows of that process count (Wine marks each X window with the
+# Unix process id of its Windows program). On the virtual desktop each top-level Windows
+# window is an X window of its own, titled like its caption.
+kelvr_wait_window() {
+  local pattern=$1 seconds=${2:-20} pid=${3:-} id i filter=()
+  # (--all: without it xdotool lists the windows that meet any one of the conditions.)
+  [ -n "$pid" ] && filter=(--pid "$pid")
+  for ((i = 0; i < seconds * 4; i++)); do
+    id=$(xdotool search --all --onlyvisible "${filter[@]}" --name "$pattern" 2>/dev/null | head -n 1 || true)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.25
+  done
+  echo "${0##*/}: no window titled like '$pattern' appeared within $seconds s" >&2
+  return 1
+}
+
+# kelvr_capture FILE.png [WINDOW_ID]: writes a picture of one window (caption, menu and frame
+# included), or of the whole 1024x768 virtual desktop when no window is given. Waits first a
+# second, then until the picture has stayed the same for half a second (at most about 6 s in
+# all), so that painting and activation have finished. The PNG carries no time stamps: the
+# same pixels give the same file.
+kelvr_capture() {
+  local file=$1 id=${2:-} target=(-window root -crop 1024x768+0+0 +repage) last="" now same=0 i
+  [ -n "$id" ] && target=(-window "$id")
+  mkdir -p "$(dirname "$file")"
+  sleep 1
+  for ((i = 0; i < 20 && same < 2; i++)); do
+    sleep 0.25
+    now=$(import "${target[@]}" rgb:- | md5sum)
+    if [ "$now" = "$last" ]; then same=$((same + 1)); else same=0; fi
+    last=$now
+  done
+  import "${target[@]}" -strip -define png:exclude-chunks=date,time "$file"
+}
