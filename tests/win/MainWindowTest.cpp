@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cwchar>
+#include <memory>
 
 #include "Probe.h"
 #include "main/FreeAll.h"
+#include "main/TimedDiskQuery.h"
 #include "win32/Utf.h"
 #include "win32/WinHost.h"
 #include "win32/WinServices.h"
@@ -61,7 +64,9 @@ class RealMainWindow : public ::testing::Test {
     win32::WinClock clock;
     win32::WinLocale locale;
     win32::WinDrives drives;
-    win32::WinDiskQuery disks;
+    // As the program measures: each query bounded, on a thread of its own.
+    kelvr::TimedDiskQuery disks{std::make_shared<win32::WinDiskQuery>(),
+                                std::chrono::milliseconds(2000)};
     kelvr::FreeAll window{kelvr::MainServices{host, host, clock, locale, drives, disks}};
     HWND hwnd = nullptr;
     std::vector<std::wstring> entries;
