@@ -67,4 +67,10 @@ shot() {
 }
 
 shot main-window "$main_title"
+shot about-window '^ Informazioni su Kelvr' key alt+a
+xdotool key Escape
+kelvr_wait_gone() { for ((i = 0; i < 40; i++)); do xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0; sleep 0.25; done; }
+kelvr_wait_gone '^ Informazioni su Kelvr'
+shot maker-window '^Informazioni sul produttore' key alt+q
+xdotool key Escape
 # The program ends with its Wine prefix, and the Xvfb with it (the EXIT trap).
