@@ -10,6 +10,7 @@
 
 #include "Modal.h"
 #include "Probe.h"
+#include "forms/FileSystem.h"
 #include "main/Program.h"
 #include "sysinfo/Global.h"
 #include "win32/Utf.h"
@@ -115,6 +116,24 @@ TEST_F(RealRegistry, FailsEmptyOnMissingKeysValuesAndValuesOver1024Bytes) {
     EXPECT_EQ(v, std::string(1023, 'y'));
 }
 
+// The real file system, but for one folder that goes once its parent has been listed: its own
+// listing then really fails, as for a folder that cannot be opened.
+class VanishingFolder : public forms::FileSystem {
+  public:
+    bool IsPlainFile(const std::string& path) const override { return real.IsPlainFile(path); }
+    bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override {
+        const bool listed = real.Subfolders(folder, out);
+        if (!listed)
+            unlisted.push_back(folder);
+        if (!vanishing.empty() && folder + "\\" == vanishing.substr(0, folder.size() + 1))
+            RemoveDirectoryW(win32::Widen(vanishing).c_str());
+        return listed;
+    }
+    win32::WinFileSystem real;
+    std::string vanishing;
+    mutable std::vector<std::string> unlisted;
+};
+
 // The program over the real services, with the tool's registry values and the programs folder
 // under the test's control.
 class RealLauncher : public ::testing::Test {
@@ -195,7 +214,7 @@ class RealLauncher : public ::testing::Test {
     win32::WinLocale locale;
     win32::WinDrives drives;
     win32::WinDiskQuery disks;
-    win32::WinFileSystem files;
+    VanishingFolder files;
     win32::WinRegistry registry;
     win32::WinShell shell;
     kelvr::Program program{
@@ -265,6 +284,15 @@ TEST_F(RealLauncher, SearchOverLinksAndPathsPastMaxPathFindsNothingAndSaysSoEach
     EXPECT_EQ(ClickSystem(), L"MSINFO32.EXE  NON TROVATO");
     EXPECT_EQ(ClickSystem(), L"MSINFO32.EXE  NON TROVATO");  // and the second click searches again
     EXPECT_EQ(Started(), L"");
+}
+
+TEST_F(RealLauncher, AFolderThatCannotBeListedIsPassedOver) {
+    CreateDirectoryW(L"C:\\Programmi", nullptr);
+    ASSERT_TRUE(CreateDirectoryW(L"C:\\Programmi\\KelvrGone", nullptr));
+    files.vanishing = "C:\\Programmi\\KelvrGone";
+    EXPECT_EQ(ClickSystem(), L"MSINFO32.EXE  NON TROVATO");
+    EXPECT_NE(std::find(files.unlisted.begin(), files.unlisted.end(), files.vanishing),
+              files.unlisted.end());
 }
 
 TEST_F(RealLauncher, MissingProgramsFolderIsNoFind) {
