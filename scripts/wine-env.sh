@@ -22,6 +22,7 @@
 #                         :98 (started if it is not running, and left running), and the
 #                         scripts that take pictures an Xvfb of their own
 #   KELVR_KEEP_PREFIX=1   keep a throwaway prefix after the run, for debugging (path on stderr)
+#   KELVR_DPI             the screen's dots per inch in a throwaway prefix (default: 96)
 
 KELVR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KELVR_BUILD_DIR=${KELVR_BUILD_DIR:-$KELVR_ROOT/build}
@@ -218,6 +219,11 @@ kelvr_throwaway_prefix() {
   mkdir -p "$WINEPREFIX/drive_c/Programmi/KelvrLoop/inner"
   ln -sfn .. "$WINEPREFIX/drive_c/Programmi/KelvrLoop/inner/up"
   export KELVR_TEST_DRIVE_D=$d
+  # KELVR_DPI=120 (say): a screen of that many dots per inch instead of 96.
+  if [ -n "${KELVR_DPI:-}" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$KELVR_DPI" /f \
+      >/dev/null 2>&1 || kelvr_die "could not set the screen to $KELVR_DPI DPI"
+  fi
 }
 
 kelvr_end_throwaway_prefix() {

@@ -99,7 +99,15 @@ void WinControlPeer::Apply(const Control& c) {
         SetWindowTextW(hwnd_, text_.c_str());
     }
 
-    RECT r = ToPixels(c.Left(), c.Top(), c.Width(), c.Height(), dpi);
+    // Edges are rounded where they stand on the form, so that a control inside a frame lands on
+    // the same pixels as it would directly on the form.
+    double originX = 0, originY = 0;
+    for (const Control* p = c.Container(); p; p = p->Container()) {
+        originX += p->Left();
+        originY += p->Top();
+    }
+    RECT r = ToPixels(originX + c.Left(), originY + c.Top(), c.Width(), c.Height(), dpi);
+    OffsetRect(&r, -forms::TwipsToPixels(originX, dpi), -forms::TwipsToPixels(originY, dpi));
     if (c.kind() == Kind::Line) {  // a line is one pixel thick
         if (r.bottom <= r.top)
             r.bottom = r.top + 1;
