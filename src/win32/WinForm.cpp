@@ -218,8 +218,14 @@ void WinControlPeer::Paint(HDC dc, const RECT& client) {
                    form_.Host().Icon(form_.Model().IconId(), size), size, size, 0, nullptr,
                    DI_NORMAL);
     } else {
-        DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &r,
-                  align | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+        // A label one line high keeps its text on that line, clipped, rather than wrapping it
+        // to a second line that does not show (fonts round up a little on large screens).
+        TEXTMETRICW tm;
+        GetTextMetricsW(dc, &tm);
+        const bool oneLine = r.bottom - r.top < 2 * tm.tmHeight;
+        const std::wstring shown = oneLine ? text_.substr(0, text_.find(L'\n')) : text_;
+        DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &r,
+                  align | (oneLine ? DT_SINGLELINE : DT_WORDBREAK) | DT_NOPREFIX | DT_EXPANDTABS);
     }
     SelectObject(dc, old);
 }
