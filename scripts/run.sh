@@ -12,23 +12,9 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 bash scripts/deps.sh
 
-mkdir -p build/logs
-for step in configure build; do
-  if [ "$step" = configure ]; then
-    [ -f build/mingw/build.ninja ] && continue
-    cmd=(cmake --preset mingw)
-  else
-    cmd=(cmake --build --preset mingw)
-  fi
-  if ! "${cmd[@]}" >"build/logs/$step-mingw.log" 2>&1; then
-    tail -n 60 "build/logs/$step-mingw.log" >&2
-    echo "run.sh: ${cmd[*]} failed (full log: build/logs/$step-mingw.log)" >&2
-    exit 1
-  fi
-done
-
 had_display=${DISPLAY:-}
 source scripts/wine-env.sh
+kelvr_build_mingw
 exe=build/mingw/kelvr.exe
 export WINEPREFIX=$KELVR_BUILD_DIR/wineprefix-user
 kelvr_ensure_prefix "$WINEPREFIX"

@@ -10,22 +10,9 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 bash scripts/deps.sh
 
-mkdir -p build/logs
-for step in configure build; do
-  if [ "$step" = configure ]; then
-    [ -f build/mingw/build.ninja ] && continue
-    cmd=(cmake --preset mingw)
-  else
-    cmd=(cmake --build --preset mingw)
-  fi
-  if ! "${cmd[@]}" >"build/logs/$step-mingw.log" 2>&1; then
-    tail -n 60 "build/logs/$step-mingw.log" >&2
-    echo "screenshot.sh: ${cmd[*]} failed (full log: build/logs/$step-mingw.log)" >&2
-    exit 1
-  fi
-done
 
 source scripts/wine-env.sh
+kelvr_build_mingw
 exe=build/mingw/kelvr.exe
 # The main window's caption starts with "Kelvaro"; the other windows' captions do not.
 main_title='^ *Kelvaro'

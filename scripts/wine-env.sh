@@ -39,6 +39,25 @@ export LANG=it_IT.UTF-8
 export LC_ALL=it_IT.UTF-8
 unset WINEARCH
 
+# kelvr_build_mingw: configures (once) and builds the mingw preset quietly; on failure shows
+# the end of the log and stops.
+kelvr_build_mingw() {
+  local step cmd
+  mkdir -p "$KELVR_BUILD_DIR/logs"
+  for step in configure build; do
+    if [ "$step" = configure ]; then
+      [ -f "$KELVR_ROOT/build/mingw/build.ninja" ] && continue
+      cmd=(cmake --preset mingw)
+    else
+      cmd=(cmake --build --preset mingw)
+    fi
+    if ! (cd "$KELVR_ROOT" && "${cmd[@]}") >"$KELVR_BUILD_DIR/logs/$step-mingw.log" 2>&1; then
+      tail -n 60 "$KELVR_BUILD_DIR/logs/$step-mingw.log" >&2
+      kelvr_die "${cmd[*]} failed (full log: $KELVR_BUILD_DIR/logs/$step-mingw.log)"
+    fi
+  done
+}
+
 kelvr_die() {
   echo "${0##*/}: $*" >&2
   exit 1

@@ -23,18 +23,6 @@ using probe::Px;
 const wchar_t* kMakerCaption = L"Informazioni sul produttore del SoftWare";
 const wchar_t* kAboutCaption = L" Informazioni su Kelvr";
 
-// The Unix paths that the build hands over become Windows paths on drive Z:.
-std::wstring FromUnix(const char* path) {
-    std::string p(path ? path : "");
-    if (!p.empty() && p[0] == '/') {
-        for (char& c : p)
-            if (c == '/')
-                c = '\\';
-        p = "Z:" + p;
-    }
-    return win32::Widen(p);
-}
-
 std::wstring ReadAll(const std::wstring& path) {
     std::ifstream f(win32::Narrow(path), std::ios::binary);
     std::stringstream s;
@@ -211,7 +199,7 @@ TEST_F(RealInfoWindows, LinksHandTheirAddressesToTheShell) {
         RegSetValueExW(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(stubPath.c_str()),
                        static_cast<DWORD>((stubPath.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
-    const std::wstring launches = FromUnix(log);
+    const std::wstring launches = probe::FromUnix(log);
     DeleteFileW(launches.c_str());
 
     modal::WhileOpen(

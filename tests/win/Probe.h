@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/Utf.h"
+
 namespace probe {
 
 struct Child {
@@ -71,6 +73,15 @@ inline double Figure(const std::wstring& text) {
             plain += L'.';
     }
     return plain.empty() ? -1 : std::stod(plain);
+}
+
+// A Unix path handed over by the build, as a Windows path on drive Z:.
+inline std::wstring FromUnix(const char* path) {
+    std::wstring p = win32::Widen(path ? path : "");
+    for (wchar_t& c : p)
+        if (c == L'/')
+            c = L'\\';
+    return !p.empty() && p[0] == L'\\' ? L"Z:" + p : p;
 }
 
 inline void Click(HWND hwnd) {

@@ -16,17 +16,7 @@ namespace {
 
 // The program under test: KELVR_EXE holds its path, a Unix one when set by the build.
 std::wstring ExePath() {
-    const char* path = std::getenv("KELVR_EXE");
-    if (!path)
-        return L"";
-    std::string p(path);
-    if (!p.empty() && p[0] == '/') {
-        for (char& c : p)
-            if (c == '/')
-                c = '\\';
-        p = "Z:" + p;
-    }
-    return win32::Widen(p);
+    return probe::FromUnix(std::getenv("KELVR_EXE"));
 }
 
 class Program : public ::testing::Test {

@@ -23,17 +23,6 @@ const wchar_t* kToolKey = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 const wchar_t* kFolderKey = L"SOFTWARE\\Microsoft\\Shared Tools Location";
 const wchar_t* kStarted = L"C:\\kelvr-tool-started.txt";
 
-std::wstring FromUnix(const char* path) {
-    std::string p(path ? path : "");
-    if (!p.empty() && p[0] == '/') {
-        for (char& c : p)
-            if (c == '/')
-                c = '\\';
-        p = "Z:" + p;
-    }
-    return win32::Widen(p);
-}
-
 std::wstring Started() {
     std::ifstream f(win32::Narrow(kStarted), std::ios::binary);
     std::stringstream s;
@@ -139,7 +128,7 @@ class VanishingFolder : public forms::FileSystem {
 class RealLauncher : public ::testing::Test {
   protected:
     void SetUp() override {
-        tool = FromUnix(std::getenv("KELVR_STUB_TOOL"));
+        tool = probe::FromUnix(std::getenv("KELVR_STUB_TOOL"));
         ASSERT_NE(GetFileAttributesW(tool.c_str()), INVALID_FILE_ATTRIBUTES) << "KELVR_STUB_TOOL";
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
