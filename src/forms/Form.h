@@ -42,7 +42,8 @@ class Form {
     // Shows the form modally: returns when it has been unloaded or hidden.
     void ShowModal();
     void Hide();
-
+    // Destroys the window. The owner of the form object makes a fresh one for the next load,
+    // so that every opening starts from the design.
     void Unload();
     bool IsLoaded() const { return loaded_; }
     bool Visible() const { return visible_; }
