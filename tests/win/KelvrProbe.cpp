@@ -3,6 +3,7 @@
 //                              starts with PREFIX, one a line (line feeds written as \n)
 //   kelvr_probe focus PREFIX   the text of the control that has the keyboard focus there
 //   kelvr_probe exists PREFIX  exit code 0 when such a window is shown, 1 otherwise
+//   kelvr_probe hidden PREFIX  exit code 0 when such a window exists but is not shown
 #include <windows.h>
 
 #include <cstdio>
@@ -18,12 +19,13 @@ std::wstring Text(HWND h) {
 
 struct Search {
     std::wstring prefix;
+    bool visible;
     HWND found;
 };
 
 BOOL CALLBACK Match(HWND h, LPARAM lp) {
     auto* s = reinterpret_cast<Search*>(lp);
-    if (IsWindowVisible(h) && Text(h).rfind(s->prefix, 0) == 0) {
+    if ((IsWindowVisible(h) != FALSE) == s->visible && Text(h).rfind(s->prefix, 0) == 0) {
         s->found = h;
         return FALSE;
     }
@@ -56,9 +58,9 @@ int wmain(int argc, wchar_t** argv) {
     if (argc != 3)
         return 2;
     const std::wstring command = argv[1];
-    Search s{argv[2], nullptr};
+    Search s{argv[2], command != L"hidden", nullptr};
     EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
-    if (command == L"exists")
+    if (command == L"exists" || command == L"hidden")
         return s.found ? 0 : 1;
     if (!s.found)
         return 1;

@@ -62,6 +62,12 @@ main=" Kelvaro"
 about=" Informazioni su Kelvr"
 maker="Informazioni sul produttore del SoftWare"
 
+# The system-information tool, as the registry names it. The launcher takes that path without
+# looking for the file, so the maker window is loaded, hidden, to own a launch that fails
+# quietly: no other program takes the keyboard away from the test.
+wine reg add 'HKLM\Software\Microsoft\Shared Tools\MSINFO' /v PATH /t REG_SZ \
+  /d 'C:\kelvr-no-such-tool.exe' /f >/dev/null 2>&1
+
 wine "$kelvr" >/dev/null 2>&1 &
 program=$!
 check "the main window shows" until_ 20 shown "$main"
@@ -108,6 +114,20 @@ keys "$main" alt+q
 check "Alt+Q opens it again" until_ 5 shown "$maker"
 keys "$dialog" Escape
 check "Escape closes the maker window" until_ 5 gone "$maker"
+
+# "System Info..." borrows the maker window, loaded hidden, to own the launch; that hidden
+# window must not keep the program alive.
+dialog=$about
+keys "$main" alt+a
+check "Alt+A opens the about window once more" until_ 5 shown "$about"
+keys "$dialog" alt+s
+sleep 1
+check "Alt+S leaves the about window open" shown "$about"
+check "and shows no maker window" gone "$maker"
+loaded_hidden() { probe hidden "$1" >/dev/null; }
+check "but has loaded it, hidden" loaded_hidden "$maker"
+keys "$dialog" Escape
+check "Escape closes it" until_ 5 gone "$about"
 
 keys "$main" alt+f
 ended() { ! kill -0 "$program" 2>/dev/null; }
