@@ -1,0 +1,215 @@
+// kelvr.exe's start-up, step by step: a copy of WinMain (same services, same resources, same
+// manifest) with clocks around each step, for finding where the start-up time goes. It runs
+// like kelvr.exe and is started by kelvr_start_bench like it; when its window is painted it
+// appends one line to the file named by KELVR_STEPS_LOG (see StartLog.h), in milliseconds:
+//
+//   steps loader host program drives show realise apply disks paint total wmpaint ncpaint
+//         showing
+//
+//   loader   from the process's creation to WinMain (loading the exe and its DLLs, C runtime)
+//   host     making the WinHost (common controls, window classes, the owner window)
+//   program  making the Program: the main window's controls, menus and drive list
+//   drives   of which the drive list (GetLogicalDrives, GetDriveType, GetVolumeInformation)
+//   show     the main window's Show(): realising it, Form_Load, showing it
+//   realise  of which making its window and control windows (WinHost::Realise)
+//   apply    of which the window's updates (WinFormPeer::Apply: moves, caption, and the
+//            ShowWindow and UpdateWindow that show it and paint its frame and background)
+//   disks    of which the disk queries of Form_Load
+//   paint    from Show's return until the window and its controls are painted
+//   total    from the process's creation until then
+//   wmpaint  time in the main window's WM_PAINT and WM_ERASEBKGND until then (its drawing)
+//   ncpaint  time in its WM_NCPAINT and WM_NCACTIVATE (caption, frame, menu bar)
+//   showing  of apply, the update that showed the window (ShowWindow, UpdateWindow)
+#include <windows.h>
+
+#include <chrono>
+#include <memory>
+
+#include "StartLog.h"
+#include "main/Program.h"
+#include "main/TimedDiskQuery.h"
+#include "win32/WinHost.h"
+#include "win32/WinServices.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+class TimedDrives : public forms::DriveSource {
+  public:
+    explicit TimedDrives(const forms::DriveSource& inner) : inner_(inner) {}
+    std::vector<std::string> Drives() const override {
+        const auto t = Clock::now();
+        auto d = inner_.Drives();
+        ms += Ms(Clock::now() - t);
+        return d;
+    }
+    mutable double ms = 0;
+
+  private:
+    const forms::DriveSource& inner_;
+};
+
+class TimedDisks : public kelvr::DiskQuery {
+  public:
+    explicit TimedDisks(kelvr::DiskQuery& inner) : inner_(inner) {}
+    kelvr::DiskFigures Query(const std::string& root) override {
+        const auto t = Clock::now();
+        auto f = inner_.Query(root);
+        ms += Ms(Clock::now() - t);
+        return f;
+    }
+    double ms = 0;
+
+  private:
+    kelvr::DiskQuery& inner_;
+};
+
+// Forwards to the real peer, timing its updates.
+class TimedPeer : public forms::FormPeer {
+  public:
+    TimedPeer(std::unique_ptr<forms::FormPeer> inner, double& ms)
+        : inner_(std::move(inner)), ms_(ms) {}
+    void Apply(const forms::Form& form) override {
+        const auto t = Clock::now();
+        inner_->Apply(form);
+        const double ms = Ms(Clock::now() - t);
+        ms_ += ms;
+        if (form.Visible() && !shown_) {
+            shown_ = true;
+            showingMs = ms;
+        }
+    }
+    void AddControl(forms::Control& c) override { inner_->AddControl(c); }
+    void MenuChanged(const forms::MenuItem& item) override { inner_->MenuChanged(item); }
+    std::uintptr_t Handle() const override { return inner_->Handle(); }
+
+  private:
+    std::unique_ptr<forms::FormPeer> inner_;
+    double& ms_;
+    bool shown_ = false;
+
+  public:
+    static double showingMs;  // the update that showed the main window
+};
+
+// The main window's own messages, timed: its window procedure is wrapped once it is made.
+struct PaintClock {
+    WNDPROC inner = nullptr;
+    double paintMs = 0, frameMs = 0;
+    int depth = 0;
+};
+PaintClock paintClock;
+
+LRESULT CALLBACK TimedProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    double* bucket = nullptr;
+    if (message == WM_PAINT || message == WM_ERASEBKGND)
+        bucket = &paintClock.paintMs;
+    else if (message == WM_NCPAINT || message == WM_NCACTIVATE)
+        bucket = &paintClock.frameMs;
+    if (!bucket || paintClock.depth > 0)
+        return CallWindowProcW(paintClock.inner, hwnd, message, wParam, lParam);
+    ++paintClock.depth;
+    const auto t = Clock::now();
+    const LRESULT r = CallWindowProcW(paintClock.inner, hwnd, message, wParam, lParam);
+    *bucket += Ms(Clock::now() - t);
+    --paintClock.depth;
+    return r;
+}
+
+double TimedPeer::showingMs = 0;
+
+// Forwards to the real host, timing the making of windows and their updates.
+class TimedHost : public forms::FormHost {
+  public:
+    explicit TimedHost(win32::WinHost& real) : real_(real) {}
+    std::unique_ptr<forms::FormPeer> Realise(forms::Form& form) override {
+        const auto t = Clock::now();
+        auto peer = real_.Realise(form);
+        realiseMs += Ms(Clock::now() - t);
+        if (!paintClock.inner) {
+            HWND hwnd = reinterpret_cast<HWND>(peer->Handle());
+            paintClock.inner = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TimedProc)));
+        }
+        return std::make_unique<TimedPeer>(std::move(peer), applyMs);
+    }
+    void RunModal(forms::Form& form) override { real_.RunModal(form); }
+    void DoEvents() override { real_.DoEvents(); }
+    void MsgBox(const std::string& prompt) override { real_.MsgBox(prompt); }
+    double realiseMs = 0, applyMs = 0;
+
+  private:
+    win32::WinHost& real_;
+};
+
+BOOL CALLBACK ChildPainted(HWND hwnd, LPARAM lp) {
+    bool& painted = *reinterpret_cast<bool*>(lp);
+    if (IsWindowVisible(hwnd) && GetUpdateRect(hwnd, nullptr, FALSE)) {
+        painted = false;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool Painted(HWND hwnd) {
+    if (!IsWindowVisible(hwnd) || GetUpdateRect(hwnd, nullptr, FALSE))
+        return false;
+    bool painted = true;
+    EnumChildWindows(hwnd, ChildPainted, reinterpret_cast<LPARAM>(&painted));
+    return painted;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    const double loader = bench::SinceCreation();
+    const auto t0 = Clock::now();
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+
+    win32::WinHost host(instance);
+    TimedHost timedHost(host);
+    const auto t1 = Clock::now();
+    win32::WinClock clock;
+    win32::WinLocale locale;
+    win32::WinDrives realDrives;
+    TimedDrives drives(realDrives);
+    kelvr::TimedDiskQuery realDisks(std::make_shared<win32::WinDiskQuery>(),
+                                    std::chrono::milliseconds(2000));
+    TimedDisks disks(realDisks);
+    win32::WinFileSystem files;
+    win32::WinRegistry registry;
+    win32::WinShell shell;
+    kelvr::Program program(kelvr::ProgramServices{timedHost, host, clock, locale, drives, disks,
+                                                  files, registry, shell});
+    const auto t2 = Clock::now();
+
+    // WinHost::Run, with a look after each message at whether the window is painted yet.
+    forms::Form& main = program.Main();
+    main.Show();
+    const auto t3 = Clock::now();
+    HWND hwnd = reinterpret_cast<HWND>(main.hWnd());
+    bool logged = false;
+    MSG msg;
+    while (main.IsLoaded()) {
+        if (!logged && Painted(hwnd)) {
+            logged = true;
+            const auto t4 = Clock::now();
+            bench::AppendStartLog(
+                "steps %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f\n", loader,
+                Ms(t1 - t0), Ms(t2 - t1), drives.ms, Ms(t3 - t2), timedHost.realiseMs,
+                timedHost.applyMs, disks.ms, Ms(t4 - t3), loader + Ms(t4 - t0), paintClock.paintMs,
+                paintClock.frameMs, TimedPeer::showingMs);
+        }
+        BOOL r = GetMessageW(&msg, nullptr, 0, 0);
+        if (r <= 0)
+            break;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}

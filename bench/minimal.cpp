@@ -1,0 +1,106 @@
+// The smallest Windows program with a window: registers a class, makes one window, shows it,
+// paints a line of text and runs the message loop until the window is closed. Kelvr's start-up
+// is timed against it.
+//
+// Built twice more with KELVR_MINIMAL_IMPORTS: the same program importing kelvr.exe's DLLs
+// (common controls, shell, network connections, registry) and calling InitCommonControlsEx as
+// kelvr.exe does, without (kelvr_minimal_dlls.exe) and with (kelvr_minimal_manifest.exe)
+// kelvr.exe's manifest, which asks for common controls 6. The differences tell what those
+// cost at start-up.
+//
+// With KELVR_STEPS_LOG set (see StartLog.h), once its window is painted it appends
+// "NAME LOADER TOTAL SHOWING", NAME being KELVR_MINIMAL_NAME: the milliseconds from the
+// process's creation to WinMain and to the end of the first WM_PAINT, and those spent in
+// ShowWindow and UpdateWindow.
+#include <windows.h>
+
+#include "StartLog.h"
+#ifdef KELVR_MINIMAL_IMPORTS
+#include <commctrl.h>
+#include <shellapi.h>
+#include <winnetwk.h>
+#endif
+
+namespace {
+
+double loaderMs = 0, showingMs = 0, paintedMs = 0;
+bool painted = false, shown = false, logged = false;
+
+const char kName[] = KELVR_MINIMAL_NAME;
+
+// Once the window has been shown and painted (UpdateWindow paints before it returns).
+void Log() {
+    if (logged || !painted || !shown)
+        return;
+    logged = true;
+    bench::AppendStartLog("%s %.1f %.1f %.1f\n", kName, loaderMs, paintedMs, showingMs);
+}
+
+LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            static const wchar_t kText[] = L"Kelvr: finestra minima";
+            TextOutW(dc, 12, 12, kText, static_cast<int>(sizeof kText / sizeof kText[0]) - 1);
+            EndPaint(hwnd, &ps);
+            if (!painted) {
+                painted = true;
+                paintedMs = bench::SinceCreation();
+                Log();
+            }
+            return 0;
+        }
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    loaderMs = bench::SinceCreation();
+#ifdef KELVR_MINIMAL_IMPORTS
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    // Never true (no Windows is version 0): the calls make the DLLs imported, and so loaded
+    // at start, as kelvr.exe's are.
+    if (GetVersion() == 0) {
+        HKEY key;
+        wchar_t share[2];
+        DWORD size = 2;
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "", 0, KEY_READ, &key);
+        WNetGetConnectionW(L"", share, &size);
+        ShellExecuteW(nullptr, nullptr, L"", nullptr, nullptr, show);
+    }
+#endif
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = L"KelvrMinimal";
+    if (!RegisterClassExW(&wc))
+        return 1;
+    HWND hwnd =
+        CreateWindowExW(0, wc.lpszClassName, L"Finestra minima", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 480, 320, nullptr, nullptr, instance, nullptr);
+    if (!hwnd)
+        return 1;
+    const double beforeShowing = bench::SinceCreation();
+    ShowWindow(hwnd, show);
+    UpdateWindow(hwnd);
+    showingMs = bench::SinceCreation() - beforeShowing;
+    shown = true;
+    Log();
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

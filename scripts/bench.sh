@@ -1,0 +1,252 @@
+#!/usr/bin/env bash
+# bench.sh: builds what the benchmarks need in both presets (quietly; the build's output goes to
+# build/logs/bench-build.log) and prints Kelvr's measured figures as Markdown, ready to paste
+# into README.md:
+#   - the search of the maker window's "? Sistema" button, natively (the program's own search
+#     code over the POSIX file system, against find(1)) and under Wine (kelvr's own search over
+#     the real WinHost and WinFileSystem, against a plain recursive FindFirstFileW walk), on
+#     generated folder trees, with the longest stretches without a yield to the event loop;
+#   - the start-up of kelvr.exe under Wine, against a minimal Win32 program;
+#   - the size of kelvr.exe and the DLLs it imports.
+# Assumes `bash scripts/deps.sh` has been run. Takes about 6 minutes on 2 cores, most of it the
+# 111,110-folder tree under Wine.
+#
+# Every Wine process of the run (the server included) is kept on one CPU. Under Wine each file
+# operation and each message-queue call is a round trip to wineserver; spread over two CPUs of
+# a virtual machine, each round trip waits for an idle CPU to wake up, which made the same
+# search 2 to 4 times slower from one run to the next and the machine mostly idle. On one CPU
+# the two sides of a round trip hand over directly and the figures repeat.
+#
+# Settings read from the environment:
+#   KELVR_BENCH_NATIVE_RUNS   native search runs per tree (default 7; 5 on the two largest)
+#   KELVR_BENCH_WINE_RUNS     search runs under Wine (default 5; 3 on the two largest, where
+#                             one run takes 15 to 45 s)
+#   KELVR_BENCH_START_ROUNDS  start-up rounds (default 10)
+#   KELVR_BENCH_WINE_CPU      the CPU the Wine processes run on (default: the last one);
+#                             "none" lets them run on any
+# and those of wine-env.sh (KELVR_DISPLAY, KELVR_KEEP_PREFIX, KELVR_BUILD_DIR).
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+cd "$KELVR_ROOT"
+
+native_runs=${KELVR_BENCH_NATIVE_RUNS:-7}
+native_runs_large=${KELVR_BENCH_NATIVE_RUNS:-5}
+wine_runs=${KELVR_BENCH_WINE_RUNS:-5}
+wine_runs_large=${KELVR_BENCH_WINE_RUNS:-3}
+start_rounds=${KELVR_BENCH_START_ROUNDS:-10}
+wine_cpu=${KELVR_BENCH_WINE_CPU:-$(($(nproc) - 1))}
+pin=()
+[ "$wine_cpu" = none ] || pin=(taskset -c "$wine_cpu")
+
+started=$SECONDS
+native_dir=$KELVR_BUILD_DIR/native
+mingw_dir=$KELVR_BUILD_DIR/mingw
+log=$KELVR_BUILD_DIR/logs/bench-build.log
+mkdir -p "$(dirname "$log")"
+: >"$log"
+
+build() {
+  if ! "$@" >>"$log" 2>&1; then
+    tail -n 40 "$log" >&2
+    kelvr_die "build step failed: $* (log: $log)"
+  fi
+}
+build cmake --preset native
+build cmake --build --preset native --target kelvr_search_bench kelvr_search_bench_debug
+build cmake --preset mingw
+build cmake --build --preset mingw --target kelvr kelvr_search_bench kelvr_minimal \
+  kelvr_minimal_dlls kelvr_minimal_manifest kelvr_start_steps kelvr_start_bench
+
+search_native=$native_dir/bench/kelvr_search_bench
+search_native_debug=$native_dir/bench/kelvr_search_bench_debug
+wine_bench=$mingw_dir/bench
+kelvr_exe=$mingw_dir/kelvr.exe
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kelvr-bench.XXXXXX")
+cleanup() {
+  kelvr_end_throwaway_prefix
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# The Windows path of a Unix file, through drive Z: (the Unix root).
+winpath() {
+  local p
+  p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+  echo "Z:${p//\//\\}"
+}
+
+# The median of the numbers on standard input, one a line. (The C locale: the Wine programs
+# run with the Italian one, whose decimal comma awk and sort would expect.)
+median() {
+  LC_ALL=C sort -g | LC_ALL=C awk '{ v[NR] = $1 } END {
+    if (NR == 0) { print "-"; exit }
+    m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+    printf "%.1f\n", m }'
+}
+
+# A Windows program of the throwaway prefix, its output in files rather than pipes: the
+# prefix's services, kept running by `wineserver -p`, inherit the program's standard streams.
+wine_out() {
+  local rc=0
+  "${pin[@]}" wine "$@" >"$work/wine.out" 2>"$work/wine.err" || rc=$?
+  tr -d '\r' <"$work/wine.out"
+  if [ "$rc" != 0 ]; then
+    tr -d '\r' <"$work/wine.err" >&2
+    kelvr_die "failed under Wine ($rc): $*"
+  fi
+}
+
+# The trees: "10xN" has 10 subfolders in every folder, N levels deep; "1x40000" is one
+# folder holding 40,000 subfolders. Every folder also holds one empty file; none holds
+# MSINFO32.EXE.
+trees=(10x3 10x4 1x40000 10x5)
+declare -A folders
+for t in "${trees[@]}"; do
+  case $t in
+    10x*) folders[$t]=$("$search_native" make-tree "$work/$t" fan 10 "${t#10x}") ;;
+    1x*) folders[$t]=$("$search_native" make-tree "$work/$t" wide "${t#1x}") ;;
+  esac
+done
+
+cpu=$(grep -m1 '^model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
+echo "## Kelvr's benchmarks"
+echo
+echo "$(date '+%Y-%m-%d %H:%M %Z'); $(nproc) CPUs, ${cpu:-unknown CPU}; Linux $(uname -r);" \
+  "$(wine --version); kelvr at $(git -C "$KELVR_ROOT" rev-parse --short HEAD 2>/dev/null || echo '?')$(
+    git -C "$KELVR_ROOT" diff --quiet HEAD -- src 2>/dev/null || echo ', with uncommitted changes in src/')."
+echo
+echo "Trees: \"10xN\" has 10 subfolders in every folder, N levels deep; \"1x40000\" is one folder"
+echo "holding 40,000 subfolders. Every folder also holds one empty file; none holds MSINFO32.EXE,"
+echo "so each search walks the whole tree and ends with \"MSINFO32.EXE  NON TROVATO\"."
+echo "Times are medians of the runs, in ms; one warm-up of each side first (the tree is in the"
+echo "cache), then the program and the reference alternated; ratio = median of program/reference"
+echo "over the runs. Yield columns: the worst over all runs of the longest stretch without a"
+echo "yield to the event loop (FormHost::DoEvents), of click to first yield, of last yield to"
+echo "the end, and the count of stretches over 50 ms (targets: ratio at most 1.3, 50 ms)."
+echo
+
+header='| tree         | folders | runs | program ms | reference ms | ratio | max gap | click→1st | last→end | >50 ms |'
+rule='|--------------|--------:|-----:|-----------:|-------------:|------:|--------:|----------:|---------:|-------:|'
+bheader='| tree         | search ms | listing ms (calls) | file tests ms (calls) | yields ms (calls) | rest ms |'
+brule='|--------------|----------:|-------------------:|----------------------:|------------------:|--------:|'
+
+# --- The search, natively -----------------------------------------------------------------
+echo "### Folder search, native: the program's search code (InfQirvo, built -O2) against \`find DIR -name MSINFO32.EXE\`"
+echo
+echo "$header"
+echo "$rule"
+: >"$work/breakdown"
+for t in "${trees[@]}"; do
+  runs=$native_runs
+  [ "${folders[$t]}" -ge 40000 ] && runs=$native_runs_large
+  "$search_native" run --runs "$runs" --breakdown "$t" "$work/$t" >"$work/row"
+  grep '^| ' "$work/row"
+  { grep '^B| ' "$work/row" || true; } | sed 's/^B//' >>"$work/breakdown"
+done
+"$search_native_debug" run --runs "$native_runs" "10x4 Debug" "$work/10x4" | grep '^| '
+echo
+echo "\"10x4 Debug\": the same code as the native preset builds it (Debug, unoptimised)."
+echo "Where the time goes (one more search, each file-system call timed):"
+echo
+echo "$bheader"
+echo "$brule"
+cat "$work/breakdown"
+echo
+
+# --- Under Wine ----------------------------------------------------------------------------
+kelvr_use_display
+kelvr_throwaway_prefix
+# One server for the whole run, so that every program starts against the same warm Wine.
+"${pin[@]}" wineserver -p
+# C:\Programmi holds each tree in turn, and nothing else: whatever the throwaway prefix puts
+# there for the tests goes.
+programs="$WINEPREFIX/drive_c/Programmi"
+rm -rf "$programs"
+
+echo "### Folder search under Wine: kelvr's search (InfQirvo, WinHost, WinFileSystem, release build) against a plain recursive FindFirstFileW walk"
+echo
+echo "The window is shown and each yield runs WinHost::DoEvents; only the closing message box is"
+echo "recorded instead of shown. Wine's processes on one CPU$([ "$wine_cpu" = none ] && echo ': no, on any CPU')."
+echo
+echo "$header"
+echo "$rule"
+: >"$work/breakdown"
+for t in "${trees[@]}"; do
+  mv "$work/$t" "$programs"
+  opts=(--runs "$wine_runs" --breakdown)
+  # One run of these takes 15 to 45 s: fewer runs, and no instrumented one for the largest.
+  [ "${folders[$t]}" -ge 40000 ] && opts=(--runs "$wine_runs_large")
+  [ "$t" = 1x40000 ] && opts+=(--breakdown)
+  wine_out "$wine_bench/kelvr_search_bench.exe" "${opts[@]}" "$t" >"$work/row"
+  mv "$programs" "$work/$t"
+  grep '^| ' "$work/row"
+  { grep '^B| ' "$work/row" || true; } | sed 's/^B//' >>"$work/breakdown"
+done
+echo
+echo "Where the time goes (one more search, each file-system call timed):"
+echo
+echo "$bheader"
+echo "$brule"
+cat "$work/breakdown"
+echo
+wine_out "$wine_bench/kelvr_search_bench.exe" --yield-costs >"$work/row"
+grep '^Y| ' "$work/row" | LC_ALL=C awk -F' *[|] *' '{
+  printf "One call, in µs, with no message waiting: WinHost::DoEvents (PeekMessageW) %s,", $2
+  printf " GetQueueStatus %s, GetInputState %s, GetTickCount %s.\n", $3, $4, $5 }'
+echo
+
+# --- Start-up under Wine -------------------------------------------------------------------
+steps_log=$work/steps.log
+: >"$steps_log"
+KELVR_STEPS_LOG=$(winpath "$steps_log") wine_out "$wine_bench/kelvr_start_bench.exe" \
+  --runs "$start_rounds" \
+  "kelvr.exe=$(winpath "$kelvr_exe")" \
+  "minimal=$(winpath "$wine_bench/kelvr_minimal.exe")" \
+  "minimal+dlls=$(winpath "$wine_bench/kelvr_minimal_dlls.exe")" \
+  "minimal+manifest=$(winpath "$wine_bench/kelvr_minimal_manifest.exe")" \
+  "kelvr steps=$(winpath "$wine_bench/kelvr_start_steps.exe")" >"$work/start"
+echo "### Start-up under Wine: process start to main window shown and painted"
+echo
+echo "Measured by a Windows launcher (bench/StartBench.cpp): CreateProcess, WaitForInputIdle, then"
+echo "a poll every 1 ms until a visible top-level window of the process exists and neither it"
+echo "nor any visible child has an update region left (GetUpdateRect answers FALSE: its"
+echo "WM_PAINT has run); then WM_CLOSE. A warm-up of each, then $start_rounds rounds, the order"
+echo "reversed every other round, one wineserver throughout, Wine on one CPU. \"minimal\""
+echo "(bench/minimal.cpp) registers a class, shows one window and paints a line of text;"
+echo "\"minimal+dlls\" is the same importing kelvr.exe's DLLs and calling InitCommonControlsEx;"
+echo "\"minimal+manifest\" adds kelvr.exe's manifest (common controls 6); \"kelvr steps\" is"
+echo "kelvr.exe's WinMain with clocks around its steps (bench/StartSteps.cpp). \"seen unpainted\":"
+echo "runs in which a poll found the window visible but not yet painted (WaitForInputIdle"
+echo "returns once the first paint is done, so usually none)."
+echo
+echo "| program          | median ms | lowest | highest | input idle ms | seen unpainted |"
+echo "|------------------|----------:|-------:|--------:|--------------:|---------------:|"
+grep '^| ' "$work/start"
+echo
+grep '^R| ' "$work/start" | sed -E 's/^R\| (.*) \| ([0-9.]+) \|$/\1\t\2/' | awk -F'\t' '{
+  printf "Ratio of the medians, %s: %s%s\n", $1, $2, NR == 1 ? " (target: at most 1.2)" : "" }'
+echo
+col() { LC_ALL=C awk -v name="$1" -v c="$2" '$1 == name { print $c }' "$steps_log" | median; }
+echo "Inside the processes (medians, ms): process creation to WinMain, to painted, and the" \
+  "ShowWindow and UpdateWindow that show the window: minimal $(col minimal 2), $(col minimal 3)," \
+  "$(col minimal 4); minimal+dlls $(col dlls 2), $(col dlls 3), $(col dlls 4);" \
+  "minimal+manifest $(col manifest 2), $(col manifest 3), $(col manifest 4)."
+echo "kelvr steps: creation to WinMain $(col steps 2); WinHost $(col steps 3);" \
+  "Program $(col steps 4) (drive list $(col steps 5)); main window's Show() $(col steps 6)" \
+  "(of which making its windows $(col steps 7), window updates $(col steps 8) with the" \
+  "ShowWindow and UpdateWindow that show it $(col steps 14), disk queries $(col steps 9));" \
+  "Show() to all painted $(col steps 10); total $(col steps 11). Spent in the main window's" \
+  "WM_PAINT and WM_ERASEBKGND $(col steps 12), in WM_NCPAINT and WM_NCACTIVATE (caption," \
+  "frame, menu bar) $(col steps 13)."
+echo
+
+# --- The exe --------------------------------------------------------------------------------
+echo "### kelvr.exe"
+echo
+echo "Size: $(stat -c %s "$kelvr_exe") bytes. Imports:" \
+  "$(i686-w64-mingw32-objdump -p "$kelvr_exe" | awk '/DLL Name:/ { print $3 }' | paste -sd, - | sed 's/,/, /g')."
+echo
+echo "(bench.sh ran for $((SECONDS - started)) s.)"
