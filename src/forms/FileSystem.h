@@ -2,6 +2,7 @@
 // subfolders.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,20 @@ class FileSystem {
     // (junctions, symbolic links) are left out, so that following the lists never leads to a
     // folder twice. False when the folder cannot be opened or listed.
     virtual bool Subfolders(const std::string& folder, std::vector<std::string>& out) const = 0;
+
+    // What a search needs of a folder: whether a plain file named `fileName` is there and, when
+    // it is not, the subfolders, as Subfolders lists them. `meanwhile` may be called while a
+    // large folder is read, so that the caller can let events run. False when the folder
+    // cannot be listed. A system that reads a folder in one pass answers both at once; this
+    // one asks the two questions in turn.
+    virtual bool ListFolder(const std::string& folder, const std::string& fileName,
+                            std::vector<std::string>& subfolders, bool& hasFile,
+                            const std::function<void()>& meanwhile) const {
+        (void)meanwhile;
+        const bool separated = !folder.empty() && folder.back() == '\\';
+        hasFile = IsPlainFile(folder + (separated ? "" : "\\") + fileName);
+        return hasFile || Subfolders(folder, subfolders);
+    }
 };
 
 }  // namespace forms

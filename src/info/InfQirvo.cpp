@@ -237,20 +237,22 @@ void InfQirvo::Walk() {
         std::size_t next;
     };
     std::vector<Open> open;
-    // Tests the selected folder; true when its subfolders are now to be walked.
+    // Tests the selected folder; true when its subfolders are now to be walked. The folder is
+    // read once for both the file and the subfolders, and events run while a large one is read.
     auto visit = [&]() -> bool {
         if (!LinkTarget.empty())
             return false;
         std::string folder = dirHidden.Path();
         if (folder.empty() || folder.back() != '\\')
             folder += '\\';
-        if (services_.files.IsPlainFile(folder + kToolFile)) {
+        std::vector<std::string> subfolders;
+        bool hasTool = false;
+        services_.files.ListFolder(dirHidden.Path(), kToolFile, subfolders, hasTool,
+                                   [this] { services_.host.DoEvents(); });
+        if (hasTool) {
             LinkTarget = folder + kToolFile;
             return false;
         }
-        std::vector<std::string> subfolders;
-        subfolders.reserve(dirHidden.ListCount());
-        for (int i = 0; i < dirHidden.ListCount(); ++i) subfolders.push_back(dirHidden.List(i));
         open.push_back({std::move(subfolders), 0});
         return true;
     };

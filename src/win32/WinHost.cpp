@@ -44,9 +44,6 @@ WinHost::WinHost(HINSTANCE instance) : instance_(instance) {
     control.hCursor = LoadCursor(nullptr, IDC_ARROW);
     control.lpszClassName = L"KelvrControl";
     RegisterClassExW(&control);
-
-    owner_ = CreateWindowExW(0, L"STATIC", L"Kelvr", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                             instance, nullptr);
 }
 
 WinHost::~WinHost() {
@@ -54,6 +51,15 @@ WinHost::~WinHost() {
     for (auto& i : icons_) DestroyIcon(i.second);
     if (owner_)
         DestroyWindow(owner_);
+}
+
+// Made when a form first needs it: the main window, shown in the task bar, does not, so the
+// program starts with one window fewer to make.
+HWND WinHost::Owner() {
+    if (!owner_)
+        owner_ = CreateWindowExW(0, L"STATIC", L"Kelvr", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 instance_, nullptr);
+    return owner_;
 }
 
 std::unique_ptr<forms::FormPeer> WinHost::Realise(forms::Form& form) {
@@ -161,6 +167,14 @@ void WinHost::RunModal(forms::Form& form) {
 }
 
 void WinHost::DoEvents() {
+    // Looking at the queue costs about as much as reading a small folder (some 20 us under
+    // Wine), and a search yields after every folder: the queue is looked at no more often than
+    // every 10 ms, which no user can tell from at once.
+    const DWORD now = GetTickCount();
+    if (pumped_ && now - lastPump_ < 10)
+        return;
+    pumped_ = true;
+    lastPump_ = now;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {

@@ -34,7 +34,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
     int Dpi() const { return dpi_; }
     HINSTANCE Instance() const { return instance_; }
     // An invisible window that owns the forms not shown in the task bar.
-    HWND Owner() const { return owner_; }
+    HWND Owner();
     HFONT Font(const forms::Font& font);
     HICON Icon(int resourceId, int size);
     // Called by a form's peer when its window goes.
@@ -48,6 +48,8 @@ class WinHost : public forms::FormHost, public forms::Screen {
     HWND owner_ = nullptr;
     forms::Form* main_ = nullptr;
     std::vector<HWND> modal_;  // the modal forms' windows, innermost last
+    bool pumped_ = false;
+    DWORD lastPump_ = 0;
     std::map<std::tuple<std::wstring, int, bool, bool, bool>, HFONT> fonts_;
     std::map<std::pair<int, int>, HICON> icons_;
 };

@@ -99,22 +99,40 @@ bool WinFileSystem::IsPlainFile(const std::string& path) const {
 }
 
 bool WinFileSystem::Subfolders(const std::string& folder, std::vector<std::string>& out) const {
+    bool hasFile = false;
+    return ListFolder(folder, std::string(), out, hasFile, nullptr);
+}
+
+bool WinFileSystem::ListFolder(const std::string& folder, const std::string& fileName,
+                               std::vector<std::string>& subfolders, bool& hasFile,
+                               const std::function<void()>& meanwhile) const {
+    hasFile = false;
     std::string base = folder;
     if (base.empty() || base.back() != '\\')
         base += '\\';
+    const std::wstring wanted = Widen(fileName);
     WIN32_FIND_DATAW found;
     HANDLE find = FindFirstFileExW(LongPath(base + "*").c_str(), FindExInfoBasic, &found,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE)
         return false;
+    unsigned entries = 0;
     do {
+        if (meanwhile && ++entries % 512 == 0)
+            meanwhile();
         const DWORD a = found.dwFileAttributes;
-        if (!(a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT))
-            continue;
         const wchar_t* name = found.cFileName;
-        if (wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0)
+        if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
+            // A plain file: not hidden, not a system file.
+            if (!wanted.empty() && !(a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) &&
+                _wcsicmp(name, wanted.c_str()) == 0)
+                hasFile = true;
             continue;
-        out.push_back(base + Narrow(name));
+        }
+        if ((a & FILE_ATTRIBUTE_REPARSE_POINT) || wcscmp(name, L".") == 0 ||
+            wcscmp(name, L"..") == 0)
+            continue;
+        subfolders.push_back(base + Narrow(name));
     } while (FindNextFileW(find, &found));
     FindClose(find);
     return true;

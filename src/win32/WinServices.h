@@ -38,6 +38,10 @@ class WinFileSystem : public forms::FileSystem {
   public:
     bool IsPlainFile(const std::string& path) const override;
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override;
+    // One pass over the folder answers both questions; `meanwhile` runs every 512 entries.
+    bool ListFolder(const std::string& folder, const std::string& fileName,
+                    std::vector<std::string>& subfolders, bool& hasFile,
+                    const std::function<void()>& meanwhile) const override;
 };
 
 // The registry through the A functions, as the system-information tool's values are ANSI;
