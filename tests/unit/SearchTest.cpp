@@ -335,4 +335,61 @@ TEST(SearchInProgram, AboutLaunchFromAYieldAfterTheMakerClosed) {
     EXPECT_EQ(rig.shell.launches[0].owner, hidden.hWnd());
 }
 
+// A system that reads a folder in one pass and lets events run three times while it reads.
+class ReadingInSteps : public fakes::FakeFileSystem {
+  public:
+    bool ListFolder(const std::string& folder, const std::string& fileName,
+                    std::vector<std::string>& subfolders, bool& hasFile,
+                    const std::function<void()>& meanwhile) const override {
+        for (int i = 0; i < 3; ++i) meanwhile();
+        return forms::FileSystem::ListFolder(folder, fileName, subfolders, hasFile, meanwhile);
+    }
+};
+
+struct SearchWhileReading : ::testing::Test {
+    void SetUp() override {
+        Global::SysInfoNotFound = 0;
+        w = std::make_unique<kelvr::InfQirvo>(kelvr::InfoServices{host, screen, files, shell},
+                                              launcher);
+        w->Show();
+        files.AddFolder(S, {"A", "B"});
+        files.AddFile(S + "\\B\\MSINFO32.EXE");
+        host.onYield = [this] {
+            ++yields;
+            if (user)
+                user();
+        };
+    }
+    fakes::FakeHost host;
+    fakes::FakeScreen screen;
+    ReadingInSteps files;
+    fakes::FakeRegistry registry;
+    fakes::FakeShell shell;
+    std::unique_ptr<kelvr::InfQirvo> w;
+    kelvr::SubModuli launcher{registry, shell, files, [this] { return w->hWnd(); }};
+    int yields = 0;
+    std::function<void()> user;
+};
+
+TEST_F(SearchWhileReading, EventsRunWhileEachFolderIsRead) {
+    w->cmdInfoSys.Click();
+    // Three while reading S, A and B each, and one after each of A and B.
+    EXPECT_EQ(yields, 11);
+    ASSERT_EQ(shell.launches.size(), 1u);
+    EXPECT_EQ(shell.launches[0].file, S + "\\B\\MSINFO32.EXE");
+}
+
+TEST_F(SearchWhileReading, ClosingWhileAFolderIsReadStopsTheSearch) {
+    user = [this] {
+        if (yields == 2)
+            w->Command1_Click();
+    };
+    w->cmdInfoSys.Click();
+    EXPECT_EQ(yields, 3);  // the start folder's reading ends; nothing below it is selected
+    EXPECT_EQ(w->dirHidden.Path(), S);
+    EXPECT_FALSE(w->IsLoaded());
+    EXPECT_TRUE(shell.launches.empty());
+    EXPECT_TRUE(host.messages.empty());
+}
+
 }  // namespace
