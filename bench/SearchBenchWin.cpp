@@ -210,7 +210,8 @@ int main(int argc, char** argv) {
                 s.referenceMs.push_back(TimeWalk(walked));
                 s.program.push_back(rig.Search(folders));
             }
-            if (s.program.back().yields != folders || walked != folders)
+            // One yield after every folder at least; reading a large folder adds more.
+            if (s.program.back().yields < folders || walked != folders)
                 Die("the search yielded " + std::to_string(s.program.back().yields) +
                     " times over " + std::to_string(folders) + " folders");
         }
