@@ -11,6 +11,17 @@
 
 namespace win32 {
 
+namespace {
+// A function of a DLL that the program needs only now and then (the shell's, the network's),
+// loaded when first asked for: importing such DLLs costs every start-up, under Wine some 50 ms.
+template <class F>
+F Later(const wchar_t* dll, const char* name) {
+    HMODULE module = LoadLibraryW(dll);
+    return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                  : nullptr;
+}
+}  // namespace
+
 forms::Date WinClock::Today() const {
     SYSTEMTIME t;
     GetLocalTime(&t);
@@ -46,7 +57,10 @@ std::vector<std::string> WinDrives::Drives() const {
             case DRIVE_REMOTE: {
                 wchar_t share[MAX_PATH + 1];
                 DWORD size = MAX_PATH + 1;
-                if (WNetGetConnectionW(device, share, &size) == NO_ERROR)
+                using GetConnection = DWORD(WINAPI*)(LPCWSTR, LPWSTR, LPDWORD);
+                static const auto getConnection =
+                    Later<GetConnection>(L"mpr.dll", "WNetGetConnectionW");
+                if (getConnection && getConnection(device, share, &size) == NO_ERROR)
                     label = share;
                 break;
             }
@@ -189,8 +203,11 @@ void WinRegistry::CloseKey(kelvr::RegistryKey key) {
 void WinShell::Execute(std::uintptr_t owner, const std::string& file, const std::string& directory,
                        int show) {
     // The wide call, so that a path found on disk reaches the shell whatever its letters.
-    ShellExecuteW(reinterpret_cast<HWND>(owner), nullptr, Widen(file).c_str(), nullptr,
-                  Widen(directory).c_str(), show);
+    using Execute = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    static const auto execute = Later<Execute>(L"shell32.dll", "ShellExecuteW");
+    if (execute)
+        execute(reinterpret_cast<HWND>(owner), nullptr, Widen(file).c_str(), nullptr,
+                Widen(directory).c_str(), show);
 }
 
 }  // namespace win32
