@@ -35,11 +35,7 @@ extern char** environ;
 namespace {
 
 using bench::Clock;
-
-[[noreturn]] void Die(const std::string& what) {
-    std::fprintf(stderr, "kelvr_search_bench: %s\n", what.c_str());
-    std::exit(1);
-}
+using bench::Die;
 
 // "C:\Programmi" and the paths below it, mapped onto a Unix folder. Subfolders are listed as
 // the system gives them, links and everything but folders left out.

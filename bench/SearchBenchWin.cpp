@@ -32,11 +32,7 @@
 namespace {
 
 using bench::Clock;
-
-[[noreturn]] void Die(const std::string& what) {
-    std::fprintf(stderr, "kelvr_search_bench: %s\n", what.c_str());
-    std::exit(1);
-}
+using bench::Die;
 
 // The real host, but each yield is timed and message boxes are only recorded.
 class BenchHost : public forms::FormHost {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,6 +16,12 @@
 #include "sysinfo/Registry.h"
 
 namespace bench {
+
+// Ends the bench with a message: a figure that cannot be trusted is not printed.
+[[noreturn]] inline void Die(const std::string& what) {
+    std::fprintf(stderr, "kelvr_search_bench: %s\n", what.c_str());
+    std::exit(1);
+}
 
 using Clock = std::chrono::steady_clock;
 
