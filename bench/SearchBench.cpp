@@ -143,15 +143,7 @@ class Rig {
     }
 
     bench::SearchRun Search(std::size_t folders) {
-        host_.log.Start(folders);
-        host_.messages.clear();
-        const auto click = Clock::now();
-        window_->cmdInfoSys.Click();
-        const auto end = Clock::now();
-        const std::string expected = std::string(kelvr::InfQirvo::kToolFile) + "  NON TROVATO";
-        if (host_.messages.size() != 1 || host_.messages[0] != expected || shell_.launches != 0)
-            Die("the search did not end with \"" + expected + "\"");
-        return bench::Summarise(click, end, host_.log);
+        return bench::ClickAndTime(*window_, host_, shell_, folders);
     }
 
   private:

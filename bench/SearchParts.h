@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "forms/FileSystem.h"
+#include "info/InfQirvo.h"
 #include "sysinfo/Registry.h"
 
 namespace bench {
@@ -101,6 +102,22 @@ inline SearchRun Summarise(Clock::time_point click, Clock::time_point end, const
         }
     }
     return r;
+}
+
+// Clicks "? Sistema" and times the search, which must walk the whole tree and end in the
+// not-found message with nothing launched.
+template <class Host, class Shell>
+SearchRun ClickAndTime(kelvr::InfQirvo& window, Host& host, const Shell& shell,
+                       std::size_t folders) {
+    host.log.Start(folders);
+    host.messages.clear();
+    const auto click = Clock::now();
+    window.cmdInfoSys.Click();
+    const auto end = Clock::now();
+    const std::string expected = std::string(kelvr::InfQirvo::kToolFile) + "  NON TROVATO";
+    if (host.messages.size() != 1 || host.messages[0] != expected || shell.launches != 0)
+        Die("the search did not end with \"" + expected + "\"");
+    return Summarise(click, end, host.log);
 }
 
 inline double Median(std::vector<double> v) {
