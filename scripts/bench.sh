@@ -24,6 +24,7 @@
 #   KELVR_BENCH_START_ROUNDS  start-up rounds (default 10)
 #   KELVR_BENCH_WINE_CPU      the CPU the Wine processes run on (default: the last one);
 #                             "none" lets them run on any
+#   KELVR_BENCH_ONLY          "search" or "start": only that part (default: all of them)
 # and those of wine-env.sh (KELVR_DISPLAY, KELVR_KEEP_PREFIX, KELVR_BUILD_DIR).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
@@ -37,6 +38,13 @@ start_rounds=${KELVR_BENCH_START_ROUNDS:-10}
 wine_cpu=${KELVR_BENCH_WINE_CPU:-$(($(nproc) - 1))}
 pin=()
 [ "$wine_cpu" = none ] || pin=(taskset -c "$wine_cpu")
+only=${KELVR_BENCH_ONLY:-}
+case $only in
+  '' | search | start) ;;
+  *) kelvr_die "KELVR_BENCH_ONLY is \"search\" or \"start\", not \"$only\"" ;;
+esac
+# Whether this run measures part $1.
+part() { [ -z "$only" ] || [ "$only" = "$1" ]; }
 
 started=$SECONDS
 native_dir=$KELVR_BUILD_DIR/native
@@ -103,6 +111,7 @@ wine_out() {
 # folder holding 40,000 subfolders. Every folder also holds one empty file; none holds
 # MSINFO32.EXE.
 trees=(10x3 10x4 1x40000 10x5)
+part search || trees=()
 declare -A folders
 for t in "${trees[@]}"; do
   case $t in
@@ -118,43 +127,45 @@ echo "$(date '+%Y-%m-%d %H:%M %Z'); $(nproc) CPUs, ${cpu:-unknown CPU}; Linux $(
   "$(wine --version); kelvr at $(git -C "$KELVR_ROOT" rev-parse --short HEAD 2>/dev/null || echo '?')$(
     git -C "$KELVR_ROOT" diff --quiet HEAD -- src 2>/dev/null || echo ', with uncommitted changes in src/')."
 echo
-echo "Trees: \"10xN\" has 10 subfolders in every folder, N levels deep; \"1x40000\" is one folder"
-echo "holding 40,000 subfolders. Every folder also holds one empty file; none holds MSINFO32.EXE,"
-echo "so each search walks the whole tree and ends with \"MSINFO32.EXE  NON TROVATO\"."
-echo "Times are medians of the runs, in ms; one warm-up of each side first (the tree is in the"
-echo "cache), then the program and the reference alternated; ratio = median of program/reference"
-echo "over the runs. Yield columns: the worst over all runs of the longest stretch without a"
-echo "yield to the event loop (FormHost::DoEvents), of click to first yield, of last yield to"
-echo "the end, and the count of stretches over 50 ms (targets: ratio at most 1.3, 50 ms)."
-echo
+if part search; then
+  echo "Trees: \"10xN\" has 10 subfolders in every folder, N levels deep; \"1x40000\" is one folder"
+  echo "holding 40,000 subfolders. Every folder also holds one empty file; none holds MSINFO32.EXE,"
+  echo "so each search walks the whole tree and ends with \"MSINFO32.EXE  NON TROVATO\"."
+  echo "Times are medians of the runs, in ms; one warm-up of each side first (the tree is in the"
+  echo "cache), then the program and the reference alternated; ratio = median of program/reference"
+  echo "over the runs. Yield columns: the worst over all runs of the longest stretch without a"
+  echo "yield to the event loop (FormHost::DoEvents), of click to first yield, of last yield to"
+  echo "the end, and the count of stretches over 50 ms (targets: ratio at most 1.3, 50 ms)."
+  echo
 
-header='| tree         | folders | runs | program ms | reference ms | ratio | max gap | click→1st | last→end | >50 ms |'
-rule='|--------------|--------:|-----:|-----------:|-------------:|------:|--------:|----------:|---------:|-------:|'
-bheader='| tree         | search ms | listing ms (calls) | file tests ms (calls) | yields ms (calls) | rest ms |'
-brule='|--------------|----------:|-------------------:|----------------------:|------------------:|--------:|'
+  header='| tree         | folders | runs | program ms | reference ms | ratio | max gap | click→1st | last→end | >50 ms |'
+  rule='|--------------|--------:|-----:|-----------:|-------------:|------:|--------:|----------:|---------:|-------:|'
+  bheader='| tree         | search ms | listing ms (calls) | file tests ms (calls) | yields ms (calls) | rest ms |'
+  brule='|--------------|----------:|-------------------:|----------------------:|------------------:|--------:|'
 
-# --- The search, natively -----------------------------------------------------------------
-echo "### Folder search, native: the program's search code (InfQirvo, built -O2) against \`find DIR -name MSINFO32.EXE\`"
-echo
-echo "$header"
-echo "$rule"
-: >"$work/breakdown"
-for t in "${trees[@]}"; do
-  runs=$native_runs
-  [ "${folders[$t]}" -ge 40000 ] && runs=$native_runs_large
-  "$search_native" run --runs "$runs" --breakdown "$t" "$work/$t" >"$work/row"
-  grep '^| ' "$work/row"
-  { grep '^B| ' "$work/row" || true; } | sed 's/^B//' >>"$work/breakdown"
-done
-"$search_native_debug" run --runs "$native_runs" "10x4 Debug" "$work/10x4" | grep '^| '
-echo
-echo "\"10x4 Debug\": the same code as the native preset builds it (Debug, unoptimised)."
-echo "Where the time goes (one more search, each file-system call timed):"
-echo
-echo "$bheader"
-echo "$brule"
-cat "$work/breakdown"
-echo
+  # --- The search, natively -----------------------------------------------------------------
+  echo "### Folder search, native: the program's search code (InfQirvo, built -O2) against \`find DIR -name MSINFO32.EXE\`"
+  echo
+  echo "$header"
+  echo "$rule"
+  : >"$work/breakdown"
+  for t in "${trees[@]}"; do
+    runs=$native_runs
+    [ "${folders[$t]}" -ge 40000 ] && runs=$native_runs_large
+    "$search_native" run --runs "$runs" --breakdown "$t" "$work/$t" >"$work/row"
+    grep '^| ' "$work/row"
+    { grep '^B| ' "$work/row" || true; } | sed 's/^B//' >>"$work/breakdown"
+  done
+  "$search_native_debug" run --runs "$native_runs" "10x4 Debug" "$work/10x4" | grep '^| '
+  echo
+  echo "\"10x4 Debug\": the same code as the native preset builds it (Debug, unoptimised)."
+  echo "Where the time goes (one more search, each file-system call timed):"
+  echo
+  echo "$bheader"
+  echo "$brule"
+  cat "$work/breakdown"
+  echo
+fi
 
 # --- Under Wine ----------------------------------------------------------------------------
 kelvr_use_display
@@ -166,82 +177,86 @@ kelvr_throwaway_prefix
 programs="$WINEPREFIX/drive_c/Programmi"
 rm -rf "$programs"
 
-echo "### Folder search under Wine: kelvr's search (InfQirvo, WinHost, WinFileSystem, release build) against a plain recursive FindFirstFileW walk"
-echo
-echo "The window is shown and each yield runs WinHost::DoEvents; only the closing message box is"
-echo "recorded instead of shown. Wine's processes on one CPU$([ "$wine_cpu" = none ] && echo ': no, on any CPU')."
-echo
-echo "$header"
-echo "$rule"
-: >"$work/breakdown"
-for t in "${trees[@]}"; do
-  mv "$work/$t" "$programs"
-  opts=(--runs "$wine_runs" --breakdown)
-  # One run of these takes 15 to 45 s: fewer runs, and no instrumented one for the largest.
-  [ "${folders[$t]}" -ge 40000 ] && opts=(--runs "$wine_runs_large")
-  [ "$t" = 1x40000 ] && opts+=(--breakdown)
-  wine_out "$wine_bench/kelvr_search_bench.exe" "${opts[@]}" "$t" >"$work/row"
-  mv "$programs" "$work/$t"
-  grep '^| ' "$work/row"
-  { grep '^B| ' "$work/row" || true; } | sed 's/^B//' >>"$work/breakdown"
-done
-echo
-echo "Where the time goes (one more search, each file-system call timed):"
-echo
-echo "$bheader"
-echo "$brule"
-cat "$work/breakdown"
-echo
-wine_out "$wine_bench/kelvr_search_bench.exe" --yield-costs >"$work/row"
-grep '^Y| ' "$work/row" | LC_ALL=C awk -F' *[|] *' '{
-  printf "One call, in µs, with no message waiting: WinHost::DoEvents (PeekMessageW) %s,", $2
-  printf " GetQueueStatus %s, GetInputState %s, GetTickCount %s.\n", $3, $4, $5 }'
-echo
+if part search; then
+  echo "### Folder search under Wine: kelvr's search (InfQirvo, WinHost, WinFileSystem, release build) against a plain recursive FindFirstFileW walk"
+  echo
+  echo "The window is shown and each yield runs WinHost::DoEvents; only the closing message box is"
+  echo "recorded instead of shown. Wine's processes on one CPU$([ "$wine_cpu" = none ] && echo ': no, on any CPU')."
+  echo
+  echo "$header"
+  echo "$rule"
+  : >"$work/breakdown"
+  for t in "${trees[@]}"; do
+    mv "$work/$t" "$programs"
+    opts=(--runs "$wine_runs" --breakdown)
+    # One run of these takes 15 to 45 s: fewer runs, and no instrumented one for the largest.
+    [ "${folders[$t]}" -ge 40000 ] && opts=(--runs "$wine_runs_large")
+    [ "$t" = 1x40000 ] && opts+=(--breakdown)
+    wine_out "$wine_bench/kelvr_search_bench.exe" "${opts[@]}" "$t" >"$work/row"
+    mv "$programs" "$work/$t"
+    grep '^| ' "$work/row"
+    { grep '^B| ' "$work/row" || true; } | sed 's/^B//' >>"$work/breakdown"
+  done
+  echo
+  echo "Where the time goes (one more search, each file-system call timed):"
+  echo
+  echo "$bheader"
+  echo "$brule"
+  cat "$work/breakdown"
+  echo
+  wine_out "$wine_bench/kelvr_search_bench.exe" --yield-costs >"$work/row"
+  grep '^Y| ' "$work/row" | LC_ALL=C awk -F' *[|] *' '{
+    printf "One call, in µs, with no message waiting: WinHost::DoEvents (PeekMessageW) %s,", $2
+    printf " GetQueueStatus %s, GetInputState %s, GetTickCount %s.\n", $3, $4, $5 }'
+  echo
+fi
 
 # --- Start-up under Wine -------------------------------------------------------------------
-steps_log=$work/steps.log
-: >"$steps_log"
-KELVR_STEPS_LOG=$(winpath "$steps_log") wine_out "$wine_bench/kelvr_start_bench.exe" \
-  --runs "$start_rounds" \
-  "kelvr.exe=$(winpath "$kelvr_exe")" \
-  "minimal=$(winpath "$wine_bench/kelvr_minimal.exe")" \
-  "minimal+dlls=$(winpath "$wine_bench/kelvr_minimal_dlls.exe")" \
-  "minimal+manifest=$(winpath "$wine_bench/kelvr_minimal_manifest.exe")" \
-  "kelvr steps=$(winpath "$wine_bench/kelvr_start_steps.exe")" >"$work/start"
-echo "### Start-up under Wine: process start to main window shown and painted"
-echo
-echo "Measured by a Windows launcher (bench/StartBench.cpp): CreateProcess, WaitForInputIdle, then"
-echo "a poll every 1 ms until a visible top-level window of the process exists and neither it"
-echo "nor any visible child has an update region left (GetUpdateRect answers FALSE: its"
-echo "WM_PAINT has run); then WM_CLOSE. A warm-up of each, then $start_rounds rounds, the order"
-echo "reversed every other round, one wineserver throughout, Wine on one CPU. \"minimal\""
-echo "(bench/minimal.cpp) registers a class, shows one window and paints a line of text;"
-echo "\"minimal+dlls\" is the same importing kelvr.exe's DLLs and calling InitCommonControlsEx;"
-echo "\"minimal+manifest\" adds kelvr.exe's manifest (common controls 6); \"kelvr steps\" is"
-echo "kelvr.exe's WinMain with clocks around its steps (bench/StartSteps.cpp). \"seen unpainted\":"
-echo "runs in which a poll found the window visible but not yet painted (WaitForInputIdle"
-echo "returns once the first paint is done, so usually none)."
-echo
-echo "| program          | median ms | lowest | highest | input idle ms | seen unpainted |"
-echo "|------------------|----------:|-------:|--------:|--------------:|---------------:|"
-grep '^| ' "$work/start"
-echo
-grep '^R| ' "$work/start" | sed -E 's/^R\| (.*) \| ([0-9.]+) \|$/\1\t\2/' | awk -F'\t' '{
-  printf "Ratio of the medians, %s: %s%s\n", $1, $2, NR == 1 ? " (target: at most 1.2)" : "" }'
-echo
-col() { LC_ALL=C awk -v name="$1" -v c="$2" '$1 == name { print $c }' "$steps_log" | median; }
-echo "Inside the processes (medians, ms): process creation to WinMain, to painted, and the" \
-  "ShowWindow and UpdateWindow that show the window: minimal $(col minimal 2), $(col minimal 3)," \
-  "$(col minimal 4); minimal+dlls $(col dlls 2), $(col dlls 3), $(col dlls 4);" \
-  "minimal+manifest $(col manifest 2), $(col manifest 3), $(col manifest 4)."
-echo "kelvr steps: creation to WinMain $(col steps 2); WinHost $(col steps 3);" \
-  "Program $(col steps 4) (drive list $(col steps 5)); main window's Show() $(col steps 6)" \
-  "(of which making its windows $(col steps 7), window updates $(col steps 8) with the" \
-  "ShowWindow and UpdateWindow that show it $(col steps 14), disk queries $(col steps 9));" \
-  "Show() to all painted $(col steps 10); total $(col steps 11). Spent in the main window's" \
-  "WM_PAINT and WM_ERASEBKGND $(col steps 12), in WM_NCPAINT and WM_NCACTIVATE (caption," \
-  "frame, menu bar) $(col steps 13)."
-echo
+if part start; then
+  steps_log=$work/steps.log
+  : >"$steps_log"
+  KELVR_STEPS_LOG=$(winpath "$steps_log") wine_out "$wine_bench/kelvr_start_bench.exe" \
+    --runs "$start_rounds" \
+    "kelvr.exe=$(winpath "$kelvr_exe")" \
+    "minimal=$(winpath "$wine_bench/kelvr_minimal.exe")" \
+    "minimal+dlls=$(winpath "$wine_bench/kelvr_minimal_dlls.exe")" \
+    "minimal+manifest=$(winpath "$wine_bench/kelvr_minimal_manifest.exe")" \
+    "kelvr steps=$(winpath "$wine_bench/kelvr_start_steps.exe")" >"$work/start"
+  echo "### Start-up under Wine: process start to main window shown and painted"
+  echo
+  echo "Measured by a Windows launcher (bench/StartBench.cpp): CreateProcess, WaitForInputIdle, then"
+  echo "a poll every 1 ms until a visible top-level window of the process exists and neither it"
+  echo "nor any visible child has an update region left (GetUpdateRect answers FALSE: its"
+  echo "WM_PAINT has run); then WM_CLOSE. A warm-up of each, then $start_rounds rounds, the order"
+  echo "reversed every other round, one wineserver throughout, Wine on one CPU. \"minimal\""
+  echo "(bench/minimal.cpp) registers a class, shows one window and paints a line of text;"
+  echo "\"minimal+dlls\" is the same importing kelvr.exe's DLLs and calling InitCommonControlsEx;"
+  echo "\"minimal+manifest\" adds kelvr.exe's manifest (common controls 6); \"kelvr steps\" is"
+  echo "kelvr.exe's WinMain with clocks around its steps (bench/StartSteps.cpp). \"seen unpainted\":"
+  echo "runs in which a poll found the window visible but not yet painted (WaitForInputIdle"
+  echo "returns once the first paint is done, so usually none)."
+  echo
+  echo "| program          | median ms | lowest | highest | input idle ms | seen unpainted |"
+  echo "|------------------|----------:|-------:|--------:|--------------:|---------------:|"
+  grep '^| ' "$work/start"
+  echo
+  grep '^R| ' "$work/start" | sed -E 's/^R\| (.*) \| ([0-9.]+) \|$/\1\t\2/' | awk -F'\t' '{
+    printf "Ratio of the medians, %s: %s%s\n", $1, $2, NR == 1 ? " (target: at most 1.2)" : "" }'
+  echo
+  col() { LC_ALL=C awk -v name="$1" -v c="$2" '$1 == name { print $c }' "$steps_log" | median; }
+  echo "Inside the processes (medians, ms): process creation to WinMain, to painted, and the" \
+    "ShowWindow and UpdateWindow that show the window: minimal $(col minimal 2), $(col minimal 3)," \
+    "$(col minimal 4); minimal+dlls $(col dlls 2), $(col dlls 3), $(col dlls 4);" \
+    "minimal+manifest $(col manifest 2), $(col manifest 3), $(col manifest 4)."
+  echo "kelvr steps: creation to WinMain $(col steps 2); WinHost $(col steps 3);" \
+    "Program $(col steps 4) (drive list $(col steps 5)); main window's Show() $(col steps 6)" \
+    "(of which making its windows $(col steps 7), window updates $(col steps 8) with the" \
+    "ShowWindow and UpdateWindow that show it $(col steps 14), disk queries $(col steps 9));" \
+    "Show() to all painted $(col steps 10); total $(col steps 11). Spent in the main window's" \
+    "WM_PAINT and WM_ERASEBKGND $(col steps 12), in WM_NCPAINT and WM_NCACTIVATE (caption," \
+    "frame, menu bar) $(col steps 13)."
+  echo
+fi
 
 # --- The exe --------------------------------------------------------------------------------
 echo "### kelvr.exe"
