@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "Fakes.h"
@@ -21,6 +22,10 @@ class HangingDisks : public kelvr::DiskQuery {
   public:
     kelvr::DiskFigures Query(const std::string& root) override {
         ++calls;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            threads.insert(std::this_thread::get_id());
+        }
         if (root == "n:\\") {
             std::unique_lock<std::mutex> lock(mutex);
             released.wait(lock, [&] { return release; });
@@ -34,6 +39,7 @@ class HangingDisks : public kelvr::DiskQuery {
         released.notify_all();
     }
     std::atomic<int> calls{0};
+    std::set<std::thread::id> threads;  // the threads that ran the queries
     std::mutex mutex;
     std::condition_variable released;
     bool release = false;
@@ -52,6 +58,21 @@ TEST_F(TimedQuery, ADriveThatAnswersIsMeasuredOnItsFirstCall) {
     EXPECT_EQ(f.freeClusters, 100u);
     EXPECT_EQ(f.totalClusters, 200u);
     EXPECT_EQ(disks->calls, 1);
+}
+
+TEST_F(TimedQuery, OneThreadOffTheCallersRunsEveryQueryWhileNoDriveHangs) {
+    {
+        kelvr::TimedDiskQuery query(disks, 2000ms);
+        for (int i = 0; i < 500; ++i) {
+            const kelvr::DiskFigures f = query.Query(i % 2 ? "c:\\" : "d:\\");
+            ASSERT_EQ(f.totalClusters, 200u) << i;
+        }
+    }
+    EXPECT_EQ(disks->calls, 500);
+    ASSERT_EQ(disks->threads.size(), 1u);
+    EXPECT_NE(*disks->threads.begin(), std::this_thread::get_id());
+    // The idle thread has ended with its owner: only this test holds the inner query now.
+    EXPECT_EQ(disks.use_count(), 1);
 }
 
 TEST_F(TimedQuery, ADriveThatNeverAnswersIsFiledAsZeroAfterTheLimit) {
