@@ -65,6 +65,7 @@ WinControlPeer::WinControlPeer(WinFormPeer& form, Control& control)
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     DWORD ex = 0;
     if (kind == Kind::Button) {
+        form.Host().CommonControls();  // for the themed button of common controls 6
         cls = L"BUTTON";
         style |= WS_TABSTOP | (control.IsDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
     } else if (kind == Kind::Frame || kind == Kind::Picture) {
@@ -128,20 +129,10 @@ void WinControlPeer::Apply(const Control& c) {
 
     std::wstring tip = Widen(c.ToolTip());
     if (tip != tip_) {
-        TOOLINFOW ti{};
-        ti.cbSize = sizeof ti;
-        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        ti.hwnd = form_.Window();
-        ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-        ti.lpszText = const_cast<wchar_t*>(tip.c_str());
-        HWND tooltips = form_.Tooltip();
-        if (tip_.empty())
-            SendMessageW(tooltips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-        else if (tip.empty())
-            SendMessageW(tooltips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-        else
-            SendMessageW(tooltips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+        const std::wstring before = tip_;
         tip_ = tip;
+        if (HWND tooltips = form_.Tooltips())
+            RegisterTip(tooltips, before);
     }
 
     if (c.Enabled() != (IsWindowEnabled(hwnd_) != FALSE))
@@ -152,6 +143,21 @@ void WinControlPeer::Apply(const Control& c) {
     }
     if (c.kind() != Kind::Button)
         InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void WinControlPeer::RegisterTip(HWND tooltips, const std::wstring& before) {
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = form_.Window();
+    ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+    ti.lpszText = const_cast<wchar_t*>(tip_.c_str());
+    if (before.empty() && !tip_.empty())
+        SendMessageW(tooltips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    else if (!before.empty() && tip_.empty())
+        SendMessageW(tooltips, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    else if (!before.empty())
+        SendMessageW(tooltips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void WinControlPeer::BringToFront() {
@@ -284,6 +290,7 @@ LRESULT WinControlPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:  // a button inside a frame: the form handles it
             return SendMessageW(form_.Window(), msg, wp, lp);
         case WM_SETCURSOR:
+            form_.MouseOver();
             if (form_.SetPointer())
                 return TRUE;
             if (control_.MousePointer() == forms::kCustomPointer) {
@@ -396,14 +403,20 @@ WinFormPeer::~WinFormPeer() {
     host_.WindowGone(form_);
 }
 
-HWND WinFormPeer::Tooltip() {
-    if (!tooltip_) {
-        tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                                   WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                                   host_.Instance(), nullptr);
-    }
-    return tooltip_;
+// The tooltips are made when the mouse first comes over the form (the system asks the window
+// under it for its pointer before it passes on the move): a window that is never pointed at
+// does without them, and the main window shows the sooner.
+void WinFormPeer::MouseOver() {
+    if (tooltip_)
+        return;
+    host_.CommonControls();
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                               host_.Instance(), nullptr);
+    if (!tooltip_)
+        return;
+    for (const auto& p : controls_) p.second->RegisterTip(tooltip_, std::wstring());
 }
 
 HWND WinFormPeer::ParentOf(const Control& c) const {
@@ -535,6 +548,7 @@ LRESULT WinFormPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 1;
         }
         case WM_SETCURSOR:
+            MouseOver();
             if (LOWORD(lp) == HTCLIENT && SetPointer())
                 return TRUE;
             break;

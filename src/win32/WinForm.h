@@ -20,6 +20,8 @@ class WinControlPeer : public forms::ControlPeer {
     ~WinControlPeer() override;
     void Apply(const forms::Control& c) override;
     void BringToFront() override;
+    // Tells the form's tooltips of a change of this control's tip from `before`.
+    void RegisterTip(HWND tooltips, const std::wstring& before);
 
     HWND Window() const { return hwnd_; }
     forms::Control& Model() const { return control_; }
@@ -60,7 +62,10 @@ class WinFormPeer : public forms::FormPeer {
     HWND Window() const { return hwnd_; }
     WinHost& Host() const { return host_; }
     forms::Form& Model() const { return form_; }
-    HWND Tooltip();
+    // The form's tooltips; nullptr until the mouse has come over the form.
+    HWND Tooltips() const { return tooltip_; }
+    // The mouse is over the form or one of its controls: the tooltips are made if not yet.
+    void MouseOver();
     // The window that holds a control: its frame's or picture box's, or the form's.
     HWND ParentOf(const forms::Control& c) const;
     WinControlPeer* PeerOf(const forms::Control* c) const;

@@ -7,6 +7,7 @@
 
 #include "Version.h"
 #include "forms/Twips.h"
+#include "win32/Later.h"
 #include "win32/Utf.h"
 #include "win32/WinForm.h"
 
@@ -19,9 +20,6 @@ COLORREF ToColorRef(forms::Color c) {
 }
 
 WinHost::WinHost(HINSTANCE instance) : instance_(instance) {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
-
     HDC screen = GetDC(nullptr);
     dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
@@ -51,6 +49,18 @@ WinHost::~WinHost() {
     for (auto& i : icons_) DestroyIcon(i.second);
     if (owner_)
         DestroyWindow(owner_);
+}
+
+// The main window shows without them: they are loaded for the first tooltip or push button.
+void WinHost::CommonControls() {
+    if (commonControls_)
+        return;
+    commonControls_ = true;
+    using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (const auto init = Later<Init>(L"comctl32.dll", "InitCommonControlsEx")) {
+        const INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+        init(&icc);
+    }
 }
 
 // Made when a form first needs it: the main window, shown in the task bar, does not, so the

@@ -33,6 +33,8 @@ class WinHost : public forms::FormHost, public forms::Screen {
 
     int Dpi() const { return dpi_; }
     HINSTANCE Instance() const { return instance_; }
+    // Loads the common controls (tooltips, themed push buttons) if they are not yet.
+    void CommonControls();
     // An invisible window that owns the forms not shown in the task bar.
     HWND Owner();
     HFONT Font(const forms::Font& font);
@@ -46,6 +48,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
     HINSTANCE instance_;
     int dpi_ = 96;
     HWND owner_ = nullptr;
+    bool commonControls_ = false;
     forms::Form* main_ = nullptr;
     std::vector<HWND> modal_;  // the modal forms' windows, innermost last
     bool pumped_ = false;

@@ -7,20 +7,10 @@
 
 #include <cstring>
 
+#include "win32/Later.h"
 #include "win32/Utf.h"
 
 namespace win32 {
-
-namespace {
-// A function of a DLL that the program needs only now and then (the shell's, the network's),
-// loaded when first asked for: importing such DLLs costs every start-up, under Wine some 50 ms.
-template <class F>
-F Later(const wchar_t* dll, const char* name) {
-    HMODULE module = LoadLibraryW(dll);
-    return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                  : nullptr;
-}
-}  // namespace
 
 forms::Date WinClock::Today() const {
     SYSTEMTIME t;
@@ -160,12 +150,29 @@ HKEY Root(std::uint32_t root) {
 bool IsText(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
+
+// The registry is read only when a button asks for the system information tool.
+struct RegistryCalls {
+    using Open = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, REGSAM, PHKEY);
+    using Query = LONG(WINAPI*)(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+    using Close = LONG(WINAPI*)(HKEY);
+    Open open = Later<Open>(L"advapi32.dll", "RegOpenKeyExA");
+    Query query = Later<Query>(L"advapi32.dll", "RegQueryValueExA");
+    Close close = Later<Close>(L"advapi32.dll", "RegCloseKey");
+};
+
+const RegistryCalls& Advapi() {
+    static const RegistryCalls calls;
+    return calls;
+}
 }  // namespace
 
 long WinRegistry::OpenKey(std::uint32_t root, const std::string& name, std::uint32_t access,
                           kelvr::RegistryKey& key) {
     HKEY opened = nullptr;
-    const LONG r = RegOpenKeyExA(Root(root), Utf8ToAnsi(name).c_str(), 0, access, &opened);
+    if (!Advapi().open)
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    const LONG r = Advapi().open(Root(root), Utf8ToAnsi(name).c_str(), 0, access, &opened);
     key = reinterpret_cast<kelvr::RegistryKey>(opened);
     return r;
 }
@@ -175,8 +182,10 @@ long WinRegistry::QueryValue(kelvr::RegistryKey key, const std::string& name, st
     DWORD t = 0;
     DWORD got = size;
     std::string data(size, '\0');
-    const LONG r = RegQueryValueExA(reinterpret_cast<HKEY>(key), Utf8ToAnsi(name).c_str(), nullptr,
-                                    &t, reinterpret_cast<BYTE*>(&data[0]), &got);
+    if (!Advapi().query)
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    const LONG r = Advapi().query(reinterpret_cast<HKEY>(key), Utf8ToAnsi(name).c_str(),
+                                    nullptr, &t, reinterpret_cast<BYTE*>(&data[0]), &got);
     type = t;
     if (r != ERROR_SUCCESS) {
         size = got;
@@ -196,8 +205,8 @@ long WinRegistry::QueryValue(kelvr::RegistryKey key, const std::string& name, st
 }
 
 void WinRegistry::CloseKey(kelvr::RegistryKey key) {
-    if (key)
-        RegCloseKey(reinterpret_cast<HKEY>(key));
+    if (key && Advapi().close)
+        Advapi().close(reinterpret_cast<HKEY>(key));
 }
 
 void WinShell::Execute(std::uintptr_t owner, const std::string& file, const std::string& directory,

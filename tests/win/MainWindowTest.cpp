@@ -239,13 +239,42 @@ BOOL CALLBACK FindTooltips(HWND h, LPARAM lp) {
     return TRUE;
 }
 
-TEST_F(RealMainWindow, FigureHeadersCarryTheirTooltips) {
-    TooltipSearch search{hwnd, nullptr};
+HWND TooltipsOf(HWND form) {
+    TooltipSearch search{form, nullptr};
     EnumThreadWindows(GetCurrentThreadId(), FindTooltips, reinterpret_cast<LPARAM>(&search));
-    HWND tips = search.tips;
-    ASSERT_NE(tips, nullptr);
-    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
+    return search.tips;
+}
+
+// Runs the window's messages until `done` holds or `limitMs` have gone.
+template <class F>
+bool PumpUntil(F done, DWORD limitMs = 3000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > limitMs)
+            return false;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    }
+    return true;
+}
+
+// The tooltips come with the mouse: the real pointer is moved over a header, as a user would.
+TEST_F(RealMainWindow, FigureHeadersCarryTheirTooltipsOnceTheMouseComes) {
     const std::vector<Child> children = probe::Children(hwnd);
+    const Child* total = probe::Find(children, L"MByte TOTALI");
+    ASSERT_NE(total, nullptr);
+    SetForegroundWindow(hwnd);
+    RECT r;
+    GetWindowRect(total->hwnd, &r);
+    SetCursorPos(r.left + 4, (r.top + r.bottom) / 2);
+    ASSERT_TRUE(PumpUntil([&] { return TooltipsOf(hwnd) != nullptr; }));
+    HWND tips = TooltipsOf(hwnd);
+
+    EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
     const std::pair<const wchar_t*, const wchar_t*> expected[] = {
         {L"MByte utilizzati", L"Ordina per spazio utilizzato"},
         {L"MByte disponibili", L"Ordina per spazio disponibile"},
@@ -260,6 +289,17 @@ TEST_F(RealMainWindow, FigureHeadersCarryTheirTooltips) {
         SendMessageW(tips, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&ti));
         EXPECT_STREQ(buf, e.second);
     }
+
+    // The mouse moves on along the header and rests there: its tip pops up.
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(tips) != FALSE; }));
+    wchar_t buf[128] = {};
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.lpszText = buf;
+    EXPECT_TRUE(SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&ti)));
+    EXPECT_EQ(ti.uId, reinterpret_cast<UINT_PTR>(total->hwnd));
+    EXPECT_STREQ(buf, L"Ordina per capacit\u00e0 totale");
 }
 
 TEST_F(RealMainWindow, FineDestroysTheWindow) {
