@@ -72,10 +72,19 @@ WinControlPeer::WinControlPeer(WinFormPeer& form, Control& control)
         style |= WS_CLIPCHILDREN;
         ex |= WS_EX_CONTROLPARENT;
     }
-    hwnd_ = CreateWindowExW(ex, cls, L"", style, 0, 0, 0, 0, form.ParentOf(control),
+    // The window is made as the control stands, text, place and all: under Wine each change
+    // to a window afterwards costs about as much again as making it.
+    text_ = TextOf(control);
+    rect_ = RectOf(control);
+    shown_ = control.Visible();
+    if (shown_)
+        style |= WS_VISIBLE;
+    hwnd_ = CreateWindowExW(ex, cls, text_.c_str(), style, rect_.left, rect_.top,
+                            rect_.right - rect_.left, rect_.bottom - rect_.top,
+                            form.ParentOf(control),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
                             form.Host().Instance(), this);
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    fresh_ = true;
     control.Attach(this);
 }
 
@@ -88,18 +97,12 @@ WinControlPeer::~WinControlPeer() {
     }
 }
 
-void WinControlPeer::Apply(const Control& c) {
-    if (!hwnd_)
-        return;
+std::wstring WinControlPeer::TextOf(const Control& c) {
+    return Widen(c.kind() == Kind::Shape || c.kind() == Kind::Line ? c.FullName() : c.Caption());
+}
+
+RECT WinControlPeer::RectOf(const Control& c) const {
     const int dpi = form_.Host().Dpi();
-
-    std::wstring text =
-        Widen(c.kind() == Kind::Shape || c.kind() == Kind::Line ? c.FullName() : c.Caption());
-    if (text != text_) {
-        text_ = text;
-        SetWindowTextW(hwnd_, text_.c_str());
-    }
-
     // Edges are rounded where they stand on the form, so that a control inside a frame lands on
     // the same pixels as it would directly on the form.
     double originX = 0, originY = 0;
@@ -115,6 +118,20 @@ void WinControlPeer::Apply(const Control& c) {
         if (r.right <= r.left)
             r.right = r.left + 1;
     }
+    return r;
+}
+
+void WinControlPeer::Apply(const Control& c) {
+    if (!hwnd_)
+        return;
+
+    std::wstring text = TextOf(c);
+    if (text != text_) {
+        text_ = text;
+        SetWindowTextW(hwnd_, text_.c_str());
+    }
+
+    const RECT r = RectOf(c);
     if (!SameRect(r, rect_)) {
         rect_ = r;
         SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
@@ -141,8 +158,10 @@ void WinControlPeer::Apply(const Control& c) {
         shown_ = c.Visible();
         ShowWindow(hwnd_, shown_ ? SW_SHOWNA : SW_HIDE);
     }
-    if (c.kind() != Kind::Button)
+    // A window just made shows what it was made with; after that any change may show.
+    if (c.kind() != Kind::Button && !fresh_)
         InvalidateRect(hwnd_, nullptr, TRUE);
+    fresh_ = false;
 }
 
 void WinControlPeer::RegisterTip(HWND tooltips, const std::wstring& before) {

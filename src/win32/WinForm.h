@@ -31,6 +31,8 @@ class WinControlPeer : public forms::ControlPeer {
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
   private:
+    static std::wstring TextOf(const forms::Control& c);
+    RECT RectOf(const forms::Control& c) const;
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void Paint(HDC dc, const RECT& r);
     bool MissingSymbol(HDC dc) const;
@@ -46,6 +48,7 @@ class WinControlPeer : public forms::ControlPeer {
     std::wstring text_;
     RECT rect_{-1, -1, -1, -1};
     bool shown_ = false;
+    bool fresh_ = false;  // made with what the control holds, not yet applied
     HFONT font_ = nullptr;
     std::wstring tip_;
 };
