@@ -60,32 +60,42 @@ bool CursorOver(HWND hwnd) {
 
 WinControlPeer::WinControlPeer(WinFormPeer& form, Control& control)
     : form_(form), control_(control), id_(form.NextControlId()) {
-    const Kind kind = control.kind();
+    control.Attach(this);
+    if (form.Shown())
+        MakeWindow();
+}
+
+// The window is made as the control stands, text, place and all: under Wine each change to a
+// window afterwards costs about as much again as making it.
+void WinControlPeer::MakeWindow() {
+    if (hwnd_)
+        return;
+    const Control& c = control_;
+    if (WinControlPeer* container = form_.PeerOf(c.Container()))
+        container->MakeWindow();
+    const Kind kind = c.kind();
     const wchar_t* cls = L"KelvrControl";
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     DWORD ex = 0;
     if (kind == Kind::Button) {
-        form.Host().CommonControls();  // for the themed button of common controls 6
+        form_.Host().CommonControls();  // for the themed button of common controls 6
         cls = L"BUTTON";
-        style |= WS_TABSTOP | (control.IsDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        style |= WS_TABSTOP | (c.IsDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
     } else if (kind == Kind::Frame || kind == Kind::Picture) {
         style |= WS_CLIPCHILDREN;
         ex |= WS_EX_CONTROLPARENT;
     }
-    // The window is made as the control stands, text, place and all: under Wine each change
-    // to a window afterwards costs about as much again as making it.
-    text_ = TextOf(control);
-    rect_ = RectOf(control);
-    shown_ = control.Visible();
+    text_ = TextOf(c);
+    rect_ = RectOf(c);
+    shown_ = c.Visible();
     if (shown_)
         style |= WS_VISIBLE;
     hwnd_ = CreateWindowExW(ex, cls, text_.c_str(), style, rect_.left, rect_.top,
                             rect_.right - rect_.left, rect_.bottom - rect_.top,
-                            form.ParentOf(control),
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
-                            form.Host().Instance(), this);
+                            form_.ParentOf(c), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
+                            form_.Host().Instance(), this);
     fresh_ = true;
-    control.Attach(this);
+    Apply(c);
 }
 
 // The control is not touched here: when a loaded form object goes, its controls are gone
@@ -121,6 +131,7 @@ RECT WinControlPeer::RectOf(const Control& c) const {
     return r;
 }
 
+// Before its window is made, a change to the control costs nothing: the window is made with it.
 void WinControlPeer::Apply(const Control& c) {
     if (!hwnd_)
         return;
@@ -182,6 +193,8 @@ void WinControlPeer::RegisterTip(HWND tooltips, const std::wstring& before) {
 void WinControlPeer::BringToFront() {
     if (hwnd_)
         SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    else
+        front_ = form_.NextFront();  // done when the window is made
 }
 
 COLORREF WinControlPeer::ContainerColor() const {
@@ -449,7 +462,24 @@ WinControlPeer* WinFormPeer::PeerOf(const Control* c) const {
 }
 
 void WinFormPeer::AddControl(Control& control) {
-    controls_[&control] = std::make_unique<WinControlPeer>(*this, control);
+    auto peer = std::make_unique<WinControlPeer>(*this, control);
+    order_.push_back(peer.get());
+    controls_[&control] = std::move(peer);
+}
+
+// Until the form first shows, its controls' windows wait: Form_Load loads and fills the rows,
+// and each window is then made once, as it first shows, instead of being made and then changed.
+// They are made in the controls' order, which is the tab order, and those brought to the front
+// meanwhile are brought there again in turn.
+void WinFormPeer::MakeControlWindows() {
+    for (WinControlPeer* p : order_) p->MakeWindow();
+    std::vector<WinControlPeer*> fronts;
+    for (WinControlPeer* p : order_)
+        if (p->Front())
+            fronts.push_back(p);
+    std::sort(fronts.begin(), fronts.end(),
+              [](const WinControlPeer* a, const WinControlPeer* b) { return a->Front() < b->Front(); });
+    for (WinControlPeer* p : fronts) p->BringToFront();
 }
 
 void WinFormPeer::Apply(const forms::Form& form) {
@@ -463,6 +493,10 @@ void WinFormPeer::Apply(const forms::Form& form) {
         rect_ = r;
         SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (form.Visible() && !everShown_) {
+        everShown_ = true;
+        MakeControlWindows();
     }
     if (form.Visible() != shown_) {
         shown_ = form.Visible();

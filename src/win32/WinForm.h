@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "forms/Form.h"
 #include "win32/WinHost.h"
@@ -20,6 +21,10 @@ class WinControlPeer : public forms::ControlPeer {
     ~WinControlPeer() override;
     void Apply(const forms::Control& c) override;
     void BringToFront() override;
+    // Makes the control's window, as the control stands, unless it is made.
+    void MakeWindow();
+    // When the control was brought to the front before its window was made (0: not).
+    int Front() const { return front_; }
     // Tells the form's tooltips of a change of this control's tip from `before`.
     void RegisterTip(HWND tooltips, const std::wstring& before);
 
@@ -49,6 +54,7 @@ class WinControlPeer : public forms::ControlPeer {
     RECT rect_{-1, -1, -1, -1};
     bool shown_ = false;
     bool fresh_ = false;  // made with what the control holds, not yet applied
+    int front_ = 0;
     HFONT font_ = nullptr;
     std::wstring tip_;
 };
@@ -73,6 +79,9 @@ class WinFormPeer : public forms::FormPeer {
     HWND ParentOf(const forms::Control& c) const;
     WinControlPeer* PeerOf(const forms::Control* c) const;
     int NextControlId() { return nextId_++; }
+    int NextFront() { return ++fronts_; }
+    // Whether the form has been shown: its controls have their windows from then on.
+    bool Shown() const { return everShown_; }
     // Sets the pointer the form asks for while the mouse is over it; false for the default.
     bool SetPointer() const;
 
@@ -83,6 +92,7 @@ class WinFormPeer : public forms::FormPeer {
     void BuildMenu();
     void AddMenuItems(HMENU menu, const forms::MenuItem& item);
     void Command(int id);
+    void MakeControlWindows();
     forms::Control* Button(bool isDefault) const;
 
     WinHost& host_;
@@ -97,6 +107,9 @@ class WinFormPeer : public forms::FormPeer {
     RECT rect_{-1, -1, -1, -1};
     std::wstring caption_;
     bool shown_ = false;
+    bool everShown_ = false;
+    int fronts_ = 0;
+    std::vector<WinControlPeer*> order_;  // the controls in the order they came
 };
 
 }  // namespace win32
