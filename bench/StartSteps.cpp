@@ -7,19 +7,21 @@
 //         showing
 //
 //   loader   from the process's creation to WinMain (loading the exe and its DLLs, C runtime)
-//   host     making the WinHost (common controls, window classes, the owner window)
+//   host     making the WinHost (the screen's resolution, read first and so connecting to the
+//            display, and the window classes)
 //   program  making the Program: the main window's controls, menus and drive list
 //   drives   of which the drive list (GetLogicalDrives, GetDriveType, GetVolumeInformation)
 //   show     the main window's Show(): realising it, Form_Load, showing it
-//   realise  of which making its window and control windows (WinHost::Realise)
+//   realise  of which making its window (WinHost::Realise)
 //   apply    of which the window's updates (WinFormPeer::Apply: moves, caption, and the
-//            ShowWindow and UpdateWindow that show it and paint its frame and background)
+//            update that shows it: making its controls' windows, ShowWindow and UpdateWindow)
 //   disks    of which the disk queries of Form_Load
 //   paint    from Show's return until the window and its controls are painted
 //   total    from the process's creation until then
 //   wmpaint  time in the main window's WM_PAINT and WM_ERASEBKGND until then (its drawing)
 //   ncpaint  time in its WM_NCPAINT and WM_NCACTIVATE (caption, frame, menu bar)
-//   showing  of apply, the update that showed the window (ShowWindow, UpdateWindow)
+//   showing  of apply, the update that showed the window (the controls' windows, ShowWindow,
+//            UpdateWindow)
 #include <windows.h>
 
 #include <chrono>

@@ -63,7 +63,7 @@ build cmake --preset native
 build cmake --build --preset native --target kelvr_search_bench kelvr_search_bench_debug
 build cmake --preset mingw
 build cmake --build --preset mingw --target kelvr kelvr_search_bench kelvr_minimal \
-  kelvr_minimal_dlls kelvr_minimal_manifest kelvr_start_steps kelvr_start_bench
+  kelvr_minimal_manifest kelvr_minimal_comctl kelvr_start_steps kelvr_start_bench
 
 search_native=$native_dir/bench/kelvr_search_bench
 search_native_debug=$native_dir/bench/kelvr_search_bench_debug
@@ -219,8 +219,8 @@ if part start; then
     --runs "$start_rounds" \
     "kelvr.exe=$(winpath "$kelvr_exe")" \
     "minimal=$(winpath "$wine_bench/kelvr_minimal.exe")" \
-    "minimal+dlls=$(winpath "$wine_bench/kelvr_minimal_dlls.exe")" \
     "minimal+manifest=$(winpath "$wine_bench/kelvr_minimal_manifest.exe")" \
+    "minimal+comctl=$(winpath "$wine_bench/kelvr_minimal_comctl.exe")" \
     "kelvr steps=$(winpath "$wine_bench/kelvr_start_steps.exe")" >"$work/start"
   echo "### Start-up under Wine: process start to main window shown and painted"
   echo
@@ -230,11 +230,12 @@ if part start; then
   echo "WM_PAINT has run); then WM_CLOSE. A warm-up of each, then $start_rounds rounds, the order"
   echo "reversed every other round, one wineserver throughout, Wine on one CPU. \"minimal\""
   echo "(bench/minimal.cpp) registers a class, shows one window and paints a line of text;"
-  echo "\"minimal+dlls\" is the same importing kelvr.exe's DLLs and calling InitCommonControlsEx;"
-  echo "\"minimal+manifest\" adds kelvr.exe's manifest (common controls 6); \"kelvr steps\" is"
-  echo "kelvr.exe's WinMain with clocks around its steps (bench/StartSteps.cpp). \"seen unpainted\":"
-  echo "runs in which a poll found the window visible but not yet painted (WaitForInputIdle"
-  echo "returns once the first paint is done, so usually none)."
+  echo "\"minimal+manifest\" is the same with kelvr.exe's manifest (common controls 6, DPI aware);"
+  echo "\"minimal+comctl\" adds importing comctl32 and advapi32 and calling InitCommonControlsEx at"
+  echo "start, which kelvr.exe leaves until a tooltip, a button or the registry is first needed;"
+  echo "\"kelvr steps\" is kelvr.exe's WinMain with clocks around its steps (bench/StartSteps.cpp)."
+  echo "\"seen unpainted\": runs in which a poll found the window visible but not yet painted"
+  echo "(WaitForInputIdle returns once the first paint is done, so usually none)."
   echo
   echo "| program          | median ms | lowest | highest | input idle ms | seen unpainted |"
   echo "|------------------|----------:|-------:|--------:|--------------:|---------------:|"
@@ -246,12 +247,13 @@ if part start; then
   col() { LC_ALL=C awk -v name="$1" -v c="$2" '$1 == name { print $c }' "$steps_log" | median; }
   echo "Inside the processes (medians, ms): process creation to WinMain, to painted, and the" \
     "ShowWindow and UpdateWindow that show the window: minimal $(col minimal 2), $(col minimal 3)," \
-    "$(col minimal 4); minimal+dlls $(col dlls 2), $(col dlls 3), $(col dlls 4);" \
-    "minimal+manifest $(col manifest 2), $(col manifest 3), $(col manifest 4)."
+    "$(col minimal 4); minimal+manifest $(col manifest 2), $(col manifest 3), $(col manifest 4);" \
+    "minimal+comctl $(col comctl 2), $(col comctl 3), $(col comctl 4)."
   echo "kelvr steps: creation to WinMain $(col steps 2); WinHost $(col steps 3);" \
     "Program $(col steps 4) (drive list $(col steps 5)); main window's Show() $(col steps 6)" \
-    "(of which making its windows $(col steps 7), window updates $(col steps 8) with the" \
-    "ShowWindow and UpdateWindow that show it $(col steps 14), disk queries $(col steps 9));" \
+    "(of which making its window $(col steps 7), window updates $(col steps 8) with the one" \
+    "that shows it $(col steps 14): making the controls' windows, ShowWindow and UpdateWindow;" \
+    "disk queries $(col steps 9));" \
     "Show() to all painted $(col steps 10); total $(col steps 11). Spent in the main window's" \
     "WM_PAINT and WM_ERASEBKGND $(col steps 12), in WM_NCPAINT and WM_NCACTIVATE (caption," \
     "frame, menu bar) $(col steps 13)."
