@@ -238,6 +238,14 @@ kelvr_throwaway_prefix() {
   mkdir -p "$WINEPREFIX/drive_c/Programmi/KelvrLoop/inner"
   ln -sfn .. "$WINEPREFIX/drive_c/Programmi/KelvrLoop/inner/up"
   export KELVR_TEST_DRIVE_D=$d
+  # KELVR_WIDE_FIXTURE=1: C:\kelvr-wide, one folder holding 40,000 subfolders and MSINFO32.EXE,
+  # named to the tests in KELVR_WIDE_FOLDER. (Made here: under Wine each new folder costs a read
+  # of the whole folder, and making these would take minutes.)
+  if [ -n "${KELVR_WIDE_FIXTURE:-}" ]; then
+    mkdir "$WINEPREFIX/drive_c/kelvr-wide"
+    (cd "$WINEPREFIX/drive_c/kelvr-wide" && mkdir d{0..39999} && : >MSINFO32.EXE)
+    export KELVR_WIDE_FOLDER='C:\kelvr-wide'
+  fi
   # KELVR_DPI=120 (say): a screen of that many dots per inch instead of 96.
   if [ -n "${KELVR_DPI:-}" ]; then
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$KELVR_DPI" /f \

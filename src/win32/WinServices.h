@@ -1,6 +1,10 @@
 // The system's clock, locale, drives and disk query, as the windows ask for them.
 #pragma once
 
+#include <windows.h>
+
+#include <memory>
+
 #include "forms/DriveList.h"
 #include "forms/FileSystem.h"
 #include "forms/Runtime.h"
@@ -36,12 +40,24 @@ class WinDiskQuery : public kelvr::DiskQuery {
 // their long form ("\\?\C:\..."), so depth is no limit.
 class WinFileSystem : public forms::FileSystem {
   public:
+    WinFileSystem();
+    ~WinFileSystem() override;
     bool IsPlainFile(const std::string& path) const override;
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override;
-    // One pass over the folder answers both questions; `meanwhile` runs every 512 entries.
+    // One pass over the folder answers both questions. With `meanwhile`, the folder is opened
+    // on a thread of its own and `meanwhile` runs every 10 ms until it is open, then every 512
+    // entries.
     bool ListFolder(const std::string& folder, const std::string& fileName,
                     std::vector<std::string>& subfolders, bool& hasFile,
                     const std::function<void()>& meanwhile) const override;
+
+  private:
+    struct Opener;
+    // FindFirstFileExW on the opener's thread while the caller's thread runs `meanwhile`.
+    HANDLE OpenMeanwhile(const std::wstring& pattern, WIN32_FIND_DATAW& found,
+                         const std::function<void()>& meanwhile) const;
+    mutable std::shared_ptr<Opener> opener_;  // made at the first listing with `meanwhile`
+    mutable bool opening_ = false;            // a listing waits for the opener
 };
 
 // The registry through the A functions, as the system-information tool's values are ANSI;
