@@ -8,7 +8,7 @@
 #     generated folder trees, with the longest stretches without a yield to the event loop;
 #   - the start-up of kelvr.exe under Wine, against a minimal Win32 program;
 #   - the size of kelvr.exe and the DLLs it imports.
-# Assumes `bash scripts/deps.sh` has been run. Takes about 6 minutes on 2 cores, most of it the
+# Assumes `bash scripts/deps.sh` has been run. Takes about 7 minutes on 2 cores, most of it the
 # 111,110-folder tree under Wine.
 #
 # Every Wine process of the run (the server included) is kept on one CPU. Under Wine each file
@@ -21,7 +21,7 @@
 #   KELVR_BENCH_NATIVE_RUNS   native search runs per tree (default 7; 5 on the two largest)
 #   KELVR_BENCH_WINE_RUNS     search runs under Wine (default 5; 3 on the two largest, where
 #                             one run takes 15 to 45 s)
-#   KELVR_BENCH_START_ROUNDS  start-up rounds (default 10)
+#   KELVR_BENCH_START_ROUNDS  start-up rounds (default 30: one start varies by tens of ms)
 #   KELVR_BENCH_WINE_CPU      the CPU the Wine processes run on (default: the last one);
 #                             "none" lets them run on any
 #   KELVR_BENCH_ONLY          "search" or "start": only that part (default: all of them)
@@ -34,7 +34,7 @@ native_runs=${KELVR_BENCH_NATIVE_RUNS:-7}
 native_runs_large=${KELVR_BENCH_NATIVE_RUNS:-5}
 wine_runs=${KELVR_BENCH_WINE_RUNS:-5}
 wine_runs_large=${KELVR_BENCH_WINE_RUNS:-3}
-start_rounds=${KELVR_BENCH_START_ROUNDS:-10}
+start_rounds=${KELVR_BENCH_START_ROUNDS:-30}
 wine_cpu=${KELVR_BENCH_WINE_CPU:-$(($(nproc) - 1))}
 pin=()
 [ "$wine_cpu" = none ] || pin=(taskset -c "$wine_cpu")

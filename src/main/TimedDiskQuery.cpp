@@ -70,8 +70,7 @@ DiskFigures TimedDiskQuery::Query(const std::string& root) {
         } else {
             if (!worker_) {
                 worker_ = std::make_shared<Worker>();
-                worker_->thread = std::thread(
-                    [w = worker_, inner = inner_] { Run(w, *inner); });
+                worker_->thread = std::thread([w = worker_, inner = inner_] { Run(w, *inner); });
             }
             worker = worker_;
             pending = std::make_shared<Pending>();

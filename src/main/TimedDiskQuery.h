@@ -13,7 +13,7 @@
 namespace kelvr {
 
 class TimedDiskQuery : public DiskQuery {
-public:
+  public:
     // `inner` is shared with the queries still running when this object goes.
     TimedDiskQuery(std::shared_ptr<DiskQuery> inner, std::chrono::milliseconds limit);
     ~TimedDiskQuery() override;
@@ -29,7 +29,7 @@ public:
     // one after another is not safe with every C++ runtime: MinGW-w64's has crashed on it.)
     DiskFigures Query(const std::string& root) override;
 
-private:
+  private:
     struct Pending;
     struct Worker;
     static void Run(const std::shared_ptr<Worker>& worker, DiskQuery& inner);

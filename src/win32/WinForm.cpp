@@ -91,8 +91,8 @@ void WinControlPeer::MakeWindow() {
     if (shown_)
         style |= WS_VISIBLE;
     hwnd_ = CreateWindowExW(ex, cls, text_.c_str(), style, rect_.left, rect_.top,
-                            rect_.right - rect_.left, rect_.bottom - rect_.top,
-                            form_.ParentOf(c), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
+                            rect_.right - rect_.left, rect_.bottom - rect_.top, form_.ParentOf(c),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
                             form_.Host().Instance(), this);
     fresh_ = true;
     Apply(c);
@@ -176,6 +176,8 @@ void WinControlPeer::Apply(const Control& c) {
 }
 
 void WinControlPeer::RegisterTip(HWND tooltips, const std::wstring& before) {
+    if (!hwnd_)
+        return;  // its window, once made, brings its tip
     TOOLINFOW ti{};
     ti.cbSize = sizeof ti;
     ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -442,10 +444,10 @@ void WinFormPeer::MouseOver() {
     if (tooltip_)
         return;
     host_.CommonControls();
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                               host_.Instance(), nullptr);
+    tooltip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, host_.Instance(), nullptr);
     if (!tooltip_)
         return;
     for (const auto& p : controls_) p.second->RegisterTip(tooltip_, std::wstring());
@@ -477,8 +479,9 @@ void WinFormPeer::MakeControlWindows() {
     for (WinControlPeer* p : order_)
         if (p->Front())
             fronts.push_back(p);
-    std::sort(fronts.begin(), fronts.end(),
-              [](const WinControlPeer* a, const WinControlPeer* b) { return a->Front() < b->Front(); });
+    std::sort(fronts.begin(), fronts.end(), [](const WinControlPeer* a, const WinControlPeer* b) {
+        return a->Front() < b->Front();
+    });
     for (WinControlPeer* p : fronts) p->BringToFront();
 }
 

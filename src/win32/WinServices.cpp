@@ -130,9 +130,9 @@ struct WinFileSystem::Opener {
             o->asked = false;
             ReleaseSRWLockExclusive(&o->lock);
             WIN32_FIND_DATAW found;
-            const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
-                                                 FindExSearchNameMatch, nullptr,
-                                                 FIND_FIRST_EX_LARGE_FETCH);
+            const HANDLE find =
+                FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
             AcquireSRWLockExclusive(&o->lock);
             o->find = find;
             o->found = found;
@@ -213,10 +213,10 @@ bool WinFileSystem::ListFolder(const std::string& folder, const std::string& fil
     const std::wstring wanted = Widen(fileName);
     WIN32_FIND_DATAW found;
     const std::wstring pattern = LongPath(base + "*");
-    HANDLE find = meanwhile ? OpenMeanwhile(pattern, found, meanwhile)
-                            : FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
-                                               FindExSearchNameMatch, nullptr,
-                                               FIND_FIRST_EX_LARGE_FETCH);
+    HANDLE find = meanwhile
+                      ? OpenMeanwhile(pattern, found, meanwhile)
+                      : FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE)
         return false;
     unsigned entries = 0;
@@ -283,8 +283,8 @@ long WinRegistry::QueryValue(kelvr::RegistryKey key, const std::string& name, st
     std::string data(size, '\0');
     if (!Advapi().query)
         return ERROR_CALL_NOT_IMPLEMENTED;
-    const LONG r = Advapi().query(reinterpret_cast<HKEY>(key), Utf8ToAnsi(name).c_str(),
-                                    nullptr, &t, reinterpret_cast<BYTE*>(&data[0]), &got);
+    const LONG r = Advapi().query(reinterpret_cast<HKEY>(key), Utf8ToAnsi(name).c_str(), nullptr,
+                                  &t, reinterpret_cast<BYTE*>(&data[0]), &got);
     type = t;
     if (r != ERROR_SUCCESS) {
         size = got;

@@ -46,13 +46,13 @@ TEST(RealFileSystem, AHugeFolderOpensWhileTheCallerKeepsYielding) {
         Clock::time_point last = Clock::now();
         double longest = 0;
         int yields = 0;
-        const bool listed = files.ListFolder(win32::Narrow(folder), "msinfo32.exe", subfolders,
-                                             hasFile, [&] {
-                                                 const auto now = Clock::now();
-                                                 longest = std::max(longest, Ms(now - last));
-                                                 last = now;
-                                                 ++yields;
-                                             });
+        const bool listed =
+            files.ListFolder(win32::Narrow(folder), "msinfo32.exe", subfolders, hasFile, [&] {
+                const auto now = Clock::now();
+                longest = std::max(longest, Ms(now - last));
+                last = now;
+                ++yields;
+            });
         longest = std::max(longest, Ms(Clock::now() - last));
         ASSERT_TRUE(listed);
         EXPECT_TRUE(hasFile);
@@ -70,8 +70,8 @@ TEST(RealFileSystem, ListsWithoutYieldingAndFailsOnAMissingFolder) {
     win32::WinFileSystem files;
     std::vector<std::string> subfolders;
     bool hasFile = true;
-    EXPECT_TRUE(files.ListFolder(win32::Narrow(folder), "msinfo32.exe", subfolders, hasFile,
-                                 nullptr));
+    EXPECT_TRUE(
+        files.ListFolder(win32::Narrow(folder), "msinfo32.exe", subfolders, hasFile, nullptr));
     EXPECT_FALSE(hasFile);
     EXPECT_EQ(subfolders.size(), 2u);
     int yields = 0;
@@ -79,7 +79,8 @@ TEST(RealFileSystem, ListsWithoutYieldingAndFailsOnAMissingFolder) {
     EXPECT_FALSE(files.ListFolder(win32::Narrow(folder + L"\\missing"), "", subfolders, hasFile,
                                   [&] { ++yields; }));
     EXPECT_TRUE(subfolders.empty());
-    EXPECT_TRUE(files.ListFolder(win32::Narrow(folder), "", subfolders, hasFile, [&] { ++yields; }));
+    EXPECT_TRUE(
+        files.ListFolder(win32::Narrow(folder), "", subfolders, hasFile, [&] { ++yields; }));
     EXPECT_EQ(subfolders.size(), 2u);
 }
 
