@@ -143,7 +143,17 @@ if part search; then
   bheader='| tree         | search ms | listing ms (calls) | file tests ms (calls) | yields ms (calls) | rest ms |'
   brule='|--------------|----------:|-------------------:|----------------------:|------------------:|--------:|'
 
-  # --- The search, natively -----------------------------------------------------------------
+  # Where a search's time goes: the rows gathered in $work/breakdown.
+print_breakdown() {
+  echo "Where the time goes (one more search, each file-system call timed):"
+  echo
+  echo "$bheader"
+  echo "$brule"
+  cat "$work/breakdown"
+  echo
+}
+
+# --- The search, natively -----------------------------------------------------------------
   echo "### Folder search, native: the program's search code (InfQirvo, built -O2) against \`find DIR -name MSINFO32.EXE\`"
   echo
   echo "$header"
@@ -159,12 +169,7 @@ if part search; then
   "$search_native_debug" run --runs "$native_runs" "10x4 Debug" "$work/10x4" | grep '^| '
   echo
   echo "\"10x4 Debug\": the same code as the native preset builds it (Debug, unoptimised)."
-  echo "Where the time goes (one more search, each file-system call timed):"
-  echo
-  echo "$bheader"
-  echo "$brule"
-  cat "$work/breakdown"
-  echo
+  print_breakdown
 fi
 
 # --- Under Wine ----------------------------------------------------------------------------
@@ -198,12 +203,7 @@ if part search; then
     { grep '^B| ' "$work/row" || true; } | sed 's/^B//' >>"$work/breakdown"
   done
   echo
-  echo "Where the time goes (one more search, each file-system call timed):"
-  echo
-  echo "$bheader"
-  echo "$brule"
-  cat "$work/breakdown"
-  echo
+  print_breakdown
   wine_out "$wine_bench/kelvr_search_bench.exe" --yield-costs >"$work/row"
   grep '^Y| ' "$work/row" | LC_ALL=C awk -F' *[|] *' '{
     printf "One call, in µs, with no message waiting: WinHost::DoEvents (PeekMessageW) %s,", $2
