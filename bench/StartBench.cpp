@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "Painted.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -53,15 +55,6 @@ struct Search {
     bool painted = false;  // and it and its visible children have nothing left to paint
 };
 
-BOOL CALLBACK ChildPainted(HWND hwnd, LPARAM lp) {
-    bool& painted = *reinterpret_cast<bool*>(lp);
-    if (IsWindowVisible(hwnd) && GetUpdateRect(hwnd, nullptr, FALSE)) {
-        painted = false;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 BOOL CALLBACK TopLevel(HWND hwnd, LPARAM lp) {
     Search& s = *reinterpret_cast<Search*>(lp);
     DWORD pid = 0;
@@ -69,11 +62,8 @@ BOOL CALLBACK TopLevel(HWND hwnd, LPARAM lp) {
     if (pid != s.pid || !IsWindowVisible(hwnd))
         return TRUE;
     s.shown = hwnd;
-    bool painted = !GetUpdateRect(hwnd, nullptr, FALSE);
-    if (painted)
-        EnumChildWindows(hwnd, ChildPainted, reinterpret_cast<LPARAM>(&painted));
-    s.painted = painted;
-    return !painted;
+    s.painted = bench::Painted(hwnd);
+    return !s.painted;
 }
 
 struct Start {

@@ -27,6 +27,7 @@
 #include <chrono>
 #include <memory>
 
+#include "Painted.h"
 #include "StartLog.h"
 #include "main/Program.h"
 #include "main/TimedDiskQuery.h"
@@ -149,23 +150,6 @@ class TimedHost : public forms::FormHost {
     win32::WinHost& real_;
 };
 
-BOOL CALLBACK ChildPainted(HWND hwnd, LPARAM lp) {
-    bool& painted = *reinterpret_cast<bool*>(lp);
-    if (IsWindowVisible(hwnd) && GetUpdateRect(hwnd, nullptr, FALSE)) {
-        painted = false;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-bool Painted(HWND hwnd) {
-    if (!IsWindowVisible(hwnd) || GetUpdateRect(hwnd, nullptr, FALSE))
-        return false;
-    bool painted = true;
-    EnumChildWindows(hwnd, ChildPainted, reinterpret_cast<LPARAM>(&painted));
-    return painted;
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -198,7 +182,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     bool logged = false;
     MSG msg;
     while (main.IsLoaded()) {
-        if (!logged && Painted(hwnd)) {
+        if (!logged && bench::Painted(hwnd)) {
             logged = true;
             const auto t4 = Clock::now();
             bench::AppendStartLog(
