@@ -12,9 +12,10 @@
 //   program  making the Program: the main window's controls, menus and drive list
 //   drives   of which the drive list (GetLogicalDrives, GetDriveType, GetVolumeInformation)
 //   show     the main window's Show(): realising it, Form_Load, showing it
-//   realise  of which making its window (WinHost::Realise)
-//   apply    of which the window's updates (WinFormPeer::Apply: moves, caption, and the
-//            update that shows it: making its controls' windows, ShowWindow and UpdateWindow)
+//   realise  of which making its window (WinHost::Realise, which makes its menus, and the
+//            window itself, made as the form first shows)
+//   apply    of which the window's updates (WinFormPeer::Apply: the update that shows it,
+//            making its controls' windows, ShowWindow and UpdateWindow; before that, nothing)
 //   disks    of which the disk queries of Form_Load
 //   paint    from Show's return until the window and its controls are painted
 //   total    from the process's creation until then
@@ -72,16 +73,26 @@ class TimedDisks : public kelvr::DiskQuery {
     kelvr::DiskQuery& inner_;
 };
 
+// The main window's own messages are timed (see TimedProc) once its window is made.
+void TimePaints(HWND hwnd);
+
 // Forwards to the real peer, timing its updates.
 class TimedPeer : public forms::FormPeer {
   public:
-    TimedPeer(std::unique_ptr<forms::FormPeer> inner, double& ms)
-        : inner_(std::move(inner)), ms_(ms) {}
+    TimedPeer(std::unique_ptr<forms::FormPeer> inner, double& makeMs, double& applyMs)
+        : inner_(std::move(inner)), makeMs_(makeMs), applyMs_(applyMs) {}
     void Apply(const forms::Form& form) override {
+        if (form.Visible() && !shown_) {
+            // The update that shows the form makes its window first: made here, it is timed
+            // apart and its messages are timed from the start.
+            const auto t = Clock::now();
+            TimePaints(reinterpret_cast<HWND>(inner_->Handle()));
+            makeMs_ += Ms(Clock::now() - t);
+        }
         const auto t = Clock::now();
         inner_->Apply(form);
         const double ms = Ms(Clock::now() - t);
-        ms_ += ms;
+        applyMs_ += ms;
         if (form.Visible() && !shown_) {
             shown_ = true;
             showingMs = ms;
@@ -89,11 +100,12 @@ class TimedPeer : public forms::FormPeer {
     }
     void AddControl(forms::Control& c) override { inner_->AddControl(c); }
     void MenuChanged(const forms::MenuItem& item) override { inner_->MenuChanged(item); }
-    std::uintptr_t Handle() const override { return inner_->Handle(); }
+    std::uintptr_t Handle() override { return inner_->Handle(); }
 
   private:
     std::unique_ptr<forms::FormPeer> inner_;
-    double& ms_;
+    double& makeMs_;
+    double& applyMs_;
     bool shown_ = false;
 
   public:
@@ -124,6 +136,13 @@ LRESULT CALLBACK TimedProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     return r;
 }
 
+void TimePaints(HWND hwnd) {
+    if (paintClock.inner || !hwnd)
+        return;
+    paintClock.inner = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TimedProc)));
+}
+
 double TimedPeer::showingMs = 0;
 
 // Forwards to the real host, timing the making of windows and their updates.
@@ -134,12 +153,7 @@ class TimedHost : public forms::FormHost {
         const auto t = Clock::now();
         auto peer = real_.Realise(form);
         realiseMs += Ms(Clock::now() - t);
-        if (!paintClock.inner) {
-            HWND hwnd = reinterpret_cast<HWND>(peer->Handle());
-            paintClock.inner = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TimedProc)));
-        }
-        return std::make_unique<TimedPeer>(std::move(peer), applyMs);
+        return std::make_unique<TimedPeer>(std::move(peer), realiseMs, applyMs);
     }
     void RunModal(forms::Form& form) override { real_.RunModal(form); }
     void DoEvents() override { real_.DoEvents(); }

@@ -23,8 +23,8 @@ class FormPeer {
     // Realises a control that was loaded after the form.
     virtual void AddControl(Control& control) = 0;
     virtual void MenuChanged(const MenuItem& item) = 0;
-    // The window handle, as a number.
-    virtual std::uintptr_t Handle() const = 0;
+    // The window handle, as a number; the window is made if it is not yet.
+    virtual std::uintptr_t Handle() = 0;
 };
 
 class Form {

@@ -389,21 +389,21 @@ LRESULT CALLBACK WinControlPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 // Forms
 
 WinFormPeer::WinFormPeer(WinHost& host, forms::Form& form) : host_(host), form_(form) {
-    DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    DWORD ex = WS_EX_CONTROLPARENT;
+    style_ = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    exStyle_ = WS_EX_CONTROLPARENT;
     switch (form.BorderStyle()) {
         case forms::Border::Sizable:
-            style |= WS_THICKFRAME;
+            style_ |= WS_THICKFRAME;
             if (form.MinButton())
-                style |= WS_MINIMIZEBOX;
+                style_ |= WS_MINIMIZEBOX;
             if (form.MaxButton())
-                style |= WS_MAXIMIZEBOX;
+                style_ |= WS_MAXIMIZEBOX;
             break;
         case forms::Border::FixedSingle:
             break;
         case forms::Border::FixedDialog:
-            style |= DS_MODALFRAME;
-            ex |= WS_EX_DLGMODALFRAME;
+            style_ |= DS_MODALFRAME;
+            exStyle_ |= WS_EX_DLGMODALFRAME;
             break;
     }
     BuildMenu();
@@ -411,30 +411,52 @@ WinFormPeer::WinFormPeer(WinHost& host, forms::Form& form) : host_(host), form_(
     const int dpi = host.Dpi();
     RECT outer{0, 0, forms::TwipsToPixels(form.DesignWidth(), dpi),
                forms::TwipsToPixels(form.DesignHeight(), dpi)};
-    AdjustWindowRectEx(&outer, style, menu_ != nullptr, ex);
-    const int width = outer.right - outer.left, height = outer.bottom - outer.top;
-    form.SetOuterSize(forms::PixelsToTwips(width, dpi), forms::PixelsToTwips(height, dpi));
-
-    HWND owner = form.ShowInTaskbar() ? nullptr : host.Owner();
-    hwnd_ = CreateWindowExW(ex, L"KelvrForm", Widen(form.Caption()).c_str(), style, 0, 0, width,
-                            height, owner, menu_, host.Instance(), this);
-    caption_ = Widen(form.Caption());
-    if (form.IconId()) {
-        SendMessageW(
-            hwnd_, WM_SETICON, ICON_BIG,
-            reinterpret_cast<LPARAM>(host.Icon(form.IconId(), GetSystemMetrics(SM_CXICON))));
-        SendMessageW(
-            hwnd_, WM_SETICON, ICON_SMALL,
-            reinterpret_cast<LPARAM>(host.Icon(form.IconId(), GetSystemMetrics(SM_CXSMICON))));
-    }
+    AdjustWindowRectEx(&outer, style_, menu_ != nullptr, exStyle_);
+    form.SetOuterSize(forms::PixelsToTwips(outer.right - outer.left, dpi),
+                      forms::PixelsToTwips(outer.bottom - outer.top, dpi));
     for (Control* c : form.Controls()) AddControl(*c);
 }
 
 WinFormPeer::~WinFormPeer() {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     controls_.clear();
-    DestroyWindow(hwnd_);
+    if (hwnd_) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);  // and its menu with it
+    } else if (menu_) {
+        DestroyMenu(menu_);
+    }
     host_.WindowGone(form_);
+}
+
+std::uintptr_t WinFormPeer::Handle() {
+    MakeWindow();
+    return reinterpret_cast<std::uintptr_t>(hwnd_);
+}
+
+// The form's window is made when the form first shows, or when its handle is first asked for,
+// with the caption, place and size that Form_Load gave it: under Wine each change to a window
+// after it is made costs about as much again as making it.
+void WinFormPeer::MakeWindow() {
+    if (hwnd_)
+        return;
+    caption_ = Widen(form_.Caption());
+    rect_ = ToPixels(form_.Left(), form_.Top(), form_.Width(), form_.Height(), host_.Dpi());
+    HWND owner = form_.ShowInTaskbar() ? nullptr : host_.Owner();
+    hwnd_ = CreateWindowExW(exStyle_, L"KelvrForm", caption_.c_str(), style_, rect_.left, rect_.top,
+                            rect_.right - rect_.left, rect_.bottom - rect_.top, owner, menu_,
+                            host_.Instance(), this);
+}
+
+// Given as the window is first created, before Wine makes its window on the X display, which
+// then takes them at once instead of a default icon replaced twice afterwards.
+void WinFormPeer::GiveIcons() {
+    if (!form_.IconId())
+        return;
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), GetSystemMetrics(SM_CXICON))));
+    SendMessageW(
+        hwnd_, WM_SETICON, ICON_SMALL,
+        reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), GetSystemMetrics(SM_CXSMICON))));
 }
 
 // The tooltips are made when the mouse first comes over the form (the system asks the window
@@ -486,6 +508,11 @@ void WinFormPeer::MakeControlWindows() {
 }
 
 void WinFormPeer::Apply(const forms::Form& form) {
+    if (!hwnd_) {
+        if (!form.Visible())
+            return;  // the window is made with what the form holds when it first shows
+        MakeWindow();
+    }
     std::wstring caption = Widen(form.Caption());
     if (caption != caption_) {
         caption_ = caption;
@@ -507,7 +534,7 @@ void WinFormPeer::Apply(const forms::Form& form) {
         if (shown_)
             UpdateWindow(hwnd_);
     }
-    if (CursorOver(hwnd_) && !SetPointer())
+    if (shown_ && CursorOver(hwnd_) && !SetPointer())
         SetCursor(LoadCursor(nullptr, IDC_ARROW));
 }
 
@@ -628,8 +655,10 @@ LRESULT CALLBACK WinFormPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
         auto* self = static_cast<WinFormPeer*>(cs->lpCreateParams);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        if (self)
+        if (self) {
             self->hwnd_ = hwnd;
+            self->GiveIcons();
+        }
     }
     auto* self = reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self)

@@ -66,8 +66,9 @@ class WinFormPeer : public forms::FormPeer {
     void Apply(const forms::Form& form) override;
     void AddControl(forms::Control& control) override;
     void MenuChanged(const forms::MenuItem& item) override;
-    std::uintptr_t Handle() const override { return reinterpret_cast<std::uintptr_t>(hwnd_); }
+    std::uintptr_t Handle() override;
 
+    // The form's window; nullptr until it is made (see MakeWindow).
     HWND Window() const { return hwnd_; }
     WinHost& Host() const { return host_; }
     forms::Form& Model() const { return form_; }
@@ -92,11 +93,14 @@ class WinFormPeer : public forms::FormPeer {
     void BuildMenu();
     void AddMenuItems(HMENU menu, const forms::MenuItem& item);
     void Command(int id);
+    void MakeWindow();
+    void GiveIcons();
     void MakeControlWindows();
     forms::Control* Button(bool isDefault) const;
 
     WinHost& host_;
     forms::Form& form_;
+    DWORD style_ = 0, exStyle_ = 0;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
     HMENU menu_ = nullptr;
