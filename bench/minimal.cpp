@@ -2,10 +2,13 @@
 // paints a line of text and runs the message loop until the window is closed. Kelvr's start-up
 // is timed against it.
 //
-// Built twice more: with kelvr.exe's manifest (kelvr_minimal_manifest.exe: common controls 6,
-// DPI awareness), and with KELVR_MINIMAL_IMPORTS (kelvr_minimal_comctl.exe), importing the
-// common controls and the registry's DLL and calling InitCommonControlsEx at start, which
-// kelvr.exe does only when first needed. The differences tell what those cost at start-up.
+// Built three times more: with kelvr.exe's manifest (kelvr_minimal_manifest.exe: common
+// controls 6, DPI awareness); with KELVR_MINIMAL_IMPORTS (kelvr_minimal_comctl.exe), importing
+// the common controls and the registry's DLL and calling InitCommonControlsEx at start, which
+// kelvr.exe does only when first needed; and with KELVR_MINIMAL_CHILDREN=N
+// (kelvr_minimal_children.exe), whose window holds N child windows, each painting a word on
+// its background as kelvr's labels do, made before the window shows. The differences tell
+// what those cost at start-up.
 //
 // With KELVR_STEPS_LOG set (see StartLog.h), once its window is painted it appends
 // "NAME LOADER TOTAL SHOWING", NAME being KELVR_MINIMAL_NAME: the milliseconds from the
@@ -24,6 +27,11 @@ double loaderMs = 0, showingMs = 0, paintedMs = 0;
 bool painted = false, shown = false, logged = false;
 
 const char kName[] = KELVR_MINIMAL_NAME;
+#ifdef KELVR_MINIMAL_CHILDREN
+const DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+#else
+const DWORD kStyle = WS_OVERLAPPEDWINDOW;
+#endif
 
 // Once the window has been shown and painted (UpdateWindow paints before it returns).
 void Log() {
@@ -56,6 +64,50 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+#ifdef KELVR_MINIMAL_CHILDREN
+// A child window that paints its text, handled as kelvr's controls are: no frame, its
+// background painted with the rest in WM_PAINT.
+LRESULT CALLBACK ChildProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_NCCALCSIZE:
+        case WM_NCPAINT:
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            RECT r;
+            GetClientRect(hwnd, &r);
+            FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
+            wchar_t text[32];
+            const int n = GetWindowTextW(hwnd, text, 32);
+            SetBkMode(dc, TRANSPARENT);
+            DrawTextW(dc, text, n, &r, DT_RIGHT | DT_SINGLELINE | DT_NOPREFIX);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        default:
+            return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+// Rows of four, each 20 pixels high, as kelvr's table.
+void MakeChildren(HWND parent, HINSTANCE instance) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = ChildProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = L"KelvrMinimalChild";
+    RegisterClassExW(&wc);
+    for (int i = 0; i < KELVR_MINIMAL_CHILDREN; ++i)
+        CreateWindowExW(0, wc.lpszClassName, L"123.456,78", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                        4 + (i % 4) * 118, 4 + (i / 4) * 22, 114, 20, parent, nullptr, instance,
+                        nullptr);
+}
+#endif
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
@@ -79,11 +131,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     wc.lpszClassName = L"KelvrMinimal";
     if (!RegisterClassExW(&wc))
         return 1;
-    HWND hwnd =
-        CreateWindowExW(0, wc.lpszClassName, L"Finestra minima", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                        CW_USEDEFAULT, 480, 320, nullptr, nullptr, instance, nullptr);
+    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Finestra minima", kStyle, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 480, 320, nullptr, nullptr, instance, nullptr);
     if (!hwnd)
         return 1;
+#ifdef KELVR_MINIMAL_CHILDREN
+    MakeChildren(hwnd, instance);
+#endif
     const double beforeShowing = bench::SinceCreation();
     ShowWindow(hwnd, show);
     UpdateWindow(hwnd);
