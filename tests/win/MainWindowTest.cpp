@@ -93,6 +93,28 @@ TEST_F(RealMainWindow, SitsAtItsTwipsPlaceWithAHeightForEveryDrive) {
               L" Kelvaro  -  Spazio dei Drive" + spaces + L"by QIRVO sas" + spaces + date);
 }
 
+// Given as the window is made, at the sizes the system asks for: the task switcher's and the
+// caption's.
+TEST_F(RealMainWindow, CarriesItsIconAtBothSizes) {
+    const struct {
+        WPARAM which;
+        int size;
+    } icons[] = {{ICON_BIG, GetSystemMetrics(SM_CXICON)},
+                 {ICON_SMALL, GetSystemMetrics(SM_CXSMICON)}};
+    for (const auto& i : icons) {
+        HICON icon = reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, i.which, 0));
+        ASSERT_NE(icon, nullptr) << "icon " << i.which;
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP bm{};
+        GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+        EXPECT_EQ(bm.bmWidth, i.size) << "icon " << i.which;
+        if (info.hbmColor)
+            DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+}
+
 TEST_F(RealMainWindow, HeadersRowsAndBarsAreChildWindowsAtTheirTwipsRectangles) {
     const std::vector<Child> children = probe::Children(hwnd);
     struct Expected {
