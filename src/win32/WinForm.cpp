@@ -301,10 +301,26 @@ LRESULT WinControlPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_NCPAINT:
             return 0;
         case WM_ERASEBKGND:
+            // Within BeginPaint the WM_PAINT under way draws the whole control just after.
+            // Otherwise the system is erasing ahead of a WM_PAINT to come (a form shown, a
+            // control moved): the control is drawn whole here, and when the DC is its window's
+            // own, the window is validated, which spares it that WM_PAINT. Under Wine a
+            // WM_PAINT costs as much again as the drawing, and the main window shows some
+            // thirty controls as it starts.
+            if (!painting_) {
+                RECT r;
+                GetClientRect(hwnd_, &r);
+                HDC dc = reinterpret_cast<HDC>(wp);
+                Paint(dc, r);
+                if (WindowFromDC(dc) == hwnd_)
+                    ValidateRect(hwnd_, nullptr);
+            }
             return 1;
         case WM_PAINT: {
             PAINTSTRUCT ps;
+            painting_ = true;
             HDC dc = BeginPaint(hwnd_, &ps);
+            painting_ = false;
             RECT r;
             GetClientRect(hwnd_, &r);
             Paint(dc, r);

@@ -49,6 +49,7 @@ class WinControlPeer : public forms::ControlPeer {
     HWND hwnd_ = nullptr;
     int id_;
     bool pressed_ = false;
+    bool painting_ = false;  // in WM_PAINT's BeginPaint
     // What was last applied, so that an unchanged property costs nothing.
     std::wstring text_;
     RECT rect_{-1, -1, -1, -1};

@@ -115,6 +115,42 @@ TEST_F(RealMainWindow, CarriesItsIconAtBothSizes) {
     }
 }
 
+// A control that the system erases ahead of its WM_PAINT, as when its form shows, is drawn
+// there and then and has nothing left to paint; one asked to erase into another DC (a
+// picture of it being taken) draws into that DC and leaves its window's painting pending.
+TEST_F(RealMainWindow, ControlsAreDrawnWhenErasedAheadOfTheirPaint) {
+    const Child* header = probe::Find(probe::Children(hwnd), L"MByte TOTALI");
+    ASSERT_NE(header, nullptr);
+    HWND h = header->hwnd;
+    RECT r;
+    GetClientRect(h, &r);
+    const POINT at{3, r.bottom / 2};  // left of the centred text, on the background
+
+    HDC screen = GetDC(h);
+    HDC picture = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    HGDIOBJ previous = SelectObject(picture, bitmap);
+    const COLORREF magenta = RGB(255, 0, 255);
+    HBRUSH brush = CreateSolidBrush(magenta);
+    FillRect(picture, &r, brush);
+    DeleteObject(brush);
+
+    InvalidateRect(h, nullptr, FALSE);
+    SendMessageW(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(picture), 0);
+    EXPECT_TRUE(GetUpdateRect(h, nullptr, FALSE)) << "erasing into a picture validated the window";
+    const COLORREF drawn = GetPixel(picture, at.x, at.y);
+    EXPECT_NE(drawn, magenta) << "nothing drawn into the picture";
+
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
+    EXPECT_FALSE(GetUpdateRect(h, nullptr, FALSE)) << "erased, yet a WM_PAINT still to come";
+    EXPECT_EQ(GetPixel(screen, at.x, at.y), drawn);
+
+    SelectObject(picture, previous);
+    DeleteObject(bitmap);
+    DeleteDC(picture);
+    ReleaseDC(h, screen);
+}
+
 TEST_F(RealMainWindow, HeadersRowsAndBarsAreChildWindowsAtTheirTwipsRectangles) {
     const std::vector<Child> children = probe::Children(hwnd);
     struct Expected {
