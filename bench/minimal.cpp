@@ -12,10 +12,12 @@
 //
 // With KELVR_STEPS_LOG set (see StartLog.h), once its window is painted it appends
 // "NAME LOADER TOTAL SHOWING", NAME being KELVR_MINIMAL_NAME: the milliseconds from the
-// process's creation to WinMain and to the end of the first WM_PAINT, and those spent in
-// ShowWindow and UpdateWindow.
+// process's creation to WinMain and to the moment its window and child windows are painted
+// (as kelvr_start_bench tells it: see Painted.h), and those spent in ShowWindow and
+// UpdateWindow.
 #include <windows.h>
 
+#include "Painted.h"
 #include "StartLog.h"
 #ifdef KELVR_MINIMAL_IMPORTS
 #include <commctrl.h>
@@ -23,8 +25,7 @@
 
 namespace {
 
-double loaderMs = 0, showingMs = 0, paintedMs = 0;
-bool painted = false, shown = false, logged = false;
+double loaderMs = 0, showingMs = 0;
 
 const char kName[] = KELVR_MINIMAL_NAME;
 #ifdef KELVR_MINIMAL_CHILDREN
@@ -32,14 +33,6 @@ const DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 #else
 const DWORD kStyle = WS_OVERLAPPEDWINDOW;
 #endif
-
-// Once the window has been shown and painted (UpdateWindow paints before it returns).
-void Log() {
-    if (logged || !painted || !shown)
-        return;
-    logged = true;
-    bench::AppendStartLog("%s %.1f %.1f %.1f\n", kName, loaderMs, paintedMs, showingMs);
-}
 
 LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -49,11 +42,6 @@ LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             static const wchar_t kText[] = L"Kelvr: finestra minima";
             TextOutW(dc, 12, 12, kText, static_cast<int>(sizeof kText / sizeof kText[0]) - 1);
             EndPaint(hwnd, &ps);
-            if (!painted) {
-                painted = true;
-                paintedMs = bench::SinceCreation();
-                Log();
-            }
             return 0;
         }
         case WM_DESTROY:
@@ -142,10 +130,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     ShowWindow(hwnd, show);
     UpdateWindow(hwnd);
     showingMs = bench::SinceCreation() - beforeShowing;
-    shown = true;
-    Log();
+    bool logged = false;
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    for (;;) {
+        if (!logged && bench::Painted(hwnd)) {
+            logged = true;
+            bench::AppendStartLog("%s %.1f %.1f %.1f\n", kName, loaderMs, bench::SinceCreation(),
+                                  showingMs);
+        }
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0)
+            break;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
