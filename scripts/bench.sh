@@ -21,7 +21,7 @@
 #   KELVR_BENCH_NATIVE_RUNS   native search runs per tree (default 7; 5 on the two largest)
 #   KELVR_BENCH_WINE_RUNS     search runs under Wine (default 5; 3 on the two largest, where
 #                             one run takes 15 to 45 s)
-#   KELVR_BENCH_START_ROUNDS  start-up rounds (default 30: one start varies by tens of ms)
+#   KELVR_BENCH_START_ROUNDS  start-up rounds (default 60: one start varies by tens of ms)
 #   KELVR_BENCH_WINE_CPU      the CPU the Wine processes run on (default: the last one);
 #                             "none" lets them run on any
 #   KELVR_BENCH_ONLY          "search" or "start": only that part (default: all of them)
@@ -34,7 +34,7 @@ native_runs=${KELVR_BENCH_NATIVE_RUNS:-7}
 native_runs_large=${KELVR_BENCH_NATIVE_RUNS:-5}
 wine_runs=${KELVR_BENCH_WINE_RUNS:-5}
 wine_runs_large=${KELVR_BENCH_WINE_RUNS:-3}
-start_rounds=${KELVR_BENCH_START_ROUNDS:-30}
+start_rounds=${KELVR_BENCH_START_ROUNDS:-60}
 wine_cpu=${KELVR_BENCH_WINE_CPU:-$(($(nproc) - 1))}
 pin=()
 [ "$wine_cpu" = none ] || pin=(taskset -c "$wine_cpu")
@@ -228,9 +228,10 @@ if part start; then
   echo
   echo "Measured by a Windows launcher (bench/StartBench.cpp): CreateProcess, WaitForInputIdle, then"
   echo "a poll every 1 ms until a visible top-level window of the process exists and neither it"
-  echo "nor any visible child has an update region left (GetUpdateRect answers FALSE: its"
-  echo "WM_PAINT has run); then WM_CLOSE. A warm-up of each, then $start_rounds rounds, the order"
-  echo "reversed every other round, one wineserver throughout, Wine on one CPU. \"minimal\""
+  echo "nor any visible child has an update region left (GetUpdateRect answers FALSE: it has"
+  echo "been drawn); then WM_CLOSE, the end of the process, and 200 ms for the servers to let its"
+  echo "windows go. A warm-up of each, then $start_rounds rounds, the order reversed every other"
+  echo "round, one wineserver throughout, Wine on one CPU. \"minimal\""
   echo "(bench/minimal.cpp) registers a class, shows one window and paints a line of text;"
   echo "\"minimal+manifest\" is the same with kelvr.exe's manifest (common controls 6, DPI aware);"
   echo "\"minimal+comctl\" adds importing comctl32 and advapi32 and calling InitCommonControlsEx at"
@@ -245,8 +246,12 @@ if part start; then
   echo "|------------------|----------:|-------:|--------:|--------------:|---------------:|"
   grep '^| ' "$work/start"
   echo
-  grep '^R| ' "$work/start" | sed -E 's/^R\| (.*) \| ([0-9.]+) \|$/\1\t\2/' | awk -F'\t' '{
-    printf "Ratio of the medians, %s: %s%s\n", $1, $2, NR == 1 ? " (target: at most 1.2)" : "" }'
+  echo "| ratio                          | of the medians | median of the rounds' ratios |"
+  echo "|--------------------------------|---------------:|-----------------------------:|"
+  grep '^R| ' "$work/start" | sed -E 's/^R\| (.*) \| ([0-9.]+) \| ([0-9.]+) \|$/\1\t\2\t\3/' |
+    awk -F'\t' '{ printf "| %-30s | %14s | %28s |\n", $1, $2, $3 }'
+  echo
+  echo "Target: kelvr.exe / minimal at most 1.2."
   echo
   col() { LC_ALL=C awk -v name="$1" -v c="$2" '$1 == name { print $c }' "$steps_log" | median; }
   echo "Inside the processes (medians, ms): process creation to WinMain, to painted, and the" \
