@@ -74,6 +74,9 @@ struct Start {
     bool seenUnpainted = false;
 };
 
+const char kUsage[] =
+    "usage: kelvr_start_bench.exe [--runs N] [--poll-only] [--settle MS] NAME=EXE NAME=EXE ...";
+
 bool pollOnly = false;
 DWORD settleMs = 200;
 
@@ -152,11 +155,11 @@ int main(int argc, char** argv) {
         }
         const std::size_t eq = a.find('=');
         if (eq == std::string::npos)
-            Die("usage: kelvr_start_bench.exe [--runs N] NAME=EXE NAME=EXE ...");
+            Die(kUsage);
         programs.push_back({a.substr(0, eq), Widen(a.substr(eq + 1)), {}});
     }
     if (programs.size() < 2)
-        Die("usage: kelvr_start_bench.exe [--runs N] NAME=EXE NAME=EXE ...");
+        Die(kUsage);
 
     for (Program& p : programs) StartOnce(p.exe);  // warm-up
     for (int r = 0; r < rounds; ++r) {
