@@ -127,6 +127,12 @@ TEST_F(RealInfoWindows, MakerWindowOpensCentredWithItsTextsAtTheirPlaces) {
 
             // OK has the focus.
             EXPECT_EQ(GetFocus(), Find(children, L"&OK")->hwnd);
+
+            // Shown whole: its labels and picture as they draw themselves, its buttons painted.
+            const probe::Drawing d = probe::Drawn(maker);
+            EXPECT_TRUE(d.wrong.empty()) << "drawn otherwise: " << probe::Names(d.wrong);
+            EXPECT_TRUE(d.unpainted.empty()) << "left to paint: " << probe::Names(d.unpainted);
+            EXPECT_GE(d.controls, 10);
             checked = true;
             PostMessageW(maker, WM_CLOSE, 0, 0);
         },

@@ -151,6 +151,16 @@ TEST_F(RealMainWindow, ControlsAreDrawnWhenErasedAheadOfTheirPaint) {
     ReleaseDC(h, screen);
 }
 
+// The window draws its controls itself as it first shows: each must be on the screen exactly
+// as it draws itself, and nothing may be left to paint.
+TEST_F(RealMainWindow, ShowsEveryControlDrawnWithNothingLeftToPaint) {
+    const probe::Drawing d = probe::Drawn(hwnd);
+    EXPECT_TRUE(d.wrong.empty()) << "drawn otherwise on the screen: " << probe::Names(d.wrong);
+    EXPECT_TRUE(d.unpainted.empty()) << "left to paint: " << probe::Names(d.unpainted);
+    // Four headers, then a name, three figures and a bar for each drive.
+    EXPECT_GE(d.controls, static_cast<int>(4 + 5 * entries.size()));
+}
+
 TEST_F(RealMainWindow, HeadersRowsAndBarsAreChildWindowsAtTheirTwipsRectangles) {
     const std::vector<Child> children = probe::Children(hwnd);
     struct Expected {

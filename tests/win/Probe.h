@@ -84,6 +84,74 @@ inline std::wstring FromUnix(const char* path) {
     return !p.empty() && p[0] == L'\\' ? L"Z:" + p : p;
 }
 
+// How a shown form's controls stand on the screen: each of its own controls' pixels that no
+// other window covers, against what the control draws of itself (WM_PRINTCLIENT into a
+// picture); and which windows, the form's own included, still have something to paint.
+struct Drawing {
+    int controls = 0;                     // controls whose pixels were compared
+    long pixels = 0;                      // pixels compared
+    std::vector<std::wstring> wrong;      // controls whose pixels differ from their drawing
+    std::vector<std::wstring> unpainted;  // windows with an update region left
+};
+
+inline Drawing Drawn(HWND form) {
+    Drawing d;
+    if (GetUpdateRect(form, nullptr, FALSE))
+        d.unpainted.push_back(Text(form));
+    const std::vector<Child> children = Children(form);
+    for (const Child& c : children) {
+        if (!c.visible)
+            continue;
+        if (GetUpdateRect(c.hwnd, nullptr, FALSE))
+            d.unpainted.push_back(c.text);
+        const int w = c.rect.right - c.rect.left, h = c.rect.bottom - c.rect.top;
+        // What shows of it: within the client areas of the form and of its containers.
+        RECT shows = c.rect;
+        for (HWND up = GetParent(c.hwnd); up; up = up == form ? nullptr : GetParent(up)) {
+            RECT client;
+            GetClientRect(up, &client);
+            MapWindowPoints(up, form, reinterpret_cast<POINT*>(&client), 2);
+            IntersectRect(&shows, &shows, &client);
+        }
+        HDC screen = GetDC(c.hwnd);
+        HDC picture = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+        HGDIOBJ previous = SelectObject(picture, bitmap);
+        SendMessageW(c.hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(picture), PRF_CLIENT);
+        long compared = 0, differ = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const POINT at{c.rect.left + x, c.rect.top + y};  // in the form
+                bool covered = !PtInRect(&shows, at);
+                for (const Child& o : children)
+                    if (o.visible && o.hwnd != c.hwnd && !IsChild(o.hwnd, c.hwnd) &&
+                        PtInRect(&o.rect, at))
+                        covered = true;
+                if (covered)
+                    continue;
+                ++compared;
+                if (GetPixel(screen, x, y) != GetPixel(picture, x, y))
+                    ++differ;
+            }
+        SelectObject(picture, previous);
+        DeleteObject(bitmap);
+        DeleteDC(picture);
+        ReleaseDC(c.hwnd, screen);
+        if (compared > 0)
+            ++d.controls;
+        d.pixels += compared;
+        if (differ > 0)
+            d.wrong.push_back(c.text);
+    }
+    return d;
+}
+
+inline std::string Names(const std::vector<std::wstring>& texts) {
+    std::string out;
+    for (const std::wstring& t : texts) out += "\"" + win32::Narrow(t) + "\" ";
+    return out;
+}
+
 inline void Click(HWND hwnd) {
     SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
     SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
