@@ -547,26 +547,17 @@ void WinFormPeer::Apply(const forms::Form& form) {
     }
     if (form.Visible() != shown_) {
         shown_ = form.Visible();
-        if (first && StartedPlain()) {
+        const std::optional<int> start = first ? host_.StartShow() : std::nullopt;
+        if (first && !start) {
             ShowAndDraw();
         } else {
-            ShowWindow(hwnd_, shown_ ? SW_SHOW : SW_HIDE);
+            ShowWindow(hwnd_, start ? *start : shown_ ? SW_SHOW : SW_HIDE);
             if (shown_)
                 UpdateWindow(hwnd_);
         }
     }
     if (shown_ && CursorOver(hwnd_) && !SetPointer())
         SetCursor(LoadCursor(nullptr, IDC_ARROW));
-}
-
-// Whether the program was started to show its window as usual, rather than minimised or
-// maximised: the first ShowWindow of the process takes that from its start-up information.
-bool WinFormPeer::StartedPlain() {
-    STARTUPINFOW start{};
-    start.cb = sizeof start;
-    GetStartupInfoW(&start);
-    return !(start.dwFlags & STARTF_USESHOWWINDOW) || start.wShowWindow == SW_SHOWNORMAL ||
-           start.wShowWindow == SW_SHOW || start.wShowWindow == SW_SHOWDEFAULT;
 }
 
 // The form's first show. Shown the usual way, the window would have the system erase and paint

@@ -97,7 +97,6 @@ class WinFormPeer : public forms::FormPeer {
     void MakeWindow();
     void GiveIcons();
     void MakeControlWindows();
-    static bool StartedPlain();
     void ShowAndDraw();
     void DrawControls(HDC dc, HWND parent);
     const WinControlPeer* PeerOfWindow(HWND w) const;

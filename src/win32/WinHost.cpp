@@ -72,6 +72,27 @@ HWND WinHost::Owner() {
     return owner_;
 }
 
+std::optional<int> WinHost::StartShow() {
+    if (shownOne_)
+        return std::nullopt;
+    shownOne_ = true;
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    GetStartupInfoW(&start);
+    if (!(start.dwFlags & STARTF_USESHOWWINDOW))
+        return std::nullopt;
+    switch (start.wShowWindow) {
+        case SW_HIDE:  // a window that never shows would leave the program unreachable
+        case SW_SHOWNORMAL:
+        case SW_SHOW:
+        case SW_RESTORE:
+        case SW_SHOWDEFAULT:
+            return std::nullopt;
+        default:
+            return start.wShowWindow;
+    }
+}
+
 std::unique_ptr<forms::FormPeer> WinHost::Realise(forms::Form& form) {
     return std::make_unique<WinFormPeer>(*this, form);
 }

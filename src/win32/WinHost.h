@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -39,6 +40,11 @@ class WinHost : public forms::FormHost, public forms::Screen {
     HWND Owner();
     HFONT Font(const forms::Font& font);
     HICON Icon(int resourceId, int size);
+    // How the first window the program shows is to show when the program was started to show
+    // it otherwise than as usual: minimised, maximised or not activated, as a shortcut may ask
+    // (ShowWindow's command from the start-up information; Wine's SW_SHOWDEFAULT ignores it).
+    // nullopt for a usual start, and for every later window.
+    std::optional<int> StartShow();
     // Called by a form's peer when its window goes.
     void WindowGone(forms::Form& form);
 
@@ -49,6 +55,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
     int dpi_ = 96;
     HWND owner_ = nullptr;
     bool commonControls_ = false;
+    bool shownOne_ = false;  // a window has been shown
     forms::Form* main_ = nullptr;
     std::vector<HWND> modal_;  // the modal forms' windows, innermost last
     bool pumped_ = false;

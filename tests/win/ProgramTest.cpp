@@ -133,28 +133,24 @@ HWND MainWindowOf(DWORD pid) {
     return f.hwnd;
 }
 
-TEST_F(Program, StartsOnItsTableThatAnotherProgramCanReadAndEndsOnClose) {
-    STARTUPINFOW si{};
+// Starts kelvr.exe as `si` asks and waits for its main window (up to 20 s on a slow first
+// start); nullptr if none shows.
+HWND Start(const std::wstring& exe, STARTUPINFOW& si, PROCESS_INFORMATION& pi) {
     si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
     std::wstring cmd = L"\"" + exe + L"\"";
-    ASSERT_TRUE(CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &si, &pi));
+    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+        return nullptr;
     HWND hwnd = nullptr;
-    for (int i = 0; i < 200 && !hwnd; ++i) {  // up to 20 s on a slow first start
+    for (int i = 0; i < 200 && !hwnd; ++i) {
         Sleep(100);
         hwnd = MainWindowOf(pi.dwProcessId);
     }
-    ASSERT_NE(hwnd, nullptr) << "no main window appeared";
+    return hwnd;
+}
 
-    std::set<std::wstring> rows;
-    for (const probe::Child& c : probe::Children(hwnd))
-        if (c.visible && c.rect.left == probe::Px(45))
-            rows.insert(c.text);
-    std::set<std::wstring> drives;
-    for (const std::string& d : win32::WinDrives().Drives()) drives.insert(win32::Widen(d));
-    EXPECT_EQ(rows, drives);
-
+// Closes the main window and expects the process to end, cleanly.
+void CloseAndExpectEnd(HWND hwnd, PROCESS_INFORMATION& pi) {
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
     DWORD code = 1;
@@ -164,6 +160,35 @@ TEST_F(Program, StartsOnItsTableThatAnotherProgramCanReadAndEndsOnClose) {
         TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+}
+
+TEST_F(Program, StartsOnItsTableThatAnotherProgramCanReadAndEndsOnClose) {
+    STARTUPINFOW si{};
+    PROCESS_INFORMATION pi{};
+    HWND hwnd = Start(exe, si, pi);
+    ASSERT_NE(hwnd, nullptr) << "no main window appeared";
+    EXPECT_FALSE(IsIconic(hwnd));
+
+    std::set<std::wstring> rows;
+    for (const probe::Child& c : probe::Children(hwnd))
+        if (c.visible && c.rect.left == probe::Px(45))
+            rows.insert(c.text);
+    std::set<std::wstring> drives;
+    for (const std::string& d : win32::WinDrives().Drives()) drives.insert(win32::Widen(d));
+    EXPECT_EQ(rows, drives);
+    CloseAndExpectEnd(hwnd, pi);
+}
+
+// A shortcut set to start the program minimised is obeyed, as by any program's first show.
+TEST_F(Program, StartsMinimisedWhenStartedSo) {
+    STARTUPINFOW si{};
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWMINNOACTIVE;
+    PROCESS_INFORMATION pi{};
+    HWND hwnd = Start(exe, si, pi);
+    ASSERT_NE(hwnd, nullptr) << "no main window appeared";
+    EXPECT_TRUE(IsIconic(hwnd));
+    CloseAndExpectEnd(hwnd, pi);
 }
 
 }  // namespace
