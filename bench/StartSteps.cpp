@@ -15,14 +15,14 @@
 //   realise  of which making its window (WinHost::Realise, which makes its menus, and the
 //            window itself, made as the form first shows)
 //   apply    of which the window's updates (WinFormPeer::Apply: the update that shows it,
-//            making its controls' windows, ShowWindow and UpdateWindow; before that, nothing)
+//            making its controls' windows, showing it and drawing it whole; before that, nothing)
 //   disks    of which the disk queries of Form_Load
 //   paint    from Show's return until the window and its controls are painted
 //   total    from the process's creation until then
 //   wmpaint  time in the main window's WM_PAINT and WM_ERASEBKGND until then (its drawing)
 //   ncpaint  time in its WM_NCPAINT and WM_NCACTIVATE (caption, frame, menu bar)
-//   showing  of apply, the update that showed the window (the controls' windows, ShowWindow,
-//            UpdateWindow)
+//   showing  of apply, the update that showed the window (the controls' windows, showing the
+//            window, drawing it whole)
 #include <windows.h>
 
 #include <chrono>
