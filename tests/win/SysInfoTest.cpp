@@ -158,11 +158,20 @@ class RealLauncher : public ::testing::Test {
                 if (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                     RemoveTree(path);
                 else
-                    DeleteFileW(path.c_str());
+                    DeleteInTime(path);
             } while (FindNextFileW(h, &f));
             FindClose(h);
         }
         RemoveDirectoryW(dir.c_str());
+    }
+
+    // A stand-in tool that a test started may not have ended yet when the test does, and its
+    // file cannot go while it runs: it is given up to five seconds.
+    static void DeleteInTime(const std::wstring& path) {
+        for (int i = 0; i < 100 && !DeleteFileW(path.c_str()) &&
+                        GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+             ++i)
+            Sleep(50);
     }
 
     void PlaceTool(const std::wstring& folder) {
