@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "forms/Form.h"
@@ -80,6 +81,11 @@ class WinFormPeer : public forms::FormPeer {
     // The window that holds a control: its frame's or picture box's, or the form's.
     HWND ParentOf(const forms::Control& c) const;
     WinControlPeer* PeerOf(const forms::Control* c) const;
+    // The peer whose window `w` is; nullptr for another window.
+    WinControlPeer* PeerOfWindow(HWND w) const;
+    // A control's window, from when it is made until it goes.
+    void Adopt(WinControlPeer& peer);
+    void Release(HWND w);
     int NextControlId() { return nextId_++; }
     int NextFront() { return ++fronts_; }
     // Whether the form has been shown: its controls have their windows from then on.
@@ -99,7 +105,6 @@ class WinFormPeer : public forms::FormPeer {
     void MakeControlWindows();
     void ShowAndDraw();
     void DrawControls(HDC dc, HWND parent);
-    const WinControlPeer* PeerOfWindow(HWND w) const;
     forms::Control* Button(bool isDefault) const;
 
     WinHost& host_;
@@ -118,6 +123,7 @@ class WinFormPeer : public forms::FormPeer {
     bool everShown_ = false;
     int fronts_ = 0;
     std::vector<WinControlPeer*> order_;  // the controls in the order they came
+    std::unordered_map<HWND, WinControlPeer*> byWindow_;
 };
 
 }  // namespace win32
