@@ -584,23 +584,34 @@ void WinFormPeer::ShowAndDraw() {
         RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         return;
     }
-    DrawControls(dc, hwnd_);
+    DrawControls(dc, nullptr);
     ReleaseDC(hwnd_, dc);
 }
 
-// Draws the shown controls held by `parent` (the form's window or a container's) into the
-// form's `dc`, each clipped to its window, containers before what they hold. Push buttons,
-// which the system draws, are left to paint themselves, as after a plain show.
-void WinFormPeer::DrawControls(HDC dc, HWND parent) {
-    HWND first = GetWindow(parent, GW_CHILD);
-    for (HWND w = first ? GetWindow(first, GW_HWNDLAST) : nullptr; w;
-         w = GetWindow(w, GW_HWNDPREV)) {
-        if (!(GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE))
+// Draws the shown controls held by `container` (nullptr: the form itself) into the form's
+// `dc`, from the bottom of the z-order up, each clipped to its window, and containers before
+// what they hold. The windows were all just made, in the controls' order, each below those
+// made before it, and those brought to the front then raised in turn: their z-order is known
+// here without asking the system for it (under Wine each question is a call to its server).
+// Push buttons, which the system draws, are left to paint themselves, as after a plain show.
+void WinFormPeer::DrawControls(HDC dc, const Control* container) {
+    std::vector<WinControlPeer*> bottomUp;
+    for (auto it = order_.rbegin(); it != order_.rend(); ++it)
+        if (!(*it)->Front() && (*it)->Model().Container() == container)
+            bottomUp.push_back(*it);
+    const std::size_t raised = bottomUp.size();
+    for (WinControlPeer* p : order_)
+        if (p->Front() && p->Model().Container() == container)
+            bottomUp.push_back(p);
+    std::sort(
+        bottomUp.begin() + raised, bottomUp.end(),
+        [](const WinControlPeer* a, const WinControlPeer* b) { return a->Front() < b->Front(); });
+    for (WinControlPeer* p : bottomUp) {
+        const HWND w = p->Window();
+        if (!w || !(GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE))
             continue;
-        const WinControlPeer* peer = PeerOfWindow(w);
-        if (!peer || peer->Model().kind() == Kind::Button) {
-            RedrawWindow(w, nullptr, nullptr,
-                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        if (p->Model().kind() == Kind::Button) {
+            RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
             continue;
         }
         RECT r;
@@ -611,7 +622,7 @@ void WinFormPeer::DrawControls(HDC dc, HWND parent) {
         SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
         IntersectClipRect(dc, 0, 0, r.right, r.bottom);
         SendMessageW(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-        DrawControls(dc, w);
+        DrawControls(dc, &p->Model());
         RestoreDC(dc, saved);
     }
 }

@@ -104,7 +104,7 @@ class WinFormPeer : public forms::FormPeer {
     void GiveIcons();
     void MakeControlWindows();
     void ShowAndDraw();
-    void DrawControls(HDC dc, HWND parent);
+    void DrawControls(HDC dc, const forms::Control* container);
     forms::Control* Button(bool isDefault) const;
 
     WinHost& host_;

@@ -133,6 +133,7 @@ TEST_F(RealInfoWindows, MakerWindowOpensCentredWithItsTextsAtTheirPlaces) {
             EXPECT_TRUE(d.wrong.empty()) << "drawn otherwise: " << probe::Names(d.wrong);
             EXPECT_TRUE(d.unpainted.empty()) << "left to paint: " << probe::Names(d.unpainted);
             EXPECT_GE(d.controls, 10);
+            EXPECT_EQ(probe::ChangedByRepainting(maker), 0);
             checked = true;
             PostMessageW(maker, WM_CLOSE, 0, 0);
         },

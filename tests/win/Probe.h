@@ -146,6 +146,45 @@ inline Drawing Drawn(HWND form) {
     return d;
 }
 
+// The client area of a form as it stands on the screen, controls and all, 32 bits a pixel.
+inline std::vector<DWORD> Picture(HWND form) {
+    RECT r;
+    GetClientRect(form, &r);
+    HDC screen = GetDCEx(form, nullptr, DCX_CACHE);  // the controls' pixels too
+    HDC copy = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = r.right;
+    bi.bmiHeader.biHeight = -r.bottom;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(copy, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(copy, bitmap);
+    BitBlt(copy, 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD* first = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> pixels(first, first + r.right * r.bottom);
+    SelectObject(copy, previous);
+    DeleteObject(bitmap);
+    DeleteDC(copy);
+    ReleaseDC(form, screen);
+    return pixels;
+}
+
+// The pixels of a form's client area that change when the system has the form and every one
+// of its windows paint themselves again: none, when what is on the screen is what they draw.
+inline long ChangedByRepainting(HWND form) {
+    const std::vector<DWORD> before = Picture(form);
+    RedrawWindow(form, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const std::vector<DWORD> after = Picture(form);
+    long changed = 0;
+    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i)
+        changed += before[i] != after[i];
+    return changed;
+}
+
 inline std::string Names(const std::vector<std::wstring>& texts) {
     std::string out;
     for (const std::wstring& t : texts) out += "\"" + win32::Narrow(t) + "\" ";
