@@ -94,6 +94,8 @@ void WinControlPeer::MakeWindow() {
                             rect_.right - rect_.left, rect_.bottom - rect_.top, form_.ParentOf(c),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
                             form_.Host().Instance(), this);
+    if (hwnd_)
+        form_.Made(*this);
     fresh_ = true;
     Apply(c);
 }
@@ -103,7 +105,7 @@ void WinControlPeer::MakeWindow() {
 WinControlPeer::~WinControlPeer() {
     if (!hwnd_)
         return;
-    form_.Release(hwnd_);  // its last messages go to the system
+    form_.Release(*this);  // its last messages go to the system
     if (IsWindow(hwnd_))
         DestroyWindow(hwnd_);
 }
@@ -590,17 +592,17 @@ void WinFormPeer::ShowAndDraw() {
 
 // Draws the shown controls held by `container` (nullptr: the form itself) into the form's
 // `dc`, from the bottom of the z-order up, each clipped to its window, and containers before
-// what they hold. The windows were all just made, in the controls' order, each below those
-// made before it, and those brought to the front then raised in turn: their z-order is known
-// here without asking the system for it (under Wine each question is a call to its server).
+// what they hold. The windows were all just made, each below those made before it, and those
+// brought to the front then raised in turn: their z-order is known here without asking the
+// system for it (under Wine each question is a call to its server).
 // Push buttons, which the system draws, are left to paint themselves, as after a plain show.
 void WinFormPeer::DrawControls(HDC dc, const Control* container) {
     std::vector<WinControlPeer*> bottomUp;
-    for (auto it = order_.rbegin(); it != order_.rend(); ++it)
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it)
         if (!(*it)->Front() && (*it)->Model().Container() == container)
             bottomUp.push_back(*it);
     const std::size_t raised = bottomUp.size();
-    for (WinControlPeer* p : order_)
+    for (WinControlPeer* p : made_)
         if (p->Front() && p->Model().Container() == container)
             bottomUp.push_back(p);
     std::sort(
@@ -636,8 +638,13 @@ void WinFormPeer::Adopt(WinControlPeer& peer) {
     byWindow_[peer.Window()] = &peer;
 }
 
-void WinFormPeer::Release(HWND w) {
-    byWindow_.erase(w);
+void WinFormPeer::Made(WinControlPeer& peer) {
+    made_.push_back(&peer);
+}
+
+void WinFormPeer::Release(WinControlPeer& peer) {
+    byWindow_.erase(peer.Window());
+    made_.erase(std::remove(made_.begin(), made_.end(), &peer), made_.end());
 }
 
 bool WinFormPeer::SetPointer() const {

@@ -83,9 +83,12 @@ class WinFormPeer : public forms::FormPeer {
     WinControlPeer* PeerOf(const forms::Control* c) const;
     // The peer whose window `w` is; nullptr for another window.
     WinControlPeer* PeerOfWindow(HWND w) const;
-    // A control's window, from when it is made until it goes.
+    // The controls' windows: Adopt files one of the controls' own class as it is created
+    // (WM_NCCREATE), for PeerOfWindow; Made records each one made, in the order they are made;
+    // Release forgets a control's window as it goes.
     void Adopt(WinControlPeer& peer);
-    void Release(HWND w);
+    void Made(WinControlPeer& peer);
+    void Release(WinControlPeer& peer);
     int NextControlId() { return nextId_++; }
     int NextFront() { return ++fronts_; }
     // Whether the form has been shown: its controls have their windows from then on.
@@ -124,6 +127,7 @@ class WinFormPeer : public forms::FormPeer {
     int fronts_ = 0;
     std::vector<WinControlPeer*> order_;  // the controls in the order they came
     std::unordered_map<HWND, WinControlPeer*> byWindow_;
+    std::vector<WinControlPeer*> made_;  // the controls whose windows are made, in that order
 };
 
 }  // namespace win32
