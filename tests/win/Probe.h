@@ -89,7 +89,6 @@ inline std::wstring FromUnix(const char* path) {
 // picture); and which windows, the form's own included, still have something to paint.
 struct Drawing {
     int controls = 0;                     // controls whose pixels were compared
-    long pixels = 0;                      // pixels compared
     std::vector<std::wstring> wrong;      // controls whose pixels differ from their drawing
     std::vector<std::wstring> unpainted;  // windows with an update region left
 };
@@ -139,7 +138,6 @@ inline Drawing Drawn(HWND form) {
         ReleaseDC(c.hwnd, screen);
         if (compared > 0)
             ++d.controls;
-        d.pixels += compared;
         if (differ > 0)
             d.wrong.push_back(c.text);
     }
