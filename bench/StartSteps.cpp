@@ -3,20 +3,21 @@
 // like kelvr.exe and is started by kelvr_start_bench like it; when its window is painted it
 // appends one line to the file named by KELVR_STEPS_LOG (see StartLog.h), in milliseconds:
 //
-//   steps loader host program drives show realise apply disks paint total wmpaint ncpaint
+//   steps loader host program threads show realise apply wait paint total wmpaint ncpaint
 //         showing
 //
 //   loader   from the process's creation to WinMain (loading the exe and its DLLs, C runtime)
 //   host     making the WinHost (the screen's resolution, read first and so connecting to the
 //            display, and the window classes)
-//   program  making the Program: the main window's controls, menus and drive list
-//   drives   of which the drive list (GetLogicalDrives, GetDriveType, GetVolumeInformation)
+//   program  making the Program: the main window's controls and menus
+//   threads  starting the drives' threads (each drive's entry and figures are read on one),
+//            wherever in the start-up that happens
 //   show     the main window's Show(): realising it, Form_Load, showing it
 //   realise  of which making its window (WinHost::Realise, which makes its menus, and the
 //            window itself, made as the form first shows)
 //   apply    of which the window's updates (WinFormPeer::Apply: the update that shows it,
 //            making its controls' windows, showing it and drawing it whole; before that, nothing)
-//   disks    of which the disk queries of Form_Load
+//   wait     of which Form_Load's wait for the drives' entries and figures
 //   paint    from Show's return until the window and its controls are painted
 //   total    from the process's creation until then
 //   wmpaint  time in the main window's WM_PAINT and WM_ERASEBKGND until then (its drawing)
@@ -31,7 +32,6 @@
 #include "Painted.h"
 #include "StartLog.h"
 #include "main/Program.h"
-#include "main/TimedDiskQuery.h"
 #include "win32/WinHost.h"
 #include "win32/WinServices.h"
 
@@ -42,36 +42,6 @@ using Clock = std::chrono::steady_clock;
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
-
-class TimedDrives : public forms::DriveSource {
-  public:
-    explicit TimedDrives(const forms::DriveSource& inner) : inner_(inner) {}
-    std::vector<std::string> Drives() const override {
-        const auto t = Clock::now();
-        auto d = inner_.Drives();
-        ms += Ms(Clock::now() - t);
-        return d;
-    }
-    mutable double ms = 0;
-
-  private:
-    const forms::DriveSource& inner_;
-};
-
-class TimedDisks : public kelvr::DiskQuery {
-  public:
-    explicit TimedDisks(kelvr::DiskQuery& inner) : inner_(inner) {}
-    kelvr::DiskFigures Query(const std::string& root) override {
-        const auto t = Clock::now();
-        auto f = inner_.Query(root);
-        ms += Ms(Clock::now() - t);
-        return f;
-    }
-    double ms = 0;
-
-  private:
-    kelvr::DiskQuery& inner_;
-};
 
 // The main window's own messages are timed (see TimedProc) once its window is made.
 void TimePaints(HWND hwnd);
@@ -158,7 +128,21 @@ class TimedHost : public forms::FormHost {
     void RunModal(forms::Form& form) override { real_.RunModal(form); }
     void DoEvents() override { real_.DoEvents(); }
     void MsgBox(const std::string& prompt) override { real_.MsgBox(prompt); }
-    double realiseMs = 0, applyMs = 0;
+    bool RunAside(std::function<void()> work) override {
+        const auto t = Clock::now();
+        const bool started = real_.RunAside(std::move(work));
+        threadsMs += Ms(Clock::now() - t);
+        return started;
+    }
+    void Post(std::function<void()> task) override { real_.Post(std::move(task)); }
+    bool WaitFor(const std::function<bool()>& done, Deadline until) override {
+        const auto t = Clock::now();
+        const bool answered = real_.WaitFor(done, until);
+        waitMs += Ms(Clock::now() - t);
+        return answered;
+    }
+    bool Ending() const override { return real_.Ending(); }
+    double realiseMs = 0, applyMs = 0, threadsMs = 0, waitMs = 0;
 
   private:
     win32::WinHost& real_;
@@ -176,16 +160,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const auto t1 = Clock::now();
     win32::WinClock clock;
     win32::WinLocale locale;
-    win32::WinDrives realDrives;
-    TimedDrives drives(realDrives);
-    kelvr::TimedDiskQuery realDisks(std::make_shared<win32::WinDiskQuery>(),
-                                    std::chrono::milliseconds(2000));
-    TimedDisks disks(realDisks);
     win32::WinFileSystem files;
     win32::WinRegistry registry;
     win32::WinShell shell;
-    kelvr::Program program(kelvr::ProgramServices{timedHost, host, clock, locale, drives, disks,
-                                                  files, registry, shell});
+    kelvr::Program program(
+        kelvr::ProgramServices{timedHost, host, clock, locale, std::make_shared<win32::WinDrives>(),
+                               std::make_shared<win32::WinDiskQuery>(), files, registry, shell});
     const auto t2 = Clock::now();
 
     // WinHost::Run, with a look after each message at whether the window is painted yet.
@@ -201,9 +181,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
             const auto t4 = Clock::now();
             bench::AppendStartLog(
                 "steps %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f %.1f\n", loader,
-                Ms(t1 - t0), Ms(t2 - t1), drives.ms, Ms(t3 - t2), timedHost.realiseMs,
-                timedHost.applyMs, disks.ms, Ms(t4 - t3), loader + Ms(t4 - t0), paintClock.paintMs,
-                paintClock.frameMs, TimedPeer::showingMs);
+                Ms(t1 - t0), Ms(t2 - t1), timedHost.threadsMs, Ms(t3 - t2), timedHost.realiseMs,
+                timedHost.applyMs, timedHost.waitMs, Ms(t4 - t3), loader + Ms(t4 - t0),
+                paintClock.paintMs, paintClock.frameMs, TimedPeer::showingMs);
         }
         BOOL r = GetMessageW(&msg, nullptr, 0, 0);
         if (r <= 0)

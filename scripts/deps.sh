@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Kelvr needs on Debian 12 or Ubuntu: the native
 # and MinGW-w64 compilers, CMake, Ninja, GoogleTest's sources, 32-bit Wine with its fonts, the
-# fonts the windows are drawn with, Xvfb, xdotool, ImageMagick and the Italian locale.
+# fonts the windows are drawn with, Xvfb, xdotool, ImageMagick, FUSE (for drives that hang
+# or report any size) and the Italian locale.
 # Runs as root, or through sudo otherwise. When everything is there already it only checks
 # (well under a second) and prints nothing.
 set -euo pipefail
@@ -13,6 +14,7 @@ packages=(
   fonts-liberation2 fonts-ebgaramond
   xvfb xdotool imagemagick
   locales
+  fuse3 libfuse3-dev pkg-config
 )
 locale_name=it_IT.UTF-8
 

@@ -1,5 +1,6 @@
-// The drive list: the machine's drives as entries such as "c: [SYSTEM]", read once when the
-// list is made and never refreshed.
+// The drive list: the machine's drives as entries such as "c: [SYSTEM]". Its drives are read
+// once, when it is filled, and never refreshed; an entry may come later than its drive (a
+// drive slow to name itself shows its letter alone until then).
 #pragma once
 
 #include <string>
@@ -10,16 +11,26 @@ namespace forms {
 class DriveSource {
   public:
     virtual ~DriveSource() = default;
-    // One entry per drive, in letter order: the letter in lower case, a colon, and the volume
-    // label (or a network drive's share) in brackets where there is one.
-    virtual std::vector<std::string> Drives() const = 0;
+    // The letters of the machine's drives, in lower case and letter order. Answers at once:
+    // no drive is asked anything.
+    virtual std::vector<char> Letters() const = 0;
+    // The entry of one drive: its letter in lower case, a colon, and the volume label (or a
+    // network drive's share) in brackets where there is one. A drive that does not answer
+    // may keep the caller waiting for long.
+    virtual std::string Entry(char letter) const = 0;
 };
+
+// A drive's entry before the drive has named itself: "x:".
+inline std::string LetterEntry(char letter) {
+    return std::string(1, letter) + ":";
+}
 
 class DriveList {
   public:
-    explicit DriveList(const DriveSource& source) : entries_(source.Drives()) {}
+    void Fill(std::vector<std::string> entries) { entries_ = std::move(entries); }
     int ListCount() const { return static_cast<int>(entries_.size()); }
     const std::string& List(int i) const { return entries_.at(i); }
+    void SetList(int i, const std::string& entry) { entries_.at(i) = entry; }
 
   private:
     std::vector<std::string> entries_;

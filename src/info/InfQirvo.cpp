@@ -202,8 +202,8 @@ void InfQirvo::cmdInfoSys_Click() {
         dirHidden.SetPath(kSearchStart);
     searching_ = false;
 
-    // Closed while searching: the user has moved on, and the window is gone.
-    if (!IsLoaded())
+    // Closed while searching, or the whole program is ending: the user has moved on.
+    if (!IsLoaded() || services_.host.Ending())
         return;
     cmdInfoSys.SetEnabled(true);
     // A link opened while searching ended the search; that link has been launched already.
@@ -258,7 +258,7 @@ void InfQirvo::Walk() {
     };
 
     visit();
-    while (!open.empty() && IsLoaded()) {
+    while (!open.empty() && IsLoaded() && !services_.host.Ending()) {
         Open& top = open.back();
         if (top.next == top.subfolders.size()) {
             open.pop_back();

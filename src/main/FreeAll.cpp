@@ -1,7 +1,5 @@
 #include "main/FreeAll.h"
 
-#include <limits>
-
 #include "ResourceIds.h"
 #include "Version.h"
 #include "forms/Format.h"
@@ -18,13 +16,6 @@ namespace {
 constexpr double kMegabyte = 1048576.0;
 constexpr double kGigabyte = 1073741824.0;
 constexpr int kRowPitch = 600;  // twips from one row to the next
-
-// a × b, or the largest count when the product does not fit in 64 bits.
-std::uint64_t SaturatedProduct(std::uint64_t a, std::uint64_t b) {
-    if (a != 0 && b > std::numeric_limits<std::uint64_t>::max() / a)
-        return std::numeric_limits<std::uint64_t>::max();
-    return a * b;
-}
 
 // The cells are drawn on the window colour: white in every usual scheme, where the title-bar
 // text colour of the classic palette is black on current Windows and would hide the figures.
@@ -48,7 +39,6 @@ FreeAll::FreeAll(const MainServices& services)
       lbTota(*this, Kind::Label, "lbTota"),
       SpTot(*this, Kind::Shape, "SpTot"),
       SpFree(*this, Kind::Shape, "SpFree"),
-      Drive1(services.drives),
       Mu_end(*this, "Mu_end", "&Fine"),
       Mu_unita(*this, "Mu_unita", "&Unità"),
       Mu_Progr(*this, "Mu_Progr", "Su Kelv&aro"),
@@ -57,7 +47,8 @@ FreeAll::FreeAll(const MainServices& services)
       Mu_param1(*this, "Mu_param", "&MegaByte", 1),
       Mu_param2(*this, "Mu_param", "&GigaByte", 2),
       Mu_param{&Mu_param0, &Mu_param1, &Mu_param2},
-      services_(services) {
+      services_(services),
+      reader_(services.host, services.drives, services.disks, [this] { DrivesAnswered(); }) {
     Design(8295, 1365, forms::Border::Sizable, true, true, true, IDI_KELVR);
     SetCaption(KELVR_TITLE);
 
@@ -134,6 +125,10 @@ void FreeAll::Form_Load() {
     UnitIndex = 1;
     SortColumn = 0;
 
+    reader_.Start();
+    std::vector<std::string> entries;
+    for (int i = 0; i < reader_.Count(); ++i) entries.push_back(reader_.Entry(i));
+    Drive1.Fill(entries);
     const int n = Drive1.ListCount();
     double height = n * kRowPitch + 1000;
     if (height > services_.screen.Height())
@@ -190,19 +185,42 @@ void FreeAll::MeasureAll() {
     cmbDati.Clear();
     cmbFree.Clear();
     cmbTota.Clear();
+    reader_.AskFigures();
+    SetMousePointer(forms::kHourglass);
+    services_.host.WaitFor([this] { return reader_.Answered(); },
+                           std::chrono::steady_clock::now() + kDriveWait);
+    reader_.StopWaiting();
+    SetMousePointer(forms::kDefaultPointer);
+    FileAnswers();
+}
+
+void FreeAll::FileAnswers() {
+    reader_.TakeNews();
+    cmbDisco.Clear();
+    cmbDati.Clear();
+    cmbFree.Clear();
+    cmbTota.Clear();
     const int n = Drive1.ListCount();
-    for (int i = 0; i < n; ++i) MeasureDrive(Drive1.List(i), static_cast<std::int16_t>(i + 1));
+    for (int i = 0; i < n; ++i) {
+        Drive1.SetList(i, reader_.Entry(i));
+        MeasureDrive(Drive1.List(i), static_cast<std::int16_t>(i + 1));
+    }
+}
+
+// A drive answered after the window stopped waiting for it: it is filed as if it had answered
+// in time, the others from what they answered then, and the rows are shown again in the order
+// of the current column.
+void FreeAll::DrivesAnswered() {
+    if (!IsLoaded() || !reader_.TakeNews())
+        return;
+    FileAnswers();
+    ShowOrdered();
 }
 
 void FreeAll::MeasureDrive(const std::string& name, std::int16_t k) {
-    SetMousePointer(forms::kHourglass);
-    const std::string root = name.substr(0, 1) + ":\\";
-    const DiskFigures d = services_.disks.Query(root);
-
-    // Cluster counts are unsigned: a volume of 2^31 clusters or more is an ordinary large disk.
-    const std::uint64_t clusterBytes = SaturatedProduct(d.sectorsPerCluster, d.bytesPerSector);
-    double freeBytes = static_cast<double>(SaturatedProduct(clusterBytes, d.freeClusters));
-    double totalBytes = static_cast<double>(SaturatedProduct(clusterBytes, d.totalClusters));
+    const DiskFigures d = reader_.Figures(k - 1);
+    double freeBytes = static_cast<double>(d.freeBytes);
+    double totalBytes = static_cast<double>(d.totalBytes);
     // A drive that reports more free space than capacity shows nothing used, not a negative.
     double usedBytes = totalBytes > freeBytes ? totalBytes - freeBytes : 0.0;
 
@@ -226,8 +244,6 @@ void FreeAll::MeasureDrive(const std::string& name, std::int16_t k) {
     cmbDati.SetItemData(cmbDati.NewIndex(), k);
     cmbTota.AddItem(totalKey);
     cmbTota.SetItemData(cmbTota.NewIndex(), k);
-
-    SetMousePointer(forms::kDefaultPointer);
 }
 
 forms::SortedList& FreeAll::ListOfColumn(int column) {

@@ -2,8 +2,10 @@
 // bar, ordered by the column whose header was clicked last, in the unit chosen in the menu.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "forms/Form.h"
 #include "forms/SortedList.h"
 #include "main/DiskQuery.h"
+#include "main/DriveReader.h"
 
 namespace kelvr {
 
@@ -19,8 +22,10 @@ struct MainServices {
     const forms::Screen& screen;
     const forms::Clock& clock;
     const forms::Locale& locale;
-    const forms::DriveSource& drives;
-    DiskQuery& disks;
+    // Asked on threads of their own (they may keep their caller waiting): shared with the
+    // queries still running when the window goes.
+    std::shared_ptr<const forms::DriveSource> drives;
+    std::shared_ptr<DiskQuery> disks;
 };
 
 class FreeAll : public forms::Form {
@@ -38,9 +43,11 @@ class FreeAll : public forms::Form {
     void Mu_Qirvo_Click();
     void lbDes_Click(int index);
 
-    // Measurement and display.
+    // Measurement and display. MeasureAll asks every drive at once and waits for them up to
+    // kDriveWait in all; a drive that answers later is filed then (DrivesAnswered).
     void MeasureAll();
     void MeasureDrive(const std::string& name, std::int16_t k);
+    void DrivesAnswered();
     void ShowOrdered();
     void ShowDrive(std::int16_t j, std::int16_t k);
 
@@ -64,13 +71,19 @@ class FreeAll : public forms::Form {
     static const char* DisplayPattern(int unit);
     static const char* KeyPattern(int unit);
 
+    // The longest the window waits for the drives, at start-up and at each unit choice.
+    static constexpr std::chrono::milliseconds kDriveWait{2000};
+
   protected:
     void Form_Load() override;
 
   private:
     forms::SortedList& ListOfColumn(int column);
+    // Files every drive, in list order, from what the drives have answered so far.
+    void FileAnswers();
 
     const MainServices services_;
+    DriveReader reader_;
 };
 
 }  // namespace kelvr

@@ -19,8 +19,8 @@ struct ProgramServices {
     const forms::Screen& screen;
     const forms::Clock& clock;
     const forms::Locale& locale;
-    const forms::DriveSource& drives;
-    DiskQuery& disks;
+    std::shared_ptr<const forms::DriveSource> drives;
+    std::shared_ptr<DiskQuery> disks;
     const forms::FileSystem& files;
     Registry& registry;
     Shell& shell;

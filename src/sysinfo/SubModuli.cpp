@@ -49,10 +49,12 @@ void SubModuli::LaunchSysInfoTool() {
     const char* kFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
     try {
         std::string path;
-        // A first lookup that reads as empty (a value of an unexpected type) names no tool:
-        // the shell is never handed an empty path, the folder lookup is tried instead.
+        // A first lookup that reads as empty (a value of an unexpected type) or names
+        // something other than a plain file (a folder, which the shell would open in a file
+        // manager) names no tool: the folder lookup is tried instead. A path that names
+        // nothing is handed over as it stands, and the shell fails quietly.
         if (!ReadRegistryValue(registry_, kHkeyLocalMachine, kToolKey, "PATH", path) ||
-            path.empty()) {
+            path.empty() || (files_.Exists(path) && !files_.IsPlainFile(path))) {
             if (!ReadRegistryValue(registry_, kHkeyLocalMachine, kFolderKey, "MSINFO", path)) {
                 Global::SysInfoNotFound = 1;
                 return;

@@ -731,6 +731,12 @@ LRESULT WinFormPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             Safely([this] { form_.QueryClose(); });
             return 0;
+        case WM_ENDSESSION:
+            // Nothing to save: the program ends at once, whatever it was waiting for. This
+            // peer may be gone when the call returns.
+            if (wp)
+                Safely([this] { host_.EndSession(); });
+            return 0;
         case WM_ERASEBKGND: {
             RECT r;
             GetClientRect(hwnd_, &r);

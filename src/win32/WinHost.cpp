@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "Version.h"
@@ -42,6 +43,17 @@ WinHost::WinHost(HINSTANCE instance) : instance_(instance) {
     control.hCursor = LoadCursor(nullptr, IDC_ARROW);
     control.lpszClassName = L"KelvrControl";
     RegisterClassExW(&control);
+
+    WNDCLASSEXW post{};
+    post.cbSize = sizeof post;
+    post.lpfnWndProc = PostProc;
+    post.hInstance = instance;
+    post.lpszClassName = L"KelvrPost";
+    RegisterClassExW(&post);
+    postWindow_ = CreateWindowExW(0, L"KelvrPost", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  instance, nullptr);
+    SetWindowLongPtrW(postWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 }
 
 WinHost::~WinHost() {
@@ -49,6 +61,10 @@ WinHost::~WinHost() {
     for (auto& i : icons_) DestroyIcon(i.second);
     if (owner_)
         DestroyWindow(owner_);
+    if (postWindow_)
+        DestroyWindow(postWindow_);
+    if (wake_)
+        CloseHandle(wake_);
 }
 
 // The main window shows without them: they are loaded for the first tooltip or push button.
@@ -133,8 +149,104 @@ HICON WinHost::Icon(int resourceId, int size) {
 }
 
 void WinHost::WindowGone(forms::Form& form) {
-    if (&form == main_)
+    if (&form == main_) {
+        ending_ = true;
         PostQuitMessage(0);
+    }
+}
+
+void WinHost::EndSession() {
+    ending_ = true;
+    if (main_)
+        main_->Unload();
+}
+
+namespace {
+DWORD WINAPI RunWork(void* p) {
+    std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(p));
+    try {
+        (*work)();
+    } catch (...) {
+        OutputDebugStringW(L"Kelvr: work on a thread of its own failed\n");
+    }
+    return 0;
+}
+}  // namespace
+
+// A thread of the system's, not the C++ runtime's: threads started and let go one after another
+// have been seen to crash MinGW-w64's runtime. The stack is small: the work asks the system a
+// question or two.
+bool WinHost::RunAside(std::function<void()> work) {
+    auto* held = new std::function<void()>(std::move(work));
+    const HANDLE thread = CreateThread(nullptr, 256 * 1024, RunWork, held,
+                                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!thread) {
+        delete held;
+        return false;
+    }
+    CloseHandle(thread);
+    return true;
+}
+
+void WinHost::Post(std::function<void()> task) {
+    bool send;
+    {
+        std::lock_guard<std::mutex> lock(postMutex_);
+        posted_.push_back(std::move(task));
+        send = !messagePosted_;
+        messagePosted_ = true;
+    }
+    SetEvent(wake_);
+    if (send)
+        PostMessageW(postWindow_, WM_APP, 0, 0);
+}
+
+void WinHost::RunPosted() {
+    std::deque<std::function<void()>> tasks;
+    {
+        std::lock_guard<std::mutex> lock(postMutex_);
+        tasks.swap(posted_);
+        messagePosted_ = false;
+    }
+    for (auto& task : tasks) {
+        try {
+            task();
+        } catch (...) {
+            OutputDebugStringW(L"Kelvr: a posted task failed\n");
+        }
+    }
+}
+
+LRESULT CALLBACK WinHost::PostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP) {
+        if (auto* host = reinterpret_cast<WinHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+            host->RunPosted();
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Only the windows' painting and the messages other threads and programs send (the system's
+// checks that the program answers, the end of the session) are let through: user input and
+// posted messages wait in the queue, to be handled once the wait is over, as they would be
+// had the thread been busy.
+bool WinHost::WaitFor(const std::function<bool()>& done, Deadline until) {
+    for (;;) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        for (int i = 0; i < 100 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i)
+            DispatchMessageW(&msg);
+        if (ending_)
+            return false;
+        if (done())
+            return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= until)
+            return false;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+        MsgWaitForMultipleObjectsEx(1, &wake_, static_cast<DWORD>(left), QS_PAINT | QS_SENDMESSAGE,
+                                    0);
+    }
 }
 
 void WinHost::DispatchOne(MSG& msg) {

@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -25,6 +28,10 @@ class WinHost : public forms::FormHost, public forms::Screen {
     void RunModal(forms::Form& form) override;
     void DoEvents() override;
     void MsgBox(const std::string& prompt) override;
+    bool RunAside(std::function<void()> work) override;
+    void Post(std::function<void()> task) override;
+    bool WaitFor(const std::function<bool()>& done, Deadline until) override;
+    bool Ending() const override { return ending_; }
 
     double Width() const override;   // twips
     double Height() const override;  // twips
@@ -47,9 +54,14 @@ class WinHost : public forms::FormHost, public forms::Screen {
     std::optional<int> StartShow();
     // Called by a form's peer when its window goes.
     void WindowGone(forms::Form& form);
+    // The user's session is ending (WM_ENDSESSION): the main window is unloaded and the
+    // program ends, whatever it was waiting for.
+    void EndSession();
 
   private:
     void DispatchOne(MSG& msg);
+    void RunPosted();
+    static LRESULT CALLBACK PostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
     HINSTANCE instance_;
     int dpi_ = 96;
@@ -62,6 +74,15 @@ class WinHost : public forms::FormHost, public forms::Screen {
     DWORD lastPump_ = 0;
     std::map<std::tuple<std::wstring, int, bool, bool, bool>, HFONT> fonts_;
     std::map<std::pair<int, int>, HICON> icons_;
+    bool ending_ = false;
+
+    // Tasks posted from other threads, run by a message-only window, so that every message
+    // loop runs them, the system's own (a message box's, a menu's) included.
+    HWND postWindow_ = nullptr;
+    HANDLE wake_ = nullptr;  // set with each task, for WaitFor
+    std::mutex postMutex_;
+    std::deque<std::function<void()>> posted_;  // guarded by postMutex_
+    bool messagePosted_ = false;                // likewise: a message will run them
 };
 
 // Text and pixels of a colour of the forms.

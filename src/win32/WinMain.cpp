@@ -1,11 +1,9 @@
 // The program's entry: the real services, the windows, the message loop.
 #include <windows.h>
 
-#include <chrono>
 #include <memory>
 
 #include "main/Program.h"
-#include "main/TimedDiskQuery.h"
 #include "win32/WinHost.h"
 #include "win32/WinServices.h"
 
@@ -16,15 +14,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     win32::WinHost host(instance);
     win32::WinClock clock;
     win32::WinLocale locale;
-    win32::WinDrives drives;
-    // A drive that does not answer within two seconds is filed as one that cannot be measured.
-    kelvr::TimedDiskQuery disks(std::make_shared<win32::WinDiskQuery>(),
-                                std::chrono::milliseconds(2000));
     win32::WinFileSystem files;
     win32::WinRegistry registry;
     win32::WinShell shell;
     kelvr::Program program(
-        kelvr::ProgramServices{host, host, clock, locale, drives, disks, files, registry, shell});
-    // Returning ends the process, and with it a maker window loaded hidden by the launcher.
+        kelvr::ProgramServices{host, host, clock, locale, std::make_shared<win32::WinDrives>(),
+                               std::make_shared<win32::WinDiskQuery>(), files, registry, shell});
+    // Returning ends the process, and with it a maker window loaded hidden by the launcher and
+    // the threads of drives that never answered.
     return host.Run(program.Main());
 }

@@ -32,52 +32,57 @@ forms::NumberSeparators WinLocale::Separators() const {
     return {LocaleText(LOCALE_SDECIMAL, "."), LocaleText(LOCALE_STHOUSAND, ",")};
 }
 
-std::vector<std::string> WinDrives::Drives() const {
-    std::vector<std::string> drives;
+std::vector<char> WinDrives::Letters() const {
+    std::vector<char> letters;
     const DWORD mask = GetLogicalDrives();
-    for (int i = 0; i < 26; ++i) {
-        if (!(mask & (1u << i)))
-            continue;
-        const wchar_t letter = static_cast<wchar_t>(L'a' + i);
-        const wchar_t root[] = {letter, L':', L'\\', 0};
-        const wchar_t device[] = {letter, L':', 0};
-        std::wstring entry(device);
-        std::wstring label;
-        switch (GetDriveTypeW(root)) {
-            case DRIVE_REMOTE: {
-                wchar_t share[MAX_PATH + 1];
-                DWORD size = MAX_PATH + 1;
-                using GetConnection = DWORD(WINAPI*)(LPCWSTR, LPWSTR, LPDWORD);
-                static const auto getConnection =
-                    Later<GetConnection>(L"mpr.dll", "WNetGetConnectionW");
-                if (getConnection && getConnection(device, share, &size) == NO_ERROR)
-                    label = share;
-                break;
-            }
-            case DRIVE_FIXED:
-            case DRIVE_CDROM:
-            case DRIVE_RAMDISK: {
-                wchar_t name[MAX_PATH + 1];
-                if (GetVolumeInformationW(root, name, MAX_PATH + 1, nullptr, nullptr, nullptr,
-                                          nullptr, 0))
-                    label = name;
-                break;
-            }
-            default:
-                break;
-        }
-        if (!label.empty())
-            entry += L" [" + label + L"]";
-        drives.push_back(Narrow(entry));
-    }
-    return drives;
+    for (int i = 0; i < 26; ++i)
+        if (mask & (1u << i))
+            letters.push_back(static_cast<char>('a' + i));
+    return letters;
 }
 
+std::string WinDrives::Entry(char letter) const {
+    const wchar_t l = static_cast<wchar_t>(letter);
+    const wchar_t root[] = {l, L':', L'\\', 0};
+    const wchar_t device[] = {l, L':', 0};
+    std::wstring entry(device);
+    std::wstring label;
+    switch (GetDriveTypeW(root)) {
+        case DRIVE_REMOTE: {
+            wchar_t share[MAX_PATH + 1];
+            DWORD size = MAX_PATH + 1;
+            // Loaded with the first network drive (its first use on any thread is safe).
+            using GetConnection = DWORD(WINAPI*)(LPCWSTR, LPWSTR, LPDWORD);
+            static const auto getConnection =
+                Later<GetConnection>(L"mpr.dll", "WNetGetConnectionW");
+            if (getConnection && getConnection(device, share, &size) == NO_ERROR)
+                label = share;
+            break;
+        }
+        case DRIVE_FIXED:
+        case DRIVE_CDROM:
+        case DRIVE_RAMDISK: {
+            wchar_t name[MAX_PATH + 1];
+            if (GetVolumeInformationW(root, name, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr,
+                                      0))
+                label = name;
+            break;
+        }
+        default:
+            break;
+    }
+    if (!label.empty())
+        entry += L" [" + label + L"]";
+    return Narrow(entry);
+}
+
+// The 64-bit counts: the cluster counts of GetDiskFreeSpace are 32-bit and cannot hold those
+// of a volume of 2^32 clusters or more (16 TiB in clusters of 4 KiB).
 kelvr::DiskFigures WinDiskQuery::Query(const std::string& root) {
-    DWORD spc = 0, bps = 0, freeClusters = 0, totalClusters = 0;
-    if (!GetDiskFreeSpaceA(root.c_str(), &spc, &bps, &freeClusters, &totalClusters))
+    ULARGE_INTEGER available, total, free;
+    if (!GetDiskFreeSpaceExW(Widen(root).c_str(), &available, &total, &free))
         return {};
-    return {spc, bps, freeClusters, totalClusters};
+    return {available.QuadPart, total.QuadPart};
 }
 
 namespace {
@@ -94,6 +99,10 @@ std::wstring LongPath(const std::string& utf8) {
     return L"\\\\?\\" + path;
 }
 }  // namespace
+
+bool WinFileSystem::Exists(const std::string& path) const {
+    return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool WinFileSystem::IsPlainFile(const std::string& path) const {
     const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());

@@ -1,4 +1,5 @@
-// The system's clock, locale, drives and disk query, as the windows ask for them.
+// The system's clock, locale, drives and disk query, as the windows ask for them. The drives
+// and the disk query are asked on threads of their own and may block.
 #pragma once
 
 #include <windows.h>
@@ -28,7 +29,8 @@ class WinLocale : public forms::Locale {
 // drive shows its share, read from the local connection table rather than from the server.
 class WinDrives : public forms::DriveSource {
   public:
-    std::vector<std::string> Drives() const override;
+    std::vector<char> Letters() const override;
+    std::string Entry(char letter) const override;
 };
 
 class WinDiskQuery : public kelvr::DiskQuery {
@@ -43,6 +45,7 @@ class WinFileSystem : public forms::FileSystem {
     WinFileSystem();
     ~WinFileSystem() override;
     bool IsPlainFile(const std::string& path) const override;
+    bool Exists(const std::string& path) const override;
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override;
     // One pass over the folder answers both questions. With `meanwhile`, the folder is opened
     // on a thread of its own and `meanwhile` runs every 10 ms until it is open, then every 512

@@ -1,12 +1,16 @@
 // Fakes of the system services, so that the windows run natively in tests.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "forms/DriveList.h"
@@ -53,8 +57,100 @@ class FakeFormPeer : public forms::FormPeer {
     std::deque<FakeControlPeer> controlPeers_;
 };
 
+// Threads that a test holds back. Work started through FakeHost::RunAside runs on real threads;
+// a fake query first passes the gate of its key, which blocks while the test holds it, as a
+// drive that does not answer. Settle waits until every thread out has either finished or is
+// held at a gate: the threads not held have then answered "in time", however slow the machine.
+class Gates {
+  public:
+    ~Gates() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            held_.clear();
+            changed_.notify_all();
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return out_ == 0; });
+    }
+    void Hold(const std::string& key) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        held_.insert(key);
+    }
+    void Release(const std::string& key) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        held_.erase(key);
+        ++changes_;
+        changed_.notify_all();
+    }
+    // Called by a fake query on its thread.
+    void Pass(const std::string& key) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!held_.count(key))
+            return;
+        ++waiting_[key];
+        ++changes_;
+        changed_.notify_all();
+        changed_.wait(lock, [&] { return !held_.count(key); });
+        --waiting_[key];
+    }
+    void Run(std::function<void()> work) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++out_;
+        std::thread([this, work = std::move(work)] {
+            work();
+            std::lock_guard<std::mutex> lock(mutex_);
+            --out_;
+            ++changes_;
+            changed_.notify_all();
+        }).detach();
+    }
+    // Tells Settle to look at its condition again (a task was posted).
+    void Changed() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++changes_;
+        changed_.notify_all();
+    }
+    // Waits until `done` holds (it is asked without the gates' lock) or every thread out is
+    // held at a gate; false after ten seconds, which only a fault can take.
+    bool Settle(const std::function<bool()>& done = nullptr) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (;;) {
+            unsigned seen;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                seen = changes_;
+            }
+            if (done && done())
+                return true;
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (changes_ == seen && out_ == Stuck())
+                return true;
+            if (!changed_.wait_until(lock, limit,
+                                     [&] { return changes_ != seen || out_ == Stuck(); }))
+                return false;
+        }
+    }
+
+  private:
+    // Threads waiting at gates still held. Under the lock.
+    int Stuck() const {
+        int n = 0;
+        for (const auto& w : waiting_) n += held_.count(w.first) ? w.second : 0;
+        return n;
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::set<std::string> held_;
+    int out_ = 0;                         // threads started and not finished
+    std::map<std::string, int> waiting_;  // threads at each gate
+    unsigned changes_ = 0;
+};
+
 // Realises forms as nothing; the outer size is the inner size plus fixed borders. A modal
-// show records the form and runs `duringModal`, as the user's actions while it is open.
+// show records the form and runs `duringModal`, as the user's actions while it is open. Work
+// run aside goes through `gates`; a wait returns as soon as its condition holds or every
+// thread not held back has finished, and posted tasks run when the test calls RunPosted.
 class FakeHost : public forms::FormHost {
   public:
     std::unique_ptr<forms::FormPeer> Realise(forms::Form& form) override {
@@ -74,13 +170,58 @@ class FakeHost : public forms::FormHost {
             onYield();
     }
     void MsgBox(const std::string& prompt) override { messages.push_back(prompt); }
+    bool RunAside(std::function<void()> work) override {
+        if (!threads)
+            return false;
+        gates.Run(std::move(work));
+        return true;
+    }
+    void Post(std::function<void()> task) override {
+        {
+            std::lock_guard<std::mutex> lock(postMutex_);
+            posted_.push_back(std::move(task));
+        }
+        gates.Changed();
+    }
+    bool WaitFor(const std::function<bool()>& done, Deadline until) override {
+        waitLimits.push_back(until - std::chrono::steady_clock::now());
+        if (duringWait)
+            duringWait();
+        gates.Settle(done);
+        waitsAnswered.push_back(done());
+        return waitsAnswered.back();
+    }
+    bool Ending() const override { return ending; }
+
+    // Lets the threads not held back finish, then runs what they posted, as the message loop
+    // would once a wait is over. Returns how many tasks ran.
+    int RunPosted() {
+        gates.Settle();
+        std::deque<std::function<void()>> tasks;
+        {
+            std::lock_guard<std::mutex> lock(postMutex_);
+            tasks.swap(posted_);
+        }
+        for (auto& task : tasks) task();
+        return static_cast<int>(tasks.size());
+    }
 
     double borderWidth = 120, borderHeight = 405;
     std::vector<std::string> realised, modal, messages;
     std::function<void(forms::Form&)> duringModal;
-    std::function<void()> onYield;
+    std::function<void()> onYield, duringWait;
     int yields = 0;
     std::uintptr_t lastHandle = 0x100;
+    bool threads = true;  // false: no thread can be started
+    bool ending = false;
+    std::vector<std::chrono::steady_clock::duration> waitLimits;  // each wait's bound
+    // Whether each wait ended answered; one that did not would have lasted its whole bound.
+    std::vector<bool> waitsAnswered;
+    Gates gates;
+
+  private:
+    std::mutex postMutex_;
+    std::deque<std::function<void()>> posted_;
 };
 
 class FakeScreen : public forms::Screen {
@@ -102,27 +243,52 @@ class FakeLocale : public forms::Locale {
     forms::NumberSeparators seps{",", "."};  // Italian
 };
 
+// Drive entries, each naming its drive by its first letter. Asking for an entry passes the
+// gate "entry x" (x the letter) when `gates` is set.
 class FakeDrives : public forms::DriveSource {
   public:
-    std::vector<std::string> Drives() const override { return entries; }
+    std::vector<char> Letters() const override {
+        std::vector<char> letters;
+        for (const std::string& e : entries) letters.push_back(e.at(0));
+        return letters;
+    }
+    std::string Entry(char letter) const override {
+        if (gates)
+            gates->Pass(std::string("entry ") + letter);
+        for (const std::string& e : entries)
+            if (e.at(0) == letter)
+                return e;
+        return forms::LetterEntry(letter);
+    }
     std::vector<std::string> entries;
+    Gates* gates = nullptr;
 };
 
 // Answers each root from a table; unknown roots measure as zero, like a drive without medium.
-// Records the order of the queries and the form's mouse pointer at each.
+// Records the roots asked (from any thread); asking passes the gate of the root ("c:\") when
+// `gates` is set.
 class FakeDisks : public kelvr::DiskQuery {
   public:
     kelvr::DiskFigures Query(const std::string& root) override {
-        queried.push_back(root);
-        if (pointerOf)
-            pointers.push_back(pointerOf());
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            queried.push_back(root);
+        }
+        if (gates)
+            gates->Pass(root);
         auto it = figures.find(root);
         return it == figures.end() ? kelvr::DiskFigures{} : it->second;
     }
-    std::map<std::string, kelvr::DiskFigures> figures;
+    std::vector<std::string> Queried() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return queried;
+    }
+    std::map<std::string, kelvr::DiskFigures> figures;  // set before any query
+    Gates* gates = nullptr;
+
+  private:
+    std::mutex mutex_;
     std::vector<std::string> queried;
-    std::function<int()> pointerOf;
-    std::vector<int> pointers;
 };
 
 // Keys of HKEY_LOCAL_MACHINE holding values as raw bytes. Like the registry of a user without
@@ -222,6 +388,10 @@ class FakeFileSystem : public forms::FileSystem {
     }
     void AddFile(const std::string& path) { files_.insert(path); }
     void MakeUnreadable(const std::string& folder) { unreadable_.insert(folder); }
+
+    bool Exists(const std::string& path) const override {
+        return files_.count(path) != 0 || folders_.count(path) != 0;
+    }
 
     bool IsPlainFile(const std::string& path) const override {
         tested.push_back(path);

@@ -16,20 +16,16 @@ namespace {
 using kelvr::DiskFigures;
 using kelvr::FreeAll;
 
-// Geometry of a drive: clusters of `sectors` × `bytes`, `freeClusters` of `totalClusters` free.
-DiskFigures Disk(std::uint32_t sectors, std::uint32_t bytes, std::uint32_t freeClusters,
-                 std::uint32_t totalClusters) {
+DiskFigures Bytes(std::uint64_t freeBytes, std::uint64_t totalBytes) {
     DiskFigures d;
-    d.sectorsPerCluster = sectors;
-    d.bytesPerSector = bytes;
-    d.freeClusters = freeClusters;
-    d.totalClusters = totalClusters;
+    d.freeBytes = freeBytes;
+    d.totalBytes = totalBytes;
     return d;
 }
 
-// A drive counted in whole mebibytes: clusters of 256 sectors of 4096 bytes.
-DiskFigures MiB(std::uint32_t freeMiB, std::uint32_t totalMiB) {
-    return Disk(256, 4096, freeMiB, totalMiB);
+// A drive counted in whole mebibytes.
+DiskFigures MiB(std::uint64_t freeMiB, std::uint64_t totalMiB) {
+    return Bytes(freeMiB << 20, totalMiB << 20);
 }
 
 struct MainWindow : ::testing::Test {
@@ -37,15 +33,15 @@ struct MainWindow : ::testing::Test {
     fakes::FakeScreen screen;
     fakes::FakeClock clock;
     fakes::FakeLocale locale;
-    fakes::FakeDrives drives;
-    fakes::FakeDisks disks;
+    std::shared_ptr<fakes::FakeDrives> drives = std::make_shared<fakes::FakeDrives>();
+    std::shared_ptr<fakes::FakeDisks> disks = std::make_shared<fakes::FakeDisks>();
     kelvr::MainServices services{host, screen, clock, locale, drives, disks};
     std::unique_ptr<FreeAll> w;
 
     // Adds a drive entry and the figures its root answers with.
     void AddDrive(const std::string& entry, const DiskFigures& d) {
-        drives.entries.push_back(entry);
-        disks.figures[entry.substr(0, 1) + ":\\"] = d;
+        drives->entries.push_back(entry);
+        disks->figures[entry.substr(0, 1) + ":\\"] = d;
     }
 
     // Makes the window (which reads the drive list) and shows it, as the runtime does at start.
@@ -62,7 +58,7 @@ struct MainWindow : ::testing::Test {
     // Drive numbers from the top row to the bottom one, read off the rows' positions; checks
     // that every row sits on a row position of its own.
     std::vector<int> RowsTopToBottom() {
-        const int n = static_cast<int>(drives.entries.size());
+        const int n = static_cast<int>(drives->entries.size());
         std::vector<int> byRank(n, 0);
         for (int k = 1; k <= n; ++k) {
             const double top = w->lbDisco[k].Top();
@@ -100,7 +96,7 @@ struct MainWindow : ::testing::Test {
 using MainWindowStartup = MainWindow;
 
 TEST_F(MainWindowStartup, ThreeDrivesMakeAWindow2800TwipsHighAtTheTopLeft) {
-    drives.entries = {"a:", "c: [SYSTEM]", "d:"};
+    drives->entries = {"a:", "c: [SYSTEM]", "d:"};
     FreeAll& f = Open();
     EXPECT_EQ(f.Left(), 300);
     EXPECT_EQ(f.Top(), 0);
@@ -110,15 +106,15 @@ TEST_F(MainWindowStartup, ThreeDrivesMakeAWindow2800TwipsHighAtTheTopLeft) {
 }
 
 TEST_F(MainWindowStartup, HeightGrowsBy600TwipsPerDrive) {
-    drives.entries = {"c:"};
+    drives->entries = {"c:"};
     EXPECT_EQ(Open().Height(), 1600);
-    drives.entries = {"a:", "b:", "c:", "d:", "e:", "f:", "g:", "h:", "i:", "j:", "k:", "l:"};
+    drives->entries = {"a:", "b:", "c:", "d:", "e:", "f:", "g:", "h:", "i:", "j:", "k:", "l:"};
     screen.height = 100000;
     EXPECT_EQ(Open().Height(), 8200);
 }
 
 TEST_F(MainWindowStartup, OnALowScreenTheWindowStops40TwipsShortOfItsHeight) {
-    drives.entries = {"a:", "c:", "d:"};
+    drives->entries = {"a:", "c:", "d:"};
     screen.height = 2799;
     EXPECT_EQ(Open().Height(), 2759);
     EXPECT_EQ(w->Width(), 8410);
@@ -128,15 +124,15 @@ TEST_F(MainWindowStartup, OnALowScreenTheWindowStops40TwipsShortOfItsHeight) {
     EXPECT_EQ(Open().Height(), 2800);
 
     // All 26 letters on a 768-pixel screen.
-    drives.entries.clear();
-    for (char c = 'a'; c <= 'z'; ++c) drives.entries.push_back(std::string(1, c) + ":");
+    drives->entries.clear();
+    for (char c = 'a'; c <= 'z'; ++c) drives->entries.push_back(std::string(1, c) + ":");
     screen.height = 768 * 15;
     EXPECT_EQ(Open().Height(), 768 * 15 - 40);
 }
 
 TEST_F(MainWindowStartup, CaptionNamesTheProgramTheMakerAndTodaysDate) {
     const std::string gap(17, ' ');
-    drives.entries = {"c:"};
+    drives->entries = {"c:"};
     clock.today = {2009, 3, 5};
     EXPECT_EQ(Open().Caption(),
               " Kelvaro  -  Spazio dei Drive" + gap + "by QIRVO sas" + gap + "05/03/09");
@@ -149,7 +145,7 @@ TEST_F(MainWindowStartup, CaptionNamesTheProgramTheMakerAndTodaysDate) {
 }
 
 TEST_F(MainWindowStartup, EachDriveGetsAVisibleRowCopiedFromTheHiddenTemplates) {
-    drives.entries = {"a:", "c: [SYSTEM]", "d:", "e: [DATI]"};
+    drives->entries = {"a:", "c: [SYSTEM]", "d:", "e: [DATI]"};
     FreeAll& f = Open();
     for (forms::ControlArray* a : RowArrays(f)) {
         ASSERT_EQ(a->Count(), 5);  // the template and one member per drive
@@ -178,7 +174,7 @@ TEST_F(MainWindowStartup, EachDriveGetsAVisibleRowCopiedFromTheHiddenTemplates) 
 }
 
 TEST_F(MainWindowStartup, EachBarFillIsBroughtInFrontOfItsOutline) {
-    drives.entries = {"a:", "c:", "d:"};
+    drives->entries = {"a:", "c:", "d:"};
     FreeAll& f = Open();
     auto* peer = dynamic_cast<fakes::FakeFormPeer*>(f.Peer());
     ASSERT_NE(peer, nullptr);
@@ -218,7 +214,7 @@ TEST_F(MainWindowStartup, NoDrivesGiveAnEmptyTable) {
     EXPECT_EQ(f.Height(), 1000);
     EXPECT_EQ(f.lbDisco.Count(), 1);
     EXPECT_EQ(f.cmbDisco.ListCount(), 0);
-    EXPECT_TRUE(disks.queried.empty());
+    EXPECT_TRUE(disks->Queried().empty());
 }
 
 TEST_F(MainWindowStartup, FineUnloadsTheWindow) {
@@ -260,31 +256,38 @@ TEST_F(MainWindowStartup, MenuItemsAndHeadersReachTheirHandlers) {
 
 using DriveMeasurement = MainWindow;
 
-TEST_F(DriveMeasurement, DrivesAreQueriedInListOrderByTheirRoot) {
-    drives.entries = {"c: [SYSTEM]", "a:", "z: [\\\\server\\share]"};
+TEST_F(DriveMeasurement, EveryDriveIsAskedOnceAMeasurementByItsRoot) {
+    drives->entries = {"c: [SYSTEM]", "a:", "z: [\\\\server\\share]"};
     FreeAll& f = Open();
-    EXPECT_EQ(disks.queried, (std::vector<std::string>{"c:\\", "a:\\", "z:\\"}));
+    auto asked = [&] {
+        std::vector<std::string> q = disks->Queried();
+        std::sort(q.begin(), q.end());
+        return q;
+    };
+    EXPECT_EQ(asked(), (std::vector<std::string>{"a:\\", "c:\\", "z:\\"}));
     f.Mu_param_Click(0);
-    EXPECT_EQ(disks.queried,
-              (std::vector<std::string>{"c:\\", "a:\\", "z:\\", "c:\\", "a:\\", "z:\\"}));
+    EXPECT_EQ(asked(), (std::vector<std::string>{"a:\\", "a:\\", "c:\\", "c:\\", "z:\\", "z:\\"}));
     // Drive numbers follow the list, not the letters.
     EXPECT_EQ(f.DriveName[1], "c: [SYSTEM]");
     EXPECT_EQ(f.DriveName[3], "z: [\\\\server\\share]");
 }
 
-TEST_F(DriveMeasurement, HourglassShowsDuringEachQueryOnly) {
+TEST_F(DriveMeasurement, HourglassShowsWhileTheWindowWaitsForTheDrives) {
     AddDrive("a:", MiB(0, 0));
     AddDrive("c:", MiB(1, 2));
-    AddDrive("d:", MiB(3, 4));
     w = std::make_unique<FreeAll>(services);
-    disks.pointerOf = [this] { return w->MousePointer(); };
+    std::vector<int> pointers;
+    host.duringWait = [&] { pointers.push_back(w->MousePointer()); };
     w->Show();
-    EXPECT_EQ(disks.pointers, (std::vector<int>{11, 11, 11}));
-    EXPECT_EQ(w->MousePointer(), 0);
-
     w->Mu_param_Click(2);
-    EXPECT_EQ(disks.pointers, (std::vector<int>(6, 11)));
+    // One wait a measurement, for all drives at once, bounded as a whole.
+    EXPECT_EQ(pointers, (std::vector<int>{11, 11}));
     EXPECT_EQ(w->MousePointer(), 0);
+    ASSERT_EQ(host.waitLimits.size(), 2u);
+    for (auto limit : host.waitLimits) {
+        EXPECT_LE(limit, FreeAll::kDriveWait);
+        EXPECT_GT(limit, FreeAll::kDriveWait - std::chrono::milliseconds(500));
+    }
 }
 
 TEST_F(DriveMeasurement, OneDriveFilesOneItemTaggedOneInEveryList) {
@@ -304,7 +307,7 @@ TEST_F(DriveMeasurement, OneDriveFilesOneItemTaggedOneInEveryList) {
 }
 
 TEST_F(DriveMeasurement, SpaceIsScaledToTheUnitAndKeyedWithItsPattern) {
-    AddDrive("c:", Disk(8, 512, 65536, 262144));  // 1 GiB, 256 MiB free
+    AddDrive("c:", Bytes(268435456, 1073741824));  // 1 GiB, 256 MiB free
     FreeAll& f = Open();
 
     f.Mu_param_Click(0);
@@ -333,7 +336,7 @@ TEST_F(DriveMeasurement, DriveWithoutMediumIsFiledAsZeroAndSortsFirst) {
     AddDrive("a:", MiB(0, 0));  // also the answer of the fake for an unknown root
     AddDrive("c:", MiB(10240, 20480));
     AddDrive("d:", MiB(1024, 5120));
-    drives.entries.push_back("e:");  // unknown root: all four figures 0
+    drives->entries.push_back("e:");  // unknown root: all four figures 0
     FreeAll& f = Open();
 
     EXPECT_EQ(f.SpaceTotal[1], 0);
@@ -367,43 +370,37 @@ TEST_F(DriveMeasurement, DriveWithoutMediumIsFiledAsZeroAndSortsFirst) {
     }
 }
 
-TEST_F(DriveMeasurement, ClusterCountsOf2To31OrMoreGiveTheirFullCapacity) {
-    // 4 KiB clusters: 2^31 of them are 8 TiB, 2^32 - 1 almost 16 TiB.
-    AddDrive("c:", Disk(8, 512, 0x80000000u, 0x80000000u));
-    AddDrive("d:", Disk(8, 512, 0x80000000u, 0xFFFFFFFFu));
+TEST_F(DriveMeasurement, VolumesOfAnySizeUpTo2To64BytesShowTheirFullSize) {
+    const std::uint64_t tib = 1ull << 40;
+    AddDrive("c:", Bytes(3 * tib, 20 * tib));                    // more than 2^32 clusters of 4 KiB
+    AddDrive("d:", Bytes(0, 1ull << 60));                        // full
+    AddDrive("e:", Bytes(~0ull, ~0ull));                         // 2^64 - 1, all free
+    AddDrive("f:", Bytes(8796093022208ull, 17592186040320ull));  // 8 TiB of almost 16
     FreeAll& f = Open();
     f.Mu_param_Click(0);
-    EXPECT_DOUBLE_EQ(f.SpaceTotal[1], 8796093022208.0);
-    EXPECT_DOUBLE_EQ(f.SpaceFree[1], 8796093022208.0);
-    EXPECT_DOUBLE_EQ(f.SpaceUsed[1], 0.0);
-    EXPECT_EQ(f.lbTota[1].Caption(), "8.796.093.022.208 ");
-    EXPECT_DOUBLE_EQ(f.SpaceTotal[2], 17592186040320.0);
-    EXPECT_DOUBLE_EQ(f.SpaceUsed[2], 17592186040320.0 - 8796093022208.0);
-    EXPECT_EQ(f.lbTota[2].Caption(), "17.592.186.040.320 ");
-    EXPECT_EQ(f.lbDati[2].Caption(), "8.796.093.018.112 ");
+    EXPECT_EQ(f.lbTota[1].Caption(), "21.990.232.555.520 ");
+    EXPECT_EQ(f.lbFree[1].Caption(), "3.298.534.883.328 ");
+    EXPECT_EQ(f.lbDati[1].Caption(), "18.691.697.672.192 ");
+    EXPECT_EQ(f.lbTota[2].Caption(), "1.152.921.504.606.846.976 ");
+    EXPECT_EQ(f.lbDati[2].Caption(), "1.152.921.504.606.846.976 ");
+    EXPECT_EQ(f.lbTota[3].Caption(), "18.446.744.073.709.551.616 ");  // as a 64-bit float
+    EXPECT_EQ(f.lbDati[3].Caption(), "0 ");
+    EXPECT_EQ(f.lbDati[4].Caption(), "8.796.093.018.112 ");
+    EXPECT_EQ(f.SpFree[2].Width(), 5910);  // nothing free: full
+    EXPECT_EQ(f.SpFree[3].Width(), 0);
 
     f.Mu_param_Click(1);
-    EXPECT_EQ(f.lbTota[1].Caption(), "8.388.608,00 ");
-    EXPECT_EQ(f.lbFree[2].Caption(), "8.388.608,00 ");
-    EXPECT_EQ(f.lbTota[2].Caption(), "16.777.216,00 ");
-    EXPECT_EQ(f.lbDati[1].Caption(), "0,00 ");
-    f.lbDes_Click(3);
-    EXPECT_EQ(RowsTopToBottom(), (std::vector<int>{1, 2}));
-}
-
-TEST_F(DriveMeasurement, ByteCountsBeyond64BitsSaturateInsteadOfWrapping) {
-    // (2^32 - 1)^3 bytes do not fit in 64 bits; wrapped, they would read as a few gigabytes.
-    AddDrive("c:", Disk(0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0xFFFFFFFFu));
-    AddDrive("d:", Disk(2, 4096, 0, 2441406250u));  // 20 TB
-    FreeAll& f = Open();
-    f.Mu_param_Click(0);
-    EXPECT_DOUBLE_EQ(f.SpaceTotal[1], 18446744073709551615.0);
-    EXPECT_EQ(f.cmbTota.List(1), "18.446.744.073.709.551.616 ");
-    EXPECT_EQ(f.cmbTota.ItemData(1), 1);
-    EXPECT_EQ(f.cmbTota.List(0), "00.000.020.000.000.000.000 ");
-    EXPECT_EQ(f.SpFree[1].Width(), 5910);  // nothing free: full
-    f.lbDes_Click(3);
-    EXPECT_EQ(RowsTopToBottom(), (std::vector<int>{2, 1}));
+    EXPECT_EQ(f.lbTota[1].Caption(), "20.971.520,00 ");
+    EXPECT_EQ(f.lbTota[4].Caption(), "16.777.216,00 ");
+    f.Mu_param_Click(2);
+    EXPECT_EQ(f.lbTota[2].Caption(), "1.073.741.824,00 ");
+    for (int column = 1; column <= 3; ++column) {
+        f.lbDes_Click(column);
+        const std::vector<int> bySize = column == 1   ? std::vector<int>{3, 4, 1, 2}
+                                        : column == 2 ? std::vector<int>{2, 1, 4, 3}
+                                                      : std::vector<int>{4, 1, 2, 3};
+        EXPECT_EQ(RowsTopToBottom(), bySize) << column;
+    }
 }
 
 TEST_F(DriveMeasurement, MoreFreeThanTotalShowsNothingUsed) {
@@ -472,14 +469,14 @@ TEST_F(DriveMeasurement, UnitChangeRefilesEveryDriveOnceInTheNewUnit) {
         std::sort(tags.begin(), tags.end());
         EXPECT_EQ(tags, (std::vector<int>{1, 2, 3}));
     }
-    EXPECT_EQ(disks.queried.size(), 15u);  // at start and at each of four choices
+    EXPECT_EQ(disks->Queried().size(), 15u);  // at start and at each of four choices
 }
 
 TEST_F(DriveMeasurement, AllKeysOfAListHaveOneLengthFromEmptyTo64BitDrives) {
     AddDrive("a:", MiB(0, 0));
-    AddDrive("b:", Disk(1, 512, 1, 1));                       // 512 bytes
-    AddDrive("c:", Disk(2, 4096, 1220703125u, 2441406250u));  // 20 TB
-    AddDrive("d:", Disk(0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu));
+    AddDrive("b:", Bytes(512, 512));
+    AddDrive("c:", Bytes(10000000000000ull, 20000000000000ull));  // 20 TB
+    AddDrive("d:", Bytes(~0ull, ~0ull));
     FreeAll& f = Open();
     for (int unit = 0; unit < 3; ++unit) {
         f.Mu_param_Click(unit);
@@ -536,7 +533,7 @@ TEST_F(OrderedTable, EachHeaderOrdersTheRowsByItsColumn) {
     f.lbDes_Click(0);
     EXPECT_EQ(RowsTopToBottom(), (std::vector<int>{1, 2, 3}));
     // A header click re-orders without measuring again.
-    EXPECT_EQ(disks.queried.size(), 3u);
+    EXPECT_EQ(disks->Queried().size(), 3u);
 }
 
 TEST_F(OrderedTable, RowsBelongToTheirDriveWhereverTheyMove) {
@@ -555,16 +552,6 @@ TEST_F(OrderedTable, RowsBelongToTheirDriveWhereverTheyMove) {
     EXPECT_EQ(f.lbDisco[3].Top(), 1470);
     EXPECT_EQ(f.lbDati[3].Caption(), "50,00 ");
     EXPECT_EQ(f.SpFree[3].Width(), 1477.5);
-}
-
-TEST_F(OrderedTable, DriveNamesSortWithoutRegardToCase) {
-    // Entries of one letter, so that their labels decide; by byte value "Zeta" and "Beta"
-    // would come before "alfa".
-    drives.entries = {"x: [Zeta]", "x: [alfa]", "x: [Beta]"};
-    FreeAll& f = Open();
-    EXPECT_EQ(RowsTopToBottom(), (std::vector<int>{2, 3, 1}));
-    EXPECT_EQ(f.lbDisco[2].Caption(), "x: [alfa]");
-    EXPECT_EQ(f.lbDisco[2].Top(), 270);
 }
 
 TEST_F(OrderedTable, SortColumnSurvivesAUnitChange) {
@@ -588,12 +575,13 @@ TEST_F(OrderedTable, DrivesFrom500GBTo1_5PBSortNumericallyInEveryUnit) {
     // Sizes chosen so that keys of fewer digits than the figures would misorder them: in
     // bytes 500 GB against 1 TB, in megabytes 1 TB against 20 TB, in gigabytes 900,000 GiB
     // against 1,500,000 GiB. Half of each drive is free.
-    AddDrive("a:", Disk(1, 4096, 122070312, 244140625));       // 1 TB
-    AddDrive("b:", Disk(2, 4096, 1220703125u, 2441406250u));   // 20 TB
-    AddDrive("c:", Disk(1, 512, 488281250, 976562500));        // 500 GB
-    AddDrive("d:", Disk(256, 4096, 768000000u, 1536000000u));  // 1,500,000 GiB
-    AddDrive("e:", Disk(256, 4096, 460800000u, 921600000u));   // 900,000 GiB
-    AddDrive("f:", MiB(0, 0));                                 // no medium
+    const std::uint64_t gib = 1ull << 30;
+    AddDrive("a:", Bytes(499999997952ull, 1000000000000ull));  // 1 TB
+    AddDrive("b:", Bytes(10000000000000ull, 20000000000000ull));
+    AddDrive("c:", Bytes(250000000000ull, 500000000000ull));
+    AddDrive("d:", Bytes(750000 * gib, 1500000 * gib));
+    AddDrive("e:", Bytes(450000 * gib, 900000 * gib));
+    AddDrive("f:", MiB(0, 0));  // no medium
     FreeAll& f = Open();
     const std::vector<int> bySize{6, 3, 1, 2, 5, 4};
     for (int unit : {0, 1, 2}) {
@@ -639,7 +627,7 @@ TEST_F(OrderedTable, BarFillShowsTheUsedShareOfTheOutline) {
 }
 
 TEST_F(OrderedTable, ByteFiguresAreWholeGroupedNumbers) {
-    AddDrive("c:", Disk(8, 512, 65537, 262144));
+    AddDrive("c:", Bytes(268439552, 1073741824));  // 1 GiB, 256 MiB and 4 KiB free
     FreeAll& f = Open();
     f.Mu_param_Click(0);
     EXPECT_EQ(f.lbTota[1].Caption(), "1.073.741.824 ");
@@ -667,6 +655,194 @@ TEST_F(OrderedTable, UnitMenuChecksOneItemAndPrefixesTheFigureHeaders) {
         EXPECT_EQ(f.lbDes[2].Caption(), std::string(e.prefix) + "Byte disponibili");
         EXPECT_EQ(f.lbDes[3].Caption(), std::string(e.prefix) + "Byte TOTALI");
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drives that answer late or never: the window waits for all of them at once, files what has
+// come and the rest as it comes, exactly as if it had come in time.
+
+using SlowDrives = MainWindow;
+
+// What the window has filed and shows: the four lists' keys and tags, the rows from the top
+// down in every column's order, and each row's texts.
+struct Filed {
+    std::vector<std::string> keys[4];
+    std::vector<int> tags[4];
+    std::vector<int> rows[4];
+    std::vector<std::string> texts;
+    bool operator==(const Filed& o) const {
+        for (int i = 0; i < 4; ++i)
+            if (keys[i] != o.keys[i] || tags[i] != o.tags[i] || rows[i] != o.rows[i])
+                return false;
+        return texts == o.texts;
+    }
+};
+
+TEST_F(SlowDrives, LateAnswersInEveryOrderAreFiledAsIfTheyHadComeInTime) {
+    // Equal keys in every column, so that the order of filing shows in the lists.
+    auto addDrives = [&] {
+        drives->entries.clear();
+        disks->figures.clear();
+        AddDrive("a: [UNO]", MiB(100, 400));
+        AddDrive("b:", MiB(300, 400));
+        AddDrive("c: [TRE]", MiB(100, 300));
+        AddDrive("d: [QUATTRO]", MiB(200, 300));
+    };
+    auto filed = [&] {
+        Filed f;
+        const forms::SortedList* lists[] = {&w->cmbDisco, &w->cmbDati, &w->cmbFree, &w->cmbTota};
+        for (int i = 0; i < 4; ++i) {
+            f.keys[i] = Keys(*lists[i]);
+            f.tags[i] = Tags(*lists[i]);
+        }
+        const std::uint8_t column = w->SortColumn;
+        for (int c = 0; c < 4; ++c) {
+            w->lbDes_Click(c);
+            f.rows[c] = RowsTopToBottom();
+        }
+        w->lbDes_Click(column);
+        for (int k = 1; k <= 4; ++k)
+            for (forms::ControlArray* a : {&w->lbDisco, &w->lbDati, &w->lbFree, &w->lbTota})
+                f.texts.push_back((*a)[k].Caption());
+        return f;
+    };
+    addDrives();
+    Open().Mu_param_Click(0);
+    const Filed inTime = filed();
+
+    struct Case {
+        std::vector<std::string> held;  // gates: "x:\\" a drive's figures, "entry x" its name
+        int column;                     // the column sorted by while the answers come
+    };
+    const Case cases[] = {
+        {{"c:\\"}, 2},
+        {{"entry b"}, 0},
+        {{"a:\\", "c:\\", "entry d"}, 3},
+        {{"entry a", "entry b", "d:\\", "entry c"}, 1},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> order = c.held;
+        std::sort(order.begin(), order.end());
+        do {
+            std::string trace;
+            for (const std::string& g : order) trace += g + " ";
+            SCOPED_TRACE(trace);
+            addDrives();
+            drives->gates = disks->gates = &host.gates;
+            for (const std::string& g : c.held) host.gates.Hold(g);
+            FreeAll& f = Open();
+            f.Mu_param_Click(0);
+            f.lbDes_Click(c.column);
+            for (int k = 1; k <= 4; ++k) {
+                const std::string letter = drives->entries[k - 1].substr(0, 1);
+                bool entryHeld = false, figuresHeld = false;
+                for (const std::string& g : c.held) {
+                    entryHeld |= g == "entry " + letter;
+                    figuresHeld |= g == letter + ":\\";
+                }
+                if (entryHeld)
+                    EXPECT_EQ(f.lbDisco[k].Caption(), letter + ":");
+                if (entryHeld || figuresHeld)
+                    EXPECT_EQ(f.lbTota[k].Caption(), "0 ") << k;
+            }
+            for (const std::string& g : order) {
+                host.gates.Release(g);
+                host.RunPosted();
+                EXPECT_EQ(f.SortColumn, c.column);
+                RowsTopToBottom();  // every row at a place of its own
+            }
+            const Filed now = filed();
+            EXPECT_TRUE(now == inTime);
+            for (int i = 0; i < 4; ++i) {
+                EXPECT_EQ(now.keys[i], inTime.keys[i]);
+                EXPECT_EQ(now.tags[i], inTime.tags[i]);
+                EXPECT_EQ(now.rows[i], inTime.rows[i]);
+            }
+            EXPECT_EQ(now.texts, inTime.texts);
+        } while (std::next_permutation(order.begin(), order.end()));
+    }
+}
+
+TEST_F(SlowDrives, ADriveStillToAnswerIsFiledAsZeroAtOnceAndNotAskedAgain) {
+    AddDrive("c:", MiB(1, 2048));
+    AddDrive("n: [\\\\server\\share]", MiB(5, 10240));
+    disks->gates = &host.gates;
+    host.gates.Hold("n:\\");
+    FreeAll& f = Open();
+    f.Mu_param_Click(0);
+    f.Mu_param_Click(2);
+    // The first wait ran its whole bound for n:; the others did not wait for it.
+    EXPECT_EQ(host.waitsAnswered, (std::vector<bool>{false, true, true}));
+    EXPECT_EQ(f.lbTota[1].Caption(), "2,00 ");
+    EXPECT_EQ(f.lbTota[2].Caption(), "0,00 ");
+    auto asked = [&](const std::string& root) {
+        const std::vector<std::string> q = disks->Queried();
+        return std::count(q.begin(), q.end(), root);
+    };
+    EXPECT_EQ(asked("c:\\"), 3);
+    EXPECT_EQ(asked("n:\\"), 1);
+
+    // Its answer comes: filed in the unit of the moment, and the rows ordered again.
+    f.lbDes_Click(3);
+    EXPECT_EQ(RowsTopToBottom(), (std::vector<int>{2, 1}));
+    host.gates.Release("n:\\");
+    EXPECT_GE(host.RunPosted(), 1);
+    EXPECT_EQ(f.lbTota[2].Caption(), "10,00 ");
+    EXPECT_EQ(f.lbDati[1].Caption(), "2,00 ");
+    EXPECT_EQ(RowsTopToBottom(), (std::vector<int>{1, 2}));
+    // Caught up: the next measurement waits for it again.
+    f.Mu_param_Click(1);
+    EXPECT_EQ(asked("n:\\"), 2);
+    EXPECT_EQ(host.waitsAnswered.back(), true);
+    EXPECT_EQ(f.lbTota[2].Caption(), "10.240,00 ");
+}
+
+TEST_F(SlowDrives, ADriveSlowToNameItselfIsListedByItsLetterAndMeasuredOnceNamed) {
+    AddDrive("c: [SYSTEM]", MiB(1, 2));
+    AddDrive("d: [DATI]", MiB(3, 4));
+    drives->gates = &host.gates;
+    host.gates.Hold("entry d");
+    FreeAll& f = Open();
+    EXPECT_EQ(f.Drive1.List(1), "d:");
+    EXPECT_EQ(f.lbDisco[2].Caption(), "d:");
+    EXPECT_EQ(Keys(f.cmbDisco), (std::vector<std::string>{"c: [SYSTEM]", "d:"}));
+    EXPECT_EQ(disks->Queried(), std::vector<std::string>{"c:\\"});  // d: waits behind its name
+    host.gates.Release("entry d");
+    host.RunPosted();
+    EXPECT_EQ(f.Drive1.List(1), "d: [DATI]");
+    EXPECT_EQ(f.lbDisco[2].Caption(), "d: [DATI]");
+    EXPECT_EQ(f.lbTota[2].Caption(), "4,00 ");
+    EXPECT_EQ(Keys(f.cmbDisco), (std::vector<std::string>{"c: [SYSTEM]", "d: [DATI]"}));
+}
+
+TEST_F(SlowDrives, NoThreadToAskOnShowsEveryDriveAsZeroWithoutWaiting) {
+    AddDrive("c: [SYSTEM]", MiB(1, 2));
+    host.threads = false;
+    FreeAll& f = Open();
+    EXPECT_EQ(f.lbDisco[1].Caption(), "c:");
+    EXPECT_EQ(f.lbTota[1].Caption(), "0,00 ");
+    // Asked again at the next choice, once threads can be had.
+    host.threads = true;
+    f.Mu_param_Click(1);
+    EXPECT_EQ(f.lbDisco[1].Caption(), "c: [SYSTEM]");
+    EXPECT_EQ(f.lbTota[1].Caption(), "2,00 ");
+}
+
+TEST_F(SlowDrives, AnswersAfterTheWindowHasGoneAreDropped) {
+    AddDrive("c:", MiB(1, 2));
+    disks->gates = &host.gates;
+    host.gates.Hold("c:\\");
+    Open().Mu_end_Click();
+    host.gates.Release("c:\\");
+    host.RunPosted();
+    EXPECT_EQ(w->lbTota[1].Caption(), "0,00 ");
+
+    host.gates.Hold("c:\\");
+    Open();
+    host.RunPosted();
+    w.reset();
+    host.gates.Release("c:\\");
+    EXPECT_EQ(host.RunPosted(), 0);  // nothing is posted once the window has gone
 }
 
 }  // namespace

@@ -12,14 +12,14 @@ inline const char* const kToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 inline const char* const kFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
 struct ProgramRig {
-    ProgramRig() { drives.entries = {"c: [SYSTEM]"}; }
+    ProgramRig() { drives->entries = {"c: [SYSTEM]"}; }
 
     FakeHost host;
     FakeScreen screen;
     FakeClock clock;
     FakeLocale locale;
-    FakeDrives drives;
-    FakeDisks disks;
+    std::shared_ptr<FakeDrives> drives = std::make_shared<FakeDrives>();
+    std::shared_ptr<FakeDisks> disks = std::make_shared<FakeDisks>();
     FakeFileSystem files;
     FakeRegistry registry;
     FakeShell shell;

@@ -254,27 +254,43 @@ TEST_F(Search, LinkClickWhileSearchingEndsTheSearch) {
     EXPECT_TRUE(w->cmdInfoSys.Enabled());
 }
 
-// Closing the window from a yield: by its OK button or by its close box.
-class ClosingWhileSearching : public Search, public ::testing::WithParamInterface<bool> {};
+// Closing the window from a yield: by its OK button, by its close box, or by closing the main
+// window, which ends the program (the maker window stays until the program has ended).
+enum class Closing { OkButton, CloseBox, MainWindow };
+class ClosingWhileSearching : public Search, public ::testing::WithParamInterface<Closing> {};
 
 TEST_P(ClosingWhileSearching, StopsAtOnce) {
     files.AddFolder(S, {"A", "B", "C"});
     files.AddFile(Tool(S + "\\C"));
     user = [&] {
-        if (GetParam())
-            w->Command1.Click();
-        else
-            w->QueryClose();
+        switch (GetParam()) {
+            case Closing::OkButton:
+                w->Command1.Click();
+                break;
+            case Closing::CloseBox:
+                w->QueryClose();
+                break;
+            case Closing::MainWindow:
+                host.ending = true;
+                break;
+        }
     };
     Click();
-    EXPECT_FALSE(w->IsLoaded());
+    EXPECT_EQ(w->IsLoaded(), GetParam() == Closing::MainWindow);
     EXPECT_EQ(host.yields, 1);
     EXPECT_EQ(files.tested, (std::vector<std::string>{Tool(S), Tool(S + "\\A")}));
     EXPECT_TRUE(shell.launches.empty());
     EXPECT_TRUE(host.messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Search, ClosingWhileSearching, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Search, ClosingWhileSearching,
+                         ::testing::Values(Closing::OkButton, Closing::CloseBox,
+                                           Closing::MainWindow),
+                         [](const ::testing::TestParamInfo<Closing>& p) {
+                             return p.param == Closing::OkButton   ? "OkButton"
+                                    : p.param == Closing::CloseBox ? "CloseBox"
+                                                                   : "MainWindow";
+                         });
 
 // The same, with the window opened by the program, whose windows outlive the search.
 TEST(SearchInProgram, ClosingTheMakerWhileSearchingLeavesTheNextOpeningFresh) {

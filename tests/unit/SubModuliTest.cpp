@@ -150,7 +150,7 @@ TEST_F(Launcher, FolderEndingWithABackslashGetsASecondOne) {
     ExpectLaunched("C:\\Tools\\\\MSINFO32.EXE");
 }
 
-TEST_F(Launcher, ToolPathReadingAsEmptyFallsBackToTheFolder) {
+TEST_F(Launcher, ToolPathNamingNoProgramFileFallsBackToTheFolder) {
     registry.SetText(kFolderKey, "MSINFO", "C:\\Tools");
     files.AddFile("C:\\Tools\\MSINFO32.EXE");
     for (auto type : {kelvr::kRegSz, 3u}) {
@@ -163,6 +163,12 @@ TEST_F(Launcher, ToolPathReadingAsEmptyFallsBackToTheFolder) {
     shell.launches.clear();
     ownerAsked = 0;
     registry.SetText(kToolKey, "PATH", std::string(1024, 'x'));  // 1025 bytes with its NUL
+    ExpectLaunched("C:\\Tools\\MSINFO32.EXE");
+    // A folder, which the shell would open in a file manager.
+    shell.launches.clear();
+    ownerAsked = 0;
+    files.AddFolder("C:\\Windows\\System32");
+    registry.SetText(kToolKey, "PATH", "C:\\Windows\\System32");
     ExpectLaunched("C:\\Tools\\MSINFO32.EXE");
 }
 

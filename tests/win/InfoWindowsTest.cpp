@@ -70,13 +70,12 @@ class RealInfoWindows : public ::testing::Test {
     win32::WinHost host{GetModuleHandleW(nullptr)};
     win32::WinClock clock;
     win32::WinLocale locale;
-    win32::WinDrives drives;
-    win32::WinDiskQuery disks;
     win32::WinFileSystem files;
     win32::WinRegistry registry;
     win32::WinShell shell;
     kelvr::Program program{
-        kelvr::ProgramServices{host, host, clock, locale, drives, disks, files, registry, shell}};
+        kelvr::ProgramServices{host, host, clock, locale, std::make_shared<win32::WinDrives>(),
+                               std::make_shared<win32::WinDiskQuery>(), files, registry, shell}};
     HWND main = nullptr;
 };
 

@@ -11,7 +11,6 @@
 
 #include "Probe.h"
 #include "main/FreeAll.h"
-#include "main/TimedDiskQuery.h"
 #include "win32/Utf.h"
 #include "win32/WinHost.h"
 #include "win32/WinServices.h"
@@ -27,7 +26,8 @@ class RealMainWindow : public ::testing::Test {
         window.Show();
         host.DoEvents();
         hwnd = reinterpret_cast<HWND>(window.hWnd());
-        for (const std::string& d : drives.Drives()) entries.push_back(win32::Widen(d));
+        for (char letter : drives->Letters())
+            entries.push_back(win32::Widen(drives->Entry(letter)));
     }
 
     // The row controls that stand at a given top, by their left edge.
@@ -63,11 +63,9 @@ class RealMainWindow : public ::testing::Test {
     win32::WinHost host{GetModuleHandleW(nullptr)};
     win32::WinClock clock;
     win32::WinLocale locale;
-    win32::WinDrives drives;
-    // As the program measures: each query bounded, on a thread of its own.
-    kelvr::TimedDiskQuery disks{std::make_shared<win32::WinDiskQuery>(),
-                                std::chrono::milliseconds(2000)};
-    kelvr::FreeAll window{kelvr::MainServices{host, host, clock, locale, drives, disks}};
+    std::shared_ptr<win32::WinDrives> drives = std::make_shared<win32::WinDrives>();
+    kelvr::FreeAll window{kelvr::MainServices{host, host, clock, locale, drives,
+                                              std::make_shared<win32::WinDiskQuery>()}};
     HWND hwnd = nullptr;
     std::vector<std::wstring> entries;
 };

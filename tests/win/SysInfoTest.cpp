@@ -110,6 +110,7 @@ TEST_F(RealRegistry, FailsEmptyOnMissingKeysValuesAndValuesOver1024Bytes) {
 class VanishingFolder : public forms::FileSystem {
   public:
     bool IsPlainFile(const std::string& path) const override { return real.IsPlainFile(path); }
+    bool Exists(const std::string& path) const override { return real.Exists(path); }
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override {
         const bool listed = real.Subfolders(folder, out);
         if (!listed)
@@ -210,13 +211,12 @@ class RealLauncher : public ::testing::Test {
     win32::WinHost host{GetModuleHandleW(nullptr)};
     win32::WinClock clock;
     win32::WinLocale locale;
-    win32::WinDrives drives;
-    win32::WinDiskQuery disks;
     VanishingFolder files;
     win32::WinRegistry registry;
     win32::WinShell shell;
     kelvr::Program program{
-        kelvr::ProgramServices{host, host, clock, locale, drives, disks, files, registry, shell}};
+        kelvr::ProgramServices{host, host, clock, locale, std::make_shared<win32::WinDrives>(),
+                               std::make_shared<win32::WinDiskQuery>(), files, registry, shell}};
     HWND main = nullptr;
     std::wstring tool;
 };
