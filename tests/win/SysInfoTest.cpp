@@ -110,6 +110,10 @@ TEST_F(RealRegistry, FailsEmptyOnMissingKeysValuesAndValuesOver1024Bytes) {
 class VanishingFolder : public forms::FileSystem {
   public:
     bool IsPlainFile(const std::string& path) const override { return real.IsPlainFile(path); }
+    bool ProgramsFolder(std::string& folder) const override { return real.ProgramsFolder(folder); }
+    bool FinalPath(const std::string& path, std::string& out) const override {
+        return real.FinalPath(path, out);
+    }
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override {
         const bool listed = real.Subfolders(folder, out);
         if (!listed)
