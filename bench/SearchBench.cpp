@@ -88,6 +88,21 @@ class PosixFileSystem : public forms::FileSystem {
         return true;
     }
 
+    // The mapped folder stands for the system's programs folder, and holds no link that the
+    // search would look through.
+    bool ProgramsFolder(std::string& folder) const override {
+        folder = kelvr::InfQirvo::kSearchStart;
+        return true;
+    }
+    bool FinalPath(const std::string& path, std::string& out) const override {
+        std::string unix;
+        struct stat st;
+        if (!Map(path, unix) || stat(unix.c_str(), &st) != 0)
+            return false;
+        out = path;
+        return true;
+    }
+
   private:
     bool Map(const std::string& path, std::string& unix) const {
         static const std::string start = kelvr::InfQirvo::kSearchStart;

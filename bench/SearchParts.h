@@ -191,6 +191,12 @@ class TimedFileSystem : public forms::FileSystem {
         ++b_.lists;
         return r;
     }
+    bool ProgramsFolder(std::string& folder) const override {
+        return inner_.ProgramsFolder(folder);
+    }
+    bool FinalPath(const std::string& path, std::string& out) const override {
+        return inner_.FinalPath(path, out);
+    }
     // Counted as a listing: where the system reads the folder once, the file test is in it.
     bool ListFolder(const std::string& folder, const std::string& fileName,
                     std::vector<std::string>& subfolders, bool& hasFile,

@@ -192,6 +192,10 @@ if part search; then
   echo "$header"
   echo "$rule"
   : >"$work/breakdown"
+  # The search walks C:\Programmi only where that is the programs folder, as on an Italian
+  # Windows XP; Wine takes it from this value, when the folder named there exists.
+  programs_key='HKLM\Software\Microsoft\Windows\CurrentVersion'
+  "${pin[@]}" wine reg add "$programs_key" /v ProgramFilesDir /d 'C:\Programmi' /f >/dev/null
   for t in "${trees[@]}"; do
     mv "$work/$t" "$programs"
     opts=(--runs "$wine_runs" --breakdown)
@@ -203,6 +207,7 @@ if part search; then
     grep '^| ' "$work/row"
     { grep '^B| ' "$work/row" || true; } | sed 's/^B//' >>"$work/breakdown"
   done
+  "${pin[@]}" wine reg add "$programs_key" /v ProgramFilesDir /d 'C:\Program Files' /f >/dev/null
   echo
   print_breakdown
   wine_out "$wine_bench/kelvr_search_bench.exe" --yield-costs >"$work/row"

@@ -1,5 +1,5 @@
-// What the forms know of files and folders: whether a plain file exists, and a folder's
-// subfolders.
+// What the forms know of files and folders: whether a plain file exists, a folder's subfolders,
+// the system's programs folder, and the name a path comes to once its links are followed.
 #pragma once
 
 #include <functional>
@@ -33,6 +33,14 @@ class FileSystem {
         hasFile = IsPlainFile(folder + (separated ? "" : "\\") + fileName);
         return hasFile || Subfolders(folder, subfolders);
     }
+
+    // The system's folder for programs of this program's bitness. False when the system names
+    // none, or none that exists.
+    virtual bool ProgramsFolder(std::string& folder) const = 0;
+    // The name the system gives `path` once every link and junction on the way is followed,
+    // with its letters as stored and without the "\\?\" prefix. False when the path cannot be
+    // opened.
+    virtual bool FinalPath(const std::string& path, std::string& out) const = 0;
 };
 
 }  // namespace forms

@@ -22,6 +22,24 @@ void Transparent(Control& c, double l, double t, double w, double h, const Font&
     c.SetOpaque(false);
     c.SetFont(font);
 }
+
+// Equal but for letter case and trailing backslashes. Both names come from FinalPath, with the
+// letters as stored, so folding ASCII letters is enough.
+bool SameFolderName(const std::string& a, const std::string& b) {
+    auto trimmed = [](const std::string& s) {
+        std::size_t n = s.size();
+        while (n > 0 && s[n - 1] == '\\') --n;
+        return n;
+    };
+    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    const std::size_t n = trimmed(a);
+    if (n != trimmed(b))
+        return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (fold(a[i]) != fold(b[i]))
+            return false;
+    return true;
+}
 }  // namespace
 
 InfQirvo::InfQirvo(const InfoServices& services, SubModuli& launcher)
@@ -193,13 +211,18 @@ void InfQirvo::cmdInfoSys_Click() {
         return;
 
     LinkTarget.clear();
+    const std::string start = TrustedStart();
+    if (start.empty()) {
+        services_.host.MsgBox(std::string(kToolFile) + "  NON TROVATO");
+        return;
+    }
     searching_ = true;
     linkOpened_ = false;
     cmdInfoSys.SetEnabled(false);
-    if (dirHidden.Path() == kSearchStart)
+    if (dirHidden.Path() == start)
         dirHidden_Change();
     else
-        dirHidden.SetPath(kSearchStart);
+        dirHidden.SetPath(start);
     searching_ = false;
 
     // Closed while searching, or the whole program is ending: the user has moved on.
@@ -213,6 +236,21 @@ void InfQirvo::cmdInfoSys_Click() {
         services_.shell.Execute(hWnd(), LinkTarget, "c:\\", 1);
     else
         services_.host.MsgBox(std::string(kToolFile) + "  NON TROVATO");
+}
+
+// The folder the search may walk, or "" when none. Whatever the search finds it starts for
+// whoever clicks, an administrator included, so it walks kSearchStart only where that is the
+// system's programs folder, which ordinary users cannot write to; elsewhere (C:\Programmi on a
+// Windows whose programs folder is C:\Program Files) any user may have made it and planted a
+// tool there. The folder is walked under its final name, so that a link that made it the
+// programs folder cannot be pointed elsewhere while the search runs.
+std::string InfQirvo::TrustedStart() const {
+    const forms::FileSystem& files = services_.files;
+    std::string programs, programsFinal, start;
+    if (!files.ProgramsFolder(programs) || !files.FinalPath(programs, programsFinal) ||
+        !files.FinalPath(kSearchStart, start))
+        return std::string();
+    return SameFolderName(programsFinal, start) ? start : std::string();
 }
 
 void InfQirvo::dirHidden_Change() {

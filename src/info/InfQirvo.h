@@ -55,6 +55,7 @@ class InfQirvo : public forms::Form {
   private:
     void Hover(forms::Control& label, double x, double y);
     void OpenLink(const std::string& target);
+    std::string TrustedStart() const;
     void Walk();
 
     InfoServices services_;

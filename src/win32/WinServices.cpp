@@ -250,6 +250,48 @@ bool WinFileSystem::ListFolder(const std::string& folder, const std::string& fil
     return true;
 }
 
+bool WinFileSystem::ProgramsFolder(std::string& folder) const {
+    // FOLDERID_ProgramFiles, written out so that no GUID library has to be linked.
+    static const GUID kProgramFiles = {
+        0x905e63b6, 0xc1bf, 0x494e, {0xb2, 0x9c, 0x65, 0xb7, 0x32, 0xd3, 0xd2, 0x1a}};
+    using GetKnownFolderPath = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWSTR*);
+    using TaskMemFree = void(WINAPI*)(void*);
+    static const auto getPath = Later<GetKnownFolderPath>(L"shell32.dll", "SHGetKnownFolderPath");
+    static const auto release = Later<TaskMemFree>(L"ole32.dll", "CoTaskMemFree");
+    if (!getPath || !release)
+        return false;
+    PWSTR path = nullptr;
+    const bool known = SUCCEEDED(getPath(kProgramFiles, 0, nullptr, &path)) && path;
+    if (known)
+        folder = Narrow(path);
+    release(path);  // owed even when the call failed
+    return known;
+}
+
+bool WinFileSystem::FinalPath(const std::string& path, std::string& out) const {
+    // No access is asked for: the name needs none, and the folder may be one the user cannot
+    // read. Backup semantics let a folder be opened at all.
+    const HANDLE file = CreateFileW(LongPath(path).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    // Room for the longest name the system has, so that one call does.
+    std::wstring name(32768, L'\0');
+    const DWORD n = GetFinalPathNameByHandleW(file, &name[0], static_cast<DWORD>(name.size()),
+                                              FILE_NAME_NORMALIZED);
+    CloseHandle(file);
+    if (n == 0 || n >= name.size())
+        return false;
+    name.resize(n);
+    if (name.rfind(L"\\\\?\\UNC\\", 0) == 0)
+        name = L"\\\\" + name.substr(8);
+    else if (name.rfind(L"\\\\?\\", 0) == 0)
+        name = name.substr(4);
+    out = Narrow(name);
+    return true;
+}
+
 namespace {
 HKEY Root(std::uint32_t root) {
     return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));

@@ -53,6 +53,9 @@ class WinFileSystem : public forms::FileSystem {
     bool ListFolder(const std::string& folder, const std::string& fileName,
                     std::vector<std::string>& subfolders, bool& hasFile,
                     const std::function<void()>& meanwhile) const override;
+    // FOLDERID_ProgramFiles, through shell32, loaded when first asked for.
+    bool ProgramsFolder(std::string& folder) const override;
+    bool FinalPath(const std::string& path, std::string& out) const override;
 
   private:
     struct Opener;

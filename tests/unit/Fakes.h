@@ -375,7 +375,9 @@ class FakeShell : public kelvr::Shell {
 // Folders in memory, each listing its subfolders in the order given, and plain files. A folder
 // not added, or made unreadable, cannot be listed. `generate`, when set, answers the listing of
 // folders not added, for trees too large to write out. Every file test and listing is recorded,
-// and also appended to `log` when set.
+// and also appended to `log` when set. The programs folder is `programsFolder`, and the query
+// fails while that is empty; a path resolves to its entry in `finalPaths` (a link's target,
+// "" for a path that cannot be opened), any other to itself as written.
 class FakeFileSystem : public forms::FileSystem {
   public:
     // Adds `folder` with subfolders `names`, each an empty folder until given its own.
@@ -412,9 +414,20 @@ class FakeFileSystem : public forms::FileSystem {
         }
         return generate && generate(folder, out);
     }
+    bool ProgramsFolder(std::string& folder) const override {
+        folder = programsFolder;
+        return !folder.empty();
+    }
+    bool FinalPath(const std::string& path, std::string& out) const override {
+        auto it = finalPaths.find(path);
+        out = it == finalPaths.end() ? path : it->second;
+        return !out.empty();
+    }
 
     std::function<bool(const std::string&, std::vector<std::string>&)> generate;
     std::vector<std::string>* log = nullptr;
+    std::string programsFolder;
+    std::map<std::string, std::string> finalPaths;
     mutable std::vector<std::string> tested, listed;
 
   private:

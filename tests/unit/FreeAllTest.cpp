@@ -740,10 +740,12 @@ TEST_F(SlowDrives, LateAnswersInEveryOrderAreFiledAsIfTheyHadComeInTime) {
                     entryHeld |= g == "entry " + letter;
                     figuresHeld |= g == letter + ":\\";
                 }
-                if (entryHeld)
+                if (entryHeld) {
                     EXPECT_EQ(f.lbDisco[k].Caption(), letter + ":");
-                if (entryHeld || figuresHeld)
+                }
+                if (entryHeld || figuresHeld) {
                     EXPECT_EQ(f.lbTota[k].Caption(), "0 ") << k;
+                }
             }
             for (const std::string& g : order) {
                 host.gates.Release(g);

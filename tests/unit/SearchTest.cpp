@@ -4,6 +4,7 @@
 #include <pthread.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,7 +21,7 @@ const std::string S = "C:\\Programmi";
 const std::string kNotFound = "MSINFO32.EXE  NON TROVATO";
 
 std::string Tool(const std::string& folder) {
-    return folder + "\\MSINFO32.EXE";
+    return folder + (folder.back() == '\\' ? "" : "\\") + "MSINFO32.EXE";
 }
 
 struct Search : ::testing::Test {
@@ -36,6 +37,7 @@ struct Search : ::testing::Test {
 
     void SetUp() override {
         Global::SysInfoNotFound = 0;
+        files.programsFolder = S;
         w = std::make_unique<kelvr::InfQirvo>(kelvr::InfoServices{host, screen, files, shell},
                                               launcher);
         w->Show();
@@ -152,7 +154,7 @@ TEST_F(Search, AfterAFindOpenFoldersSelectTheirRemainingSubfoldersWithoutDescend
     EXPECT_EQ(w->dirHidden.Path(), S + "\\D");
 }
 
-TEST_F(Search, MissingStartFolderEndsInTheMessage) {
+TEST_F(Search, StartFolderThatCannotBeListedEndsInTheMessage) {
     Click();
     EXPECT_EQ(files.tested, std::vector<std::string>{Tool(S)});
     EXPECT_EQ(host.messages, std::vector<std::string>{kNotFound});
@@ -169,6 +171,70 @@ TEST_F(Search, UnreadableFolderIsPassedOver) {
     ExpectLaunched({Tool(S + "\\C")});
     for (const std::string& t : files.tested) EXPECT_NE(t, Tool(S + "\\A\\A1"));
 }
+
+// Whether the search may walk the start folder: only where that is the system's programs folder,
+// whatever the letter case or trailing backslashes of the two names, and whichever of them is a
+// link to the other. Both folders hold the tool, so the launch tells which one was walked.
+struct Gate {
+    const char* name;
+    const char* programs;                           // the programs folder; "": the query fails
+    std::map<std::string, std::string> finalPaths;  // "": cannot be opened
+    const char* walked;                             // the folder walked, or nullptr for no search
+};
+
+void PrintTo(const Gate& g, std::ostream* os) {
+    *os << g.name;
+}
+
+const std::string kProgramFiles = "C:\\Program Files";
+
+class SearchGate : public Search, public ::testing::WithParamInterface<Gate> {};
+
+TEST_P(SearchGate, WalksOnlyTheProgramsFolder) {
+    const Gate& g = GetParam();
+    files.programsFolder = g.programs;
+    files.finalPaths = g.finalPaths;
+    files.AddFolder(S);
+    files.AddFile(Tool(S));
+    files.AddFolder(kProgramFiles);
+    files.AddFile(Tool(kProgramFiles));
+    Click();
+    if (g.walked) {
+        const std::string walked = g.walked;
+        EXPECT_EQ(log, (std::vector<std::string>{"select " + walked, "test " + Tool(walked)}));
+        ExpectLaunched({Tool(walked)});
+        EXPECT_TRUE(host.messages.empty());
+    } else {
+        EXPECT_TRUE(log.empty()) << "nothing selected, tested or listed";
+        EXPECT_EQ(w->dirHidden.Path(), "");
+        EXPECT_TRUE(shell.launches.empty());
+        EXPECT_EQ(host.messages, std::vector<std::string>{kNotFound});
+    }
+    EXPECT_TRUE(w->cmdInfoSys.Enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Search, SearchGate,
+    ::testing::Values(
+        Gate{"SameFolder", "C:\\Programmi", {}, "C:\\Programmi"},
+        Gate{"AnotherFolder", "C:\\Program Files", {}, nullptr},
+        Gate{"QueryFails", "", {}, nullptr},
+        Gate{"OtherLetterCase", "c:\\PROGRAMMI", {}, "C:\\Programmi"},
+        Gate{"TrailingBackslash", "C:\\Programmi\\", {}, "C:\\Programmi"},
+        Gate{"StartEndsInABackslash",
+             "C:\\Progs",
+             {{"C:\\Progs", S}, {S, S + "\\"}},
+             "C:\\Programmi\\"},
+        Gate{"BeginningOfTheStartName", "C:\\Program", {}, nullptr},
+        Gate{"FolderInsideTheStart", "C:\\Programmi\\Sub", {}, nullptr},
+        Gate{"StartLinksToTheProgramsFolder",
+             "C:\\Program Files",
+             {{S, kProgramFiles}},
+             "C:\\Program Files"},
+        Gate{"ProgramsFolderLinksToTheStart", "C:\\Progs", {{"C:\\Progs", S}}, "C:\\Programmi"},
+        Gate{"StartMissing", "C:\\Programmi", {{S, ""}}, nullptr},
+        Gate{"NeitherCanBeOpened", "C:\\Gone", {{"C:\\Gone", ""}, {S, ""}}, nullptr}),
+    [](const ::testing::TestParamInfo<Gate>& info) { return std::string(info.param.name); });
 
 // Counts of subfolders beyond what 16 bits hold, signed and unsigned.
 class WideFolder : public Search, public ::testing::WithParamInterface<int> {};
@@ -296,6 +362,7 @@ INSTANTIATE_TEST_SUITE_P(Search, ClosingWhileSearching,
 TEST(SearchInProgram, ClosingTheMakerWhileSearchingLeavesTheNextOpeningFresh) {
     fakes::ProgramRig rig;
     Global::SysInfoNotFound = 0;
+    rig.files.programsFolder = S;
     rig.files.AddFolder(S, {"A", "B"});
     rig.files.AddFile(Tool(S + "\\B"));
     kelvr::InfQirvo* first = nullptr;
@@ -320,6 +387,7 @@ TEST(SearchInProgram, ClosingTheMakerWhileSearchingLeavesTheNextOpeningFresh) {
 TEST(SearchInProgram, AboutLaunchFromAYieldAfterTheMakerClosed) {
     fakes::ProgramRig rig;
     Global::SysInfoNotFound = 0;
+    rig.files.programsFolder = S;
     rig.files.AddFolder(S, {"A", "B"});
     kelvr::frmAbout* about = nullptr;
     kelvr::InfQirvo* searching = nullptr;
@@ -365,6 +433,7 @@ class ReadingInSteps : public fakes::FakeFileSystem {
 struct SearchWhileReading : ::testing::Test {
     void SetUp() override {
         Global::SysInfoNotFound = 0;
+        files.programsFolder = S;
         w = std::make_unique<kelvr::InfQirvo>(kelvr::InfoServices{host, screen, files, shell},
                                               launcher);
         w->Show();

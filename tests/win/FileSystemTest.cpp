@@ -84,4 +84,31 @@ TEST(RealFileSystem, ListsWithoutYieldingAndFailsOnAMissingFolder) {
     EXPECT_EQ(subfolders.size(), 2u);
 }
 
+// The programs folder as the system names it, and paths as the system stores them: letters as
+// on disk, no trailing backslash but a root's, links followed.
+TEST(RealFileSystem, NamesTheProgramsFolderAndGivesPathsTheirFinalNames) {
+    win32::WinFileSystem files;
+    std::string programs;
+    ASSERT_TRUE(files.ProgramsFolder(programs));
+    EXPECT_EQ(programs, "C:\\Program Files");
+
+    const struct {
+        const char* path;
+        const char* final;  // nullptr: cannot be opened
+    } cases[] = {
+        {"C:\\Programmi", "C:\\Programmi"},
+        {"c:\\PROGRAMMI\\", "C:\\Programmi"},
+        {"C:\\", "C:\\"},
+        // A link back up the tree, made by the test run's prefix.
+        {"C:\\Programmi\\KelvrLoop\\inner\\up", "C:\\Programmi\\KelvrLoop"},
+        {"C:\\Programmi\\KelvrMissing", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string out = "unchanged";
+        EXPECT_EQ(files.FinalPath(c.path, out), c.final != nullptr);
+        EXPECT_EQ(out, c.final ? c.final : "unchanged");
+    }
+}
+
 }  // namespace

@@ -111,6 +111,10 @@ class VanishingFolder : public forms::FileSystem {
   public:
     bool IsPlainFile(const std::string& path) const override { return real.IsPlainFile(path); }
     bool Exists(const std::string& path) const override { return real.Exists(path); }
+    bool ProgramsFolder(std::string& folder) const override { return real.ProgramsFolder(folder); }
+    bool FinalPath(const std::string& path, std::string& out) const override {
+        return real.FinalPath(path, out);
+    }
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override {
         const bool listed = real.Subfolders(folder, out);
         if (!listed)
@@ -250,7 +254,55 @@ TEST_F(RealLauncher, FolderLookupAddsABackslashAndTheFileName) {
     RemoveTree(L"C:\\KelvrTool");
 }
 
-TEST_F(RealLauncher, SearchStartsTheFirstToolInDepthFirstOrder) {
+// A fresh prefix's programs folder is C:\Program Files, and any user may make C:\Programmi:
+// a tool planted there is not started.
+TEST_F(RealLauncher, ToolPlantedOutsideTheProgramsFolderIsNotStarted) {
+    std::string programs;
+    ASSERT_TRUE(files.ProgramsFolder(programs));
+    ASSERT_EQ(programs, "C:\\Program Files");
+    PlaceTool(L"C:\\Programmi\\KelvrA\\B");
+    PlaceTool(L"C:\\Programmi\\KelvrC");
+    EXPECT_EQ(ClickSystem(), L"MSINFO32.EXE  NON TROVATO");
+    Sleep(1000);  // time enough for a launch to show
+    EXPECT_EQ(Started(), L"");
+}
+
+// A prefix whose programs folder is C:\Programmi, as on an Italian Windows XP. Wine reads the
+// folder's registry value at each query, so the test sets it and puts the old one back.
+class ProgramsFolderSearch : public RealLauncher {
+  protected:
+    static constexpr const wchar_t* kVersionKey = L"Software\\Microsoft\\Windows\\CurrentVersion";
+
+    void SetUp() override {
+        wchar_t old[MAX_PATH];
+        DWORD size = sizeof old;
+        ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, kVersionKey, L"ProgramFilesDir", RRF_RT_REG_SZ,
+                               nullptr, old, &size),
+                  ERROR_SUCCESS);
+        oldFolder_ = old;
+        SetProgramsFolder(L"C:\\Programmi");
+        std::string programs;
+        ASSERT_TRUE(files.ProgramsFolder(programs));
+        ASSERT_EQ(programs, "C:\\Programmi");
+        RealLauncher::SetUp();
+    }
+    void TearDown() override {
+        RealLauncher::TearDown();
+        if (!oldFolder_.empty())
+            SetProgramsFolder(oldFolder_);
+    }
+
+  private:
+    static void SetProgramsFolder(const std::wstring& folder) {
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kVersionKey, L"ProgramFilesDir", REG_SZ,
+                                  folder.c_str(),
+                                  static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    }
+    std::wstring oldFolder_;
+};
+
+TEST_F(ProgramsFolderSearch, StartsTheFirstToolInDepthFirstOrder) {
     PlaceTool(L"C:\\Programmi\\KelvrA\\B");
     PlaceTool(L"C:\\Programmi\\KelvrC");
     std::vector<std::string> top;
@@ -266,7 +318,7 @@ TEST_F(RealLauncher, SearchStartsTheFirstToolInDepthFirstOrder) {
     EXPECT_NE(started.find(expected), std::wstring::npos) << win32::Narrow(started);
 }
 
-TEST_F(RealLauncher, SearchOverLinksAndPathsPastMaxPathFindsNothingAndSaysSoEachTime) {
+TEST_F(ProgramsFolderSearch, OverLinksAndPathsPastMaxPathFindsNothingAndSaysSoEachTime) {
     // A link back up the tree, made by the test run's prefix.
     const DWORD loop = GetFileAttributesW(L"C:\\Programmi\\KelvrLoop\\inner\\up");
     ASSERT_NE(loop, INVALID_FILE_ATTRIBUTES) << "the prefix holds a link loop under C:\\Programmi";
@@ -284,7 +336,7 @@ TEST_F(RealLauncher, SearchOverLinksAndPathsPastMaxPathFindsNothingAndSaysSoEach
     EXPECT_EQ(Started(), L"");
 }
 
-TEST_F(RealLauncher, AFolderThatCannotBeListedIsPassedOver) {
+TEST_F(ProgramsFolderSearch, AFolderThatCannotBeListedIsPassedOver) {
     CreateDirectoryW(L"C:\\Programmi", nullptr);
     ASSERT_TRUE(CreateDirectoryW(L"C:\\Programmi\\KelvrGone", nullptr));
     files.vanishing = "C:\\Programmi\\KelvrGone";
@@ -293,7 +345,7 @@ TEST_F(RealLauncher, AFolderThatCannotBeListedIsPassedOver) {
               files.unlisted.end());
 }
 
-TEST_F(RealLauncher, MissingProgramsFolderIsNoFind) {
+TEST_F(ProgramsFolderSearch, MissingProgramsFolderIsNoFind) {
     const bool moved = MoveFileW(L"C:\\Programmi", L"C:\\Programmi.away");
     EXPECT_EQ(ClickSystem(), L"MSINFO32.EXE  NON TROVATO");
     if (moved)
