@@ -115,7 +115,7 @@ std::wstring WinControlPeer::TextOf(const Control& c) {
 }
 
 RECT WinControlPeer::RectOf(const Control& c) const {
-    const int dpi = form_.Host().Dpi();
+    const int dpi = form_.Dpi();
     // Edges are rounded where they stand on the form, so that a control inside a frame lands on
     // the same pixels as it would directly on the form.
     double originX = 0, originY = 0;
@@ -152,7 +152,7 @@ void WinControlPeer::Apply(const Control& c) {
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    HFONT font = form_.Host().Font(c.GetFont());
+    HFONT font = form_.Host().Font(c.GetFont(), form_.Dpi());
     if (font != font_) {
         font_ = font;
         SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -234,7 +234,7 @@ void WinControlPeer::Paint(HDC dc, const RECT& client) {
             fill(ToColorRef(c.BackColor()), r);
             DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
             if (c.Picture()) {
-                const int size = MulDiv(32, form_.Host().Dpi(), 96);
+                const int size = MulDiv(32, form_.Dpi(), 96);
                 DrawIconEx(dc, 2, 2, form_.Host().Icon(c.Picture(), size), size, size, 0, nullptr,
                            DI_NORMAL);
             }
@@ -287,7 +287,7 @@ bool WinControlPeer::MissingSymbol(HDC dc) const {
 void WinControlPeer::Mouse(const Control::MouseHandler& handler, int button, WPARAM wp, LPARAM lp) {
     if (!handler)
         return;
-    const int dpi = form_.Host().Dpi();
+    const int dpi = form_.Dpi();
     const double x = forms::PixelsToTwips(GET_X_LPARAM(lp), dpi);
     const double y = forms::PixelsToTwips(GET_Y_LPARAM(lp), dpi);
     Control::MouseHandler h = handler;  // the handler may unload the form and this peer
@@ -415,7 +415,8 @@ LRESULT CALLBACK WinControlPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 // ---------------------------------------------------------------------------------------------
 // Forms
 
-WinFormPeer::WinFormPeer(WinHost& host, forms::Form& form) : host_(host), form_(form) {
+WinFormPeer::WinFormPeer(WinHost& host, forms::Form& form)
+    : host_(host), form_(form), dpi_(host.Dpi()) {
     style_ = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     exStyle_ = WS_EX_CONTROLPARENT;
     switch (form.BorderStyle()) {
@@ -435,7 +436,7 @@ WinFormPeer::WinFormPeer(WinHost& host, forms::Form& form) : host_(host), form_(
     }
     BuildMenu();
 
-    const int dpi = host.Dpi();
+    const int dpi = dpi_;
     RECT outer{0, 0, forms::TwipsToPixels(form.DesignWidth(), dpi),
                forms::TwipsToPixels(form.DesignHeight(), dpi)};
     AdjustWindowRectEx(&outer, style_, menu_ != nullptr, exStyle_);
@@ -467,7 +468,7 @@ void WinFormPeer::MakeWindow() {
     if (hwnd_)
         return;
     caption_ = Widen(form_.Caption());
-    rect_ = ToPixels(form_.Left(), form_.Top(), form_.Width(), form_.Height(), host_.Dpi());
+    rect_ = ToPixels(form_.Left(), form_.Top(), form_.Width(), form_.Height(), dpi_);
     HWND owner = form_.ShowInTaskbar() ? nullptr : host_.Owner();
     hwnd_ = CreateWindowExW(exStyle_, L"KelvrForm", caption_.c_str(), style_, rect_.left, rect_.top,
                             rect_.right - rect_.left, rect_.bottom - rect_.top, owner, menu_,
@@ -545,7 +546,7 @@ void WinFormPeer::Apply(const forms::Form& form) {
         caption_ = caption;
         SetWindowTextW(hwnd_, caption_.c_str());
     }
-    RECT r = ToPixels(form.Left(), form.Top(), form.Width(), form.Height(), host_.Dpi());
+    RECT r = ToPixels(form.Left(), form.Top(), form.Width(), form.Height(), dpi_);
     if (!SameRect(r, rect_)) {
         rect_ = r;
         SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
@@ -752,7 +753,7 @@ LRESULT WinFormPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             break;
         case WM_MOUSEMOVE:
             if (form_.MouseMove) {
-                const int dpi = host_.Dpi();
+                const int dpi = dpi_;
                 auto handler = form_.MouseMove;
                 const double x = forms::PixelsToTwips(GET_X_LPARAM(lp), dpi);
                 const double y = forms::PixelsToTwips(GET_Y_LPARAM(lp), dpi);

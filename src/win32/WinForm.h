@@ -74,6 +74,8 @@ class WinFormPeer : public forms::FormPeer {
     HWND Window() const { return hwnd_; }
     WinHost& Host() const { return host_; }
     forms::Form& Model() const { return form_; }
+    // The dots per inch the form's window is laid out at: its screen's.
+    int Dpi() const { return dpi_; }
     // The form's tooltips; nullptr until the mouse has come over the form.
     HWND Tooltips() const { return tooltip_; }
     // The mouse is over the form or one of its controls: the tooltips are made if not yet.
@@ -112,6 +114,7 @@ class WinFormPeer : public forms::FormPeer {
 
     WinHost& host_;
     forms::Form& form_;
+    int dpi_;
     DWORD style_ = 0, exStyle_ = 0;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;

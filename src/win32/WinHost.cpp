@@ -121,9 +121,9 @@ double WinHost::Height() const {
     return forms::PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi_);
 }
 
-HFONT WinHost::Font(const forms::Font& font) {
+HFONT WinHost::Font(const forms::Font& font, int dpi) {
     const std::wstring name = Widen(font.name);
-    const int height = -static_cast<int>(std::lround(font.size * dpi_ / 72.0));
+    const int height = -static_cast<int>(std::lround(font.size * dpi / 72.0));
     auto key = std::make_tuple(name, height, font.bold, font.italic, font.underline);
     auto it = fonts_.find(key);
     if (it != fonts_.end())

@@ -45,7 +45,8 @@ class WinHost : public forms::FormHost, public forms::Screen {
     void CommonControls();
     // An invisible window that owns the forms not shown in the task bar.
     HWND Owner();
-    HFONT Font(const forms::Font& font);
+    // The font at `dpi` dots per inch (a window's own, which may differ from the system's).
+    HFONT Font(const forms::Font& font, int dpi);
     HICON Icon(int resourceId, int size);
     // How the first window the program shows is to show when the program was started to show
     // it otherwise than as usual: minimised, maximised or not activated, as a shortcut may ask
