@@ -192,4 +192,95 @@ TEST_F(Program, StartsMinimisedWhenStartedSo) {
     CloseAndExpectEnd(hwnd, pi);
 }
 
+struct ProcessWindows {
+    DWORD pid;
+    std::wstring caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchProcessWindow(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<ProcessWindows*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    if (owner == s->pid && IsWindowVisible(h) && probe::Text(h) == s->caption)
+        s->found = h;
+    return TRUE;
+}
+
+HWND WindowOf(DWORD pid, const std::wstring& caption) {
+    ProcessWindows s{pid, caption, nullptr};
+    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// The main window closed (by another program, or the task bar's "Close window") while the
+// maker window searches a large programs folder: the search stops, nothing is started, no
+// message shows, and the process ends within a second.
+TEST_F(Program, ClosingTheMainWindowDuringASearchEndsEverythingAtOnce) {
+    const char* wideFolder = std::getenv("KELVR_WIDE_FOLDER");
+    if (!wideFolder)
+        GTEST_SKIP() << "KELVR_WIDE_FOLDER is not set";
+    const std::wstring wide = win32::Widen(wideFolder);
+    const std::wstring moved = L"C:\\Programmi\\KelvrWide";
+    const std::wstring stub = probe::FromUnix(std::getenv("KELVR_STUB_TOOL"));
+    const wchar_t* started = L"C:\\kelvr-tool-started.txt";
+    const wchar_t* versionKey = L"Software\\Microsoft\\Windows\\CurrentVersion";
+    const std::wstring programs = L"C:\\Programmi";
+    // A walk of some seconds: the tool only in the last of 40,000 folders.
+    CreateDirectoryW(L"C:\\Programmi", nullptr);
+    const wchar_t* aside = L"C:\\kelvr-wide-tool";
+    ASSERT_TRUE(MoveFileW(wide.c_str(), moved.c_str()));
+    ASSERT_TRUE(MoveFileW((moved + L"\\MSINFO32.EXE").c_str(), aside));
+    ASSERT_TRUE(CopyFileW(stub.c_str(), (moved + L"\\d9999\\MSINFO32.EXE").c_str(), FALSE));
+    DeleteFileW(started);
+    wchar_t oldPrograms[MAX_PATH];
+    DWORD size = sizeof oldPrograms;
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, versionKey, L"ProgramFilesDir", RRF_RT_REG_SZ,
+                           nullptr, oldPrograms, &size),
+              ERROR_SUCCESS);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, versionKey, L"ProgramFilesDir", REG_SZ, programs.c_str(),
+                    static_cast<DWORD>((programs.size() + 1) * sizeof(wchar_t)));
+
+    STARTUPINFOW si{};
+    PROCESS_INFORMATION pi{};
+    HWND main = Start(exe, si, pi);
+    ASSERT_NE(main, nullptr) << "no main window appeared";
+    PostMessageW(main, WM_COMMAND, 105, 0);  // "Su &QIRVO", the menu's sixth command
+    const std::wstring makerCaption = L"Informazioni sul produttore del SoftWare";
+    HWND maker = nullptr;
+    for (int i = 0; i < 100 && !maker; ++i, Sleep(50))
+        maker = WindowOf(pi.dwProcessId, makerCaption);
+    ASSERT_NE(maker, nullptr);
+    const probe::Child* button = probe::Find(probe::Children(maker), L"? &Sistema");
+    ASSERT_NE(button, nullptr);
+    PostMessageW(button->hwnd, BM_CLICK, 0, 0);
+    Sleep(1000);
+    EXPECT_FALSE(IsWindowEnabled(button->hwnd)) << "the search is not running";
+
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    const DWORD asked = GetTickCount();
+    bool message = false;
+    DWORD ended = WAIT_TIMEOUT;
+    while (ended == WAIT_TIMEOUT && GetTickCount() - asked < 1000) {
+        message |= WindowOf(pi.dwProcessId, L"Kelvr") != nullptr;
+        ended = WaitForSingleObject(pi.hProcess, 10);
+    }
+    EXPECT_EQ(ended, WAIT_OBJECT_0) << "still running a second after its main window closed";
+    EXPECT_FALSE(message) << "a message box showed";
+    Sleep(500);
+    EXPECT_EQ(GetFileAttributesW(started), INVALID_FILE_ATTRIBUTES) << "the tool was started";
+
+    if (ended != WAIT_OBJECT_0) {
+        TerminateProcess(pi.hProcess, 1);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, versionKey, L"ProgramFilesDir", REG_SZ, oldPrograms,
+                    static_cast<DWORD>((wcslen(oldPrograms) + 1) * sizeof(wchar_t)));
+    DeleteFileW((moved + L"\\d9999\\MSINFO32.EXE").c_str());
+    MoveFileW(aside, (moved + L"\\MSINFO32.EXE").c_str());
+    MoveFileW(moved.c_str(), wide.c_str());
+}
+
 }  // namespace
