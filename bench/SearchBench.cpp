@@ -142,6 +142,11 @@ class BenchHost : public forms::FormHost {
         log.out.push_back(t);
     }
     void MsgBox(const std::string& prompt) override { messages.push_back(prompt); }
+    // The search runs no work aside and waits for none.
+    bool RunAside(std::function<void()>) override { return false; }
+    void Post(std::function<void()>) override {}
+    bool WaitFor(const std::function<bool()>& done, Deadline) override { return done(); }
+    bool Ending() const override { return false; }
 
     bench::YieldLog log;
     std::vector<std::string> messages;

@@ -48,6 +48,12 @@ class BenchHost : public forms::FormHost {
         log.out.push_back(Clock::now());
     }
     void MsgBox(const std::string& prompt) override { messages.push_back(prompt); }
+    bool RunAside(std::function<void()> work) override { return real_.RunAside(std::move(work)); }
+    void Post(std::function<void()> task) override { real_.Post(std::move(task)); }
+    bool WaitFor(const std::function<bool()>& done, Deadline until) override {
+        return real_.WaitFor(done, until);
+    }
+    bool Ending() const override { return real_.Ending(); }
 
     bench::YieldLog log;
     std::vector<std::string> messages;

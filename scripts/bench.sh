@@ -7,6 +7,8 @@
 #     the real WinHost and WinFileSystem, against a plain recursive FindFirstFileW walk), on
 #     generated folder trees, with the longest stretches without a yield to the event loop;
 #   - the start-up of kelvr.exe under Wine, against a minimal Win32 program;
+#   - start-up and unit choices under Wine with drives that stop answering (FUSE drives that
+#     hang on demand, tests/win/hung-drives-test.sh), and how long the window went unanswered;
 #   - the size of kelvr.exe and the DLLs it imports.
 # Assumes `bash scripts/deps.sh` has been run. Takes about 7 minutes on 2 cores, most of it the
 # 111,110-folder tree under Wine.
@@ -24,7 +26,8 @@
 #   KELVR_BENCH_START_ROUNDS  start-up rounds (default 60: one start varies by tens of ms)
 #   KELVR_BENCH_WINE_CPU      the CPU the Wine processes run on (default: the last one);
 #                             "none" lets them run on any
-#   KELVR_BENCH_ONLY          "search" or "start": only that part (default: all of them)
+#   KELVR_BENCH_DRIVE_ROUNDS  runs of each hung-drive case (default 5)
+#   KELVR_BENCH_ONLY          "search", "start" or "drives": only that part (default: all)
 # and those of wine-env.sh (KELVR_DISPLAY, KELVR_KEEP_PREFIX, KELVR_BUILD_DIR).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
@@ -35,13 +38,14 @@ native_runs_large=${KELVR_BENCH_NATIVE_RUNS:-5}
 wine_runs=${KELVR_BENCH_WINE_RUNS:-5}
 wine_runs_large=${KELVR_BENCH_WINE_RUNS:-3}
 start_rounds=${KELVR_BENCH_START_ROUNDS:-60}
+drive_rounds=${KELVR_BENCH_DRIVE_ROUNDS:-5}
 wine_cpu=${KELVR_BENCH_WINE_CPU:-$(($(nproc) - 1))}
 pin=()
 [ "$wine_cpu" = none ] || pin=(taskset -c "$wine_cpu")
 only=${KELVR_BENCH_ONLY:-}
 case $only in
-  '' | search | start) ;;
-  *) kelvr_die "KELVR_BENCH_ONLY is \"search\" or \"start\", not \"$only\"" ;;
+  '' | search | start | drives) ;;
+  *) kelvr_die "KELVR_BENCH_ONLY is \"search\", \"start\" or \"drives\", not \"$only\"" ;;
 esac
 # Whether this run measures part $1.
 part() { [ -z "$only" ] || [ "$only" = "$1" ]; }
@@ -64,7 +68,7 @@ build cmake --build --preset native --target kelvr_search_bench kelvr_search_ben
 build cmake --preset mingw
 build cmake --build --preset mingw --target kelvr kelvr_search_bench kelvr_minimal \
   kelvr_minimal_manifest kelvr_minimal_comctl kelvr_minimal_children kelvr_start_steps \
-  kelvr_start_bench
+  kelvr_start_bench kelvr_drive_probe
 
 search_native=$native_dir/bench/kelvr_search_bench
 search_native_debug=$native_dir/bench/kelvr_search_bench_debug
@@ -272,6 +276,29 @@ if part start; then
     "Show() to all painted $(col steps 10); total $(col steps 11). Spent in the main window's" \
     "WM_PAINT and WM_ERASEBKGND $(col steps 12), in WM_NCPAINT and WM_NCACTIVATE (caption," \
     "frame, menu bar) $(col steps 13)."
+  echo
+fi
+
+# --- Drives that stop answering, under Wine --------------------------------------------------
+if part drives; then
+  echo "### Drives that stop answering, under Wine"
+  echo
+  echo "kelvr.exe with FUSE drives of 20 TiB (tests/win/fakedisk.c) beside C: and Z:, of which 0,"
+  echo "1 or 3 block every statfs (and so their type, label and figures) until released, driven by"
+  echo "tests/win/kelvr_drive_probe from another process (tests/win/hung-drives-test.sh --bench):"
+  echo "start-up with the drives already hanging, to the main window shown and painted; a unit"
+  echo "choice once they are known to hang (to every figure in the new unit); the time for the"
+  echo "rows to fill in once they answer; a unit choice after they hang again; WM_CLOSE to the"
+  echo "process's end, with the drives still hanging; and, all along, the longest a WM_NULL sent"
+  echo "every 10 ms took to be answered. Medians of $drive_rounds runs, the longest wait the"
+  echo "highest; Wine on one CPU."
+  echo
+  "${pin[@]}" bash "$KELVR_ROOT/tests/win/hung-drives-test.sh" "$kelvr_exe" \
+    "$mingw_dir/tests/win/kelvr_drive_probe.exe" --bench "$drive_rounds"
+  echo
+  echo "Targets: start-up and every unit choice 2.5 s at most, however many drives hang; a unit"
+  echo "choice 100 ms at most when the hung drives are known; the window never unanswered for more"
+  echo "than 200 ms."
   echo
 fi
 
