@@ -116,6 +116,7 @@ void Control::CopyPropertiesFrom(const Control& o) {
     mousePointer_ = o.mousePointer_;
     tabIndex_ = o.tabIndex_;
     picture_ = o.picture_;
+    scrolls_ = o.scrolls_;
     Changed();
 }
 

@@ -112,6 +112,9 @@ class Control {
     void SetPicture(int resourceId);
     int TabIndex() const { return tabIndex_; }
     void SetTabIndex(int i) { tabIndex_ = i; }
+    // Whether the control scrolls with its form's scrolling area (see Form::SetScrollArea).
+    bool Scrolls() const { return scrolls_; }
+    void SetScrolls(bool on) { scrolls_ = on; }
 
     // The frame or picture box that holds this control; null for a control on the form.
     Control* Container() const { return container_; }
@@ -154,6 +157,7 @@ class Control {
     bool cancel_ = false;
     int tabIndex_ = 0;
     int picture_ = 0;
+    bool scrolls_ = false;
     Control* container_ = nullptr;
     ControlPeer* peer_ = nullptr;
 };

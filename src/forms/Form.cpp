@@ -1,5 +1,8 @@
 #include "forms/Form.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace forms {
 
 Form::Form(FormHost& host, std::string name) : host_(host), name_(std::move(name)) {}
@@ -10,6 +13,7 @@ void Form::Design(double innerWidth, double innerHeight, Border border, bool min
                   bool maxButton, bool showInTaskbar, int iconId, Color backColor) {
     designWidth_ = innerWidth;
     designHeight_ = innerHeight;
+    clientHeight_ = innerHeight;
     width_ = innerWidth;
     height_ = innerHeight;
     border_ = border;
@@ -71,12 +75,60 @@ void Form::Move(double left, double top, double width, double height) {
     top_ = top;
     width_ = width;
     height_ = height;
+    clientHeight_ = height - frameHeight_;
     Changed();
 }
 
 void Form::SetOuterSize(double width, double height) {
     width_ = width;
     height_ = height;
+    frameHeight_ = height - designHeight_;
+}
+
+void Form::Placed(const Placement& p) {
+    state_ = p.state;
+    if (p.state == kMinimized)
+        return;
+    left_ = p.left;
+    top_ = p.top;
+    width_ = p.width;
+    height_ = p.height;
+    clientHeight_ = p.clientHeight;
+}
+
+void Form::SetScrollArea(double areaTop, double step, double bottomMargin) {
+    areaTop_ = areaTop;
+    step_ = step;
+    bottomMargin_ = bottomMargin;
+}
+
+double Form::ScrollMax() const {
+    if (step_ <= 0)
+        return 0;
+    double bottom = 0;
+    for (const Control* c : controls_)
+        if (c->Scrolls() && c->Visible())
+            bottom = std::max(bottom, c->Top() + c->Height());
+    const double over = bottom + bottomMargin_ - clientHeight_;
+    return over > 0 ? std::ceil(over / step_) * step_ : 0;
+}
+
+void Form::ScrollTo(double top) {
+    if (step_ <= 0)
+        return;
+    top = std::max(0.0, std::min(std::round(top / step_) * step_, ScrollMax()));
+    if (top == scrollTop_)
+        return;
+    scrollTop_ = top;
+    Changed();
+}
+
+double Form::ScreenTop(const Control& c) const {
+    return c.Scrolls() ? c.Top() - scrollTop_ : c.Top();
+}
+
+bool Form::ScrolledAway(const Control& c) const {
+    return c.Scrolls() && scrollTop_ > 0 && ScreenTop(c) < areaTop_;
 }
 
 void Form::SetMousePointer(int code) {

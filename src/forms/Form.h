@@ -15,6 +15,17 @@ namespace forms {
 
 enum class Border { Sizable, FixedSingle, FixedDialog };
 
+// A window's state, as the forms number it.
+enum WindowState : int { kNormal = 0, kMinimized = 1, kMaximized = 2 };
+
+// Where a form's window stands, as its peer finds it after a move or a change of size: the
+// outer place and size and the client area's size, all in twips, and the state.
+struct Placement {
+    double left, top, width, height;
+    double clientWidth, clientHeight;
+    int state;
+};
+
 class FormPeer {
   public:
     virtual ~FormPeer() = default;
@@ -61,6 +72,32 @@ class Form {
     void Move(double left, double top) { Move(left, top, width_, height_); }
     // Set by the host when it realises the form: the outer size of the designed inner area.
     void SetOuterSize(double width, double height);
+    // Set by the peer when the window has been moved or sized other than by Move (by the
+    // user, by the system): the properties follow the window, and nothing is applied back.
+    // While the window is minimised its place and size stay those it had before.
+    void Placed(const Placement& p);
+    int WindowState() const { return state_; }
+    // The client area's height, twips: as Move leaves it (the height less the frame the host
+    // found) until the window is placed.
+    double ClientHeight() const { return clientHeight_; }
+
+    // Scrolling. The controls that scroll (Control::Scrolls) keep their places in the form's
+    // coordinates; on the screen they stand ScrollTop() higher, and those it takes above
+    // `areaTop` (under the controls that stay) are hidden. ScrollTop goes by whole steps, so
+    // that nothing shows cut in half; it is at most what brings the lowest scrolling control,
+    // and `bottomMargin` below it, into the client area.
+    void SetScrollArea(double areaTop, double step, double bottomMargin);
+    bool Scrolls() const { return step_ > 0; }
+    double ScrollStep() const { return step_; }
+    double ScrollAreaTop() const { return areaTop_; }
+    double ScrollTop() const { return scrollTop_; }
+    double ScrollMax() const;
+    // Rounded to a step and held within 0 and ScrollMax().
+    void ScrollTo(double top);
+    // Where a control stands on the screen, in the form's client area, and whether it is
+    // scrolled out of view.
+    double ScreenTop(const Control& c) const;
+    bool ScrolledAway(const Control& c) const;
     int MousePointer() const { return mousePointer_; }
     void SetMousePointer(int code);
 
@@ -101,6 +138,9 @@ class Form {
     std::string name_;
     std::string caption_;
     double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    double clientHeight_ = 0, frameHeight_ = 0;
+    int state_ = kNormal;
+    double areaTop_ = 0, step_ = 0, bottomMargin_ = 0, scrollTop_ = 0;
     int mousePointer_ = kDefaultPointer;
     double designWidth_ = 0, designHeight_ = 0;
     Border border_ = Border::Sizable;

@@ -21,6 +21,7 @@ constexpr int kRowPitch = 600;  // twips from one row to the next
 // text colour of the classic palette is black on current Windows and would hide the figures.
 void DesignFigure(Control& c, double left) {
     c.Move(left, 315, 1950, 300);
+    c.SetScrolls(true);
     c.SetBorder(true);
     c.SetBackColor(forms::kWindowBackground);
     c.SetAlignment(Align::Right);
@@ -73,6 +74,7 @@ FreeAll::FreeAll(const MainServices& services)
 
     Control& disco = lbDisco.Add(0);
     disco.Move(45, 315, 2265, 285);
+    disco.SetScrolls(true);
     disco.SetBorder(true);
     disco.SetBackColor(forms::kWindowBackground);
     disco.SetCaption("lbDisco");
@@ -84,11 +86,16 @@ FreeAll::FreeAll(const MainServices& services)
     Control& outline = SpTot.Add(0);
     outline.Move(2340, 630, 5910, 240);
     outline.SetBackColor(Rgb(128, 255, 128));
+    outline.SetScrolls(true);
     outline.SetVisible(false);
     Control& fill = SpFree.Add(0);
     fill.Move(2340, 630, 3795, 240);
     fill.SetBackColor(Rgb(255, 128, 128));
+    fill.SetScrolls(true);
     fill.SetVisible(false);
+    // The rows scroll by whole rows below the headers, which stay, when the window is too low
+    // for them all (many drives, a small screen, a window made lower).
+    SetScrollArea(270, kRowPitch, 45);
 
     Mu_end.Click = [this] { Mu_end_Click(); };
     for (int i = 0; i < 3; ++i) {

@@ -87,7 +87,7 @@ void WinControlPeer::MakeWindow() {
     }
     text_ = TextOf(c);
     rect_ = RectOf(c);
-    shown_ = c.Visible();
+    shown_ = Shows(c);
     if (shown_)
         style |= WS_VISIBLE;
     hwnd_ = CreateWindowExW(ex, cls, text_.c_str(), style, rect_.left, rect_.top,
@@ -114,6 +114,10 @@ std::wstring WinControlPeer::TextOf(const Control& c) {
     return Widen(c.kind() == Kind::Shape || c.kind() == Kind::Line ? c.FullName() : c.Caption());
 }
 
+bool WinControlPeer::Shows(const Control& c) const {
+    return c.Visible() && !form_.Model().ScrolledAway(c);
+}
+
 RECT WinControlPeer::RectOf(const Control& c) const {
     const int dpi = form_.Dpi();
     // Edges are rounded where they stand on the form, so that a control inside a frame lands on
@@ -123,7 +127,8 @@ RECT WinControlPeer::RectOf(const Control& c) const {
         originX += p->Left();
         originY += p->Top();
     }
-    RECT r = ToPixels(originX + c.Left(), originY + c.Top(), c.Width(), c.Height(), dpi);
+    const double top = c.Container() ? c.Top() : form_.Model().ScreenTop(c);
+    RECT r = ToPixels(originX + c.Left(), originY + top, c.Width(), c.Height(), dpi);
     OffsetRect(&r, -forms::TwipsToPixels(originX, dpi), -forms::TwipsToPixels(originY, dpi));
     if (c.kind() == Kind::Line) {  // a line is one pixel thick
         if (r.bottom <= r.top)
@@ -168,14 +173,33 @@ void WinControlPeer::Apply(const Control& c) {
 
     if (c.Enabled() != (IsWindowEnabled(hwnd_) != FALSE))
         EnableWindow(hwnd_, c.Enabled());
-    if (c.Visible() != shown_) {
-        shown_ = c.Visible();
+    if (Shows(c) != shown_) {
+        shown_ = Shows(c);
         ShowWindow(hwnd_, shown_ ? SW_SHOWNA : SW_HIDE);
     }
     // A window just made shows what it was made with; after that any change may show.
     if (c.kind() != Kind::Button && !fresh_)
         InvalidateRect(hwnd_, nullptr, TRUE);
     fresh_ = false;
+}
+
+void WinControlPeer::Scroll(HDWP& batch) {
+    if (!hwnd_)
+        return;
+    const RECT r = RectOf(control_);
+    const bool shows = Shows(control_);
+    if (SameRect(r, rect_) && shows == shown_)
+        return;
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (shows != shown_)
+        flags |= shows ? SWP_SHOWWINDOW : SWP_HIDEWINDOW;
+    rect_ = r;
+    shown_ = shows;
+    if (batch)
+        batch = DeferWindowPos(batch, hwnd_, nullptr, r.left, r.top, r.right - r.left,
+                               r.bottom - r.top, flags);
+    if (!batch)  // the batch failed: this window and those after it move one by one
+        SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
 }
 
 void WinControlPeer::RegisterTip(HWND tooltips, const std::wstring& before) {
@@ -469,10 +493,24 @@ void WinFormPeer::MakeWindow() {
         return;
     caption_ = Widen(form_.Caption());
     rect_ = ToPixels(form_.Left(), form_.Top(), form_.Width(), form_.Height(), dpi_);
+    // A table too tall for the window it opens in brings a scroll bar: the window is made as
+    // much wider, so that the bar covers none of the columns.
+    if (form_.ScrollMax() > 0)
+        rect_.right += host_.Metric(SM_CXVSCROLL, dpi_);
     HWND owner = form_.ShowInTaskbar() ? nullptr : host_.Owner();
     hwnd_ = CreateWindowExW(exStyle_, L"KelvrForm", caption_.c_str(), style_, rect_.left, rect_.top,
                             rect_.right - rect_.left, rect_.bottom - rect_.top, owner, menu_,
                             host_.Instance(), this);
+    RecordPlace();  // the window may not stand quite where the twips asked it to
+    // Made on a screen of another scale than the system's (beside a main window moved there):
+    // laid out at that screen's DPI, the same size in inches.
+    const int dpi = hwnd_ ? host_.WindowDpi(hwnd_) : dpi_;
+    if (dpi != dpi_) {
+        RECT scaled = rect_;
+        scaled.right = scaled.left + MulDiv(rect_.right - rect_.left, dpi, dpi_);
+        scaled.bottom = scaled.top + MulDiv(rect_.bottom - rect_.top, dpi, dpi_);
+        DpiChanged(dpi, scaled);
+    }
 }
 
 // Given as the window is first created, before Wine makes its window on the X display, which
@@ -480,11 +518,12 @@ void WinFormPeer::MakeWindow() {
 void WinFormPeer::GiveIcons() {
     if (!form_.IconId())
         return;
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG,
-                 reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), GetSystemMetrics(SM_CXICON))));
+    SendMessageW(
+        hwnd_, WM_SETICON, ICON_BIG,
+        reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), host_.Metric(SM_CXICON, dpi_))));
     SendMessageW(
         hwnd_, WM_SETICON, ICON_SMALL,
-        reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), GetSystemMetrics(SM_CXSMICON))));
+        reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), host_.Metric(SM_CXSMICON, dpi_))));
 }
 
 // The tooltips are made when the mouse first comes over the form (the system asks the window
@@ -547,11 +586,22 @@ void WinFormPeer::Apply(const forms::Form& form) {
         SetWindowTextW(hwnd_, caption_.c_str());
     }
     RECT r = ToPixels(form.Left(), form.Top(), form.Width(), form.Height(), dpi_);
-    if (!SameRect(r, rect_)) {
+    if (!SameRect(r, rect_) && !placing_) {
         rect_ = r;
         SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    if (form.ScrollTop() != scrollTop_) {
+        // The rows are moved all at once: the system then repaints them once, together.
+        scrollTop_ = form.ScrollTop();
+        HDWP batch = BeginDeferWindowPos(static_cast<int>(order_.size()));
+        for (WinControlPeer* p : order_)
+            if (p->Model().Scrolls())
+                p->Scroll(batch);
+        if (batch)
+            EndDeferWindowPos(batch);
+    }
+    UpdateScrollBar();
     const bool first = form.Visible() && !everShown_;
     if (first) {
         everShown_ = true;
@@ -570,6 +620,156 @@ void WinFormPeer::Apply(const forms::Form& form) {
     }
     if (shown_ && CursorOver(hwnd_) && !SetPointer())
         SetCursor(LoadCursor(nullptr, IDC_ARROW));
+}
+
+// The window was moved or sized (by the user, the system, or the program itself): the form's
+// properties follow it. Where it stands where the form's own twips put it, the form keeps them.
+void WinFormPeer::RecordPlace() {
+    if (!hwnd_ || placing_)
+        return;
+    RECT r, client;
+    GetWindowRect(hwnd_, &r);
+    GetClientRect(hwnd_, &client);
+    const int state = IsIconic(hwnd_)   ? forms::kMinimized
+                      : IsZoomed(hwnd_) ? forms::kMaximized
+                                        : forms::kNormal;
+    forms::Placement p{form_.Left(),
+                       form_.Top(),
+                       form_.Width(),
+                       form_.Height(),
+                       forms::PixelsToTwips(client.right, dpi_),
+                       forms::PixelsToTwips(client.bottom, dpi_),
+                       state};
+    const RECT asPlaced = ToPixels(form_.Left(), form_.Top(), form_.Width(), form_.Height(), dpi_);
+    if (state != forms::kMinimized)
+        rect_ = r;
+    if (state != forms::kMinimized && !SameRect(r, asPlaced)) {
+        p.left = forms::PixelsToTwips(r.left, dpi_);
+        p.top = forms::PixelsToTwips(r.top, dpi_);
+        p.width = forms::PixelsToTwips(r.right - r.left, dpi_);
+        p.height = forms::PixelsToTwips(r.bottom - r.top, dpi_);
+    }
+    placing_ = true;
+    form_.Placed(p);
+    if (state != forms::kMinimized)
+        form_.ScrollTo(form_.ScrollTop());  // a taller window may leave less to scroll
+    placing_ = false;
+    UpdateScrollBar();
+}
+
+// The bar counts in rows (the form's scroll steps): its page is the rows the client area
+// holds below the controls that stay; the system hides it when there is nothing to scroll.
+void WinFormPeer::UpdateScrollBar() {
+    if (!hwnd_ || !form_.Scrolls())
+        return;
+    const double step = form_.ScrollStep();
+    const int page =
+        std::max(1, static_cast<int>((form_.ClientHeight() - form_.ScrollAreaTop()) / step));
+    const int last = static_cast<int>(std::lround(form_.ScrollMax() / step));
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMin = 0;
+    si.nMax = last + page - 1;
+    si.nPage = static_cast<UINT>(page);
+    si.nPos = static_cast<int>(std::lround(form_.ScrollTop() / step));
+    SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
+}
+
+// Scrolls by `rows` rows (up when negative), or to the first or last row.
+void WinFormPeer::ScrollRows(int rows) {
+    form_.ScrollTo(form_.ScrollTop() + rows * form_.ScrollStep());
+}
+
+int WinFormPeer::PageRows() const {
+    return std::max(
+        1, static_cast<int>((form_.ClientHeight() - form_.ScrollAreaTop()) / form_.ScrollStep()));
+}
+
+bool WinFormPeer::ScrollKey(WPARAM key) {
+    if (!form_.Scrolls())
+        return false;
+    switch (key) {
+        case VK_UP:
+            ScrollRows(-1);
+            return true;
+        case VK_DOWN:
+            ScrollRows(1);
+            return true;
+        case VK_PRIOR:
+            ScrollRows(-PageRows());
+            return true;
+        case VK_NEXT:
+            ScrollRows(PageRows());
+            return true;
+        case VK_HOME:
+            form_.ScrollTo(0);
+            return true;
+        case VK_END:
+            form_.ScrollTo(form_.ScrollMax());
+            return true;
+        default:
+            return false;
+    }
+}
+
+void WinFormPeer::ScrollBar(WPARAM wp) {
+    switch (LOWORD(wp)) {
+        case SB_LINEUP:
+            ScrollRows(-1);
+            break;
+        case SB_LINEDOWN:
+            ScrollRows(1);
+            break;
+        case SB_PAGEUP:
+            ScrollRows(-PageRows());
+            break;
+        case SB_PAGEDOWN:
+            ScrollRows(PageRows());
+            break;
+        case SB_TOP:
+            form_.ScrollTo(0);
+            break;
+        case SB_BOTTOM:
+            form_.ScrollTo(form_.ScrollMax());
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: {
+            SCROLLINFO si{};
+            si.cbSize = sizeof si;
+            si.fMask = SIF_TRACKPOS;
+            GetScrollInfo(hwnd_, SB_VERT, &si);
+            form_.ScrollTo(si.nTrackPos * form_.ScrollStep());
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+// A notch of the wheel scrolls a row (a row is about as high as the three lines of text a
+// notch scrolls elsewhere); finer wheels add up to a notch first.
+void WinFormPeer::Wheel(int delta) {
+    if (!form_.Scrolls())
+        return;
+    wheel_ += delta;
+    const int rows = wheel_ / WHEEL_DELTA;
+    wheel_ -= rows * WHEEL_DELTA;
+    ScrollRows(-rows);
+}
+
+// The window has moved to a screen of another scale (or the scale has changed): everything is
+// laid out again at the new DPI, in the place the system suggests.
+void WinFormPeer::DpiChanged(int dpi, const RECT& suggested) {
+    if (dpi <= 0 || dpi == dpi_)
+        return;
+    dpi_ = dpi;
+    GiveIcons();
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (WinControlPeer* p : order_) p->Apply(p->Model());
+    RecordPlace();
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 // The form's first show. Shown the usual way, the window would have the system erase and paint
@@ -731,6 +931,26 @@ LRESULT WinFormPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_CLOSE:
             Safely([this] { form_.QueryClose(); });
+            return 0;
+        case WM_MOVE:
+        case WM_SIZE:
+            Safely([this] { RecordPlace(); });
+            break;
+        case WM_VSCROLL:
+            Safely([&] { ScrollBar(wp); });
+            return 0;
+        case WM_MOUSEWHEEL:
+            Safely([&] { Wheel(GET_WHEEL_DELTA_WPARAM(wp)); });
+            return 0;
+        case WM_KEYDOWN: {
+            bool taken = false;
+            Safely([&] { taken = ScrollKey(wp); });
+            if (taken)
+                return 0;
+            break;
+        }
+        case WM_DPICHANGED:
+            Safely([&] { DpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp)); });
             return 0;
         case WM_ENDSESSION:
             // Nothing to save: the program ends at once, whatever it was waiting for. This

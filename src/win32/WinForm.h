@@ -22,6 +22,9 @@ class WinControlPeer : public forms::ControlPeer {
     ~WinControlPeer() override;
     void Apply(const forms::Control& c) override;
     void BringToFront() override;
+    // Moves the window where its form's scroll puts it (showing or hiding it), as part of
+    // `batch`; on its own when the batch has failed (null).
+    void Scroll(HDWP& batch);
     // Makes the control's window, as the control stands, unless it is made.
     void MakeWindow();
     // When the control was brought to the front before its window was made (0: not).
@@ -39,6 +42,8 @@ class WinControlPeer : public forms::ControlPeer {
   private:
     static std::wstring TextOf(const forms::Control& c);
     RECT RectOf(const forms::Control& c) const;
+    // Whether the control's window is to show: visible, and not scrolled out of view.
+    bool Shows(const forms::Control& c) const;
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void Paint(HDC dc, const RECT& r);
     bool MissingSymbol(HDC dc) const;
@@ -107,6 +112,14 @@ class WinFormPeer : public forms::FormPeer {
     void Command(int id);
     void MakeWindow();
     void GiveIcons();
+    void RecordPlace();
+    void UpdateScrollBar();
+    void ScrollRows(int rows);
+    int PageRows() const;
+    bool ScrollKey(WPARAM key);
+    void ScrollBar(WPARAM wp);
+    void Wheel(int delta);
+    void DpiChanged(int dpi, const RECT& suggested);
     void MakeControlWindows();
     void ShowAndDraw();
     void DrawControls(HDC dc, const forms::Control* container);
@@ -128,6 +141,9 @@ class WinFormPeer : public forms::FormPeer {
     bool shown_ = false;
     bool everShown_ = false;
     int fronts_ = 0;
+    double scrollTop_ = 0;                // the form's ScrollTop, as last applied
+    int wheel_ = 0;                       // wheel turns not yet come to a notch
+    bool placing_ = false;                // the form is being told where its window is
     std::vector<WinControlPeer*> order_;  // the controls in the order they came
     std::unordered_map<HWND, WinControlPeer*> byWindow_;
     std::vector<WinControlPeer*> made_;  // the controls whose windows are made, in that order

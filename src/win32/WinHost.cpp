@@ -137,6 +137,21 @@ HFONT WinHost::Font(const forms::Font& font, int dpi) {
     return f;
 }
 
+int WinHost::Metric(int index, int dpi) const {
+    using ForDpi = int(WINAPI*)(int, UINT);
+    static const auto forDpi = Later<ForDpi>(L"user32.dll", "GetSystemMetricsForDpi");
+    if (forDpi)
+        return forDpi(index, static_cast<UINT>(dpi));
+    return MulDiv(GetSystemMetrics(index), dpi, dpi_);
+}
+
+int WinHost::WindowDpi(HWND hwnd) const {
+    using ForWindow = UINT(WINAPI*)(HWND);
+    static const auto forWindow = Later<ForWindow>(L"user32.dll", "GetDpiForWindow");
+    const int dpi = forWindow ? static_cast<int>(forWindow(hwnd)) : 0;
+    return dpi > 0 ? dpi : dpi_;
+}
+
 HICON WinHost::Icon(int resourceId, int size) {
     auto key = std::make_pair(resourceId, size);
     auto it = icons_.find(key);

@@ -47,6 +47,11 @@ class WinHost : public forms::FormHost, public forms::Screen {
     HWND Owner();
     // The font at `dpi` dots per inch (a window's own, which may differ from the system's).
     HFONT Font(const forms::Font& font, int dpi);
+    // A system metric (GetSystemMetrics' SM_...) at `dpi` dots per inch.
+    int Metric(int index, int dpi) const;
+    // The DPI of the screen a window is on, where the system tells windows apart by it;
+    // otherwise the system's.
+    int WindowDpi(HWND hwnd) const;
     HICON Icon(int resourceId, int size);
     // How the first window the program shows is to show when the program was started to show
     // it otherwise than as usual: minimised, maximised or not activated, as a shortcut may ask

@@ -658,6 +658,49 @@ TEST_F(OrderedTable, UnitMenuChecksOneItemAndPrefixesTheFigureHeaders) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// A table taller than its window scrolls below the headers, by whole rows.
+
+TEST_F(OrderedTable, RowsScrollByWholeRowsUntilTheLastOneShowsAndNoFurther) {
+    for (char c = 'a'; c <= 'z'; ++c) AddDrive(std::string(1, c) + ":", MiB(1, 2));
+    FreeAll& f = Open();
+    // A client area of 10,800 twips: 720 pixels at 96 DPI. The last bar ends at 15,820.
+    f.Placed({300, 0, 8410, 11480, 8295, 10800, forms::kNormal});
+    EXPECT_EQ(f.ScrollMax(), 5400);  // nine rows, the last of them with its margin in view
+    struct Case {
+        double to, expected;
+    };
+    for (const Case& c : {Case{-600, 0}, Case{250, 0}, Case{400, 600}, Case{1e6, 5400},
+                          Case{5399, 5400}, Case{3000, 3000}}) {
+        f.ScrollTo(c.to);
+        EXPECT_EQ(f.ScrollTop(), c.expected) << c.to;
+    }
+    f.ScrollTo(5400);
+    // Rows keep their places in the table; on the screen the last one ends in the client area,
+    // those above the first shown are hidden, and the headers stay.
+    EXPECT_EQ(f.lbDisco[26].Top(), 25 * 600 + 270);
+    EXPECT_LE(f.ScreenTop(f.SpTot[26]) + f.SpTot[26].Height(), 10800);
+    EXPECT_EQ(f.ScreenTop(f.lbDisco[10]), 270);
+    EXPECT_FALSE(f.ScrolledAway(f.lbDisco[10]));
+    EXPECT_TRUE(f.ScrolledAway(f.lbDisco[9]));
+    EXPECT_TRUE(f.ScrolledAway(f.SpFree[9]));
+    EXPECT_EQ(f.ScreenTop(f.lbDes[3]), 45);
+    EXPECT_FALSE(f.ScrolledAway(f.lbDes[3]));
+    // The rows re-ordered stay where the scroll puts their places.
+    f.lbDes_Click(1);
+    RowsTopToBottom();
+
+    // A window made high enough for all: nothing is left to scroll.
+    f.Placed({300, 0, 8410, 17000, 8295, 16000, forms::kMaximized});
+    EXPECT_EQ(f.ScrollMax(), 0);
+    f.ScrollTo(f.ScrollTop());
+    EXPECT_EQ(f.ScrollTop(), 0);
+    EXPECT_FALSE(f.ScrolledAway(f.lbDisco[9]));
+
+    drives->entries.resize(3);
+    EXPECT_EQ(Open().ScrollMax(), 0);  // three drives fit the designed window
+}
+
+// ---------------------------------------------------------------------------------------------
 // Drives that answer late or never: the window waits for all of them at once, files what has
 // come and the rest as it comes, exactly as if it had come in time.
 

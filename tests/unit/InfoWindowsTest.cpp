@@ -178,6 +178,20 @@ TEST_F(AboutWindow, OpensBesideTheMainWindowWithTitleVersionAndDescription) {
         EXPECT_EQ(a.Top(), 1400.5);
     });
     EXPECT_EQ(rig.Realised("frmAbout"), 2);
+
+    // Moved by the user, then minimised: the window's peer tells the form where its window
+    // stands, nothing is applied back, and the next opening follows the place it had.
+    kelvr::FreeAll& main = rig.program.Main();
+    const int applied = static_cast<fakes::FakeFormPeer*>(main.Peer())->applied;
+    main.Placed({4500, 3000, 9000, 4000, 8880, 3300, forms::kNormal});
+    main.Placed({-32000, -32000, 2400, 400, 0, 0, forms::kMinimized});
+    EXPECT_EQ(main.WindowState(), forms::kMinimized);
+    EXPECT_EQ(main.Width(), 9000);
+    EXPECT_EQ(static_cast<fakes::FakeFormPeer*>(main.Peer())->applied, applied);
+    OpenAbout([](kelvr::frmAbout& a) {
+        EXPECT_EQ(a.Left(), 4520);
+        EXPECT_EQ(a.Top(), 3400);
+    });
 }
 
 TEST_F(AboutWindow, SystemInfoFailureShowsNothingAndLeavesTheFlag) {

@@ -144,8 +144,8 @@ TEST_F(RealInfoWindows, MakerWindowOpensCentredWithItsTextsAtTheirPlaces) {
 }
 
 TEST_F(RealInfoWindows, AboutWindowFollowsTheMainWindowAndOpensTheMakerAboveIt) {
+    // Moved as the user moves it: the form learns where its window went from the window.
     SetWindowPos(main, nullptr, Px(1500), Px(900), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    program.Main().Move(1500, 900);
     bool makerOpened = false;
     const bool opened = modal::WhileOpen(
         kAboutCaption, L"KelvrForm",

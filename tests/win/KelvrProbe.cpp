@@ -4,6 +4,9 @@
 //   kelvr_probe focus PREFIX   the text of the control that has the keyboard focus there
 //   kelvr_probe exists PREFIX  exit code 0 when such a window is shown, 1 otherwise
 //   kelvr_probe hidden PREFIX  exit code 0 when such a window exists but is not shown
+//   kelvr_probe inview PREFIX TEXT
+//                              exit code 0 when that window's child showing TEXT is shown
+//                              wholly inside the window's client area
 #include <windows.h>
 
 #include <cstdio>
@@ -54,7 +57,35 @@ BOOL CALLBACK PrintChild(HWND h, LPARAM) {
 
 }  // namespace
 
+struct InView {
+    HWND form;
+    std::wstring text;
+    bool found;
+};
+
+BOOL CALLBACK MatchInView(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<InView*>(lp);
+    if (!IsWindowVisible(h) || Text(h) != s->text)
+        return TRUE;
+    RECT r, client;
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, s->form, reinterpret_cast<POINT*>(&r), 2);
+    GetClientRect(s->form, &client);
+    if (r.top >= 0 && r.left >= 0 && r.bottom <= client.bottom && r.right <= client.right)
+        s->found = true;
+    return TRUE;
+}
+
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 4 && std::wstring(argv[1]) == L"inview") {
+        Search s{argv[2], true, nullptr};
+        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
+        if (!s.found)
+            return 1;
+        InView v{s.found, argv[3], false};
+        EnumChildWindows(s.found, MatchInView, reinterpret_cast<LPARAM>(&v));
+        return v.found ? 0 : 1;
+    }
     if (argc != 3)
         return 2;
     const std::wstring command = argv[1];

@@ -79,6 +79,8 @@ TEST_F(RealMainWindow, SitsAtItsTwipsPlaceWithAHeightForEveryDrive) {
     EXPECT_EQ(r.right, Px(300 + 8410));
     const double height = std::min<double>(entries.size() * 600 + 1000, host.Height() - 40);
     EXPECT_EQ(r.bottom, Px(height));
+    // Every row fits: no scroll bar.
+    EXPECT_FALSE(GetWindowLongW(hwnd, GWL_STYLE) & WS_VSCROLL);
 
     wchar_t caption[256];
     GetWindowTextW(hwnd, caption, 256);
@@ -368,6 +370,49 @@ TEST_F(RealMainWindow, FigureHeadersCarryTheirTooltipsOnceTheMouseComes) {
     EXPECT_TRUE(SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&ti)));
     EXPECT_EQ(ti.uId, reinterpret_cast<UINT_PTR>(total->hwnd));
     EXPECT_STREQ(buf, L"Ordina per capacit\u00e0 totale");
+}
+
+// Moved to a screen of another scale, the window lays itself out again at that screen's DPI,
+// in the place the system suggests. (Wine sends no WM_DPICHANGED: it is sent here as Windows
+// sends it.)
+TEST_F(RealMainWindow, LaysItselfOutAgainAtTheDpiOfItsNewScreen) {
+    // (Scales at which the window still fits the test's screen, which Wine holds it to.)
+    const int screenDpi = probe::ScreenDpi();
+    int dpi = screenDpi;
+    for (int next : {144, 96, 120, screenDpi}) {
+        if (next == dpi)
+            continue;
+        SCOPED_TRACE(next);
+        RECT now;
+        GetWindowRect(hwnd, &now);
+        RECT suggested{now.left + 10, now.top + 10,
+                       now.left + 10 + MulDiv(now.right - now.left, next, dpi),
+                       now.top + 10 + MulDiv(now.bottom - now.top, next, dpi)};
+        SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(next, next),
+                     reinterpret_cast<LPARAM>(&suggested));
+        dpi = next;
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        EXPECT_TRUE(EqualRect(&r, &suggested));
+        const std::vector<Child> children = probe::Children(hwnd);
+        const Child* header = probe::Find(children, L"MByte TOTALI");
+        ASSERT_NE(header, nullptr);
+        EXPECT_EQ(header->rect.left, Px(6390, dpi));
+        EXPECT_EQ(header->rect.right, Px(6390 + 1755, dpi));
+        EXPECT_EQ(header->rect.bottom, Px(240, dpi));
+        std::vector<Child> row = RowAt(Px(270, dpi));
+        ASSERT_EQ(row.size(), 4u);
+        EXPECT_EQ(row[3].rect.right, Px(6300 + 1950, dpi));
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(row[3].hwnd, WM_GETFONT, 0, 0)),
+                   sizeof font, &font);
+        EXPECT_EQ(font.lfHeight, -MulDiv(9, dpi, 72));  // Courier New 9 pt
+        // The form's properties read the window where it now is, in its twips.
+        EXPECT_NEAR(window.Left(), (suggested.left * 1440.0) / dpi, 1);
+        EXPECT_NEAR(window.Width(), ((suggested.right - suggested.left) * 1440.0) / dpi, 1);
+        UpdateWindow(hwnd);
+        EXPECT_EQ(probe::ChangedByRepainting(hwnd), 0);
+    }
 }
 
 TEST_F(RealMainWindow, FineDestroysTheWindow) {

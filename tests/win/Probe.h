@@ -55,11 +55,15 @@ inline const Child* Find(const std::vector<Child>& children, const std::wstring&
     return nullptr;
 }
 
-// Pixels of a twips length at the screen's resolution.
-inline int Px(double twips) {
+inline int ScreenDpi() {
     HDC dc = GetDC(nullptr);
-    int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
     ReleaseDC(nullptr, dc);
+    return dpi;
+}
+
+// Pixels of a twips length at `dpi` dots per inch, by default the screen's.
+inline int Px(double twips, int dpi = ScreenDpi()) {
     return static_cast<int>(twips * dpi / 1440 + 0.5);
 }
 

@@ -71,6 +71,7 @@ TEST_F(Program, CarriesItsVersionRecordIconAndManifest) {
                      SizeofResource(module, manifest));
     EXPECT_NE(text.find("asInvoker"), std::string::npos);
     EXPECT_NE(text.find("dpiAware"), std::string::npos);
+    EXPECT_NE(text.find("PerMonitorV2"), std::string::npos);
     FreeLibrary(module);
 }
 

@@ -1,0 +1,151 @@
+// Twenty-six drives on a screen too low for them: the main window is as high as the screen
+// lets it be, a scroll bar comes, and the keys, the wheel and the bar bring every row into
+// view below the headers, which stay.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "Probe.h"
+#include "main/FreeAll.h"
+#include "win32/Utf.h"
+#include "win32/WinHost.h"
+#include "win32/WinServices.h"
+
+namespace {
+
+using probe::Child;
+using probe::Px;
+
+class AllLetters : public forms::DriveSource {
+  public:
+    std::vector<char> Letters() const override {
+        std::vector<char> letters;
+        for (char c = 'a'; c <= 'z'; ++c) letters.push_back(c);
+        return letters;
+    }
+    std::string Entry(char letter) const override {
+        return std::string(1, letter) + ": [DISCO " + static_cast<char>(letter - 'a' + 'A') + "]";
+    }
+};
+
+class HalfFull : public kelvr::DiskQuery {
+  public:
+    kelvr::DiskFigures Query(const std::string&) override { return {1ull << 30, 1ull << 31}; }
+};
+
+class ManyDrives : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        window.Show();
+        hwnd = reinterpret_cast<HWND>(window.hWnd());
+        first = NameCell(L'a');
+        last = NameCell(L'z');
+        ASSERT_TRUE(first && last);
+    }
+
+    // The name cell of a drive's row.
+    HWND NameCell(wchar_t letter) {
+        const std::wstring name = std::wstring(1, letter) + L": [DISCO " +
+                                  static_cast<wchar_t>(letter - L'a' + L'A') + L"]";
+        const Child* c = probe::Find(probe::Children(hwnd), name);
+        return c ? c->hwnd : nullptr;
+    }
+    // Whether a drive's row, its bar included, shows wholly in the client area, below the
+    // headers.
+    bool InView(wchar_t letter) {
+        HWND cell = letter == L'a' ? first : letter == L'z' ? last : NameCell(letter);
+        if (!cell || !IsWindowVisible(cell))
+            return false;
+        RECT r, client;
+        GetWindowRect(cell, &r);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        GetClientRect(hwnd, &client);
+        return r.top >= Px(270) && r.top + Px(600) <= client.bottom;
+    }
+    void Key(WPARAM key) { SendMessageW(hwnd, WM_KEYDOWN, key, 0); }
+    bool HeadersStay() {
+        const Child* h = probe::Find(probe::Children(hwnd), L"MByte TOTALI");
+        return h && h->visible && h->rect.top == Px(45);
+    }
+
+    win32::WinHost host{GetModuleHandleW(nullptr)};
+    win32::WinClock clock;
+    win32::WinLocale locale;
+    kelvr::FreeAll window{kelvr::MainServices{
+        host, host, clock, locale, std::make_shared<AllLetters>(), std::make_shared<HalfFull>()}};
+    HWND hwnd = nullptr, first = nullptr, last = nullptr;
+};
+
+TEST_F(ManyDrives, EveryRowCanBeBroughtIntoViewByKeysWheelAndBar) {
+    ASSERT_GT(26 * 600 + 1000, host.Height()) << "the screen is high enough for every row";
+    EXPECT_TRUE(GetWindowLongW(hwnd, GWL_STYLE) & WS_VSCROLL);
+    // The window is widened for the bar: no column is under it.
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_GE(client.right, Px(6300 + 1950));
+    EXPECT_TRUE(InView(L'a'));
+    EXPECT_FALSE(InView(L'z'));
+
+    Key(VK_END);
+    EXPECT_TRUE(InView(L'z'));
+    EXPECT_FALSE(IsWindowVisible(first)) << "a row scrolled under the headers shows";
+    EXPECT_TRUE(HeadersStay());
+    // What shows is what the windows draw when they paint themselves again.
+    UpdateWindow(hwnd);
+    EXPECT_EQ(probe::ChangedByRepainting(hwnd), 0);
+
+    Key(VK_HOME);
+    EXPECT_TRUE(InView(L'a'));
+    EXPECT_FALSE(InView(L'z'));
+    for (int i = 0; i < 26 && !InView(L'z'); ++i) Key(VK_DOWN);
+    EXPECT_TRUE(InView(L'z'));
+    Key(VK_PRIOR);
+    Key(VK_PRIOR);
+    Key(VK_PRIOR);
+    EXPECT_TRUE(InView(L'a'));
+
+    for (int i = 0; i < 26 && !InView(L'z'); ++i)
+        SendMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    EXPECT_TRUE(InView(L'z'));
+    for (int i = 0; i < 26 && !InView(L'a'); ++i)
+        SendMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    EXPECT_TRUE(InView(L'a'));
+
+    SendMessageW(hwnd, WM_VSCROLL, SB_BOTTOM, 0);
+    EXPECT_TRUE(InView(L'z'));
+    SCROLLINFO si{};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_ALL;
+    ASSERT_TRUE(GetScrollInfo(hwnd, SB_VERT, &si));
+    EXPECT_EQ(si.nPos + static_cast<int>(si.nPage) - 1, si.nMax) << "the bar is not at its end";
+    SendMessageW(hwnd, WM_VSCROLL, SB_PAGEUP, 0);
+    SendMessageW(hwnd, WM_VSCROLL, SB_LINEUP, 0);
+    EXPECT_FALSE(InView(L'z'));
+    EXPECT_TRUE(HeadersStay());
+
+    // Sorted again, the rows keep the scroll: the row that sorts last is the one in view.
+    window.lbDes_Click(0);
+    SendMessageW(hwnd, WM_VSCROLL, SB_BOTTOM, 0);
+    EXPECT_TRUE(InView(L'z'));
+
+    // Made lower, then higher again: the rows in view follow, and the last one never leaves
+    // room below it, as the window never scrolls further than the last row.
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    SetWindowPos(hwnd, nullptr, 0, 0, width, height / 2, SWP_NOMOVE | SWP_NOZORDER);
+    Key(VK_END);
+    EXPECT_TRUE(InView(L'z'));
+    const double lowScroll = window.ScrollTop();
+    SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_LT(window.ScrollTop(), lowScroll);
+    EXPECT_EQ(window.ScrollTop(), window.ScrollMax());
+    EXPECT_TRUE(InView(L'z'));
+    GetWindowRect(hwnd, &r);
+    EXPECT_NEAR(window.Height(), (r.bottom - r.top) * 1440.0 / probe::ScreenDpi(), 0.01);
+}
+
+}  // namespace
