@@ -23,6 +23,9 @@
 #                         scripts that take pictures an Xvfb of their own
 #   KELVR_KEEP_PREFIX=1   keep a throwaway prefix after the run, for debugging (path on stderr)
 #   KELVR_DPI             the screen's dots per inch in a throwaway prefix (default: 96)
+#   KELVR_DESKTOP         the virtual desktop's size in a throwaway prefix (default: 1024x768)
+#   KELVR_XVFB_SCREEN     the size of an Xvfb this script starts (default: 1280x1024); it
+#                         must hold the desktop
 
 KELVR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KELVR_BUILD_DIR=${KELVR_BUILD_DIR:-$KELVR_ROOT/build}
@@ -197,7 +200,8 @@ kelvr_end_private_display() {
 # caller's terminal or pipe (ctest waits for the pipes of a test to close).
 kelvr_start_xvfb() {
   local display=$1 log="${TMPDIR:-/tmp}/kelvr-xvfb${1#:}.log" i
-  setsid Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$log" 2>&1 &
+  setsid Xvfb "$display" -screen 0 "${KELVR_XVFB_SCREEN:-1280x1024}x24" -nolisten tcp \
+    </dev/null >"$log" 2>&1 &
   KELVR_XVFB_PID=$!
   for ((i = 0; i < 100; i++)); do
     DISPLAY=$display kelvr_display_answers && return 0
@@ -250,6 +254,11 @@ kelvr_throwaway_prefix() {
   if [ -n "${KELVR_DPI:-}" ]; then
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$KELVR_DPI" /f \
       >/dev/null 2>&1 || kelvr_die "could not set the screen to $KELVR_DPI DPI"
+  fi
+  # KELVR_DESKTOP=800x600 (say): a virtual desktop, and so a screen, of that size.
+  if [ -n "${KELVR_DESKTOP:-}" ]; then
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$KELVR_DESKTOP" /f \
+      >/dev/null 2>&1 || kelvr_die "could not set the desktop to $KELVR_DESKTOP"
   fi
 }
 

@@ -59,15 +59,14 @@ wheel() {
 
 for screen in 1024x768 800x600; do
   echo "== 26 drives on $screen"
-  kelvr_throwaway_prefix
+  KELVR_DESKTOP=$screen kelvr_throwaway_prefix
   for letter in {a..y}; do
     [ "$letter" = c ] && continue
     mkdir -p "$KELVR_RUN_DIR/drives/$letter"
     printf 'DISCO %s' "${letter^^}" >"$KELVR_RUN_DIR/drives/$letter/.windows-label"
     ln -sfn "$KELVR_RUN_DIR/drives/$letter" "$WINEPREFIX/dosdevices/$letter:"
   done
-  printf 'DISCO C' >"$WINEPREFIX/drive_c/.windows-label"
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$screen" /f >/dev/null 2>&1
+  # Wine reads the labels as its server starts.
   wineserver -k >/dev/null 2>&1
   wineserver -w >/dev/null 2>&1
   wineserver -p >/dev/null 2>&1
