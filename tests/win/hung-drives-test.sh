@@ -160,7 +160,9 @@ check() {  # check WHAT OUTPUT NAME OP LIMIT
 for s in "1|fine|h|h i" "3|close|h i j|h i j" "all but C:|endsession|d e f g h|-d e f g h"; do
   IFS='|' read -r name end hung all <<<"$s"
   echo "== $name hung, ended by $end"
-  out=$(scenario "$end" "$hung" "$all")
+  # (In this shell, not a subshell: the EXIT trap must see its prefix and mounts.)
+  scenario "$end" "$hung" "$all" >"$work/out"
+  out=$(cat "$work/out")
   echo "$out"
   check "$name" "$out" started '<=' 2500
   check "$name" "$out" known_choice '<' 1000  # not waited for again
