@@ -109,6 +109,10 @@ FreeAll::FreeAll(const MainServices& services)
     AddMenu(Mu_unita);
     AddMenu(Mu_Progr);
     AddMenu(Mu_Qirvo);
+
+    // The drive list is read as the window is made, as the drive list control reads it: the
+    // drives' names are on their way while the program goes on starting.
+    reader_.Start();
 }
 
 const char* FreeAll::DisplayPattern(int unit) {
@@ -132,7 +136,6 @@ void FreeAll::Form_Load() {
     UnitIndex = 1;
     SortColumn = 0;
 
-    reader_.Start();
     std::vector<std::string> entries;
     for (int i = 0; i < reader_.Count(); ++i) entries.push_back(reader_.Entry(i));
     Drive1.Fill(entries);

@@ -12,13 +12,15 @@ inline const char* const kToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 inline const char* const kFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
 struct ProgramRig {
-    ProgramRig() { drives->entries = {"c: [SYSTEM]"}; }
-
     FakeHost host;
     FakeScreen screen;
     FakeClock clock;
     FakeLocale locale;
-    std::shared_ptr<FakeDrives> drives = std::make_shared<FakeDrives>();
+    std::shared_ptr<FakeDrives> drives = [] {
+        auto d = std::make_shared<FakeDrives>();
+        d->entries = {"c: [SYSTEM]"};
+        return d;
+    }();
     std::shared_ptr<FakeDisks> disks = std::make_shared<FakeDisks>();
     FakeFileSystem files;
     FakeRegistry registry;
