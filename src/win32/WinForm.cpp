@@ -673,10 +673,13 @@ void WinFormPeer::UpdateScrollBar() {
     si.nMax = last + page - 1;
     si.nPage = static_cast<UINT>(page);
     si.nPos = static_cast<int>(std::lround(form_.ScrollTop() / step));
+    if (si.nMax == bar_.nMax && si.nPage == bar_.nPage && si.nPos == bar_.nPos)
+        return;
+    bar_ = si;
     SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
 }
 
-// Scrolls by `rows` rows (up when negative), or to the first or last row.
+// Scrolls by `rows` rows (up when negative).
 void WinFormPeer::ScrollRows(int rows) {
     form_.ScrollTo(form_.ScrollTop() + rows * form_.ScrollStep());
 }

@@ -141,10 +141,11 @@ class WinFormPeer : public forms::FormPeer {
     bool shown_ = false;
     bool everShown_ = false;
     int fronts_ = 0;
-    double scrollTop_ = 0;                // the form's ScrollTop, as last applied
-    int wheel_ = 0;                       // wheel turns not yet come to a notch
-    bool placing_ = false;                // the form is being told where its window is
-    std::vector<WinControlPeer*> order_;  // the controls in the order they came
+    double scrollTop_ = 0;                  // the form's ScrollTop, as last applied
+    int wheel_ = 0;                         // wheel turns not yet come to a notch
+    bool placing_ = false;                  // the form is being told where its window is
+    SCROLLINFO bar_{0, 0, 0, -1, 0, 0, 0};  // the scroll bar, as last set (nMax -1: not yet)
+    std::vector<WinControlPeer*> order_;    // the controls in the order they came
     std::unordered_map<HWND, WinControlPeer*> byWindow_;
     std::vector<WinControlPeer*> made_;  // the controls whose windows are made, in that order
 };
