@@ -34,10 +34,12 @@ command -v dpkg-query >/dev/null 2>&1 && command -v apt-get >/dev/null 2>&1 ||
   die "this script needs a Debian or Ubuntu system (dpkg and apt-get)"
 
 # Packages not yet installed. One dpkg-query call for all of them keeps the check fast.
+# (A package that may be installed for several architectures is named with its own.)
 missing=()
 installed=$(dpkg-query -W -f='${binary:Package} ${db:Status-Abbrev}\n' "${packages[@]}" 2>/dev/null || true)
+arch=$(dpkg --print-architecture)
 for p in "${packages[@]}"; do
-  grep -qxF "$p ii " <<<"$installed" || missing+=("$p")
+  grep -qxF -e "$p ii " -e "$p:$arch ii " <<<"$installed" || missing+=("$p")
 done
 
 # (Command output is captured before grep reads it: with pipefail, a grep -q that stops reading
