@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Kelvr needs on Debian 12 or Ubuntu: the native
 # and MinGW-w64 compilers, CMake, Ninja, GoogleTest's sources, 32-bit Wine with its fonts, the
-# fonts the windows are drawn with, Xvfb, xdotool, ImageMagick, FUSE (for drives that hang
-# or report any size) and the Italian locale.
+# fonts the windows are drawn with, fonts with Chinese and Japanese and with Greek letters (for
+# labels in other scripts, which Wine's own fonts lack), Xvfb, xdotool, ImageMagick, FUSE (for
+# drives that hang or report any size) and the Italian locale.
 # Runs as root, or through sudo otherwise. When everything is there already it only checks
 # (well under a second) and prints nothing.
 set -euo pipefail
@@ -11,7 +12,7 @@ packages=(
   g++ cmake ninja-build googletest
   g++-mingw-w64-i686
   wine wine32:i386 fonts-wine
-  fonts-liberation2 fonts-ebgaramond
+  fonts-liberation2 fonts-ebgaramond fonts-wqy-zenhei fonts-dejavu-core
   xvfb xdotool imagemagick
   locales
   fuse3 libfuse3-dev pkg-config
