@@ -258,10 +258,50 @@ void WinControlPeer::Apply(const Control& c) {
         shown_ = c.Visible();
         ShowWindow(hwnd_, shown_ ? SW_SHOWNA : SW_HIDE);
     }
-    // A window just made shows what it was made with; after that any change may show.
-    if (c.kind() != Kind::Button && !fresh_)
+    // A window just made shows what it was made with; after that any change may show, through
+    // the transparent labels over it too.
+    if (c.kind() != Kind::Button && !fresh_) {
         InvalidateRect(hwnd_, nullptr, TRUE);
+        for (WinControlPeer* o : Overlapping())
+            if (o->Model().kind() == Kind::Label && !o->Model().Opaque())
+                InvalidateRect(o->hwnd_, nullptr, TRUE);
+    }
     fresh_ = false;
+}
+
+// The other shown controls of the same container whose windows overlap this one's.
+std::vector<WinControlPeer*> WinControlPeer::Overlapping() const {
+    std::vector<WinControlPeer*> found;
+    for (Control* other : form_.Model().Controls()) {
+        WinControlPeer* p = form_.PeerOf(other);
+        RECT overlap;
+        if (p && p != this && p->hwnd_ && p->shown_ && other->Container() == control_.Container() &&
+            IntersectRect(&overlap, &p->rect_, &rect_))
+            found.push_back(p);
+    }
+    return found;
+}
+
+// A transparent label shows what is beneath it: its container's background and, where they
+// overlap it, the controls below it, as they draw themselves. (Its window would otherwise hide
+// them: a large type may reach past the label that holds it, into its neighbour's.)
+void WinControlPeer::PaintBeneath(HDC dc) {
+    std::vector<WinControlPeer*> overlapping = Overlapping();
+    if (overlapping.empty())
+        return;
+    std::vector<WinControlPeer*> below;  // from the top down
+    for (HWND w = GetWindow(hwnd_, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+        for (WinControlPeer* p : overlapping)
+            if (p->hwnd_ == w)
+                below.push_back(p);
+    for (auto it = below.rbegin(); it != below.rend(); ++it) {
+        const RECT& r = (*it)->rect_;
+        const int saved = SaveDC(dc);
+        OffsetViewportOrgEx(dc, r.left - rect_.left, r.top - rect_.top, nullptr);
+        IntersectClipRect(dc, 0, 0, r.right - r.left, r.bottom - r.top);
+        SendMessageW((*it)->hwnd_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        RestoreDC(dc, saved);
+    }
 }
 
 void WinControlPeer::RegisterTip(HWND tooltips, const std::wstring& before) {
@@ -330,6 +370,8 @@ void WinControlPeer::Paint(HDC dc, const RECT& client) {
     }
     // A label.
     fill(c.Opaque() ? ToColorRef(c.BackColor()) : ContainerColor(), r);
+    if (!c.Opaque())
+        PaintBeneath(dc);
     if (c.Border()) {
         DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     }

@@ -47,6 +47,8 @@ class WinControlPeer : public forms::ControlPeer {
     RECT Room() const;
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void Paint(HDC dc, const RECT& r);
+    std::vector<WinControlPeer*> Overlapping() const;
+    void PaintBeneath(HDC dc);
     bool MissingSymbol(HDC dc) const;
     void Mouse(const forms::Control::MouseHandler& handler, int button, WPARAM wp, LPARAM lp);
     COLORREF ContainerColor() const;
