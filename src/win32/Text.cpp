@@ -1,6 +1,7 @@
 #include "win32/Text.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace win32 {
 
