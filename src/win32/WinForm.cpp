@@ -370,8 +370,9 @@ void WinControlPeer::Paint(HDC dc, const RECT& client) {
     }
     // A label.
     fill(c.Opaque() ? ToColorRef(c.BackColor()) : ContainerColor(), r);
+    // (Drawing a label takes memory, and nothing it throws may cross a window procedure.)
     if (!c.Opaque())
-        PaintBeneath(dc);
+        Safely([&] { PaintBeneath(dc); });
     if (c.Border()) {
         DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     }
@@ -387,9 +388,11 @@ void WinControlPeer::Paint(HDC dc, const RECT& client) {
                    DI_NORMAL);
     } else {
         // (A window that someone else has sized otherwise has its text laid out for it again.)
-        if (r.right - r.left != laidWidth_ && font_)
-            LayOutText(font_, r.right - r.left, r.bottom - r.top, laidFit_);
-        DrawLayout(dc, layout_, r, c.Alignment());
+        Safely([&] {
+            if (r.right - r.left != laidWidth_ && font_)
+                LayOutText(font_, r.right - r.left, r.bottom - r.top, laidFit_);
+            DrawLayout(dc, layout_, r, c.Alignment());
+        });
     }
     SelectObject(dc, old);
 }
