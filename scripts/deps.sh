@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Kelvr needs on Debian 12 or Ubuntu: the native
 # and MinGW-w64 compilers, CMake, Ninja, GoogleTest's sources, 32-bit Wine with its fonts, the
-# fonts the windows are drawn with, Xvfb, xdotool, ImageMagick, FUSE (for drives that hang
-# or report any size) and the Italian locale.
+# fonts the windows are drawn with, fonts with Chinese and Japanese and with Greek letters (for
+# labels in other scripts, which Wine's own fonts lack), Xvfb, xdotool, ImageMagick, FUSE (for
+# drives that hang or report any size) and the Italian locale.
 # Runs as root, or through sudo otherwise. When everything is there already it only checks
 # (well under a second) and prints nothing.
 set -euo pipefail
@@ -11,7 +12,7 @@ packages=(
   g++ cmake ninja-build googletest
   g++-mingw-w64-i686
   wine wine32:i386 fonts-wine
-  fonts-liberation2 fonts-ebgaramond
+  fonts-liberation2 fonts-ebgaramond fonts-wqy-zenhei fonts-dejavu-core
   xvfb xdotool imagemagick
   locales
   fuse3 libfuse3-dev pkg-config
@@ -34,10 +35,12 @@ command -v dpkg-query >/dev/null 2>&1 && command -v apt-get >/dev/null 2>&1 ||
   die "this script needs a Debian or Ubuntu system (dpkg and apt-get)"
 
 # Packages not yet installed. One dpkg-query call for all of them keeps the check fast.
+# (A package that may be installed for several architectures is named with its own.)
 missing=()
 installed=$(dpkg-query -W -f='${binary:Package} ${db:Status-Abbrev}\n' "${packages[@]}" 2>/dev/null || true)
+arch=$(dpkg --print-architecture)
 for p in "${packages[@]}"; do
-  grep -qxF "$p ii " <<<"$installed" || missing+=("$p")
+  grep -qxF -e "$p ii " -e "$p:$arch ii " <<<"$installed" || missing+=("$p")
 done
 
 # (Command output is captured before grep reads it: with pipefail, a grep -q that stops reading

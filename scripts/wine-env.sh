@@ -26,6 +26,11 @@
 #   KELVR_DESKTOP         the virtual desktop's size in a throwaway prefix (default: 1024x768)
 #   KELVR_XVFB_SCREEN     the size of an Xvfb this script starts (default: 1280x1024); it
 #                         must hold the desktop
+#   KELVR_FAKE_DRIVES=1   a throwaway prefix also gets drives F: to I: of real large sizes, FUSE
+#                         file systems (tests/win/fakedisk.c) that report them; see
+#                         kelvr_mount_fake_drives. Needs FUSE (/dev/fuse, fusermount3,
+#                         libfuse3-dev): without it there are none, and KELVR_FAKE_DRIVE_LIST,
+#                         which names them to the tests, is empty.
 
 KELVR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KELVR_BUILD_DIR=${KELVR_BUILD_DIR:-$KELVR_ROOT/build}
@@ -250,6 +255,10 @@ kelvr_throwaway_prefix() {
     (cd "$WINEPREFIX/drive_c/kelvr-wide" && mkdir d{0..39999} && : >MSINFO32.EXE)
     export KELVR_WIDE_FOLDER='C:\kelvr-wide'
   fi
+  # (Before any Wine process of the prefix starts: Wine reads the volume labels as it starts.)
+  if [ -n "${KELVR_FAKE_DRIVES:-}" ]; then
+    kelvr_mount_fake_drives
+  fi
   # KELVR_DPI=120 (say): a screen of that many dots per inch instead of 96.
   if [ -n "${KELVR_DPI:-}" ]; then
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$KELVR_DPI" /f \
@@ -262,10 +271,57 @@ kelvr_throwaway_prefix() {
   fi
 }
 
+# The fake drives: letter, capacity and free space in bytes, volume label. Blocks of 4 KiB.
+#   F: 20 TiB with 3 TiB free: more clusters than 32 bits count, and a label too long for its cell;
+#   G: 2^32 + 1 clusters, half of them free, labelled in Latin, Japanese and Greek letters;
+#   H: 2^60 bytes with one block used;
+#   I: 2^64 bytes less one block, the most a 64-bit count of bytes holds, half of it free.
+kelvr_fake_drive_table() {
+  cat <<'EOF'
+f 21990232555520 3298534883328 Archivio progetti-2026 QIRVO sas
+g 17592186048512 8796093022208 Foto 日本 Ωμέγα
+h 1152921504606846976 1152921504606842880 ENORME
+i 18446744073709547520 9223372036854775808 MASSIMO
+EOF
+}
+
+# kelvr_mount_fake_drives: builds fakedisk (once per build tree), mounts the fake drives inside
+# the run's folder and links them as drive letters of the prefix; exports KELVR_FAKE_DRIVE_LIST,
+# the table above with ";" between drives. kelvr_end_throwaway_prefix unmounts them.
+kelvr_mount_fake_drives() {
+  local src=$KELVR_ROOT/tests/win/fakedisk.c bin=$KELVR_BUILD_DIR/fakedisk letter total free label
+  export KELVR_FAKE_DRIVE_LIST=
+  if [ ! -e /dev/fuse ] || ! command -v fusermount3 >/dev/null || ! pkg-config --exists fuse3; then
+    echo "${0##*/}: FUSE is not available here: no fake drives" >&2
+    return 0
+  fi
+  if [ ! "$bin" -nt "$src" ]; then
+    # shellcheck disable=SC2046
+    cc -O2 -Wall -o "$bin.new" "$src" $(pkg-config --cflags --libs fuse3) &&
+      mv "$bin.new" "$bin" || kelvr_die "could not build fakedisk"
+  fi
+  while read -r letter total free label; do
+    mkdir -p "$KELVR_RUN_DIR/fake-$letter"
+    "$bin" "$KELVR_RUN_DIR/fake-$letter" -- "$total" "$free" 4096 "$KELVR_RUN_DIR/no-hang" \
+      "$label" || kelvr_die "could not mount a fake drive on $KELVR_RUN_DIR/fake-$letter"
+    ln -sfn "$KELVR_RUN_DIR/fake-$letter" "$WINEPREFIX/dosdevices/$letter:"
+    KELVR_FAKE_DRIVE_LIST+="$letter $total $free $label;"
+  done < <(kelvr_fake_drive_table)
+}
+
+# kelvr_unmount_under DIR: unmounts every FUSE file system mounted inside DIR.
+kelvr_unmount_under() {
+  local m
+  for m in $(awk -v d="$1/" 'index($2, d) == 1 { print $2 }' /proc/mounts); do
+    fusermount3 -u "$m" 2>/dev/null || fusermount3 -uz "$m" 2>/dev/null || true
+  done
+}
+
 kelvr_end_throwaway_prefix() {
   [ -n "${KELVR_RUN_DIR:-}" ] && [ -d "$KELVR_RUN_DIR" ] || return 0
   WINEPREFIX=$KELVR_RUN_DIR/prefix wineserver -k >/dev/null 2>&1 || true
   WINEPREFIX=$KELVR_RUN_DIR/prefix wineserver -w >/dev/null 2>&1 || true
+  kelvr_unmount_under "$KELVR_RUN_DIR"
   if [ "${KELVR_KEEP_PREFIX:-0}" != 0 ]; then
     touch "$KELVR_RUN_DIR/keep"
     echo "${0##*/}: kept the Wine prefix $KELVR_RUN_DIR/prefix" >&2
@@ -285,6 +341,7 @@ kelvr_sweep_stale_prefixes() {
     pid=${pid%%.*}
     [ "$pid" = $$ ] || [ -d "/proc/$pid" ] && continue
     WINEPREFIX=$dir/prefix wineserver -k >/dev/null 2>&1 || true
+    kelvr_unmount_under "$dir"
     rm -rf "$dir"
   done
 }

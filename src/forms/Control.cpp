@@ -79,6 +79,11 @@ void Control::SetBorder(bool on) {
     Changed();
 }
 
+void Control::SetFit(TextFit fit) {
+    fit_ = fit;
+    Changed();
+}
+
 void Control::SetToolTip(const std::string& text) {
     toolTip_ = text;
     Changed();
@@ -112,6 +117,7 @@ void Control::CopyPropertiesFrom(const Control& o) {
     opaque_ = o.opaque_;
     align_ = o.align_;
     border_ = o.border_;
+    fit_ = o.fit_;
     toolTip_ = o.toolTip_;
     mousePointer_ = o.mousePointer_;
     tabIndex_ = o.tabIndex_;

@@ -34,6 +34,13 @@ struct Font {
 enum class Kind { Label, Shape, Line, Button, Frame, Picture };
 enum class Align { Left, Right, Center };
 
+// What a label does with text that does not fit it on the screen it is shown on.
+enum class TextFit {
+    Grow,      // the label grows, as little as its text needs
+    Ellipsis,  // one line, cut short with an ellipsis; the whole text is the label's tooltip
+    Shrink,    // one line, in narrower type (smaller, failing that) until it fits
+};
+
 // Mouse pointers: the codes the forms use.
 enum MousePointer : int { kDefaultPointer = 0, kHourglass = 11, kCustomPointer = 99 };
 
@@ -98,6 +105,8 @@ class Control {
     void SetAlignment(Align a);
     bool Border() const { return border_; }
     void SetBorder(bool on);
+    TextFit Fit() const { return fit_; }
+    void SetFit(TextFit fit);
     const std::string& ToolTip() const { return toolTip_; }
     void SetToolTip(const std::string& text);
     int MousePointer() const { return mousePointer_; }
@@ -151,6 +160,7 @@ class Control {
     bool opaque_ = true;
     Align align_ = Align::Left;
     bool border_ = false;
+    TextFit fit_ = TextFit::Grow;
     std::string toolTip_;
     int mousePointer_ = kDefaultPointer;
     bool default_ = false;

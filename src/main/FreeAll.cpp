@@ -19,12 +19,15 @@ constexpr int kRowPitch = 600;  // twips from one row to the next
 
 // The cells are drawn on the window colour: white in every usual scheme, where the title-bar
 // text colour of the classic palette is black on current Windows and would hide the figures.
+// A figure too wide for its cell (a disk of terabytes counted in bytes, a large scale) is drawn
+// in narrower type rather than lose a digit at the cell's edge.
 void DesignFigure(Control& c, double left) {
     c.Move(left, 315, 1950, 300);
     c.SetScrolls(true);
     c.SetBorder(true);
     c.SetBackColor(forms::kWindowBackground);
     c.SetAlignment(Align::Right);
+    c.SetFit(forms::TextFit::Shrink);
     c.SetFont({"Courier New", 9, false, false, false});
     c.SetVisible(false);
 }
@@ -77,6 +80,8 @@ FreeAll::FreeAll(const MainServices& services)
     disco.SetScrolls(true);
     disco.SetBorder(true);
     disco.SetBackColor(forms::kWindowBackground);
+    // A long volume label or share name is cut short, and shows whole where the mouse points.
+    disco.SetFit(forms::TextFit::Ellipsis);
     disco.SetCaption("lbDisco");
     disco.SetVisible(false);
     DesignFigure(lbDati.Add(0), 2340);

@@ -45,6 +45,15 @@ int Shift(WPARAM wp) {
            ((GetKeyState(VK_MENU) < 0) ? 4 : 0);
 }
 
+// DrawEdge's sunken edge: two lines of one pixel on each side.
+constexpr int kEdge = 2;
+
+// Whether the text breaks into lines (a break at its very end starts none).
+bool BreaksLines(const std::wstring& text) {
+    const std::size_t last = text.find_last_not_of(L"\r\n");
+    return last != std::wstring::npos && text.find_first_of(L"\r\n") < last;
+}
+
 bool CursorOver(HWND hwnd) {
     POINT pt;
     if (!GetCursorPos(&pt))
@@ -86,7 +95,7 @@ void WinControlPeer::MakeWindow() {
         ex |= WS_EX_CONTROLPARENT;
     }
     text_ = TextOf(c);
-    rect_ = RectOf(c);
+    rect_ = Fitted(c, RectOf(c), form_.Host().Font(c.GetFont(), form_.Dpi()));
     shown_ = Shows(c);
     if (shown_)
         style |= WS_VISIBLE;
@@ -139,6 +148,88 @@ RECT WinControlPeer::RectOf(const Control& c) const {
     return r;
 }
 
+void WinControlPeer::LayOutText(HFONT font, int width, int height, forms::TextFit fit) {
+    TextFonts& fonts = form_.Host().Text();
+    const TextFonts::Metrics& m = fonts.MetricsOf(font);
+    // A label that shows several lines, by its text or by its height, keeps its width and
+    // wraps its text to it; one of a single line keeps its text on that line.
+    const bool wrap = BreaksLines(text_) || height >= 2 * (m.ascent + m.descent);
+    layout_ = LayOut(fonts, font, text_, width, fit, wrap);
+    laidWidth_ = width;
+    laidFit_ = fit;
+}
+
+// What shows of the window that holds the control, in that window's client coordinates.
+RECT WinControlPeer::Room() const {
+    HWND parent = form_.ParentOf(control_);
+    RECT room{-0x10000, -0x10000, 0x10000, 0x10000};
+    if (!parent)
+        return room;
+    GetClientRect(parent, &room);
+    for (HWND up = parent; GetWindowLongW(up, GWL_STYLE) & WS_CHILD;) {
+        up = GetParent(up);
+        RECT client;
+        GetClientRect(up, &client);
+        MapWindowPoints(up, parent, reinterpret_cast<POINT*>(&client), 2);
+        IntersectRect(&room, &room, &client);
+    }
+    return room;
+}
+
+// The label keeps its designed rectangle wherever its text fits. A label of one line widens to
+// its text, away from the side its text is aligned to (both sides, centred), but not past what
+// shows of the window or frame that holds it, where it would be cut: there its text narrows
+// instead. Any label grows down to hold its lines. Names cut short and figures in narrower type
+// keep their width. A label in a symbol font shows a picture, which is not to move.
+RECT WinControlPeer::Fitted(const Control& c, const RECT& designed, HFONT font) {
+    if (c.kind() != Kind::Label || !font) {
+        layout_ = TextLayout{};
+        laidWidth_ = -1;
+        return designed;
+    }
+    const RECT room = Room();
+    // Moved up or down only (a row re-ordered or scrolled), the label is laid out as it was.
+    if (laid_.font == font && laid_.text == text_ && laid_.fit == c.Fit() &&
+        laid_.border == c.Border() && SameRect(laid_.room, room)) {
+        const int dy = designed.top - laid_.designed.top;
+        RECT moved = laid_.designed;
+        OffsetRect(&moved, 0, dy);
+        if (SameRect(moved, designed)) {
+            OffsetRect(&laid_.fitted, 0, dy);
+            laid_.designed = designed;
+            return laid_.fitted;
+        }
+    }
+    const int edge = c.Border() ? kEdge : 0;
+    const int width = designed.right - designed.left - 2 * edge;
+    const int height = designed.bottom - designed.top - 2 * edge;
+    LayOutText(font, width, height, c.Fit());
+    RECT r = designed;
+    if (!form_.Host().Text().MetricsOf(font).symbol) {
+        const int wider = c.Fit() == forms::TextFit::Grow ? layout_.width - width : 0;
+        if (wider > 0) {
+            if (c.Alignment() == forms::Align::Left) {
+                r.right += wider;
+            } else if (c.Alignment() == forms::Align::Right) {
+                r.left -= wider;
+            } else {
+                r.left -= wider / 2;
+                r.right += wider - wider / 2;
+            }
+            r.left = std::max(r.left, std::min(room.left, designed.left));
+            r.right = std::min(r.right, std::max(room.right, designed.right));
+            const int inner = r.right - r.left - 2 * edge;
+            LayOutText(font, inner, height,
+                       inner < layout_.width ? forms::TextFit::Shrink : c.Fit());
+        }
+        const int taller = layout_.height - height;
+        if (taller > 0)
+            r.bottom += taller;
+    }
+    laid_ = Laid{text_, font, c.Fit(), c.Border(), designed, room, r};
+    return r;
+}
+
 // Before its window is made, a change to the control costs nothing: the window is made with it.
 void WinControlPeer::Apply(const Control& c) {
     if (!hwnd_)
@@ -150,20 +241,24 @@ void WinControlPeer::Apply(const Control& c) {
         SetWindowTextW(hwnd_, text_.c_str());
     }
 
-    const RECT r = RectOf(c);
+    HFONT font = form_.Host().Font(c.GetFont(), form_.Dpi());
+    const RECT r = Fitted(c, RectOf(c), font);
     if (!SameRect(r, rect_)) {
+        ShowThroughLabelsAgain();  // those it leaves show what it covered no more
         rect_ = r;
         SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    HFONT font = form_.Host().Font(c.GetFont(), form_.Dpi());
     if (font != font_) {
         font_ = font;
         SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
 
+    // A text cut short shows whole as the label's tooltip, unless the label has a tip of its own.
     std::wstring tip = Widen(c.ToolTip());
+    if (tip.empty() && layout_.cut)
+        tip = text_;
     if (tip != tip_) {
         const std::wstring before = tip_;
         tip_ = tip;
@@ -177,22 +272,33 @@ void WinControlPeer::Apply(const Control& c) {
         shown_ = Shows(c);
         ShowWindow(hwnd_, shown_ ? SW_SHOWNA : SW_HIDE);
     }
-    // A window just made shows what it was made with; after that any change may show.
-    if (c.kind() != Kind::Button && !fresh_)
+    // A window just made shows what it was made with; after that any change may show, through
+    // the transparent labels over it too.
+    if (c.kind() != Kind::Button && !fresh_) {
         InvalidateRect(hwnd_, nullptr, TRUE);
+        ShowThroughLabelsAgain();
+    }
     fresh_ = false;
+}
+
+// The transparent labels over this control draw it again with themselves.
+void WinControlPeer::ShowThroughLabelsAgain() {
+    for (WinControlPeer* o : Overlapping())
+        if (o->Model().kind() == Kind::Label && !o->Model().Opaque())
+            InvalidateRect(o->hwnd_, nullptr, TRUE);
 }
 
 void WinControlPeer::Scroll(HDWP& batch) {
     if (!hwnd_)
         return;
-    const RECT r = RectOf(control_);
+    const RECT r = Fitted(control_, RectOf(control_), font_);
     const bool shows = Shows(control_);
     if (SameRect(r, rect_) && shows == shown_)
         return;
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
     if (shows != shown_)
         flags |= shows ? SWP_SHOWWINDOW : SWP_HIDEWINDOW;
+    ShowThroughLabelsAgain();
     rect_ = r;
     shown_ = shows;
     if (batch)
@@ -200,6 +306,41 @@ void WinControlPeer::Scroll(HDWP& batch) {
                                r.bottom - r.top, flags);
     if (!batch)  // the batch failed: this window and those after it move one by one
         SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, flags);
+}
+
+// The other shown controls of the same container whose windows overlap this one's.
+std::vector<WinControlPeer*> WinControlPeer::Overlapping() const {
+    std::vector<WinControlPeer*> found;
+    for (Control* other : form_.Model().Controls()) {
+        WinControlPeer* p = form_.PeerOf(other);
+        RECT overlap;
+        if (p && p != this && p->hwnd_ && p->shown_ && other->Container() == control_.Container() &&
+            IntersectRect(&overlap, &p->rect_, &rect_))
+            found.push_back(p);
+    }
+    return found;
+}
+
+// A transparent label shows what is beneath it: its container's background and, where they
+// overlap it, the controls below it, as they draw themselves. (Its window would otherwise hide
+// them: a large type may reach past the label that holds it, into its neighbour's.)
+void WinControlPeer::PaintBeneath(HDC dc) {
+    std::vector<WinControlPeer*> overlapping = Overlapping();
+    if (overlapping.empty())
+        return;
+    std::vector<WinControlPeer*> below;  // from the top down
+    for (HWND w = GetWindow(hwnd_, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+        for (WinControlPeer* p : overlapping)
+            if (p->hwnd_ == w)
+                below.push_back(p);
+    for (auto it = below.rbegin(); it != below.rend(); ++it) {
+        const RECT& r = (*it)->rect_;
+        const int saved = SaveDC(dc);
+        OffsetViewportOrgEx(dc, r.left - rect_.left, r.top - rect_.top, nullptr);
+        IntersectClipRect(dc, 0, 0, r.right - r.left, r.bottom - r.top);
+        SendMessageW((*it)->hwnd_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        RestoreDC(dc, saved);
+    }
 }
 
 void WinControlPeer::RegisterTip(HWND tooltips, const std::wstring& before) {
@@ -268,15 +409,15 @@ void WinControlPeer::Paint(HDC dc, const RECT& client) {
     }
     // A label.
     fill(c.Opaque() ? ToColorRef(c.BackColor()) : ContainerColor(), r);
+    // (Drawing a label takes memory, and nothing it throws may cross a window procedure.)
+    if (!c.Opaque())
+        Safely([&] { PaintBeneath(dc); });
     if (c.Border()) {
         DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     }
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ToColorRef(c.ForeColor()));
     HGDIOBJ old = SelectObject(dc, font_);
-    UINT align = c.Alignment() == forms::Align::Right    ? DT_RIGHT
-                 : c.Alignment() == forms::Align::Center ? DT_CENTER
-                                                         : DT_LEFT;
     if (MissingSymbol(dc)) {
         // A symbol font without the glyph (Wine's Wingdings lacks most): the form's icon shows
         // the same picture.
@@ -285,14 +426,12 @@ void WinControlPeer::Paint(HDC dc, const RECT& client) {
                    form_.Host().Icon(form_.Model().IconId(), size), size, size, 0, nullptr,
                    DI_NORMAL);
     } else {
-        // A label one line high keeps its text on that line, clipped, rather than wrapping it
-        // to a second line that does not show (fonts round up a little on large screens).
-        TEXTMETRICW tm;
-        GetTextMetricsW(dc, &tm);
-        const bool oneLine = r.bottom - r.top < 2 * tm.tmHeight;
-        const std::wstring shown = oneLine ? text_.substr(0, text_.find(L'\n')) : text_;
-        DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &r,
-                  align | (oneLine ? DT_SINGLELINE : DT_WORDBREAK) | DT_NOPREFIX | DT_EXPANDTABS);
+        // (A window that someone else has sized otherwise has its text laid out for it again.)
+        Safely([&] {
+            if (r.right - r.left != laidWidth_ && font_)
+                LayOutText(font_, r.right - r.left, r.bottom - r.top, laidFit_);
+            DrawLayout(dc, layout_, r, c.Alignment());
+        });
     }
     SelectObject(dc, old);
 }
@@ -772,7 +911,8 @@ void WinFormPeer::DpiChanged(int dpi, const RECT& suggested) {
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     for (WinControlPeer* p : order_) p->Apply(p->Model());
     RecordPlace();
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    // Drawn whole again, once every control is in its new place.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // The form's first show. Shown the usual way, the window would have the system erase and paint

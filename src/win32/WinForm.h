@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "forms/Form.h"
+#include "win32/Text.h"
 #include "win32/WinHost.h"
 
 namespace win32 {
@@ -44,8 +45,16 @@ class WinControlPeer : public forms::ControlPeer {
     RECT RectOf(const forms::Control& c) const;
     // Whether the control's window is to show: visible, and not scrolled out of view.
     bool Shows(const forms::Control& c) const;
+    // A label's rectangle `r` grown, as little as needed, where its text in `font` does not fit
+    // it; its text is laid out for it.
+    RECT Fitted(const forms::Control& c, const RECT& r, HFONT font);
+    void LayOutText(HFONT font, int width, int height, forms::TextFit fit);
+    RECT Room() const;
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void Paint(HDC dc, const RECT& r);
+    std::vector<WinControlPeer*> Overlapping() const;
+    void ShowThroughLabelsAgain();
+    void PaintBeneath(HDC dc);
     bool MissingSymbol(HDC dc) const;
     void Mouse(const forms::Control::MouseHandler& handler, int button, WPARAM wp, LPARAM lp);
     COLORREF ContainerColor() const;
@@ -64,6 +73,17 @@ class WinControlPeer : public forms::ControlPeer {
     int front_ = 0;
     HFONT font_ = nullptr;
     std::wstring tip_;
+    // A label's text as laid out for its box, and what it was laid out from.
+    TextLayout layout_;
+    int laidWidth_ = -1;
+    forms::TextFit laidFit_ = forms::TextFit::Grow;
+    struct Laid {
+        std::wstring text;
+        HFONT font = nullptr;
+        forms::TextFit fit = forms::TextFit::Grow;
+        bool border = false;
+        RECT designed{0, 0, 0, 0}, room{0, 0, 0, 0}, fitted{0, 0, 0, 0};
+    } laid_;
 };
 
 class WinFormPeer : public forms::FormPeer {

@@ -16,6 +16,7 @@
 
 #include "forms/Form.h"
 #include "forms/Runtime.h"
+#include "win32/Text.h"
 
 namespace win32 {
 
@@ -53,6 +54,8 @@ class WinHost : public forms::FormHost, public forms::Screen {
     // otherwise the system's.
     int WindowDpi(HWND hwnd) const;
     HICON Icon(int resourceId, int size);
+    // The fonts that labels' text is drawn in besides their own.
+    TextFonts& Text() { return text_; }
     // How the first window the program shows is to show when the program was started to show
     // it otherwise than as usual: minimised, maximised or not activated, as a shortcut may ask
     // (ShowWindow's command from the start-up information; Wine's SW_SHOWDEFAULT ignores it).
@@ -80,6 +83,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
     DWORD lastPump_ = 0;
     std::map<std::tuple<std::wstring, int, bool, bool, bool>, HFONT> fonts_;
     std::map<std::pair<int, int>, HICON> icons_;
+    TextFonts text_;
     bool ending_ = false;
 
     // Tasks posted from other threads, run by a message-only window, so that every message

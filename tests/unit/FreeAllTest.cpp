@@ -160,6 +160,7 @@ TEST_F(MainWindowStartup, EachDriveGetsAVisibleRowCopiedFromTheHiddenTemplates) 
             EXPECT_EQ(c.BackColor(), model.BackColor()) << c.FullName();
             EXPECT_EQ(c.Alignment(), model.Alignment()) << c.FullName();
             EXPECT_EQ(c.GetFont().name, model.GetFont().name) << c.FullName();
+            EXPECT_EQ(c.Fit(), model.Fit()) << c.FullName();
             if (a != &f.SpFree) {
                 EXPECT_EQ(c.Width(), model.Width()) << c.FullName();
             }
@@ -168,6 +169,9 @@ TEST_F(MainWindowStartup, EachDriveGetsAVisibleRowCopiedFromTheHiddenTemplates) 
     }
     EXPECT_EQ(f.lbDati[2].GetFont().name, "Courier New");
     EXPECT_EQ(f.lbDati[2].Alignment(), forms::Align::Right);
+    // Figures too wide for their cells narrow, names too long are cut short.
+    EXPECT_EQ(f.lbTota[1].Fit(), forms::TextFit::Shrink);
+    EXPECT_EQ(f.lbDisco[4].Fit(), forms::TextFit::Ellipsis);
     EXPECT_EQ(f.SpTot[3].Width(), 5910);
     EXPECT_EQ(f.SpTot[3].BackColor(), forms::Rgb(128, 255, 128));
     EXPECT_EQ(f.SpFree[3].BackColor(), forms::Rgb(255, 128, 128));

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -108,7 +109,8 @@ inline Drawing Drawn(HWND form) {
         if (GetUpdateRect(c.hwnd, nullptr, FALSE))
             d.unpainted.push_back(c.text);
         const int w = c.rect.right - c.rect.left, h = c.rect.bottom - c.rect.top;
-        // What shows of it: within the client areas of the form and of its containers.
+        // What shows of it: within the client areas of the form and of its containers, and on
+        // the screen (a large scale may take a window past its edges).
         RECT shows = c.rect;
         for (HWND up = GetParent(c.hwnd); up; up = up == form ? nullptr : GetParent(up)) {
             RECT client;
@@ -116,6 +118,9 @@ inline Drawing Drawn(HWND form) {
             MapWindowPoints(up, form, reinterpret_cast<POINT*>(&client), 2);
             IntersectRect(&shows, &shows, &client);
         }
+        RECT screenRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&screenRect), 2);
+        IntersectRect(&shows, &shows, &screenRect);
         HDC screen = GetDC(c.hwnd);
         HDC picture = CreateCompatibleDC(screen);
         HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
@@ -191,6 +196,174 @@ inline std::string Names(const std::vector<std::wstring>& texts) {
     std::string out;
     for (const std::wstring& t : texts) out += "\"" + win32::Narrow(t) + "\" ";
     return out;
+}
+
+// A piece of text as a window draws it, read back from a recording of its drawing (an enhanced
+// metafile of its WM_PRINTCLIENT), but for what it draws with its DC's state saved (other
+// windows that it shows through, as a transparent label does): the characters, the font, the box
+// they stand in, as wide as their advances and as high as the font, and their ink: the pixels the
+// same text in the same font and places turns, drawn apart. Both in the window's client
+// coordinates; no ink, an empty rectangle.
+struct DrawnText {
+    std::wstring text;
+    LOGFONTW font;
+    RECT box;
+    RECT ink;
+};
+
+inline RECT InkOf(const std::wstring& text, const LOGFONTW& font, const std::vector<INT>& dx,
+                  const RECT& box, int ascent) {
+    const int pad = box.bottom - box.top;  // room for what overhangs the box
+    const int w = box.right - box.left + 2 * pad, h = box.bottom - box.top + 2 * pad;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    RECT all{0, 0, w, h};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    HFONT f = CreateFontIndirectW(&font);
+    HGDIOBJ oldFont = SelectObject(dc, f);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetTextAlign(dc, TA_LEFT | TA_BASELINE);
+    ExtTextOutW(dc, pad, pad + ascent, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()),
+                dx.data());
+    GdiFlush();
+    RECT ink{w, h, 0, 0};
+    const DWORD* p = static_cast<const DWORD*>(bits);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((p[y * w + x] & 0xFFFFFF) != 0xFFFFFF) {
+                ink.left = std::min<LONG>(ink.left, x);
+                ink.top = std::min<LONG>(ink.top, y);
+                ink.right = std::max<LONG>(ink.right, x + 1);
+                ink.bottom = std::max<LONG>(ink.bottom, y + 1);
+            }
+    SelectObject(dc, oldFont);
+    DeleteObject(f);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    if (ink.right <= ink.left)
+        return RECT{box.left, box.top, box.left, box.top};
+    OffsetRect(&ink, box.left - pad, box.top - pad);
+    return ink;
+}
+
+inline int CALLBACK ReadRecord(HDC, HANDLETABLE*, const ENHMETARECORD* r, int, LPARAM lp);
+
+struct Recording {
+    std::vector<DrawnText> texts;
+    std::vector<std::pair<DWORD, LOGFONTW>> fonts;  // by object index
+    LOGFONTW current{};
+    UINT align = TA_LEFT | TA_TOP;
+    int saved = 0;  // states saved
+};
+
+inline std::vector<DrawnText> TextsDrawn(HWND w) {
+    HDC screen = GetDC(w);
+    HDC meta = CreateEnhMetaFileW(screen, nullptr, nullptr, nullptr);
+    SendMessageW(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(meta), PRF_CLIENT);
+    HENHMETAFILE file = CloseEnhMetaFile(meta);
+    ReleaseDC(w, screen);
+    Recording recording;
+    EnumEnhMetaFile(nullptr, file, ReadRecord, &recording, nullptr);
+    DeleteEnhMetaFile(file);
+    return recording.texts;
+}
+
+inline int CALLBACK ReadRecord(HDC, HANDLETABLE*, const ENHMETARECORD* r, int, LPARAM lp) {
+    auto* rec = reinterpret_cast<Recording*>(lp);
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(r);
+    switch (r->iType) {
+        case EMR_EXTCREATEFONTINDIRECTW: {
+            const auto* f = reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(r);
+            rec->fonts.emplace_back(f->ihFont, f->elfw.elfLogFont);
+            break;
+        }
+        case EMR_SELECTOBJECT: {
+            const DWORD index = reinterpret_cast<const EMRSELECTOBJECT*>(r)->ihObject;
+            for (auto it = rec->fonts.rbegin(); it != rec->fonts.rend(); ++it)
+                if (it->first == index) {
+                    rec->current = it->second;
+                    break;
+                }
+            break;
+        }
+        case EMR_SAVEDC:
+            ++rec->saved;
+            break;
+        case EMR_RESTOREDC:
+            rec->saved += reinterpret_cast<const EMRRESTOREDC*>(r)->iRelative;
+            break;
+        case EMR_SETTEXTALIGN:
+            rec->align = reinterpret_cast<const EMRSETTEXTALIGN*>(r)->iMode;
+            break;
+        case EMR_EXTTEXTOUTW: {
+            if (rec->saved > 0)
+                break;
+            const auto* t = reinterpret_cast<const EMREXTTEXTOUTW*>(r);
+            const EMRTEXT& e = t->emrtext;
+            DrawnText d{
+                std::wstring(reinterpret_cast<const wchar_t*>(bytes + e.offString), e.nChars),
+                rec->current,
+                {},
+                {}};
+            const INT* first = reinterpret_cast<const INT*>(bytes + e.offDx);
+            const std::vector<INT> dx(first, first + e.nChars);
+            int width = 0;
+            for (INT x : dx) width += x;
+            HDC dc = GetDC(nullptr);
+            HFONT font = CreateFontIndirectW(&d.font);
+            HGDIOBJ old = SelectObject(dc, font);
+            TEXTMETRICW tm{};
+            GetTextMetricsW(dc, &tm);
+            SelectObject(dc, old);
+            DeleteObject(font);
+            ReleaseDC(nullptr, dc);
+            const POINT at{e.ptlReference.x, e.ptlReference.y};
+            const UINT h = rec->align & (TA_LEFT | TA_RIGHT | TA_CENTER);
+            d.box.left = h == TA_RIGHT ? at.x - width : h == TA_CENTER ? at.x - width / 2 : at.x;
+            d.box.right = d.box.left + width;
+            const UINT v = rec->align & (TA_TOP | TA_BASELINE | TA_BOTTOM);
+            d.box.top = v == TA_BASELINE ? at.y - tm.tmAscent
+                        : v == TA_BOTTOM ? at.y - tm.tmHeight
+                                         : at.y;
+            d.box.bottom = d.box.top + tm.tmHeight;
+            d.ink = InkOf(d.text, d.font, dx, d.box, tm.tmAscent);
+            rec->texts.push_back(d);
+            break;
+        }
+        default:
+            break;
+    }
+    return 1;
+}
+
+// The characters of `text` that `font` has no glyph for.
+inline std::wstring Missing(const LOGFONTW& font, const std::wstring& text) {
+    HDC dc = GetDC(nullptr);
+    HFONT f = CreateFontIndirectW(&font);
+    HGDIOBJ old = SelectObject(dc, f);
+    std::vector<WORD> glyphs(text.size());
+    GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                     GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, old);
+    DeleteObject(f);
+    ReleaseDC(nullptr, dc);
+    std::wstring missing;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (glyphs[i] == 0xFFFF)
+            missing += text[i];
+    return missing;
 }
 
 inline void Click(HWND hwnd) {

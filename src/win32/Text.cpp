@@ -1,0 +1,530 @@
+#include "win32/Text.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace win32 {
+
+namespace {
+
+// The Windows fonts that cover the scripts no character set names, newest first. A name the
+// system does not have maps to another font, which is kept only if it has the character.
+const wchar_t* const kFallbackFaces[] = {
+    L"Segoe UI",
+    L"Nirmala UI",
+    L"Segoe UI Symbol",
+    L"Segoe UI Historic",
+    L"Ebrima",
+    L"Leelawadee UI",
+    L"Gadugi",
+    L"Myanmar Text",
+    L"Microsoft Himalaya",
+    L"Mongolian Baiti",
+    L"Microsoft Yi Baiti",
+    L"Microsoft Tai Le",
+    L"Sylfaen",
+    L"Arial Unicode MS",
+    L"Microsoft Sans Serif",
+    L"Tahoma",
+};
+
+bool Between(wchar_t c, wchar_t low, wchar_t high) {
+    return c >= low && c <= high;
+}
+
+bool IsHan(wchar_t c) {
+    return Between(c, 0x2E80, 0x2FFF) || Between(c, 0x3000, 0x303F) || Between(c, 0x3400, 0x4DBF) ||
+           Between(c, 0x4E00, 0x9FFF) || Between(c, 0xF900, 0xFAFF) || Between(c, 0xFF00, 0xFFEF);
+}
+
+bool IsKana(wchar_t c) {
+    return Between(c, 0x3040, 0x30FF) || Between(c, 0x31F0, 0x31FF);
+}
+
+bool IsHangul(wchar_t c) {
+    return Between(c, 0x1100, 0x11FF) || Between(c, 0x3130, 0x318F) || Between(c, 0xAC00, 0xD7AF);
+}
+
+// Text of these scripts may break between any two characters.
+bool IsIdeographic(wchar_t c) {
+    return IsHan(c) || IsKana(c) || IsHangul(c);
+}
+
+// A unit that belongs with the one before it: the second half of a surrogate pair, a combining
+// mark, a joiner or a variation selector. Text is never split before one.
+bool Joins(wchar_t c) {
+    return Between(c, 0xDC00, 0xDFFF) || Between(c, 0x0300, 0x036F) || Between(c, 0x1AB0, 0x1AFF) ||
+           Between(c, 0x1DC0, 0x1DFF) || Between(c, 0x20D0, 0x20FF) || Between(c, 0xFE20, 0xFE2F) ||
+           Between(c, 0xFE00, 0xFE0F) || c == 0x200C || c == 0x200D;
+}
+
+// The character sets whose fonts write `c`, the likeliest first: asked for a set, the system's
+// font mapper picks a font that has it, as Windows does for the programs of each language.
+std::vector<BYTE> CharsetsFor(wchar_t c) {
+    if (Between(c, 0x0370, 0x03FF) || Between(c, 0x1F00, 0x1FFF))
+        return {GREEK_CHARSET};
+    if (Between(c, 0x0400, 0x052F))
+        return {RUSSIAN_CHARSET};
+    if (Between(c, 0x0100, 0x024F))
+        return {EASTEUROPE_CHARSET, TURKISH_CHARSET, BALTIC_CHARSET};
+    if (Between(c, 0x1EA0, 0x1EFF))
+        return {VIETNAMESE_CHARSET};
+    if (Between(c, 0x0590, 0x05FF) || Between(c, 0xFB1D, 0xFB4F))
+        return {HEBREW_CHARSET};
+    if (Between(c, 0x0600, 0x06FF) || Between(c, 0x0750, 0x077F) || Between(c, 0xFB50, 0xFDFF) ||
+        Between(c, 0xFE70, 0xFEFF))
+        return {ARABIC_CHARSET};
+    if (Between(c, 0x0E00, 0x0E7F))
+        return {THAI_CHARSET};
+    if (IsHangul(c))
+        return {HANGUL_CHARSET};
+    if (IsKana(c))
+        return {SHIFTJIS_CHARSET};
+    if (Between(c, 0x3100, 0x312F))
+        return {CHINESEBIG5_CHARSET};
+    // Han characters are written by the fonts of four languages: the user's own first.
+    std::vector<BYTE> cjk = {SHIFTJIS_CHARSET, GB2312_CHARSET, CHINESEBIG5_CHARSET, HANGUL_CHARSET};
+    BYTE own = 0;
+    switch (GetACP()) {
+        case 932:
+            own = SHIFTJIS_CHARSET;
+            break;
+        case 936:
+            own = GB2312_CHARSET;
+            break;
+        case 949:
+            own = HANGUL_CHARSET;
+            break;
+        case 950:
+            own = CHINESEBIG5_CHARSET;
+            break;
+        default:
+            break;
+    }
+    if (own) {
+        cjk.erase(std::find(cjk.begin(), cjk.end(), own));
+        cjk.insert(cjk.begin(), own);
+    }
+    return cjk;  // for Han, and last for any symbol, which East Asian fonts are rich in
+}
+
+// The first line of text, and whether more text follows it.
+std::wstring FirstLine(const std::wstring& text, bool* more) {
+    const std::size_t end = text.find_first_of(L"\r\n");
+    if (end == std::wstring::npos) {
+        *more = false;
+        return text;
+    }
+    *more = text.find_first_not_of(L"\r\n", end) != std::wstring::npos;
+    return text.substr(0, end);
+}
+
+// The text's lines; a line break at the very end starts no line of its own.
+std::vector<std::wstring> Lines(const std::wstring& text) {
+    std::vector<std::wstring> lines(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'\r' || text[i] == L'\n') {
+            if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
+                ++i;
+            lines.emplace_back();
+        } else {
+            lines.back() += text[i];
+        }
+    }
+    if (lines.size() > 1 && lines.back().empty())
+        lines.pop_back();
+    return lines;
+}
+
+// A line's text with, for each unit, the font it is drawn in and the width up to its end.
+struct Measured {
+    std::wstring text;
+    std::vector<HFONT> fonts;
+    std::vector<int> ends;  // ends[i]: from the start to the end of unit i - 1; ends[0] is 0
+
+    int Width(std::size_t from, std::size_t to) const { return ends[to] - ends[from]; }
+};
+
+Measured Measure(TextFonts& fonts, HFONT font, const std::wstring& text) {
+    Measured m;
+    m.text = text;
+    const std::size_t n = text.size();
+    m.fonts.assign(n, font);
+    const std::vector<bool> has = fonts.Has(font, text);
+    for (std::size_t i = 0; i < n; ++i) {
+        const wchar_t c = text[i];
+        if (i > 0 && Joins(c)) {
+            m.fonts[i] = m.fonts[i - 1];
+        } else if (!has[i] && c >= L' ') {
+            if (HFONT other = fonts.Fallback(font, c))
+                m.fonts[i] = other;
+        }
+    }
+    m.ends.assign(n + 1, 0);
+    for (std::size_t a = 0; a < n;) {
+        std::size_t b = a;
+        while (b < n && m.fonts[b] == m.fonts[a]) ++b;
+        std::vector<int> ends(b - a);
+        fonts.Extents(m.fonts[a], text.c_str() + a, static_cast<int>(b - a), ends.data());
+        for (std::size_t k = 0; k < b - a; ++k) m.ends[a + k + 1] = m.ends[a] + ends[k];
+        a = b;
+    }
+    return m;
+}
+
+void AddRun(TextFonts& fonts, TextLine& line, const std::wstring& text, HFONT font) {
+    if (text.empty())
+        return;
+    TextRun run;
+    run.text = text;
+    run.font = font;
+    run.x = line.width;
+    run.width = fonts.Width(font, text.c_str(), static_cast<int>(text.size()));
+    line.width += run.width;
+    const TextFonts::Metrics& m = fonts.MetricsOf(font);
+    line.ascent = std::max(line.ascent, m.ascent);
+    line.descent = std::max(line.descent, m.descent);
+    line.runs.push_back(std::move(run));
+}
+
+// Units [from, to) of a measured line as a line of runs, one for each font. A line is never
+// lower than the label's own font makes it.
+TextLine LineOf(TextFonts& fonts, HFONT font, const Measured& m, std::size_t from, std::size_t to) {
+    TextLine line;
+    const TextFonts::Metrics& own = fonts.MetricsOf(font);
+    line.ascent = own.ascent;
+    line.descent = own.descent;
+    for (std::size_t a = from; a < to;) {
+        std::size_t b = a;
+        while (b < to && m.fonts[b] == m.fonts[a]) ++b;
+        AddRun(fonts, line, m.text.substr(a, b - a), m.fonts[a]);
+        a = b;
+    }
+    return line;
+}
+
+// Whether a line may end before unit `at`: after spaces, or beside an ideograph.
+bool BreakBefore(const std::wstring& s, std::size_t at) {
+    if (at >= s.size())
+        return true;
+    if (at == 0 || s[at] == L' ' || Joins(s[at]))
+        return false;
+    return s[at - 1] == L' ' || IsIdeographic(s[at - 1]) || IsIdeographic(s[at]);
+}
+
+// The lines of a measured line of text wrapped at `width`: each as [from, to).
+std::vector<std::pair<std::size_t, std::size_t>> Wrap(const Measured& m, int width) {
+    std::vector<std::pair<std::size_t, std::size_t>> lines;
+    const std::wstring& s = m.text;
+    const std::size_t n = s.size();
+    std::size_t start = 0;
+    do {
+        // The furthest break at which the line, its trailing spaces left out, fits.
+        std::size_t next = 0, end = 0;
+        for (std::size_t at = start + 1; at <= n; ++at) {
+            if (!BreakBefore(s, at))
+                continue;
+            std::size_t e = at;
+            if (at < n)
+                while (e > start && s[e - 1] == L' ') --e;
+            if (m.Width(start, e) > width)
+                break;
+            next = at;
+            end = e;
+        }
+        if (next == 0) {
+            // Not one word fits: as much of it as fits, at least one character.
+            next = start + 1;
+            while (next < n && Joins(s[next])) ++next;
+            for (std::size_t at = next + 1; at <= n; ++at) {
+                if (at < n && Joins(s[at]))
+                    continue;
+                if (m.Width(start, at) > width)
+                    break;
+                next = at;
+            }
+            end = next;
+        }
+        lines.emplace_back(start, end);
+        start = next;
+    } while (start < n);
+    return lines;
+}
+
+TextLayout Finish(TextLayout layout) {
+    layout.width = 0;
+    layout.height = 0;
+    for (const TextLine& line : layout.lines) {
+        layout.width = std::max(layout.width, line.width);
+        layout.height += line.ascent + line.descent;
+    }
+    return layout;
+}
+
+// One line cut short, with an ellipsis, to fit `width`.
+TextLine Shortened(TextFonts& fonts, HFONT font, const Measured& m, int width) {
+    // Three full stops, as the system's own controls end a text that they cut short: every
+    // font has them.
+    const std::wstring ellipsis = L"...";
+    const int room = width - fonts.Width(font, ellipsis.c_str(), 3);
+    std::size_t keep = 0;
+    for (std::size_t at = 1; at <= m.text.size(); ++at) {
+        if (at < m.text.size() && Joins(m.text[at]))
+            continue;
+        if (m.Width(0, at) > room)
+            break;
+        keep = at;
+    }
+    TextLine line = LineOf(fonts, font, m, 0, keep);
+    AddRun(fonts, line, ellipsis, font);
+    return line;
+}
+
+// One line in narrower type, or smaller failing that, until it fits `width`. Narrower glyphs
+// come first: they keep the line's height and baseline, and digits stay legible far narrower
+// than they stay legible smaller. The line keeps the height the label's font gives it, so that
+// its baseline stays where its neighbours' are.
+TextLine Narrowed(TextFonts& fonts, HFONT font, const std::wstring& text, int width) {
+    Measured m = Measure(fonts, font, text);
+    TextLine line = LineOf(fonts, font, m, 0, m.text.size());
+    if (line.width <= width || line.width == 0)
+        return line;
+    const TextFonts::Metrics own = fonts.MetricsOf(font);
+    LOGFONTW lf{};
+    GetObjectW(font, sizeof lf, &lf);
+    auto tryFont = [&](const LOGFONTW& candidate) {
+        HFONT f = fonts.Get(candidate);
+        if (!f)
+            return false;
+        m = Measure(fonts, f, text);
+        line = LineOf(fonts, f, m, 0, m.text.size());
+        line.ascent = std::max(line.ascent, own.ascent);
+        line.descent = std::max(line.descent, own.descent);
+        return line.width <= width;
+    };
+    int before = line.width;
+    const int average = own.averageWidth;
+    for (int w = std::min(average - 1, average * width / line.width + 1); w >= 1; --w) {
+        lf.lfWidth = w;
+        if (tryFont(lf))
+            return line;
+        if (line.width >= before)
+            break;  // a font that does not narrow (a bitmap font): smaller type instead
+        before = line.width;
+    }
+    lf.lfWidth = 0;
+    const LONG height = lf.lfHeight;
+    for (LONG h = std::abs(height) - 1; h >= 1; --h) {
+        lf.lfHeight = height < 0 ? -h : h;
+        if (tryFont(lf))
+            return line;
+    }
+    return line;  // a box too small for any type: the smallest tried
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Fonts
+
+TextFonts::~TextFonts() {
+    for (auto& f : fonts_) DeleteObject(f.second);
+    if (dc_)
+        DeleteDC(dc_);
+}
+
+HDC TextFonts::Dc() {
+    if (!dc_)
+        dc_ = CreateCompatibleDC(nullptr);
+    return dc_;
+}
+
+HFONT TextFonts::Get(const LOGFONTW& lf) {
+    const Key key{lf.lfHeight,         lf.lfWidth,
+                  lf.lfWeight,         lf.lfItalic,
+                  lf.lfUnderline,      lf.lfStrikeOut,
+                  lf.lfCharSet,        lf.lfQuality,
+                  lf.lfPitchAndFamily, std::wstring(lf.lfFaceName)};
+    auto it = fonts_.find(key);
+    if (it != fonts_.end())
+        return it->second;
+    HFONT f = CreateFontIndirectW(&lf);
+    fonts_[key] = f;
+    return f;
+}
+
+const TextFonts::Facts& TextFonts::FactsOf(HFONT font) {
+    auto it = facts_.find(font);
+    if (it != facts_.end())
+        return it->second;
+    Facts facts;
+    HDC dc = Dc();
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW tm{};
+    if (GetTextMetricsW(dc, &tm)) {
+        facts.metrics.ascent = tm.tmAscent;
+        facts.metrics.descent = tm.tmDescent;
+        facts.metrics.averageWidth = tm.tmAveCharWidth;
+        facts.metrics.em = tm.tmHeight - tm.tmInternalLeading;
+        facts.metrics.symbol = tm.tmCharSet == SYMBOL_CHARSET;
+    }
+    // The glyph indices of a bitmap font are the system's make-believe, and have been seen to
+    // claim characters that it lacks; the ranges a font declares are asked for too, where the
+    // system gives them.
+    if (const DWORD size = GetFontUnicodeRanges(dc, nullptr)) {
+        std::vector<BYTE> buffer(size);
+        auto* set = reinterpret_cast<GLYPHSET*>(buffer.data());
+        if (GetFontUnicodeRanges(dc, set))
+            facts.ranges.assign(set->ranges, set->ranges + set->cRanges);
+    }
+    SelectObject(dc, old);
+    return facts_[font] = std::move(facts);
+}
+
+const TextFonts::Metrics& TextFonts::MetricsOf(HFONT font) {
+    return FactsOf(font).metrics;
+}
+
+std::vector<bool> TextFonts::Has(HFONT font, const std::wstring& text) {
+    std::vector<bool> has(text.size(), true);
+    const Facts& facts = FactsOf(font);
+    if (text.empty() || facts.metrics.symbol)
+        return has;
+    std::vector<WORD> glyphs(text.size(), 0);
+    HDC dc = Dc();
+    HGDIOBJ old = SelectObject(dc, font);
+    const bool indexed = GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()),
+                                          glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR;
+    SelectObject(dc, old);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (indexed && glyphs[i] == 0xFFFF) {
+            has[i] = false;
+        } else if (!facts.ranges.empty()) {
+            has[i] = std::any_of(facts.ranges.begin(), facts.ranges.end(), [c](const WCRANGE& r) {
+                return c >= r.wcLow && c - r.wcLow < r.cGlyphs;
+            });
+        }
+    }
+    return has;
+}
+
+HFONT TextFonts::Fallback(HFONT font, wchar_t c) {
+    const auto key = std::make_pair(font, c);
+    auto it = fallbacks_.find(key);
+    if (it != fallbacks_.end())
+        return it->second;
+    LOGFONTW own{};
+    GetObjectW(font, sizeof own, &own);
+    // As large as the label's font came out: a bitmap font may come smaller than asked.
+    if (const int em = MetricsOf(font).em)
+        own.lfHeight = -em;
+    HFONT found = nullptr;
+    auto has = [&](const LOGFONTW& lf) {
+        HFONT f = Get(lf);
+        if (f && f != font && Has(f, std::wstring(1, c))[0])
+            found = f;
+        return found != nullptr;
+    };
+    // The same face in the character set first: where the face has it (a Greek Windows' own
+    // MS Sans Serif), it is the one the system picks.
+    for (BYTE charset : CharsetsFor(c)) {
+        LOGFONTW lf = own;
+        lf.lfCharSet = charset;
+        if (has(lf))
+            break;
+    }
+    for (std::size_t i = 0; !found && i < sizeof kFallbackFaces / sizeof *kFallbackFaces; ++i) {
+        LOGFONTW lf = own;
+        lf.lfCharSet = DEFAULT_CHARSET;
+        const std::size_t n = std::wstring(kFallbackFaces[i]).copy(lf.lfFaceName, LF_FACESIZE - 1);
+        lf.lfFaceName[n] = 0;
+        has(lf);
+    }
+    fallbacks_[key] = found;
+    return found;
+}
+
+int TextFonts::Width(HFONT font, const wchar_t* text, int length) {
+    HDC dc = Dc();
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text, length, &size);
+    SelectObject(dc, old);
+    return size.cx;
+}
+
+void TextFonts::Extents(HFONT font, const wchar_t* text, int length, int* ends) {
+    HDC dc = Dc();
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    if (!GetTextExtentExPointW(dc, text, length, 0, nullptr, ends, &size)) {
+        for (int i = 0; i < length; ++i) {
+            GetTextExtentPoint32W(dc, text, i + 1, &size);
+            ends[i] = size.cx;
+        }
+    }
+    SelectObject(dc, old);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout and drawing
+
+TextLayout LayOut(TextFonts& fonts, HFONT font, const std::wstring& text, int width,
+                  forms::TextFit fit, bool wrap) {
+    TextLayout layout;
+    if (fit == forms::TextFit::Ellipsis || fit == forms::TextFit::Shrink) {
+        bool more = false;
+        const std::wstring line = FirstLine(text, &more);
+        if (fit == forms::TextFit::Shrink) {
+            layout.lines.push_back(Narrowed(fonts, font, line, width));
+            return Finish(std::move(layout));
+        }
+        const Measured m = Measure(fonts, font, line);
+        if (m.Width(0, line.size()) <= width && !more) {
+            layout.lines.push_back(LineOf(fonts, font, m, 0, line.size()));
+        } else {
+            layout.lines.push_back(Shortened(fonts, font, m, width));
+            layout.cut = true;
+        }
+        return Finish(std::move(layout));
+    }
+    for (const std::wstring& line : Lines(text)) {
+        const Measured m = Measure(fonts, font, line);
+        if (!wrap || line.empty()) {
+            layout.lines.push_back(LineOf(fonts, font, m, 0, line.size()));
+            continue;
+        }
+        for (const auto& piece : Wrap(m, width))
+            layout.lines.push_back(LineOf(fonts, font, m, piece.first, piece.second));
+    }
+    return Finish(std::move(layout));
+}
+
+void DrawLayout(HDC dc, const TextLayout& layout, const RECT& box, forms::Align align) {
+    const int boxWidth = box.right - box.left;
+    const UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_BASELINE | TA_NOUPDATECP);
+    HGDIOBJ oldFont = nullptr;
+    int top = box.top;
+    for (const TextLine& line : layout.lines) {
+        int x = box.left;
+        if (align == forms::Align::Right)
+            x = box.right - line.width;
+        else if (align == forms::Align::Center)
+            x = box.left + (boxWidth - line.width) / 2;
+        const int baseline = top + line.ascent;
+        for (const TextRun& run : line.runs) {
+            HGDIOBJ old = SelectObject(dc, run.font);
+            if (!oldFont)
+                oldFont = old;
+            ExtTextOutW(dc, x + run.x, baseline, ETO_CLIPPED, &box, run.text.c_str(),
+                        static_cast<UINT>(run.text.size()), nullptr);
+        }
+        top += line.ascent + line.descent;
+    }
+    if (oldFont)
+        SelectObject(dc, oldFont);
+    SetTextAlign(dc, oldAlign);
+}
+
+}  // namespace win32
