@@ -103,16 +103,20 @@ scenario() {
   hang() { local l; for l in $hung; do : >"$work/hang-$l"; done; }
   hang
   out=$work/probe.out
-  (cd "$WINEPREFIX/drive_c" && exec timeout -s KILL 120 wine 'C:\probe.exe' run 'C:\kelvr.exe' "$end") \
+  (cd "$WINEPREFIX/drive_c" && exec timeout -s KILL 240 wine 'C:\probe.exe' run 'C:\kelvr.exe' "$end") \
     >"$out" 2>&1 &
   local pid=$!
-  if wait_file "$WINEPREFIX/drive_c/kelvr-step-1" 30; then
+  if wait_file "$WINEPREFIX/drive_c/kelvr-step-1" 60; then
     release
     : >"$WINEPREFIX/drive_c/kelvr-go-2"
-    if wait_file "$WINEPREFIX/drive_c/kelvr-step-2" 30; then
+    if wait_file "$WINEPREFIX/drive_c/kelvr-step-2" 60; then
       hang
       : >"$WINEPREFIX/drive_c/kelvr-go-3"
+    else
+      echo "hung-drives: the probe did not get past the drives' answers" >&2
     fi
+  else
+    echo "hung-drives: the probe did not get past start-up and the first unit choice" >&2
   fi
   rc=0
   wait "$pid" || rc=$?
