@@ -3,6 +3,9 @@
 #   main-window.png, about-window.png, maker-window.png   at 96 DPI (100 %)
 #   the same with -120, -144 and -192 before .png          at 120, 144 and 192 DPI
 #   main-window-26-drives.png                              26 drives on a 1024x768 screen
+#   main-window-large-drives.png   in bytes, at 120 DPI, with drives of up to 2^64 bytes and
+#                                  labels too long for their cells or in other scripts
+#                                  (KELVR_FAKE_DRIVES; none without FUSE)
 # kelvr.exe runs under Wine on a throwaway Italian desktop, the same as the Windows tests get
 # (drive D: "DATI KELVR", a drive E: that cannot be measured; see wine-env.sh), on an Xvfb of
 # its own (or $KELVR_DISPLAY), so that no other program's window gets into the picture.
@@ -74,6 +77,12 @@ for dpi in 96 120 144 192; do
   xdotool key Escape
   kelvr_end_throwaway_prefix
 done
+
+# Large drives and long or foreign labels, in bytes.
+KELVR_DPI=120 KELVR_FAKE_DRIVES=1 KELVR_DESKTOP=1600x1200 kelvr_throwaway_prefix
+start
+shot main-window-large-drives "$main_title" key alt+u b
+kelvr_end_throwaway_prefix
 
 # Twenty-six drives on a 1024x768 screen, scrolled half way.
 KELVR_DESKTOP=1024x768 kelvr_throwaway_prefix

@@ -265,9 +265,12 @@ kelvr_throwaway_prefix() {
       >/dev/null 2>&1 || kelvr_die "could not set the screen to $KELVR_DPI DPI"
   fi
   # KELVR_DESKTOP=800x600 (say): a virtual desktop, and so a screen, of that size.
+  # The desktop takes its size as the prefix's server starts: it is started afresh.
   if [ -n "${KELVR_DESKTOP:-}" ]; then
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$KELVR_DESKTOP" /f \
       >/dev/null 2>&1 || kelvr_die "could not set the desktop to $KELVR_DESKTOP"
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
   fi
 }
 
