@@ -86,14 +86,7 @@ kelvr_end_throwaway_prefix
 
 # Twenty-six drives on a 1024x768 screen, scrolled half way.
 KELVR_DESKTOP=1024x768 kelvr_throwaway_prefix
-for letter in {a..y}; do
-  [ "$letter" = c ] && continue
-  mkdir -p "$KELVR_RUN_DIR/drives/$letter"
-  printf 'DISCO %s' "${letter^^}" >"$KELVR_RUN_DIR/drives/$letter/.windows-label"
-  ln -sfn "$KELVR_RUN_DIR/drives/$letter" "$WINEPREFIX/dosdevices/$letter:"
-done
-wineserver -k >/dev/null 2>&1 || true  # Wine reads the labels as its server starts
-wineserver -w >/dev/null 2>&1 || true
+kelvr_every_letter
 start
 shot main-window-26-drives "$main_title" key Next
 # The program ends with its Wine prefix, and the Xvfb with it (the EXIT trap).

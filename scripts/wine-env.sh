@@ -320,6 +320,21 @@ kelvr_unmount_under() {
   done
 }
 
+# kelvr_every_letter: gives the throwaway prefix a drive at every letter, each a folder labelled
+# "DISCO X" (A: and B: are floppy drives to Wine, which shows no label for them; Z: stays the
+# Unix root), and ends the prefix's server, which reads the labels as it starts.
+kelvr_every_letter() {
+  local letter
+  for letter in {a..y}; do
+    [ "$letter" = c ] && continue
+    mkdir -p "$KELVR_RUN_DIR/drives/$letter"
+    printf 'DISCO %s' "${letter^^}" >"$KELVR_RUN_DIR/drives/$letter/.windows-label"
+    ln -sfn "$KELVR_RUN_DIR/drives/$letter" "$WINEPREFIX/dosdevices/$letter:"
+  done
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+}
+
 kelvr_end_throwaway_prefix() {
   [ -n "${KELVR_RUN_DIR:-}" ] && [ -d "$KELVR_RUN_DIR" ] || return 0
   WINEPREFIX=$KELVR_RUN_DIR/prefix wineserver -k >/dev/null 2>&1 || true

@@ -5,34 +5,12 @@
 # Enter and Escape in both dialogs, and their tab order.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 kelvr=$1
 probe=$2
 
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what" >&2
-  fi
-}
-
 probe() { wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
 shown() { probe exists "$1" >/dev/null; }
-# until_ SECONDS COMMAND...: retries the command for a while, as windows take a moment.
-until_() {
-  local seconds=$1 i
-  shift
-  for ((i = 0; i < seconds * 10; i++)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
 gone() { ! shown "$1"; }
 has_text() { probe texts "$1" | grep -qxF -- "$2"; }
 focus_is() { [ "$(probe focus "$1")" = "$2" ]; }
@@ -134,5 +112,4 @@ ended() { ! kill -0 "$program" 2>/dev/null; }
 check "Alt+F ends the program" until_ 10 ended
 kill "$program" 2>/dev/null
 
-echo "keyboard: $passed passed, $failed failed"
-[ "$failed" = 0 ]
+checks_summary keyboard

@@ -6,30 +6,9 @@
 # start, and End, the arrows and the wheel each bring it into view.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 kelvr=$1
 probe=$2
-
-passed=0
-failed=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what" >&2
-  fi
-}
-until_() {  # until_ SECONDS COMMAND...
-  local seconds=$1 i
-  shift
-  for ((i = 0; i < seconds * 10; i++)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
 
 # A display of its own: keys and wheel turns on a shared one could reach another run's windows.
 trap 'kelvr_end_throwaway_prefix; kelvr_end_private_display' EXIT
@@ -60,15 +39,7 @@ wheel() {
 for screen in 1024x768 800x600; do
   echo "== 26 drives on $screen"
   KELVR_DESKTOP=$screen kelvr_throwaway_prefix
-  for letter in {a..y}; do
-    [ "$letter" = c ] && continue
-    mkdir -p "$KELVR_RUN_DIR/drives/$letter"
-    printf 'DISCO %s' "${letter^^}" >"$KELVR_RUN_DIR/drives/$letter/.windows-label"
-    ln -sfn "$KELVR_RUN_DIR/drives/$letter" "$WINEPREFIX/dosdevices/$letter:"
-  done
-  # Wine reads the labels as its server starts.
-  wineserver -k >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1
+  kelvr_every_letter
   wineserver -p >/dev/null 2>&1
 
   wine "$kelvr" >/dev/null 2>&1 &
@@ -98,5 +69,4 @@ for screen in 1024x768 800x600; do
   kelvr_end_throwaway_prefix
 done
 
-echo "many drives: $passed passed, $failed failed"
-[ "$failed" = 0 ]
+checks_summary "many drives"
