@@ -10,6 +10,7 @@
 
 #include "Modal.h"
 #include "Probe.h"
+#include "RealProgram.h"
 #include "main/Program.h"
 #include "win32/Utf.h"
 #include "win32/WinHost.h"
@@ -40,7 +41,7 @@ bool WaitForText(const std::wstring& path, const std::wstring& text) {
     return false;
 }
 
-class RealInfoWindows : public ::testing::Test {
+class RealInfoWindows : public ::testing::Test, protected probe::RealProgram<> {
   protected:
     void SetUp() override {
         program.Main().Show();
@@ -75,15 +76,6 @@ class RealInfoWindows : public ::testing::Test {
         EXPECT_EQ(c->rect.bottom, Px(top + height)) << name;
     }
 
-    win32::WinHost host{GetModuleHandleW(nullptr)};
-    win32::WinClock clock;
-    win32::WinLocale locale;
-    win32::WinFileSystem files;
-    win32::WinRegistry registry;
-    win32::WinShell shell;
-    kelvr::Program program{
-        kelvr::ProgramServices{host, host, clock, locale, std::make_shared<win32::WinDrives>(),
-                               std::make_shared<win32::WinDiskQuery>(), files, registry, shell}};
     HWND main = nullptr;
 };
 

@@ -10,6 +10,7 @@
 
 #include "Modal.h"
 #include "Probe.h"
+#include "RealProgram.h"
 #include "forms/FileSystem.h"
 #include "main/Program.h"
 #include "sysinfo/Global.h"
@@ -130,7 +131,7 @@ class VanishingFolder : public forms::FileSystem {
 
 // The program over the real services, with the tool's registry values and the programs folder
 // under the test's control.
-class RealLauncher : public ::testing::Test {
+class RealLauncher : public ::testing::Test, protected probe::RealProgram<VanishingFolder> {
   protected:
     void SetUp() override {
         tool = probe::FromUnix(std::getenv("KELVR_STUB_TOOL"));
@@ -212,15 +213,6 @@ class RealLauncher : public ::testing::Test {
         return message;
     }
 
-    win32::WinHost host{GetModuleHandleW(nullptr)};
-    win32::WinClock clock;
-    win32::WinLocale locale;
-    VanishingFolder files;
-    win32::WinRegistry registry;
-    win32::WinShell shell;
-    kelvr::Program program{
-        kelvr::ProgramServices{host, host, clock, locale, std::make_shared<win32::WinDrives>(),
-                               std::make_shared<win32::WinDiskQuery>(), files, registry, shell}};
     HWND main = nullptr;
     std::wstring tool;
 };

@@ -16,6 +16,7 @@
 
 #include "Modal.h"
 #include "Probe.h"
+#include "RealProgram.h"
 #include "forms/Twips.h"
 #include "main/Program.h"
 #include "win32/Utf.h"
@@ -317,7 +318,7 @@ std::pair<std::uint64_t, std::uint64_t> Reported(wchar_t letter) {
     return {total.QuadPart, available.QuadPart};
 }
 
-class Windows : public ::testing::Test {
+class Windows : public ::testing::Test, protected probe::RealProgram<> {
   protected:
     void SetUp() override {
         program.Main().Show();
@@ -360,15 +361,6 @@ class Windows : public ::testing::Test {
         return buf;
     }
 
-    win32::WinHost host{GetModuleHandleW(nullptr)};
-    win32::WinClock clock;
-    win32::WinLocale locale;
-    win32::WinFileSystem files;
-    win32::WinRegistry registry;
-    win32::WinShell shell;
-    kelvr::Program program{
-        kelvr::ProgramServices{host, host, clock, locale, std::make_shared<win32::WinDrives>(),
-                               std::make_shared<win32::WinDiskQuery>(), files, registry, shell}};
     HWND main = nullptr;
 };
 
