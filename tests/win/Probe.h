@@ -153,30 +153,50 @@ inline Drawing Drawn(HWND form) {
     return d;
 }
 
-// The client area of a form as it stands on the screen, controls and all, 32 bits a pixel.
+// A picture of `width` x `height` pixels, 32 bits a pixel, as `draw` draws it into a DC.
+template <class Draw>
+std::vector<DWORD> Pixels(int width, int height, Draw draw) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    draw(dc);
+    GdiFlush();
+    const DWORD* first = static_cast<const DWORD*>(bits);
+    std::vector<DWORD> pixels(first, first + width * height);
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixels;
+}
+
+// The client area of a form as it stands on the screen, controls and all.
 inline std::vector<DWORD> Picture(HWND form) {
     RECT r;
     GetClientRect(form, &r);
     HDC screen = GetDCEx(form, nullptr, DCX_CACHE);  // the controls' pixels too
-    HDC copy = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = r.right;
-    bi.bmiHeader.biHeight = -r.bottom;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(copy, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(copy, bitmap);
-    BitBlt(copy, 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    const DWORD* first = static_cast<const DWORD*>(bits);
-    std::vector<DWORD> pixels(first, first + r.right * r.bottom);
-    SelectObject(copy, previous);
-    DeleteObject(bitmap);
-    DeleteDC(copy);
+    std::vector<DWORD> pixels = Pixels(r.right, r.bottom, [&](HDC dc) {
+        BitBlt(dc, 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
+    });
     ReleaseDC(form, screen);
     return pixels;
+}
+
+// A window's client area as it draws itself.
+inline std::vector<DWORD> OwnPicture(HWND w) {
+    RECT r;
+    GetClientRect(w, &r);
+    return Pixels(r.right, r.bottom, [&](HDC dc) {
+        SendMessageW(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    });
 }
 
 // The pixels of a form's client area that change when the system has the form and every one

@@ -94,32 +94,6 @@ Screen ScreenOf(HWND form) {
     return s;
 }
 
-// A window's client area as it draws itself, 32 bits a pixel.
-std::vector<DWORD> OwnPicture(HWND w) {
-    RECT r;
-    GetClientRect(w, &r);
-    HDC screen = GetDC(w);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(w, screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = r.right;
-    bi.bmiHeader.biHeight = -r.bottom;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    SendMessageW(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    GdiFlush();
-    const DWORD* first = static_cast<const DWORD*>(bits);
-    std::vector<DWORD> pixels(first, first + r.right * r.bottom);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    return pixels;
-}
-
 // How a label draws its text: the pieces, joined, and what is wrong with any of them: ink
 // outside the label's room (inside its sunken edge, if it has one, and, with a `screen`, inside
 // the windows that hold it); ink that does not show: with the `screen` of its form, pixels of its
@@ -148,7 +122,7 @@ Drawing DrawingOf(HWND w, const Screen* screen = nullptr) {
         if (!(GetWindowLongW(up, GWL_STYLE) & WS_CHILD))
             break;
     }
-    const std::vector<DWORD> own = screen ? OwnPicture(w) : std::vector<DWORD>();
+    const std::vector<DWORD> own = screen ? probe::OwnPicture(w) : std::vector<DWORD>();
     POINT origin{0, 0};
     if (screen)
         MapWindowPoints(w, screen->form, &origin, 1);
