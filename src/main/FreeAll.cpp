@@ -195,11 +195,8 @@ void FreeAll::lbDes_Click(int index) {
     ShowOrdered();
 }
 
+// The sort lists are emptied and filled again, in list order, once the wait is over.
 void FreeAll::MeasureAll() {
-    cmbDisco.Clear();
-    cmbDati.Clear();
-    cmbFree.Clear();
-    cmbTota.Clear();
     reader_.AskFigures();
     SetMousePointer(forms::kHourglass);
     services_.host.WaitFor([this] { return reader_.Answered(); },

@@ -235,30 +235,20 @@ inline RECT InkOf(const std::wstring& text, const LOGFONTW& font, const std::vec
                   const RECT& box, int ascent) {
     const int pad = box.bottom - box.top;  // room for what overhangs the box
     const int w = box.right - box.left + 2 * pad, h = box.bottom - box.top + 2 * pad;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-    RECT all{0, 0, w, h};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    HFONT f = CreateFontIndirectW(&font);
-    HGDIOBJ oldFont = SelectObject(dc, f);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetTextAlign(dc, TA_LEFT | TA_BASELINE);
-    ExtTextOutW(dc, pad, pad + ascent, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()),
-                dx.data());
-    GdiFlush();
+    const std::vector<DWORD> p = Pixels(w, h, [&](HDC dc) {
+        RECT all{0, 0, w, h};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        HFONT f = CreateFontIndirectW(&font);
+        HGDIOBJ oldFont = SelectObject(dc, f);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetTextAlign(dc, TA_LEFT | TA_BASELINE);
+        ExtTextOutW(dc, pad, pad + ascent, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()),
+                    dx.data());
+        SelectObject(dc, oldFont);
+        DeleteObject(f);
+    });
     RECT ink{w, h, 0, 0};
-    const DWORD* p = static_cast<const DWORD*>(bits);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             if ((p[y * w + x] & 0xFFFFFF) != 0xFFFFFF) {
@@ -267,11 +257,6 @@ inline RECT InkOf(const std::wstring& text, const LOGFONTW& font, const std::vec
                 ink.right = std::max<LONG>(ink.right, x + 1);
                 ink.bottom = std::max<LONG>(ink.bottom, y + 1);
             }
-    SelectObject(dc, oldFont);
-    DeleteObject(f);
-    SelectObject(dc, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
     if (ink.right <= ink.left)
         return RECT{box.left, box.top, box.left, box.top};
     OffsetRect(&ink, box.left - pad, box.top - pad);
