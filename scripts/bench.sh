@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # bench.sh: builds what the benchmarks need in both presets (quietly; the build's output goes to
 # build/logs/bench-build.log) and prints Kelvr's measured figures as Markdown, ready to paste
-# into README.md:
+# into docs/benchmarks.md (the README keeps a summary against the targets):
 #   - the search of the maker window's "? Sistema" button, natively (the program's own search
 #     code over the POSIX file system, against find(1)) and under Wine (kelvr's own search over
 #     the real WinHost and WinFileSystem, against a plain recursive FindFirstFileW walk), on
