@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Kelvr needs on Debian 12 or Ubuntu: the native
-# and MinGW-w64 compilers, CMake, Ninja, GoogleTest's sources, 32-bit Wine with its fonts, the
-# fonts the windows are drawn with, fonts with Chinese and Japanese and with Greek letters (for
-# labels in other scripts, which Wine's own fonts lack), Xvfb, xdotool, ImageMagick, FUSE (for
-# drives that hang or report any size) and the Italian locale.
+# and MinGW-w64 compilers, CMake, Ninja, GoogleTest's sources, clang-format, 32-bit Wine with
+# its fonts, the fonts the windows are drawn with, fonts with Chinese and Japanese and with
+# Greek letters (for labels in other scripts, which Wine's own fonts lack), Xvfb, xdotool,
+# ImageMagick, FUSE (for drives that hang or report any size) and the Italian locale.
 # Runs as root, or through sudo otherwise. When everything is there already it only checks
 # (well under a second) and prints nothing.
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build googletest
+  g++ cmake ninja-build googletest clang-format
   g++-mingw-w64-i686
   wine wine32:i386 fonts-wine
   fonts-liberation2 fonts-ebgaramond fonts-wqy-zenhei fonts-dejavu-core

@@ -11,6 +11,9 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 bash scripts/deps.sh
 
+# Formatting first: it takes seconds and says at once what a reformat would change.
+bash scripts/format-check.sh
+
 mkdir -p build/logs
 
 # step NAME COMMAND...: runs a configure or build step quietly; on failure shows its log.
