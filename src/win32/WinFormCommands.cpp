@@ -1,0 +1,94 @@
+// A form's menu bar, its commands (menu items, buttons, Enter and Escape) and its tooltips.
+#include "win32/WinForm.h"
+
+#include <commctrl.h>
+
+#include "win32/PeerCommon.h"
+#include "win32/Utf.h"
+
+namespace win32 {
+
+using forms::Control;
+using forms::Kind;
+
+void WinFormPeer::BuildMenu() {
+    if (form_.MenuBar().empty())
+        return;
+    menu_ = CreateMenu();
+    for (const forms::MenuItem* item : form_.MenuBar()) AddMenuItems(menu_, *item);
+}
+
+void WinFormPeer::AddMenuItems(HMENU menu, const forms::MenuItem& item) {
+    std::wstring caption = Widen(item.Caption());
+    if (!item.Items().empty()) {
+        HMENU popup = CreatePopupMenu();
+        for (const forms::MenuItem* child : item.Items()) AddMenuItems(popup, *child);
+        AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), caption.c_str());
+        return;
+    }
+    const int id = NextControlId();
+    menuIds_[id] = const_cast<forms::MenuItem*>(&item);
+    menuItems_[&item] = id;
+    AppendMenuW(menu, MF_STRING | (item.Checked() ? MF_CHECKED : 0), id, caption.c_str());
+}
+
+void WinFormPeer::MenuChanged(const forms::MenuItem& item) {
+    auto it = menuItems_.find(&item);
+    if (it == menuItems_.end())
+        return;
+    CheckMenuItem(menu_, it->second, MF_BYCOMMAND | (item.Checked() ? MF_CHECKED : MF_UNCHECKED));
+}
+
+Control* WinFormPeer::Button(bool isDefault) const {
+    for (const auto& p : controls_) {
+        Control& c = p.second->Model();
+        if (c.kind() == Kind::Button && (isDefault ? c.IsDefault() : c.IsCancel()))
+            return &c;
+    }
+    return nullptr;
+}
+
+void WinFormPeer::Command(int id) {
+    std::function<void()> handler;
+    if (id == IDOK || id == IDCANCEL) {
+        // Enter presses the default button, or else the button that has the focus; Escape
+        // presses the cancel button, or else closes the window as its close box does.
+        Control* b = Button(id == IDOK);
+        if (!b && id == IDOK) {
+            for (const auto& p : controls_)
+                if (p.second->Window() == GetFocus() && p.second->Model().kind() == Kind::Button)
+                    b = &p.second->Model();
+        }
+        if (b)
+            handler = b->Click;
+        else if (id == IDCANCEL)
+            handler = [this] { form_.QueryClose(); };
+    } else if (auto m = menuIds_.find(id); m != menuIds_.end()) {
+        handler = m->second->Click;
+    } else {
+        for (const auto& p : controls_)
+            if (p.second->Id() == id)
+                handler = p.second->Model().Click;
+    }
+    // The handler may unload the form, and with it this peer: nothing of it is touched after.
+    if (handler)
+        Safely(handler);
+}
+
+// The tooltips are made when the mouse first comes over the form (the system asks the window
+// under it for its pointer before it passes on the move): a window that is never pointed at
+// does without them, and the main window shows the sooner.
+void WinFormPeer::MouseOver() {
+    if (tooltip_)
+        return;
+    host_.CommonControls();
+    tooltip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, host_.Instance(), nullptr);
+    if (!tooltip_)
+        return;
+    for (const auto& p : controls_) p.second->RegisterTip(tooltip_, std::wstring());
+}
+
+}  // namespace win32
