@@ -1,7 +1,9 @@
-// What the control and form peers share: running the program's handlers, and pixels from twips.
+// What the control and form peers share: running the program's handlers, pixels from twips,
+// and a mouse message's buttons, keys and point.
 #pragma once
 
 #include <windows.h>
+#include <windowsx.h>
 
 #include "forms/Control.h"
 #include "forms/Twips.h"
@@ -27,15 +29,21 @@ inline bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-inline int Buttons(WPARAM wp) {
-    return ((wp & MK_LBUTTON) ? forms::kLeftButton : 0) |
-           ((wp & MK_RBUTTON) ? forms::kRightButton : 0) |
-           ((wp & MK_MBUTTON) ? forms::kMiddleButton : 0);
+// The mouse buttons and the shift keys held down, as a mouse message's MK_ flags give them.
+inline int Buttons(UINT keys) {
+    return ((keys & MK_LBUTTON) ? forms::kLeftButton : 0) |
+           ((keys & MK_RBUTTON) ? forms::kRightButton : 0) |
+           ((keys & MK_MBUTTON) ? forms::kMiddleButton : 0);
 }
 
-inline int Shift(WPARAM wp) {
-    return ((wp & MK_SHIFT) ? 1 : 0) | ((wp & MK_CONTROL) ? 2 : 0) |
+inline int Shift(UINT keys) {
+    return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
            ((GetKeyState(VK_MENU) < 0) ? 4 : 0);
+}
+
+// A mouse message's point, in the client coordinates of its window.
+inline POINT PointOf(LPARAM lp) {
+    return POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
 }
 
 }  // namespace win32

@@ -2,7 +2,6 @@
 #include "win32/WinControl.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include <algorithm>
 
@@ -409,17 +408,17 @@ bool WinControlPeer::MissingSymbol(HDC dc) const {
            glyph == 0xFFFF;
 }
 
-void WinControlPeer::Mouse(const Control::MouseHandler& handler, int button, WPARAM wp, LPARAM lp) {
+void WinControlPeer::Mouse(const Control::MouseHandler& handler, int button, UINT keys, POINT at) {
     if (!handler)
         return;
     const int dpi = form_.Dpi();
-    const double x = forms::PixelsToTwips(GET_X_LPARAM(lp), dpi);
-    const double y = forms::PixelsToTwips(GET_Y_LPARAM(lp), dpi);
+    const double x = forms::PixelsToTwips(at.x, dpi);
+    const double y = forms::PixelsToTwips(at.y, dpi);
     Control::MouseHandler h = handler;  // the handler may unload the form and this peer
-    Safely([&] { h(button, Shift(wp), x, y); });
+    Safely([&] { h(button, Shift(keys), x, y); });
 }
 
-LRESULT WinControlPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT WinControlPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         // A control has no frame, border or scroll bar: its whole window is its client area,
         // and there is nothing outside it to paint. (Left to DefWindowProc these two cost more
@@ -429,38 +428,14 @@ LRESULT WinControlPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_NCPAINT:
             return 0;
         case WM_ERASEBKGND:
-            // Within BeginPaint the WM_PAINT under way draws the whole control just after.
-            // Otherwise the system is erasing ahead of a WM_PAINT to come (a form shown, a
-            // control moved): the control is drawn whole here, and when the DC is its window's
-            // own, the window is validated, which spares it that WM_PAINT. Under Wine a
-            // WM_PAINT costs as much again as the drawing, and the main window shows some
-            // thirty controls as it starts.
-            if (!painting_) {
-                RECT r;
-                GetClientRect(hwnd_, &r);
-                HDC dc = reinterpret_cast<HDC>(wp);
-                Paint(dc, r);
-                if (WindowFromDC(dc) == hwnd_)
-                    ValidateRect(hwnd_, nullptr);
-            }
+            OnEraseBackground(reinterpret_cast<HDC>(wp));
             return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            painting_ = true;
-            HDC dc = BeginPaint(hwnd_, &ps);
-            painting_ = false;
-            RECT r;
-            GetClientRect(hwnd_, &r);
-            Paint(dc, r);
-            EndPaint(hwnd_, &ps);
+        case WM_PAINT:
+            OnPaint();
             return 0;
-        }
-        case WM_PRINTCLIENT: {
-            RECT r;
-            GetClientRect(hwnd_, &r);
-            Paint(reinterpret_cast<HDC>(wp), r);
+        case WM_PRINTCLIENT:
+            OnPrintClient(reinterpret_cast<HDC>(wp));
             return 0;
-        }
         case WM_SETFONT:
             return 0;
         case WM_GETFONT:
@@ -468,51 +443,106 @@ LRESULT WinControlPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:  // a button inside a frame: the form handles it
             return SendMessageW(form_.Window(), msg, wp, lp);
         case WM_SETCURSOR:
-            form_.MouseOver();
-            if (form_.SetPointer())
+            if (OnSetCursor())
                 return TRUE;
-            if (control_.MousePointer() == forms::kCustomPointer) {
-                SetCursor(reinterpret_cast<HCURSOR>(
-                    form_.Host().Icon(form_.Model().IconId(), GetSystemMetrics(SM_CXCURSOR))));
-                return TRUE;
-            }
             break;
         case WM_MOUSEMOVE:
-            Mouse(control_.MouseMove, Buttons(wp), wp, lp);
+            OnMouseMove(static_cast<UINT>(wp), PointOf(lp));
             return 0;
         case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN: {
-            const int button = msg == WM_LBUTTONDOWN   ? forms::kLeftButton
-                               : msg == WM_RBUTTONDOWN ? forms::kRightButton
-                                                       : forms::kMiddleButton;
-            if (button == forms::kLeftButton && control_.Click) {
-                pressed_ = true;
-                SetCapture(hwnd_);
-            }
-            Mouse(control_.MouseDown, button, wp, lp);
+            OnButtonDown(forms::kLeftButton, static_cast<UINT>(wp), PointOf(lp));
             return 0;
-        }
+        case WM_RBUTTONDOWN:
+            OnButtonDown(forms::kRightButton, static_cast<UINT>(wp), PointOf(lp));
+            return 0;
+        case WM_MBUTTONDOWN:
+            OnButtonDown(forms::kMiddleButton, static_cast<UINT>(wp), PointOf(lp));
+            return 0;
         case WM_LBUTTONUP:
-            if (pressed_) {
-                pressed_ = false;
-                ReleaseCapture();
-                RECT r;
-                GetClientRect(hwnd_, &r);
-                POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-                if (PtInRect(&r, pt) && control_.Click) {
-                    std::function<void()> click = control_.Click;
-                    Safely(click);
-                }
-            }
+            OnLeftButtonUp(PointOf(lp));
             return 0;
         case WM_CAPTURECHANGED:
-            pressed_ = false;
+            OnCaptureChanged();
             return 0;
         default:
             break;
     }
     return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+// Within BeginPaint the WM_PAINT under way draws the whole control just after. Otherwise the
+// system is erasing ahead of a WM_PAINT to come (a form shown, a control moved): the control is
+// drawn whole here, and when the DC is its window's own, the window is validated, which spares
+// it that WM_PAINT. Under Wine a WM_PAINT costs as much again as the drawing, and the main
+// window shows some thirty controls as it starts.
+void WinControlPeer::OnEraseBackground(HDC dc) {
+    if (painting_)
+        return;
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    Paint(dc, r);
+    if (WindowFromDC(dc) == hwnd_)
+        ValidateRect(hwnd_, nullptr);
+}
+
+void WinControlPeer::OnPaint() {
+    PAINTSTRUCT ps;
+    painting_ = true;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    painting_ = false;
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    Paint(dc, r);
+    EndPaint(hwnd_, &ps);
+}
+
+void WinControlPeer::OnPrintClient(HDC dc) {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    Paint(dc, r);
+}
+
+// The form's pointer (the hourglass while it measures) first, then the control's own.
+bool WinControlPeer::OnSetCursor() {
+    form_.MouseOver();
+    if (form_.SetPointer())
+        return true;
+    if (control_.MousePointer() != forms::kCustomPointer)
+        return false;
+    SetCursor(reinterpret_cast<HCURSOR>(
+        form_.Host().Icon(form_.Model().IconId(), GetSystemMetrics(SM_CXCURSOR))));
+    return true;
+}
+
+void WinControlPeer::OnMouseMove(UINT keys, POINT at) {
+    Mouse(control_.MouseMove, Buttons(keys), keys, at);
+}
+
+// A left press on a control that takes clicks captures the mouse until the button comes up.
+void WinControlPeer::OnButtonDown(int button, UINT keys, POINT at) {
+    if (button == forms::kLeftButton && control_.Click) {
+        pressed_ = true;
+        SetCapture(hwnd_);
+    }
+    Mouse(control_.MouseDown, button, keys, at);
+}
+
+// A click is a press and a release over the control.
+void WinControlPeer::OnLeftButtonUp(POINT at) {
+    if (!pressed_)
+        return;
+    pressed_ = false;
+    ReleaseCapture();
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    if (PtInRect(&r, at) && control_.Click) {
+        std::function<void()> click = control_.Click;
+        Safely(click);
+    }
+}
+
+void WinControlPeer::OnCaptureChanged() {
+    pressed_ = false;
 }
 
 // A control's window is found through its form's peer, which keeps its controls by window.
@@ -534,7 +564,7 @@ LRESULT CALLBACK WinControlPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     }
     if (!self)
         return DefWindowProcW(hwnd, msg, wp, lp);
-    return self->Handle(msg, wp, lp);
+    return self->OnMessage(msg, wp, lp);
 }
 
 }  // namespace win32

@@ -46,13 +46,24 @@ class WinControlPeer : public forms::ControlPeer {
     RECT Fitted(const forms::Control& c, const RECT& r, HFONT font);
     void LayOutText(HFONT font, int width, int height, forms::TextFit fit);
     RECT Room() const;
-    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    // The window procedure: each message unpacked for its handler.
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+    void OnEraseBackground(HDC dc);
+    void OnPaint();
+    void OnPrintClient(HDC dc);
+    // True when the pointer is set.
+    bool OnSetCursor();
+    // `keys`: the MK_ flags; `at`: in the window's client coordinates.
+    void OnMouseMove(UINT keys, POINT at);
+    void OnButtonDown(int button, UINT keys, POINT at);
+    void OnLeftButtonUp(POINT at);
+    void OnCaptureChanged();
     void Paint(HDC dc, const RECT& r);
     std::vector<WinControlPeer*> Overlapping() const;
     void ShowThroughLabelsAgain();
     void PaintBeneath(HDC dc);
     bool MissingSymbol(HDC dc) const;
-    void Mouse(const forms::Control::MouseHandler& handler, int button, WPARAM wp, LPARAM lp);
+    void Mouse(const forms::Control::MouseHandler& handler, int button, UINT keys, POINT at);
     COLORREF ContainerColor() const;
 
     WinFormPeer& form_;

@@ -1,8 +1,6 @@
 // A form's peer: its window made, placed and kept in step with the form, and its messages.
 #include "win32/WinForm.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 
 #include "forms/Twips.h"
@@ -248,71 +246,116 @@ bool WinFormPeer::SetPointer() const {
     return true;
 }
 
-LRESULT WinFormPeer::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_COMMAND:
-            Command(LOWORD(wp));
+            OnCommand(LOWORD(wp));
             return 0;
         case DM_GETDEFID:
-            for (const auto& p : controls_)
-                if (p.second->Model().kind() == Kind::Button && p.second->Model().IsDefault())
-                    return MAKELRESULT(p.second->Id(), DC_HASDEFID);
-            return 0;
+            return OnGetDefId();
         case WM_CLOSE:
-            Safely([this] { form_.QueryClose(); });
+            OnClose();
             return 0;
         case WM_MOVE:
         case WM_SIZE:
-            Safely([this] { RecordPlace(); });
+            OnPlaced();
             break;
         case WM_VSCROLL:
-            Safely([&] { ScrollBar(wp); });
+            OnScrollBar(LOWORD(wp));
             return 0;
         case WM_MOUSEWHEEL:
-            Safely([&] { Wheel(GET_WHEEL_DELTA_WPARAM(wp)); });
+            OnWheel(GET_WHEEL_DELTA_WPARAM(wp));
             return 0;
-        case WM_KEYDOWN: {
-            bool taken = false;
-            Safely([&] { taken = ScrollKey(wp); });
-            if (taken)
+        case WM_KEYDOWN:
+            if (OnKeyDown(static_cast<UINT>(wp)))
                 return 0;
             break;
-        }
         case WM_DPICHANGED:
-            Safely([&] { DpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp)); });
+            OnDpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;
         case WM_ENDSESSION:
-            // Nothing to save: the program ends at once, whatever it was waiting for. This
-            // peer may be gone when the call returns.
-            if (wp)
-                Safely([this] { host_.EndSession(); });
+            OnEndSession(wp != FALSE);
             return 0;
-        case WM_ERASEBKGND: {
-            RECT r;
-            GetClientRect(hwnd_, &r);
-            HBRUSH b = CreateSolidBrush(ToColorRef(form_.BackColor()));
-            FillRect(reinterpret_cast<HDC>(wp), &r, b);
-            DeleteObject(b);
+        case WM_ERASEBKGND:
+            OnEraseBackground(reinterpret_cast<HDC>(wp));
             return 1;
-        }
         case WM_SETCURSOR:
-            MouseOver();
-            if (LOWORD(lp) == HTCLIENT && SetPointer())
+            if (OnSetCursor(LOWORD(lp)))
                 return TRUE;
             break;
         case WM_MOUSEMOVE:
-            if (form_.MouseMove) {
-                const int dpi = dpi_;
-                auto handler = form_.MouseMove;
-                const double x = forms::PixelsToTwips(GET_X_LPARAM(lp), dpi);
-                const double y = forms::PixelsToTwips(GET_Y_LPARAM(lp), dpi);
-                Safely([&] { handler(Buttons(wp), Shift(wp), x, y); });
-            }
+            OnMouseMove(static_cast<UINT>(wp), PointOf(lp));
             return 0;
         default:
             break;
     }
     return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+// Asked for by the dialog manager's keyboard handling: the default button's id.
+LRESULT WinFormPeer::OnGetDefId() const {
+    for (const auto& p : controls_)
+        if (p.second->Model().kind() == Kind::Button && p.second->Model().IsDefault())
+            return MAKELRESULT(p.second->Id(), DC_HASDEFID);
+    return 0;
+}
+
+void WinFormPeer::OnClose() {
+    Safely([this] { form_.QueryClose(); });
+}
+
+void WinFormPeer::OnPlaced() {
+    Safely([this] { RecordPlace(); });
+}
+
+void WinFormPeer::OnScrollBar(int request) {
+    Safely([&] { ScrollBar(request); });
+}
+
+void WinFormPeer::OnWheel(int delta) {
+    Safely([&] { Wheel(delta); });
+}
+
+// True when the key scrolled the rows.
+bool WinFormPeer::OnKeyDown(UINT key) {
+    bool taken = false;
+    Safely([&] { taken = ScrollKey(key); });
+    return taken;
+}
+
+void WinFormPeer::OnDpiChanged(int dpi, const RECT& suggested) {
+    Safely([&] { DpiChanged(dpi, suggested); });
+}
+
+// Nothing to save: the program ends at once, whatever it was waiting for. This peer may be gone
+// when the call returns.
+void WinFormPeer::OnEndSession(bool ending) {
+    if (ending)
+        Safely([this] { host_.EndSession(); });
+}
+
+void WinFormPeer::OnEraseBackground(HDC dc) {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    HBRUSH b = CreateSolidBrush(ToColorRef(form_.BackColor()));
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+}
+
+// True when the pointer is set.
+bool WinFormPeer::OnSetCursor(int hitTest) {
+    MouseOver();
+    return hitTest == HTCLIENT && SetPointer();
+}
+
+void WinFormPeer::OnMouseMove(UINT keys, POINT at) {
+    if (!form_.MouseMove)
+        return;
+    const int dpi = dpi_;
+    auto handler = form_.MouseMove;
+    const double x = forms::PixelsToTwips(at.x, dpi);
+    const double y = forms::PixelsToTwips(at.y, dpi);
+    Safely([&] { handler(Buttons(keys), Shift(keys), x, y); });
 }
 
 LRESULT CALLBACK WinFormPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -328,7 +371,7 @@ LRESULT CALLBACK WinFormPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self)
         return DefWindowProcW(hwnd, msg, wp, lp);
-    return self->Handle(msg, wp, lp);
+    return self->OnMessage(msg, wp, lp);
 }
 
 }  // namespace win32

@@ -55,7 +55,20 @@ class WinFormPeer : public forms::FormPeer {
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
   private:
-    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    // The window procedure: each message unpacked for its handler.
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnGetDefId() const;
+    void OnClose();
+    void OnPlaced();  // moved or sized
+    void OnScrollBar(int request);
+    void OnWheel(int delta);
+    bool OnKeyDown(UINT key);
+    void OnDpiChanged(int dpi, const RECT& suggested);
+    void OnEndSession(bool ending);
+    void OnEraseBackground(HDC dc);
+    bool OnSetCursor(int hitTest);
+    // `keys`: the MK_ flags; `at`: in the window's client coordinates.
+    void OnMouseMove(UINT keys, POINT at);
     void MakeWindow();
     void GiveIcons();
     void RecordPlace();
@@ -63,14 +76,14 @@ class WinFormPeer : public forms::FormPeer {
     // Menus, commands and tooltips (WinFormCommands.cpp).
     void BuildMenu();
     void AddMenuItems(HMENU menu, const forms::MenuItem& item);
-    void Command(int id);
+    void OnCommand(int id);
     forms::Control* Button(bool isDefault) const;
     // Scrolling (WinFormScroll.cpp).
     void UpdateScrollBar();
     void ScrollRows(int rows);
     int PageRows() const;
-    bool ScrollKey(WPARAM key);
-    void ScrollBar(WPARAM wp);
+    bool ScrollKey(UINT key);
+    void ScrollBar(int request);
     void Wheel(int delta);
     // The first show (WinFormShow.cpp).
     void MakeControlWindows();

@@ -48,7 +48,8 @@ Control* WinFormPeer::Button(bool isDefault) const {
     return nullptr;
 }
 
-void WinFormPeer::Command(int id) {
+// A menu item, a button, Enter or Escape: its handler runs.
+void WinFormPeer::OnCommand(int id) {
     std::function<void()> handler;
     if (id == IDOK || id == IDCANCEL) {
         // Enter presses the default button, or else the button that has the focus; Escape

@@ -38,7 +38,7 @@ int WinFormPeer::PageRows() const {
         1, static_cast<int>((form_.ClientHeight() - form_.ScrollAreaTop()) / form_.ScrollStep()));
 }
 
-bool WinFormPeer::ScrollKey(WPARAM key) {
+bool WinFormPeer::ScrollKey(UINT key) {
     if (!form_.Scrolls())
         return false;
     switch (key) {
@@ -65,8 +65,9 @@ bool WinFormPeer::ScrollKey(WPARAM key) {
     }
 }
 
-void WinFormPeer::ScrollBar(WPARAM wp) {
-    switch (LOWORD(wp)) {
+// `request`: what the bar asks for (SB_LINEUP, SB_THUMBTRACK, ...).
+void WinFormPeer::ScrollBar(int request) {
+    switch (request) {
         case SB_LINEUP:
             ScrollRows(-1);
             break;
