@@ -124,7 +124,7 @@ class NullFormPeer : public forms::FormPeer {
     void Apply(const forms::Form&) override {}
     void AddControl(forms::Control&) override {}
     void MenuChanged(const forms::MenuItem&) override {}
-    std::uintptr_t Handle() override { return 0x4b; }
+    std::uintptr_t Hwnd() override { return 0x4b; }
 };
 
 // Windows realised as nothing; a yield only records when it happened; message boxes are

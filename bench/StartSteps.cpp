@@ -56,7 +56,7 @@ class TimedPeer : public forms::FormPeer {
             // The update that shows the form makes its window first: made here, it is timed
             // apart and its messages are timed from the start.
             const auto t = Clock::now();
-            TimePaints(reinterpret_cast<HWND>(inner_->Handle()));
+            TimePaints(reinterpret_cast<HWND>(inner_->Hwnd()));
             makeMs_ += Ms(Clock::now() - t);
         }
         const auto t = Clock::now();
@@ -70,7 +70,7 @@ class TimedPeer : public forms::FormPeer {
     }
     void AddControl(forms::Control& c) override { inner_->AddControl(c); }
     void MenuChanged(const forms::MenuItem& item) override { inner_->MenuChanged(item); }
-    std::uintptr_t Handle() override { return inner_->Handle(); }
+    std::uintptr_t Hwnd() override { return inner_->Hwnd(); }
 
   private:
     std::unique_ptr<forms::FormPeer> inner_;

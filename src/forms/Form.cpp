@@ -62,7 +62,7 @@ void Form::Unload() {
 
 std::uintptr_t Form::hWnd() {
     Load();
-    return peer_ ? peer_->Handle() : 0;
+    return peer_ ? peer_->Hwnd() : 0;
 }
 
 void Form::SetCaption(const std::string& text) {

@@ -34,8 +34,8 @@ class FormPeer {
     // Realises a control that was loaded after the form.
     virtual void AddControl(Control& control) = 0;
     virtual void MenuChanged(const MenuItem& item) = 0;
-    // The window handle, as a number; the window is made if it is not yet.
-    virtual std::uintptr_t Handle() = 0;
+    // The window's handle, as the form's hWnd gives it; the window is made if it is not yet.
+    virtual std::uintptr_t Hwnd() = 0;
 };
 
 class Form {

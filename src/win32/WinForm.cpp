@@ -65,7 +65,7 @@ WinFormPeer::~WinFormPeer() {
     host_.WindowGone(form_);
 }
 
-std::uintptr_t WinFormPeer::Handle() {
+std::uintptr_t WinFormPeer::Hwnd() {
     MakeWindow();
     return reinterpret_cast<std::uintptr_t>(hwnd_);
 }

@@ -22,7 +22,7 @@ class WinFormPeer : public forms::FormPeer {
     void Apply(const forms::Form& form) override;
     void AddControl(forms::Control& control) override;
     void MenuChanged(const forms::MenuItem& item) override;
-    std::uintptr_t Handle() override;
+    std::uintptr_t Hwnd() override;
 
     // The form's window; nullptr until it is made (see MakeWindow).
     HWND Window() const { return hwnd_; }

@@ -48,7 +48,7 @@ class FakeFormPeer : public forms::FormPeer {
         c.Attach(&controlPeers_.back());
     }
     void MenuChanged(const forms::MenuItem&) override { ++menuChanges; }
-    std::uintptr_t Handle() override { return handle_; }
+    std::uintptr_t Hwnd() override { return handle_; }
     int applied = 0, added = 0, menuChanges = 0;
     std::vector<std::string> broughtToFront;
 
