@@ -32,8 +32,8 @@
 #include "Painted.h"
 #include "StartLog.h"
 #include "main/Program.h"
+#include "win32/RealServices.h"
 #include "win32/WinHost.h"
-#include "win32/WinServices.h"
 
 namespace {
 
@@ -158,14 +158,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     win32::WinHost host(instance);
     TimedHost timedHost(host);
     const auto t1 = Clock::now();
-    win32::WinClock clock;
-    win32::WinLocale locale;
-    win32::WinFileSystem files;
-    win32::WinRegistry registry;
-    win32::WinShell shell;
-    kelvr::Program program(
-        kelvr::ProgramServices{timedHost, host, clock, locale, std::make_shared<win32::WinDrives>(),
-                               std::make_shared<win32::WinDiskQuery>(), files, registry, shell});
+    win32::RealServices services;
+    kelvr::Program program(services.ForProgram(timedHost, host, services.files));
     const auto t2 = Clock::now();
 
     // WinHost::Run, with a look after each message at whether the window is painted yet.

@@ -11,9 +11,9 @@
 
 #include "Probe.h"
 #include "main/FreeAll.h"
+#include "win32/RealServices.h"
 #include "win32/Utf.h"
 #include "win32/WinHost.h"
-#include "win32/WinServices.h"
 
 namespace {
 
@@ -26,8 +26,8 @@ class RealMainWindow : public ::testing::Test {
         window.Show();
         host.DoEvents();
         hwnd = reinterpret_cast<HWND>(window.hWnd());
-        for (char letter : drives->Letters())
-            entries.push_back(win32::Widen(drives->Entry(letter)));
+        for (char letter : services.drives->Letters())
+            entries.push_back(win32::Widen(services.drives->Entry(letter)));
     }
 
     // The row controls that stand at a given top, by their left edge.
@@ -61,11 +61,8 @@ class RealMainWindow : public ::testing::Test {
     }
 
     win32::WinHost host{GetModuleHandleW(nullptr)};
-    win32::WinClock clock;
-    win32::WinLocale locale;
-    std::shared_ptr<win32::WinDrives> drives = std::make_shared<win32::WinDrives>();
-    kelvr::FreeAll window{kelvr::MainServices{host, host, clock, locale, drives,
-                                              std::make_shared<win32::WinDiskQuery>()}};
+    win32::RealServices services;
+    kelvr::FreeAll window{services.ForMainWindow(host)};
     HWND hwnd = nullptr;
     std::vector<std::wstring> entries;
 };
