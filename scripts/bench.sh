@@ -10,19 +10,19 @@
 #   - start-up and unit choices under Wine with drives that stop answering (FUSE drives that
 #     hang on demand, tests/win/hung-drives-test.sh), and how long the window went unanswered;
 #   - the size of kelvr.exe and the DLLs it imports.
-# Assumes `bash scripts/deps.sh` has been run. Takes about 7 minutes on 2 cores, most of it the
-# 111,110-folder tree under Wine.
+# Assumes `bash scripts/deps.sh` has been run. Takes minutes, most of them the 111,110-folder
+# tree under Wine.
 #
 # Every Wine process of the run (the server included) is kept on one CPU. Under Wine each file
 # operation and each message-queue call is a round trip to wineserver; spread over two CPUs of
 # a virtual machine, each round trip waits for an idle CPU to wake up, which made the same
-# search 2 to 4 times slower from one run to the next and the machine mostly idle. On one CPU
+# search several times slower from one run to the next and the machine mostly idle. On one CPU
 # the two sides of a round trip hand over directly and the figures repeat.
 #
 # Settings read from the environment:
 #   KELVR_BENCH_NATIVE_RUNS   native search runs per tree (default 7; 5 on the two largest)
 #   KELVR_BENCH_WINE_RUNS     search runs under Wine (default 5; 3 on the two largest, where
-#                             one run takes 15 to 45 s)
+#                             one run is long)
 #   KELVR_BENCH_START_ROUNDS  start-up rounds (default 60: one start varies by tens of ms)
 #   KELVR_BENCH_WINE_CPU      the CPU the Wine processes run on (default: the last one);
 #                             "none" lets them run on any
@@ -203,7 +203,7 @@ if part search; then
   for t in "${trees[@]}"; do
     mv "$work/$t" "$programs"
     opts=(--runs "$wine_runs" --breakdown)
-    # One run of these takes 15 to 45 s: fewer runs, and no instrumented one for the largest.
+    # One run of these is long: fewer runs, and no instrumented one for the largest.
     [ "${folders[$t]}" -ge 40000 ] && opts=(--runs "$wine_runs_large")
     [ "$t" = 1x40000 ] && opts+=(--breakdown)
     wine_out "$wine_bench/kelvr_search_bench.exe" "${opts[@]}" "$t" >"$work/row"

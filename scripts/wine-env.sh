@@ -9,8 +9,8 @@
 #   - the user's folders (Desktop, Documents, ...) are real folders inside the prefix, not links
 #     to the Unix home, so nothing a program does there leaves the prefix.
 #
-# A prefix takes 10-15 s to make, so it is made once per build tree, as a template
-# (build/wineprefix-template), and copied for each run (about 2 s). A throwaway copy also gets
+# A prefix is slow to make, so it is made once per build tree, as a template
+# (build/wineprefix-template), and copied, much faster, for each run. A throwaway copy also gets
 #   D: -> a folder made for the run, labelled "DATI KELVR" (serial number 4B454C56), holding
 #         a few files ($KELVR_TEST_DRIVE_D is its Unix path);
 #   E: -> a path that does not exist: a drive that is listed but cannot be measured;

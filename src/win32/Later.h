@@ -1,7 +1,7 @@
 // Functions of DLLs that the program needs only now and then, loaded when first asked for.
-// Every DLL in the import table is loaded and initialised before WinMain runs: under Wine the
-// common controls and the registry's DLL cost some 10 to 15 ms of a start-up of about 150, the
-// shell's and the network's more again.
+// Every DLL in the import table is loaded and initialised before WinMain runs: the common
+// controls, the registry's, the shell's and the network's DLLs would lengthen every start-up,
+// for what only some runs need.
 #pragma once
 
 #include <windows.h>

@@ -547,7 +547,7 @@ void WinControlPeer::OnCaptureChanged() {
 
 // A control's window is found through its form's peer, which keeps its controls by window.
 // (Kept in the window's own user data, it would cost a call to Wine's server for each control
-// made, a third of the time that making it takes.)
+// made, on top of those that making it takes.)
 LRESULT CALLBACK WinControlPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     WinControlPeer* self = nullptr;
     if (msg == WM_NCCREATE) {

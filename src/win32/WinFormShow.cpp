@@ -26,10 +26,10 @@ void WinFormPeer::MakeControlWindows() {
 }
 
 // The form's first show. Shown the usual way, the window would have the system erase and paint
-// each control's window in turn, each through a DC and calls to the window server of its own:
-// under Wine some 0.3 ms a control, with some thirty in the main window. Instead the window is
-// shown without a redraw, its frame and background are drawn at once, and then every control
-// through one DC of the form's, from the bottom of the z-order up. Nothing is left to paint.
+// each control's window in turn, each through a DC and calls to the window server of its own,
+// with some thirty controls in the main window. Instead the window is shown without a redraw,
+// its frame and background are drawn at once, and then every control through one DC of the
+// form's, from the bottom of the z-order up. Nothing is left to paint.
 void WinFormPeer::ShowAndDraw() {
     SendMessageW(hwnd_, WM_SHOWWINDOW, TRUE, 0);
     SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0,

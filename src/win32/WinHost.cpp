@@ -325,9 +325,9 @@ void WinHost::RunModal(forms::Form& form) {
 }
 
 void WinHost::DoEvents() {
-    // Looking at the queue costs about as much as reading a small folder (some 20 us under
-    // Wine), and a search yields after every folder: the queue is looked at no more often than
-    // every 10 ms, which no user can tell from at once.
+    // Looking at the queue costs about as much as reading a small folder under Wine, and a
+    // search yields after every folder: the queue is looked at no more often than every 10 ms,
+    // which no user can tell from at once.
     const DWORD now = GetTickCount();
     if (pumped_ && now - lastPump_ < 10)
         return;

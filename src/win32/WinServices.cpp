@@ -111,10 +111,10 @@ bool WinFileSystem::IsPlainFile(const std::string& path) const {
              (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
-// Wine reads and sorts a whole folder before FindFirstFileExW returns its first entry: some
-// 80 ms for 40,000 subfolders, with the window frozen. The opener's thread makes that call while
-// the window's thread goes on running `meanwhile`; handing a folder over costs some 12 us under
-// Wine, against 150 for listing even a small one. Its fields are guarded by `lock`.
+// Wine reads and sorts a whole folder before FindFirstFileExW returns its first entry, and a
+// large folder would freeze the window meanwhile. The opener's thread makes that call while the
+// window's thread goes on running `meanwhile`; handing a folder over costs far less than listing
+// even a small one. Its fields are guarded by `lock`.
 struct WinFileSystem::Opener {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;

@@ -28,8 +28,8 @@ std::wstring TempFolder(const wchar_t* name) {
     return folder;
 }
 
-// Wine reads a whole folder before the first entry comes back: 40 to 100 ms for one of 40,000
-// subfolders, which the window's thread must not spend without looking at its messages. The
+// Wine reads a whole folder before the first entry comes back: for one of 40,000 subfolders a
+// wait that the window's thread must not spend without looking at its messages. The
 // caller yields every 10 ms or so while the folder opens, then every 512 entries.
 // KELVR_WIDE_FOLDER names such a folder, holding MSINFO32.EXE too (scripts/wine-env.sh).
 TEST(RealFileSystem, AHugeFolderOpensWhileTheCallerKeepsYielding) {
