@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "forms/FileSystem.h"
 #include "info/InfQirvo.h"
-#include "sysinfo/Registry.h"
+#include "services/FileSystem.h"
+#include "services/Registry.h"
 
 namespace bench {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/FileSystem.h"
+#include "services/FileSystem.h"
 
 namespace forms {
 

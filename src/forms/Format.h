@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "forms/Runtime.h"
+#include "services/Clock.h"
+#include "services/Locale.h"
 
 namespace forms {
 

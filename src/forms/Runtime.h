@@ -1,5 +1,5 @@
-// What the forms need from the system they run on, as small interfaces: the screen, the
-// clock, the user's number separators and the windowing host that realises forms.
+// The windowing host that realises forms, runs their loops and hands work between threads, and
+// the screen it lends them.
 #pragma once
 
 #include <chrono>
@@ -18,28 +18,6 @@ class Screen {
     virtual ~Screen() = default;
     virtual double Width() const = 0;   // twips
     virtual double Height() const = 0;  // twips
-};
-
-struct Date {
-    int year, month, day;
-};
-
-class Clock {
-  public:
-    virtual ~Clock() = default;
-    virtual Date Today() const = 0;
-};
-
-// The user's decimal and thousands separators, as UTF-8 text.
-struct NumberSeparators {
-    std::string decimal = ".";
-    std::string thousands = ",";
-};
-
-class Locale {
-  public:
-    virtual ~Locale() = default;
-    virtual NumberSeparators Separators() const = 0;
 };
 
 // Realises forms on a screen, runs their modal loops and hands work to and from threads other

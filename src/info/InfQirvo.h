@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "forms/DirList.h"
-#include "forms/FileSystem.h"
 #include "forms/Form.h"
-#include "sysinfo/Registry.h"
+#include "services/FileSystem.h"
+#include "services/Registry.h"
+#include "services/Shell.h"
 #include "sysinfo/SubModuli.h"
 
 namespace kelvr {

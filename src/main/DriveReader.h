@@ -10,7 +10,8 @@
 
 #include "forms/DriveList.h"
 #include "forms/Runtime.h"
-#include "main/DiskQuery.h"
+#include "services/DiskQuery.h"
+#include "services/Drives.h"
 
 namespace kelvr {
 

@@ -12,8 +12,11 @@
 #include "forms/DriveList.h"
 #include "forms/Form.h"
 #include "forms/SortedList.h"
-#include "main/DiskQuery.h"
 #include "main/DriveReader.h"
+#include "services/Clock.h"
+#include "services/DiskQuery.h"
+#include "services/Drives.h"
+#include "services/Locale.h"
 
 namespace kelvr {
 

@@ -5,11 +5,15 @@
 #include <memory>
 #include <vector>
 
-#include "forms/FileSystem.h"
 #include "info/InfQirvo.h"
 #include "info/frmAbout.h"
 #include "main/FreeAll.h"
-#include "sysinfo/Registry.h"
+#include "services/Clock.h"
+#include "services/Drives.h"
+#include "services/FileSystem.h"
+#include "services/Locale.h"
+#include "services/Registry.h"
+#include "services/Shell.h"
 #include "sysinfo/SubModuli.h"
 
 namespace kelvr {

@@ -6,8 +6,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "forms/FileSystem.h"
-#include "sysinfo/Registry.h"
+#include "services/FileSystem.h"
+#include "services/Registry.h"
+#include "services/Shell.h"
 
 namespace kelvr {
 

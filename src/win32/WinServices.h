@@ -6,11 +6,13 @@
 
 #include <memory>
 
-#include "forms/DriveList.h"
-#include "forms/FileSystem.h"
-#include "forms/Runtime.h"
-#include "main/DiskQuery.h"
-#include "sysinfo/Registry.h"
+#include "services/Clock.h"
+#include "services/DiskQuery.h"
+#include "services/Drives.h"
+#include "services/FileSystem.h"
+#include "services/Locale.h"
+#include "services/Registry.h"
+#include "services/Shell.h"
 
 namespace win32 {
 

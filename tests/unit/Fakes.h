@@ -14,11 +14,15 @@
 #include <vector>
 
 #include "forms/DriveList.h"
-#include "forms/FileSystem.h"
 #include "forms/Form.h"
 #include "forms/Runtime.h"
-#include "main/DiskQuery.h"
-#include "sysinfo/Registry.h"
+#include "services/Clock.h"
+#include "services/DiskQuery.h"
+#include "services/Drives.h"
+#include "services/FileSystem.h"
+#include "services/Locale.h"
+#include "services/Registry.h"
+#include "services/Shell.h"
 
 namespace fakes {
 

@@ -1,4 +1,4 @@
-// The registry and the shell, as the launcher uses them.
+// The registry, as the launcher reads it.
 #pragma once
 
 #include <cstdint>
@@ -24,15 +24,6 @@ class Registry {
     virtual long QueryValue(RegistryKey key, const std::string& name, std::uint32_t& type,
                             char* buffer, std::uint32_t& size) = 0;
     virtual void CloseKey(RegistryKey key) = 0;
-};
-
-class Shell {
-  public:
-    virtual ~Shell() = default;
-    // Opens `file` (a program, a "mailto:" link, a web address) with the default verb, owned by
-    // the window `owner`, in `directory`, shown with `show`. The result is not looked at.
-    virtual void Execute(std::uintptr_t owner, const std::string& file,
-                         const std::string& directory, int show) = 0;
 };
 
 }  // namespace kelvr
