@@ -1,6 +1,8 @@
 // The program's entry: the real services, the windows, the message loop.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "main/Program.h"
 #include "win32/RealServices.h"
 #include "win32/WinHost.h"
@@ -16,3 +18,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // the threads of drives that never answered.
     return host.Run(program.Main());
 }
+
+#if defined(__GLIBCXX__)
+// libstdc++'s default terminate handler prints the uncaught exception's demangled type to
+// stderr, which a windowed program does not have, and brings the whole C++ demangler into the
+// exe with it. The program ends the same way without the message.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    std::abort();
+}
+}  // namespace __gnu_cxx
+#endif
