@@ -14,6 +14,11 @@ namespace forms {
 // needs more integer digits than the picture has is written with all of them.
 std::string FormatNumber(double value, const std::string& picture, const NumberSeparators& seps);
 
+// A finite `value` with `places` decimals, exactly as printf's "%.*f" writes it in the C locale:
+// every digit exact, rounded to the nearest, a tie to the even digit. (Worked out here: MinGW's
+// printf brings a floating-point library of its own into the exe for this one use.)
+std::string FormatFixed(double value, int places);
+
 // Formats a date with a picture of "dd", "mm", "yy" and "yyyy"; other characters stand as they
 // are.
 std::string FormatDate(const Date& date, const std::string& picture);

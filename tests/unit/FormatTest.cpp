@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace {
 
 using forms::FormatDate;
+using forms::FormatFixed;
 using forms::FormatNumber;
 using forms::NumberSeparators;
 
@@ -108,6 +113,58 @@ TEST(FormatNumberTest, NotANumberAndInfinitiesAreWrittenAsZero) {
     EXPECT_EQ(FormatNumber(inf, kUnits, kItalian), "0,00");
     EXPECT_EQ(FormatNumber(-inf, kBytes, kItalian), "0");
     EXPECT_EQ(FormatNumber(inf, kByteKey, kItalian), "00.000.000.000.000.000.000");
+}
+
+// The C library's printf writes every digit of a double exactly (glibc does): the figures
+// must come out the same from the program's own conversion, ties and carries included.
+TEST(FormatFixedTest, WritesEveryDoubleAsPrintfDoes) {
+    auto printed = [](double v, int places) {
+        char buf[1200];
+        std::snprintf(buf, sizeof buf, "%.*f", places, v);
+        return std::string(buf);
+    };
+    const double edges[] = {
+        0,
+        -0.0,
+        0.5,
+        1.5,
+        2.5,
+        -2.5,
+        0.125,
+        0.995,
+        999.995,
+        2.675,
+        1.0 / 32768,             // 15 decimals ending in 5: a tie at 14, to the even digit
+        18446744073709551616.0,  // 2^64
+        1e22,
+        1e300,
+        1e-300,
+        std::numeric_limits<double>::max(),
+        std::numeric_limits<double>::min(),
+        std::numeric_limits<double>::denorm_min(),
+    };
+    for (double v : edges)
+        for (int places = 0; places <= 30; ++places)
+            ASSERT_EQ(FormatFixed(v, places), printed(v, places)) << v << " with " << places;
+
+    // Doubles of every magnitude, from their bits, and values of the program's own range
+    // (byte counts to 2^64 and their quotients), with the decimals the figures use.
+    std::mt19937_64 random(20261208);
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint64_t bits = random();
+        double v;
+        std::memcpy(&v, &bits, sizeof v);
+        if (!std::isfinite(v))
+            continue;
+        const int places = static_cast<int>(random() % 32);
+        ASSERT_EQ(FormatFixed(v, places), printed(v, places)) << v << " with " << places;
+    }
+    for (int i = 0; i < 20000; ++i) {
+        const double v =
+            std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 64) - 53);
+        const int places = static_cast<int>(random() % 16);
+        ASSERT_EQ(FormatFixed(v, places), printed(v, places)) << v << " with " << places;
+    }
 }
 
 TEST(FormatDateTest, DayMonthAndYearAreTwoDigitsEach) {
