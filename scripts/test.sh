@@ -3,7 +3,8 @@
 #   native: the portable code and its GoogleTest unit tests, built with g++;
 #   asan:   the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   mingw:  kelvr.exe and the Windows tests, cross-built for 32-bit Windows and run under Wine
-#           (through scripts/wine-run.sh, one test at a time).
+#           (through scripts/wine-run.sh, one test at a time);
+# and checks kelvr.exe's hardening flags and that it builds byte for byte the same elsewhere.
 # Stops at the first failure. Configure and build output goes to build/logs/ and is shown only
 # when a step fails; the last lines printed are ctest's summaries.
 set -euo pipefail
@@ -42,6 +43,13 @@ step build-bench-native cmake --build --preset native --target kelvr_search_benc
 step build-bench-mingw cmake --build --preset mingw --target kelvr_search_bench kelvr_minimal \
   kelvr_minimal_manifest kelvr_minimal_comctl kelvr_minimal_children kelvr_start_steps \
   kelvr_start_bench
+
+# kelvr.exe as it ships: its PE header flags (and the checker, on made-up headers), and the
+# same exe from a build in two other folders.
+echo "== kelvr.exe"
+bash scripts/check-exe.sh --self-test
+bash scripts/check-exe.sh build/mingw/kelvr.exe
+bash scripts/check-reproducible.sh
 
 # A test that hangs (a window nobody closes) fails after 5 minutes instead of holding CI.
 # A preset that registers no test fails too: a run that tests nothing is no pass.
