@@ -3,7 +3,8 @@
 # and MinGW-w64 compilers, CMake, Ninja, GoogleTest's sources, clang-format, 32-bit Wine with
 # its fonts, the fonts the windows are drawn with, fonts with Chinese and Japanese and with
 # Greek letters (for labels in other scripts, which Wine's own fonts lack), Xvfb, xdotool,
-# ImageMagick, FUSE (for drives that hang or report any size) and the Italian locale.
+# ImageMagick, FUSE (for drives that hang or report any size), the Italian locale and zip (for
+# the release).
 # Runs as root, or through sudo otherwise. When everything is there already it only checks
 # (well under a second) and prints nothing.
 set -euo pipefail
@@ -14,7 +15,7 @@ packages=(
   wine wine32:i386 fonts-wine
   fonts-liberation2 fonts-ebgaramond fonts-wqy-zenhei fonts-dejavu-core
   xvfb xdotool imagemagick
-  locales
+  locales zip
   fuse3 libfuse3-dev pkg-config
 )
 locale_name=it_IT.UTF-8
