@@ -123,6 +123,10 @@ void Control::CopyPropertiesFrom(const Control& o) {
     tabIndex_ = o.tabIndex_;
     picture_ = o.picture_;
     scrolls_ = o.scrolls_;
+    role_ = o.role_;
+    accName_ = o.accName_;
+    accValue_ = o.accValue_;
+    accShortcut_ = o.accShortcut_;
     Changed();
 }
 

@@ -41,6 +41,21 @@ enum class TextFit {
     Shrink,    // one line, in narrower type (smaller, failing that) until it fits
 };
 
+// What a control is to a screen reader: the system's accessible roles that the forms use.
+// Automatic takes the role from the control's kind.
+enum class Role {
+    Automatic,
+    Text,
+    ColumnHeader,
+    ProgressBar,
+    Indicator,  // a part of a bar drawn over it, read with the bar
+    Link,
+    Graphic,
+    Button,
+    Grouping,
+    Separator,
+};
+
 // Mouse pointers: the codes the forms use.
 enum MousePointer : int { kDefaultPointer = 0, kHourglass = 11, kCustomPointer = 99 };
 
@@ -121,6 +136,17 @@ class Control {
     void SetPicture(int resourceId);
     int TabIndex() const { return tabIndex_; }
     void SetTabIndex(int i) { tabIndex_ = i; }
+    // What a screen reader says of the control (see forms/Accessible.h). An empty name is the
+    // control's text; the value is what a bar shows (its used share, say); the shortcut is
+    // a key that does what the control's default action does.
+    Role AccessibleRole() const { return role_; }
+    void SetAccessibleRole(Role r) { role_ = r; }
+    const std::string& AccessibleName() const { return accName_; }
+    void SetAccessibleName(const std::string& name) { accName_ = name; }
+    const std::string& AccessibleValue() const { return accValue_; }
+    void SetAccessibleValue(const std::string& value) { accValue_ = value; }
+    const std::string& AccessibleShortcut() const { return accShortcut_; }
+    void SetAccessibleShortcut(const std::string& keys) { accShortcut_ = keys; }
     // Whether the control scrolls with its form's scrolling area (see Form::SetScrollArea).
     bool Scrolls() const { return scrolls_; }
     void SetScrolls(bool on) { scrolls_ = on; }
@@ -168,6 +194,8 @@ class Control {
     int tabIndex_ = 0;
     int picture_ = 0;
     bool scrolls_ = false;
+    Role role_ = Role::Automatic;
+    std::string accName_, accValue_, accShortcut_;
     Control* container_ = nullptr;
     ControlPeer* peer_ = nullptr;
 };

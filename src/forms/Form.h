@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,9 @@
 namespace forms {
 
 enum class Border { Sizable, FixedSingle, FixedDialog };
+
+// Modifier keys, as key and mouse events report them.
+enum ShiftMask : int { kShiftMask = 1, kCtrlMask = 2, kAltMask = 4 };
 
 // A window's state, as the forms number it.
 enum WindowState : int { kNormal = 0, kMinimized = 1, kMaximized = 2 };
@@ -115,6 +119,10 @@ class Form {
 
     // Mouse events on the form's own background, in twips.
     Control::MouseHandler MouseMove;
+    // A key pressed while the form has the keyboard: its key code (the system's virtual-key
+    // code: '1' for the key 1) and the modifiers held (kShiftMask | kCtrlMask | kAltMask).
+    // True when the form has taken the key.
+    std::function<bool(int key, int shift)> KeyDown;
     // Runs when the user asks to close the window (its close box); unloads it by default.
     virtual void QueryClose() { Unload(); }
 

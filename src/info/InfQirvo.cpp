@@ -65,6 +65,8 @@ InfQirvo::InfQirvo(const InfoServices& services, SubModuli& launcher)
 
     Picture1.Move(90, 90, 945, 900);
     Picture1.SetBackColor(kPale);
+    // The logo: the maker's hand, drawn by a letter of a symbol font, read as the maker's name.
+    Picture1.SetAccessibleName("QIRVO");
     Register(Picture1);
 
     struct Lettering {
@@ -82,8 +84,11 @@ InfQirvo::InfQirvo(const InfoServices& services, SubModuli& launcher)
     };
     for (const Lettering& l : lettering) {
         Control& c = Lb_adp.Add(l.index);
-        if (l.index == 4)
+        if (l.index == 4) {
             c.SetContainer(&Picture1);
+            c.SetAccessibleRole(forms::Role::Graphic);
+            c.SetAccessibleName(Picture1.AccessibleName());
+        }
         Transparent(c, l.l, l.t, l.w, l.h, l.font);
         c.SetForeColor(kTeal);
         c.SetCaption(l.text);
@@ -103,6 +108,7 @@ InfQirvo::InfQirvo(const InfoServices& services, SubModuli& launcher)
     mailCaption.SetCaption("E-mail:");
     Transparent(lbMail, 1155, 2295, 1845, 255, arial);
     lbMail.SetForeColor(kDarkBlue);
+    lbMail.SetAccessibleRole(forms::Role::Link);
     lbMail.SetCaption(content::kMail);
     lbMail.MouseMove = [this](int b, int s, double x, double y) { lbMail_MouseMove(b, s, x, y); };
     lbMail.MouseDown = [this](int b, int s, double x, double y) { lbMail_MouseDown(b, s, x, y); };
@@ -112,6 +118,7 @@ InfQirvo::InfQirvo(const InfoServices& services, SubModuli& launcher)
     siteCaption.SetCaption("Sito:");
     Transparent(lbSito, 3645, 2295, 1605, 255, arial);
     lbSito.SetForeColor(kDarkBlue);
+    lbSito.SetAccessibleRole(forms::Role::Link);
     lbSito.SetCaption(content::kSite);
     lbSito.MouseMove = [this](int b, int s, double x, double y) { lbSito_MouseMove(b, s, x, y); };
     lbSito.MouseDown = [this](int b, int s, double x, double y) { lbSito_MouseDown(b, s, x, y); };

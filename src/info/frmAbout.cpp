@@ -32,6 +32,7 @@ frmAbout::frmAbout(forms::FormHost& host, const forms::Form& mainWindow, SubModu
 
     Picture1.Move(135, 90, 540, 540);
     Picture1.SetPicture(IDI_PICTURE);
+    Picture1.SetAccessibleName(KELVR_TITLE);  // the program's icon
     Register(Picture1);
 
     lblTitle.Move(870, 270, 2400, 435);
@@ -54,6 +55,7 @@ frmAbout::frmAbout(forms::FormHost& host, const forms::Form& mainWindow, SubModu
     Label1.SetMousePointer(forms::kCustomPointer);
     Label1.SetCaption(std::string("by QIRVO sas di ") + content::kOwner);
     Label1.Click = [this] { Label1_Click(); };
+    Label1.SetAccessibleRole(forms::Role::Link);  // it opens the maker window
     Register(Label1);
 
     lblDescription.Move(315, 720, 4695, 1305);

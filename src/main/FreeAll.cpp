@@ -1,5 +1,7 @@
 #include "main/FreeAll.h"
 
+#include <algorithm>
+
 #include "ResourceIds.h"
 #include "Version.h"
 #include "forms/Format.h"
@@ -72,8 +74,11 @@ FreeAll::FreeAll(const MainServices& services)
         h.SetAlignment(Align::Center);
         h.SetCaption(headers[i].caption);
         h.SetToolTip(headers[i].tip);
+        h.SetAccessibleRole(forms::Role::ColumnHeader);
+        h.SetAccessibleShortcut("Ctrl+" + std::to_string(i + 1));
         h.Click = [this, i] { lbDes_Click(i); };
     }
+    KeyDown = [this](int key, int shift) { return Form_KeyDown(key, shift); };
 
     Control& disco = lbDisco.Add(0);
     disco.Move(45, 315, 2265, 285);
@@ -93,11 +98,15 @@ FreeAll::FreeAll(const MainServices& services)
     outline.SetBackColor(Rgb(128, 255, 128));
     outline.SetScrolls(true);
     outline.SetVisible(false);
+    // To a screen reader the bar is one progress bar, named after its drive, whose value is
+    // the used share; the fill is its indicator.
+    outline.SetAccessibleRole(forms::Role::ProgressBar);
     Control& fill = SpFree.Add(0);
     fill.Move(2340, 630, 3795, 240);
     fill.SetBackColor(Rgb(255, 128, 128));
     fill.SetScrolls(true);
     fill.SetVisible(false);
+    fill.SetAccessibleRole(forms::Role::Indicator);
     // The rows scroll by whole rows below the headers, which stay, when the window is too low
     // for them all (many drives, a small screen, a window made lower).
     SetScrollArea(270, kRowPitch, 45);
@@ -188,6 +197,20 @@ void FreeAll::Mu_param_Click(int index) {
     lbDes[3].SetCaption(prefix + "Byte TOTALI");
     MeasureAll();
     ShowOrdered();
+}
+
+// Ctrl+1 to Ctrl+4 (on the main or the numeric keypad) do what a click on the headers does,
+// in column order: the table sorts without the mouse, and nothing on the window changes.
+bool FreeAll::Form_KeyDown(int key, int shift) {
+    if (shift != forms::kCtrlMask)
+        return false;
+    const int column = key >= '1' && key <= '4'                 ? key - '1'
+                       : key >= kNumpad1 && key <= kNumpad1 + 3 ? key - kNumpad1
+                                                                : -1;
+    if (column < 0)
+        return false;
+    lbDes_Click(column);
+    return true;
 }
 
 void FreeAll::lbDes_Click(int index) {
@@ -295,6 +318,23 @@ void FreeAll::ShowDrive(std::int16_t j, std::int16_t k) {
         SpFree[k].SetWidth(static_cast<float>(SpTot[k].Width() * SpaceUsed[k] / SpaceTotal[k]));
     else
         SpFree[k].SetWidth(SpaceTotal[k]);
+    const std::string share = UsedShare(SpaceUsed[k], SpaceTotal[k]);
+    for (forms::ControlArray* a : {&SpTot, &SpFree}) {
+        (*a)[k].SetAccessibleName(DriveName[k]);
+        (*a)[k].SetAccessibleValue(share);
+    }
+}
+
+// Whole percents, as a progress bar reads; but a drive with anything used is not read as
+// empty, nor one with anything free as full.
+std::string FreeAll::UsedShare(double used, double total) {
+    if (!(total > 0) || !(used > 0))
+        return "0 %";
+    if (used >= total)
+        return "100 %";
+    const double percent = used * 100 / total;
+    const int whole = std::min(99, std::max(1, static_cast<int>(percent + 0.5)));
+    return std::to_string(whole) + " %";
 }
 
 }  // namespace kelvr

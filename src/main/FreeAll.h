@@ -45,6 +45,7 @@ class FreeAll : public forms::Form {
     void Mu_Progr_Click();
     void Mu_Qirvo_Click();
     void lbDes_Click(int index);
+    bool Form_KeyDown(int key, int shift);
 
     // Measurement and display. MeasureAll asks every drive at once and waits for them up to
     // kDriveWait in all; a drive that answers later is filed then (DrivesAnswered).
@@ -73,6 +74,8 @@ class FreeAll : public forms::Form {
     // their numeric order.
     static const char* DisplayPattern(int unit);
     static const char* KeyPattern(int unit);
+    // A bar's value to a screen reader: the used share of the drive ("70 %").
+    static std::string UsedShare(double used, double total);
 
     // The longest the window waits for the drives, at start-up and at each unit choice.
     static constexpr std::chrono::milliseconds kDriveWait{2000};
@@ -81,6 +84,8 @@ class FreeAll : public forms::Form {
     void Form_Load() override;
 
   private:
+    static constexpr int kNumpad1 = 0x61;  // the key 1 of the numeric keypad
+
     forms::SortedList& ListOfColumn(int column);
     // Files every drive, in list order, from what the drives have answered so far.
     void FileAnswers();

@@ -1,0 +1,104 @@
+#include "forms/Accessible.h"
+
+#include <algorithm>
+
+namespace forms {
+
+namespace {
+
+Role RoleOf(const Control& c) {
+    if (c.AccessibleRole() != Role::Automatic)
+        return c.AccessibleRole();
+    switch (c.kind()) {
+        case Kind::Label:
+            return Role::Text;
+        case Kind::Button:
+            return Role::Button;
+        case Kind::Frame:
+            return Role::Grouping;
+        case Kind::Line:
+            return Role::Separator;
+        case Kind::Shape:
+        case Kind::Picture:
+            return Role::Graphic;
+    }
+    return Role::Text;
+}
+
+// Text as one line: line breaks and runs of blanks become one blank, none at either end; a
+// button's "&" that marks its access key goes ("&&" is an "&").
+std::string OneLine(const std::string& text, bool accessKeys) {
+    std::string out;
+    bool blank = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char ch = text[i];
+        if (accessKeys && ch == '&') {
+            if (i + 1 == text.size())
+                break;
+            ch = text[++i];
+        }
+        if (ch == ' ' || ch == '\n' || ch == '\r' || ch == '\t') {
+            blank = !out.empty();
+            continue;
+        }
+        if (blank)
+            out += ' ';
+        blank = false;
+        out += ch;
+    }
+    return out;
+}
+
+}  // namespace
+
+Accessible Describe(const Control& c) {
+    Accessible a;
+    a.role = RoleOf(c);
+    const bool named = !c.AccessibleName().empty();
+    // A shape's or line's caption is no text of the window's.
+    const bool hasText = c.kind() != Kind::Shape && c.kind() != Kind::Line;
+    a.name = OneLine(named     ? c.AccessibleName()
+                     : hasText ? c.Caption()
+                               : std::string(),
+                     !named && c.kind() == Kind::Button);
+    a.value = c.AccessibleValue();
+    a.description = c.ToolTip();
+    if (a.role == Role::ColumnHeader)
+        a.defaultAction = "Ordina";
+    else if (a.role == Role::Link)
+        a.defaultAction = "Apri";
+    if (!a.defaultAction.empty())
+        a.shortcut = c.AccessibleShortcut();
+    return a;
+}
+
+bool DoDefaultAction(Control& c) {
+    if (Describe(c).defaultAction.empty() || !c.Enabled())
+        return false;
+    if (c.Click) {
+        auto click = c.Click;  // the handler may unload the form, and the control with it
+        click();
+        return true;
+    }
+    if (c.MouseDown) {
+        auto down = c.MouseDown;
+        down(kLeftButton, 0, c.Width() / 2, c.Height() / 2);
+        return true;
+    }
+    return false;
+}
+
+std::vector<Control*> ReadingOrder(const Form& form, const Control* container) {
+    std::vector<Control*> shown;
+    for (Control* c : form.Controls())
+        if (c->Container() == container && c->Visible() && !form.ScrolledAway(*c) &&
+            RoleOf(*c) != Role::Indicator)
+            shown.push_back(c);
+    std::stable_sort(shown.begin(), shown.end(), [&](const Control* a, const Control* b) {
+        const double ta = form.ScreenTop(*a), tb = form.ScreenTop(*b);
+        return ta != tb ? ta < tb : a->Left() < b->Left();
+    });
+    return shown;
+}
+
+}  // namespace forms

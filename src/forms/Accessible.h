@@ -1,0 +1,35 @@
+// What a screen reader finds in a form: each control's role, name, value, description and
+// default action, worked out from its properties, and the order the controls are read in.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "forms/Control.h"
+#include "forms/Form.h"
+
+namespace forms {
+
+struct Accessible {
+    Role role = Role::Text;  // never Automatic
+    std::string name;
+    std::string value;
+    std::string description;
+    std::string defaultAction;  // empty: none
+    std::string shortcut;       // the key that does the default action; empty: none
+};
+
+// A column header sorts ("Ordina") and a link opens ("Apri"); a push button's own window says
+// what it does. The name is the control's accessible name or else its text, on one line.
+Accessible Describe(const Control& c);
+
+// Does what the control's default action says, as the mouse would: its click, or for a link
+// the press of the left button. False when it has none, or is disabled.
+bool DoDefaultAction(Control& c);
+
+// The shown controls that `container` holds (nullptr: those on the form itself), in the order
+// they stand on the screen: from the top down, and from left to right along a line. A bar's
+// indicator is left out: it is read with its bar.
+std::vector<Control*> ReadingOrder(const Form& form, const Control* container);
+
+}  // namespace forms

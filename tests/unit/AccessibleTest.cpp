@@ -1,0 +1,355 @@
+// The windows as a screen reader reads them: what each control says, in what order, what its
+// default action does; the keys that sort the table; the colours of a high-contrast scheme.
+#include "forms/Accessible.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Fakes.h"
+#include "ProgramRig.h"
+#include "forms/Contrast.h"
+#include "main/FreeAll.h"
+
+namespace {
+
+using forms::Role;
+
+const char* RoleName(Role r) {
+    switch (r) {
+        case Role::Text:
+            return "text";
+        case Role::ColumnHeader:
+            return "column header";
+        case Role::ProgressBar:
+            return "progress bar";
+        case Role::Indicator:
+            return "indicator";
+        case Role::Link:
+            return "link";
+        case Role::Graphic:
+            return "graphic";
+        case Role::Button:
+            return "button";
+        case Role::Grouping:
+            return "grouping";
+        case Role::Separator:
+            return "separator";
+        default:
+            return "?";
+    }
+}
+
+// Every control the form shows, in reading order, as a screen reader announces it, a
+// container's controls indented after it: role, name, "= value", "(description)" and
+// "[default action, shortcut]".
+void Heard(const forms::Form& f, const forms::Control* container, const std::string& indent,
+           std::vector<std::string>& out) {
+    for (forms::Control* c : forms::ReadingOrder(f, container)) {
+        const forms::Accessible a = forms::Describe(*c);
+        std::string line = indent + RoleName(a.role) + ": " + a.name;
+        if (!a.value.empty())
+            line += " = " + a.value;
+        if (!a.description.empty())
+            line += " (" + a.description + ")";
+        if (!a.defaultAction.empty())
+            line += " [" + a.defaultAction + (a.shortcut.empty() ? "" : ", " + a.shortcut) + "]";
+        out.push_back(line);
+        Heard(f, c, indent + "  ", out);
+    }
+}
+
+std::vector<std::string> Heard(const forms::Form& f) {
+    std::vector<std::string> out;
+    Heard(f, nullptr, "", out);
+    return out;
+}
+
+struct MainWindowRead : ::testing::Test {
+    fakes::FakeHost host;
+    fakes::FakeScreen screen;
+    fakes::FakeClock clock;
+    fakes::FakeLocale locale;
+    std::shared_ptr<fakes::FakeDrives> drives = std::make_shared<fakes::FakeDrives>();
+    std::shared_ptr<fakes::FakeDisks> disks = std::make_shared<fakes::FakeDisks>();
+    std::unique_ptr<kelvr::FreeAll> w;
+
+    kelvr::FreeAll& Open() {
+        // used 70 of 100, 2 of 300, none of 10 MiB; a drive that cannot be measured.
+        const std::vector<std::pair<std::string, std::pair<std::uint64_t, std::uint64_t>>> d = {
+            {"c: [SYSTEM]", {30, 100}},
+            {"d: [DATI]", {298, 300}},
+            {"e:", {10, 10}},
+            {"x:", {0, 0}}};
+        for (const auto& e : d) {
+            drives->entries.push_back(e.first);
+            kelvr::DiskFigures f;
+            f.freeBytes = e.second.first << 20;
+            f.totalBytes = e.second.second << 20;
+            disks->figures[e.first.substr(0, 1) + ":\\"] = f;
+        }
+        w = std::make_unique<kelvr::FreeAll>(
+            kelvr::MainServices{host, screen, clock, locale, drives, disks});
+        w->Show();
+        return *w;
+    }
+
+    // The drive names of the rows as they are read, top to bottom.
+    std::vector<std::string> RowsRead() const {
+        std::vector<std::string> names;
+        for (const std::string& line : Heard(*w))
+            if (line.rfind("progress bar: ", 0) == 0)
+                names.push_back(line.substr(14, line.find(" = ") - 14));
+        return names;
+    }
+};
+
+TEST_F(MainWindowRead, HeadersThenEachRowItsNameFiguresAndBar) {
+    Open();
+    const std::vector<std::string> expected = {
+        "column header: Drive [Ordina, Ctrl+1]",
+        "column header: MByte utilizzati (Ordina per spazio utilizzato) [Ordina, Ctrl+2]",
+        "column header: MByte disponibili (Ordina per spazio disponibile) [Ordina, Ctrl+3]",
+        "column header: MByte TOTALI (Ordina per capacità totale) [Ordina, Ctrl+4]",
+        "text: c: [SYSTEM]",
+        "text: 70,00",
+        "text: 30,00",
+        "text: 100,00",
+        "progress bar: c: [SYSTEM] = 70 %",
+        "text: d: [DATI]",
+        "text: 2,00",
+        "text: 298,00",
+        "text: 300,00",
+        "progress bar: d: [DATI] = 1 %",
+        "text: e:",
+        "text: 0,00",
+        "text: 10,00",
+        "text: 10,00",
+        "progress bar: e: = 0 %",
+        "text: x:",
+        "text: 0,00",
+        "text: 0,00",
+        "text: 0,00",
+        "progress bar: x: = 0 %",
+    };
+    EXPECT_EQ(Heard(*w), expected);
+    // The fill, left out of the reading, says the same as its bar when asked.
+    const forms::Accessible fill = forms::Describe(w->SpFree[1]);
+    EXPECT_EQ(fill.role, Role::Indicator);
+    EXPECT_EQ(fill.name, "c: [SYSTEM]");
+    EXPECT_EQ(fill.value, "70 %");
+}
+
+// Ctrl and the keys 1 to 4, on either row of digits, sort as the headers do; the rows are read
+// in their new order.
+TEST_F(MainWindowRead, CtrlAndADigitSortByThatColumnAndTheRowsAreReadSo) {
+    kelvr::FreeAll& f = Open();
+    struct Press {
+        int key, shift;
+        bool taken;
+        std::vector<std::string> rows;
+    };
+    const std::vector<std::string> byName = {"c: [SYSTEM]", "d: [DATI]", "e:", "x:"};
+    const std::vector<std::string> byUsed = {"e:", "x:", "d: [DATI]", "c: [SYSTEM]"};
+    const std::vector<std::string> byFree = {"x:", "e:", "c: [SYSTEM]", "d: [DATI]"};
+    const std::vector<std::string> byTotal = {"x:", "e:", "c: [SYSTEM]", "d: [DATI]"};
+    const Press presses[] = {
+        {'3', forms::kCtrlMask, true, byFree},
+        {'1', forms::kCtrlMask, true, byName},
+        {0x62, forms::kCtrlMask, true, byUsed},  // the keypad's 2
+        {'4', forms::kCtrlMask, true, byTotal},
+        {'1', 0, false, byTotal},
+        {'1', forms::kAltMask, false, byTotal},
+        {'1', forms::kCtrlMask | forms::kShiftMask, false, byTotal},
+        {'5', forms::kCtrlMask, false, byTotal},
+        {'0', forms::kCtrlMask, false, byTotal},
+        {0x65, forms::kCtrlMask, false, byTotal},  // the keypad's 5
+        {0x61, forms::kCtrlMask, true, byName},
+    };
+    for (const Press& p : presses) {
+        SCOPED_TRACE("key " + std::to_string(p.key) + ", shift " + std::to_string(p.shift));
+        EXPECT_EQ(f.KeyDown(p.key, p.shift), p.taken);
+        const std::vector<std::string> rows = RowsRead();
+        EXPECT_EQ(rows, p.rows);
+    }
+}
+
+TEST_F(MainWindowRead, AHeadersDefaultActionSortsAndBarsAndCellsHaveNone) {
+    kelvr::FreeAll& f = Open();
+    EXPECT_TRUE(forms::DoDefaultAction(f.lbDes[2]));
+    EXPECT_EQ(f.SortColumn, 2);
+    EXPECT_EQ(RowsRead(), (std::vector<std::string>{"x:", "e:", "c: [SYSTEM]", "d: [DATI]"}));
+    EXPECT_FALSE(forms::DoDefaultAction(f.lbDisco[1]));
+    EXPECT_FALSE(forms::DoDefaultAction(f.SpTot[1]));
+    f.lbDes[0].SetEnabled(false);
+    EXPECT_FALSE(forms::DoDefaultAction(f.lbDes[0]));
+    EXPECT_EQ(f.SortColumn, 2);
+}
+
+// Rows scrolled out of view above the headers are not read, as they are not shown.
+TEST_F(MainWindowRead, RowsScrolledAwayAreNotRead) {
+    screen.height = 2500;  // room for two rows of four
+    kelvr::FreeAll& f = Open();
+    f.ScrollTo(f.ScrollStep());
+    EXPECT_EQ(RowsRead(), (std::vector<std::string>{"d: [DATI]", "e:", "x:"}));
+}
+
+TEST(UsedShare, WholePercentsNeverEmptyWhenUsedNorFullWhenFree) {
+    struct Case {
+        double used, total;
+        const char* read;
+    };
+    const Case cases[] = {
+        {0, 0, "0 %"},       {0, 100, "0 %"},     {0.001, 100, "1 %"},
+        {0.6, 100, "1 %"},   {33.4, 100, "33 %"}, {66.5, 100, "67 %"},
+        {70, 100, "70 %"},   {99.4, 100, "99 %"}, {99.999, 100, "99 %"},
+        {100, 100, "100 %"}, {150, 100, "100 %"}, {1e19, 1.8446744073709552e19, "54 %"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(kelvr::FreeAll::UsedShare(c.used, c.total), c.read)
+            << c.used << " of " << c.total;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The information windows.
+
+struct InfoWindowsRead : ::testing::Test {
+    fakes::ProgramRig rig;
+    // Opens `which` ("frmAbout" or "InfQirvo") from the main window's menu, running `act` on it
+    // while it is open.
+    void While(const std::string& which, std::function<void(forms::Form&)> act) {
+        rig.program.Main().Show();
+        rig.host.duringModal = [which, act](forms::Form& f) {
+            if (f.Name() == which)
+                act(f);
+        };
+        if (which == "frmAbout")
+            rig.program.Main().Mu_Progr_Click();
+        else
+            rig.program.Main().Mu_Qirvo_Click();
+    }
+};
+
+TEST_F(InfoWindowsRead, AboutWindowItsIconTitleVersionNoticeAndTheCreditLink) {
+    std::vector<std::string> heard;
+    While("frmAbout", [&](forms::Form& f) { heard = Heard(f); });
+    const std::vector<std::string> expected = {
+        "link: by QIRVO sas di Mario Rossi [Apri]",
+        "graphic: Kelvr",
+        "text: Kelvr",
+        "text: Versione 9.1.23",
+        "text: Espone lo spazio occupato, libero e totale dei Drive E' possibile ordinare in modo "
+        "crescente le colonne facendo click con il tasto sinistro del mouse sulla sua "
+        "intestazione",
+        "grouping: ",
+        "  button: OK",
+        "  text: Questo programma è gratuito: si può usarlo e copiarlo liberamente, senza "
+        "modificarlo.",
+        "  button: System Info...",
+    };
+    EXPECT_EQ(heard, expected);
+}
+
+TEST_F(InfoWindowsRead, MakerWindowItsLogoDetailsAndTwoLinks) {
+    std::vector<std::string> heard;
+    While("InfQirvo", [&](forms::Form& f) { heard = Heard(f); });
+    const std::vector<std::string> expected = {
+        "graphic: QIRVO",
+        "  graphic: QIRVO",
+        "text: QIRVO",
+        "text: sas",
+        "text: di Mario Rossi",
+        "separator: ",
+        "text: Borgofinto (ZZ)",
+        "text: Tel. 0000 000000 Fax. 0000 000001 Cell. 000 0000000",
+        "text: E-mail:",
+        "link: info@q.example [Apri]",
+        "text: Sito:",
+        "link: www.q.example [Apri]",
+        "grouping: ",
+        "  text: Il programma è fornito così com'è, senza garanzie: l'autore non risponde di "
+        "danni derivanti dal suo uso.",
+        "  button: OK",
+        "  button: ? Sistema",
+    };
+    EXPECT_EQ(heard, expected);
+}
+
+// A link's default action opens it as a press of the mouse does: the credit line the maker
+// window, the maker window's links the mail program and the browser.
+TEST_F(InfoWindowsRead, ALinksDefaultActionOpensIt) {
+    bool makerOpened = false;
+    rig.host.duringModal = [&](forms::Form& f) {
+        if (f.Name() == "frmAbout") {
+            EXPECT_TRUE(forms::DoDefaultAction(static_cast<kelvr::frmAbout&>(f).Label1));
+        } else {
+            makerOpened = true;
+            auto& m = static_cast<kelvr::InfQirvo&>(f);
+            EXPECT_TRUE(forms::DoDefaultAction(m.lbMail));
+            EXPECT_TRUE(forms::DoDefaultAction(m.lbSito));
+            EXPECT_FALSE(forms::DoDefaultAction(m.Lb_dati));
+            EXPECT_FALSE(m.lbMail.GetFont().underline) << "no hover look";
+        }
+    };
+    rig.program.Main().Show();
+    rig.program.Main().Mu_Progr_Click();
+    EXPECT_TRUE(makerOpened);
+    ASSERT_EQ(rig.shell.launches.size(), 2u);
+    EXPECT_EQ(rig.shell.launches[0].file, "mailto:info@q.example");
+    EXPECT_EQ(rig.shell.launches[1].file, "www.q.example");
+}
+
+// ---------------------------------------------------------------------------------------------
+// High contrast.
+
+TEST_F(InfoWindowsRead, HighContrastTextsInTheSystemsColoursLinksHotBarsKeepTheirFill) {
+    using forms::LookOf;
+    While("InfQirvo", [&](forms::Form& f) {
+        auto& m = static_cast<kelvr::InfQirvo&>(f);
+        struct Case {
+            const forms::Control& c;
+            forms::Color fore, back, outline;
+        };
+        const Case plain[] = {
+            {m.lbMail, forms::Rgb(0, 0, 128), m.lbMail.BackColor(), forms::Rgb(0, 0, 0)},
+            {m.Lb_dati, m.Lb_dati.ForeColor(), m.Lb_dati.BackColor(), forms::Rgb(0, 0, 0)},
+            {m.Picture1, m.Picture1.ForeColor(), forms::Rgb(240, 255, 255), forms::Rgb(0, 0, 0)},
+            {m.Line1, forms::kButtonText, m.Line1.BackColor(), forms::Rgb(0, 0, 0)},
+        };
+        for (const Case& c : plain) {
+            const forms::Look l = LookOf(c.c, false);
+            EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
+            EXPECT_EQ(l.back, c.back) << c.c.FullName();
+            EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
+        }
+        EXPECT_EQ(forms::BackColorOf(m, false), forms::Rgb(224, 224, 224));
+        const Case high[] = {
+            {m.lbMail, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
+            {m.lbSito, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
+            {m.Lb_dati, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+            {m.Lb_adp[0], forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+            {m.Frame1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+            {m.Picture1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+            {m.Line1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+        };
+        for (const Case& c : high) {
+            const forms::Look l = LookOf(c.c, true);
+            EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
+            EXPECT_EQ(l.back, c.back) << c.c.FullName();
+            EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
+        }
+        EXPECT_EQ(forms::BackColorOf(m, true), forms::kWindowBackground);
+    });
+    kelvr::FreeAll& main = rig.program.Main();
+    for (forms::ControlArray* bar : {&main.SpTot, &main.SpFree}) {
+        const forms::Look l = LookOf((*bar)[1], true);
+        EXPECT_EQ(l.back, (*bar)[1].BackColor()) << "the bar keeps its colours";
+        EXPECT_EQ(l.outline, forms::kWindowText);
+    }
+    EXPECT_EQ(LookOf(main.lbDes[1], true).fore, forms::kWindowText);
+    EXPECT_EQ(LookOf(main.lbDati[1], true).back, forms::kWindowBackground);
+}
+
+}  // namespace
