@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include "forms/Control.h"
+#include "forms/Form.h"
 #include "forms/Twips.h"
 
 namespace win32 {
@@ -39,6 +40,13 @@ inline int Buttons(UINT keys) {
 inline int Shift(UINT keys) {
     return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
            ((GetKeyState(VK_MENU) < 0) ? 4 : 0);
+}
+
+// The modifier keys held, as the forms' key events report them.
+inline int KeyShift() {
+    return (GetKeyState(VK_SHIFT) < 0 ? forms::kShiftMask : 0) |
+           (GetKeyState(VK_CONTROL) < 0 ? forms::kCtrlMask : 0) |
+           (GetKeyState(VK_MENU) < 0 ? forms::kAltMask : 0);
 }
 
 // A mouse message's point, in the client coordinates of its window.

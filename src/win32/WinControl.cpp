@@ -5,7 +5,9 @@
 
 #include <algorithm>
 
+#include "forms/Contrast.h"
 #include "forms/Twips.h"
+#include "win32/Accessible.h"
 #include "win32/PeerCommon.h"
 #include "win32/Utf.h"
 #include "win32/WinForm.h"
@@ -330,11 +332,14 @@ void WinControlPeer::BringToFront() {
 
 COLORREF WinControlPeer::ContainerColor() const {
     const Control* container = control_.Container();
-    return ToColorRef(container ? container->BackColor() : form_.Model().BackColor());
+    const bool high = form_.Host().HighContrast();
+    return ToColorRef(container ? forms::LookOf(*container, high).back
+                                : forms::BackColorOf(form_.Model(), high));
 }
 
 void WinControlPeer::Paint(HDC dc, const RECT& client) {
     const Control& c = control_;
+    const forms::Look look = forms::LookOf(c, form_.Host().HighContrast());
     RECT r = client;
     auto fill = [&](COLORREF color, const RECT& area) {
         HBRUSH b = CreateSolidBrush(color);
@@ -343,21 +348,21 @@ void WinControlPeer::Paint(HDC dc, const RECT& client) {
     };
     switch (c.kind()) {
         case Kind::Shape: {
-            fill(ToColorRef(c.BackColor()), r);
-            HBRUSH frame = CreateSolidBrush(RGB(0, 0, 0));
+            fill(ToColorRef(look.back), r);
+            HBRUSH frame = CreateSolidBrush(ToColorRef(look.outline));
             FrameRect(dc, &r, frame);
             DeleteObject(frame);
             return;
         }
         case Kind::Line:
-            fill(ToColorRef(forms::kButtonText), r);
+            fill(ToColorRef(look.fore), r);
             return;
         case Kind::Frame:
-            fill(ToColorRef(c.BackColor()), r);
+            fill(ToColorRef(look.back), r);
             DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
             return;
         case Kind::Picture:
-            fill(ToColorRef(c.BackColor()), r);
+            fill(ToColorRef(look.back), r);
             DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
             if (c.Picture()) {
                 const int size = MulDiv(32, form_.Dpi(), 96);
@@ -369,7 +374,7 @@ void WinControlPeer::Paint(HDC dc, const RECT& client) {
             break;
     }
     // A label.
-    fill(c.Opaque() ? ToColorRef(c.BackColor()) : ContainerColor(), r);
+    fill(c.Opaque() ? ToColorRef(look.back) : ContainerColor(), r);
     // (Drawing a label takes memory, and nothing it throws may cross a window procedure.)
     if (!c.Opaque())
         Safely([&] { PaintBeneath(dc); });
@@ -377,7 +382,7 @@ void WinControlPeer::Paint(HDC dc, const RECT& client) {
         DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     }
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, ToColorRef(c.ForeColor()));
+    SetTextColor(dc, ToColorRef(look.fore));
     HGDIOBJ old = SelectObject(dc, font_);
     if (MissingSymbol(dc)) {
         // A symbol font without the glyph (Wine's Wingdings lacks most): the form's icon shows
@@ -464,6 +469,12 @@ LRESULT WinControlPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CAPTURECHANGED:
             OnCaptureChanged();
             return 0;
+        case WM_GETOBJECT: {
+            LRESULT object = 0;
+            if (AnswerGetObject(hwnd_, wp, lp, object))
+                return object;
+            break;
+        }
         default:
             break;
     }

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
+#include "forms/Contrast.h"
 #include "forms/Twips.h"
+#include "win32/Accessible.h"
 #include "win32/PeerCommon.h"
 #include "win32/Utf.h"
 
@@ -286,6 +288,19 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_MOUSEMOVE:
             OnMouseMove(static_cast<UINT>(wp), PointOf(lp));
             return 0;
+        case WM_SETTINGCHANGE:
+            if (wp == SPI_SETHIGHCONTRAST)
+                OnColorsChanged();
+            break;
+        case WM_SYSCOLORCHANGE:
+            OnColorsChanged();
+            break;
+        case WM_GETOBJECT: {
+            LRESULT object = 0;
+            if (AnswerGetObject(hwnd_, wp, lp, object))
+                return object;
+            break;
+        }
         default:
             break;
     }
@@ -316,11 +331,22 @@ void WinFormPeer::OnWheel(int delta) {
     Safely([&] { Wheel(delta); });
 }
 
-// True when the key scrolled the rows.
+// True when the form took the key, or the key scrolled the rows.
 bool WinFormPeer::OnKeyDown(UINT key) {
     bool taken = false;
-    Safely([&] { taken = ScrollKey(key); });
+    const auto keyDown = form_.KeyDown;  // the handler may unload the form
+    if (keyDown)
+        Safely([&] { taken = keyDown(static_cast<int>(key), KeyShift()); });
+    if (!taken)
+        Safely([&] { taken = ScrollKey(key); });
     return taken;
+}
+
+// A high-contrast scheme chosen or left, or the system colours changed: every window of the
+// form is drawn again in the colours that now hold.
+void WinFormPeer::OnColorsChanged() {
+    host_.ReadHighContrast();
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void WinFormPeer::OnDpiChanged(int dpi, const RECT& suggested) {
@@ -337,7 +363,7 @@ void WinFormPeer::OnEndSession(bool ending) {
 void WinFormPeer::OnEraseBackground(HDC dc) {
     RECT r;
     GetClientRect(hwnd_, &r);
-    HBRUSH b = CreateSolidBrush(ToColorRef(form_.BackColor()));
+    HBRUSH b = CreateSolidBrush(ToColorRef(forms::BackColorOf(form_, host_.HighContrast())));
     FillRect(dc, &r, b);
     DeleteObject(b);
 }

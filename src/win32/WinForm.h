@@ -63,6 +63,7 @@ class WinFormPeer : public forms::FormPeer {
     void OnScrollBar(int request);
     void OnWheel(int delta);
     bool OnKeyDown(UINT key);
+    void OnColorsChanged();
     void OnDpiChanged(int dpi, const RECT& suggested);
     void OnEndSession(bool ending);
     void OnEraseBackground(HDC dc);

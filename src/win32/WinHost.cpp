@@ -54,6 +54,21 @@ WinHost::WinHost(HINSTANCE instance) : instance_(instance) {
                                   instance, nullptr);
     SetWindowLongPtrW(postWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+
+    highContrastSetting = [] {
+        HIGHCONTRASTW hc{};
+        hc.cbSize = sizeof hc;
+        return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof hc, &hc, 0) &&
+               (hc.dwFlags & HCF_HIGHCONTRASTON);
+    };
+    ReadHighContrast();
+}
+
+bool WinHost::ReadHighContrast() {
+    const bool on = highContrastSetting && highContrastSetting();
+    const bool changed = on != highContrast_;
+    highContrast_ = on;
+    return changed;
 }
 
 WinHost::~WinHost() {

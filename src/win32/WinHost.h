@@ -61,6 +61,15 @@ class WinHost : public forms::FormHost, public forms::Screen {
     // (ShowWindow's command from the start-up information; Wine's SW_SHOWDEFAULT ignores it).
     // nullopt for a usual start, and for every later window.
     std::optional<int> StartShow();
+    // Whether the user has chosen a high-contrast scheme, as the system said when last asked
+    // (at start, and whenever a form hears that the settings or the system colours changed).
+    bool HighContrast() const { return highContrast_; }
+    // Asks the system again; true when the answer changed.
+    bool ReadHighContrast();
+    // How the setting is read: the system's SPI_GETHIGHCONTRAST. (Wine reports no high
+    // contrast at all: its tests answer in its place.)
+    std::function<bool()> highContrastSetting;
+
     // Called by a form's peer when its window goes.
     void WindowGone(forms::Form& form);
     // The user's session is ending (WM_ENDSESSION): the main window is unloaded and the
@@ -85,6 +94,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
     std::map<std::pair<int, int>, HICON> icons_;
     TextFonts text_;
     bool ending_ = false;
+    bool highContrast_ = false;
 
     // Tasks posted from other threads, run by a message-only window, so that every message
     // loop runs them, the system's own (a message box's, a menu's) included.
