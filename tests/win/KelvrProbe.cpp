@@ -7,10 +7,22 @@
 //   kelvr_probe inview PREFIX TEXT
 //                              exit code 0 when that window's child showing TEXT is shown
 //                              wholly inside the window's client area
+//   kelvr_probe column PREFIX N
+//                              the texts of the Nth cell from the left (from 0) of every row of
+//                              four cells, from the top row down
+//   kelvr_probe read PREFIX    what a screen reader reads of that window: its accessible
+//                              children (Active Accessibility, from this process), one a line,
+//                              as role number, name and value
 #include <windows.h>
 
+#include <ole2.h>
+#include <oleacc.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -76,6 +88,79 @@ BOOL CALLBACK MatchInView(HWND h, LPARAM lp) {
     return TRUE;
 }
 
+struct Cell {
+    RECT rect;
+    std::wstring text;
+};
+
+BOOL CALLBACK AddCell(HWND h, LPARAM lp) {
+    wchar_t cls[32];
+    GetClassNameW(h, cls, 32);
+    if (!IsWindowVisible(h) || std::wstring(cls) != L"KelvrControl" || Text(h).rfind(L"Sp", 0) == 0)
+        return TRUE;
+    Cell c{{}, Text(h)};
+    GetWindowRect(h, &c.rect);
+    reinterpret_cast<std::vector<Cell>*>(lp)->push_back(c);
+    return TRUE;
+}
+
+int Column(HWND form, int n) {
+    std::vector<Cell> cells;
+    EnumChildWindows(form, AddCell, reinterpret_cast<LPARAM>(&cells));
+    std::map<LONG, std::vector<Cell>> rows;
+    for (const Cell& c : cells) rows[c.rect.top].push_back(c);
+    for (auto& row : rows) {
+        if (row.second.size() != 4)
+            continue;
+        std::sort(row.second.begin(), row.second.end(),
+                  [](const Cell& a, const Cell& b) { return a.rect.left < b.rect.left; });
+        Print(row.second[n].text);
+    }
+    return 0;
+}
+
+int Read(HWND form) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(form, OBJID_CLIENT, IID_IAccessible,
+                                          reinterpret_cast<void**>(&object))) ||
+        !object)
+        return 1;
+    long count = 0;
+    object->get_accChildCount(&count);
+    std::vector<VARIANT> children(count);
+    long got = 0;
+    if (count > 0)
+        AccessibleChildren(object, 0, count, children.data(), &got);
+    VARIANT self;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    for (long i = 0; i < got; ++i) {
+        IAccessible* child = nullptr;
+        if (children[i].vt == VT_DISPATCH && children[i].pdispVal) {
+            children[i].pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&child));
+            children[i].pdispVal->Release();
+        }
+        if (!child)
+            continue;
+        VARIANT role;
+        VariantInit(&role);
+        child->get_accRole(self, &role);
+        BSTR name = nullptr, value = nullptr;
+        child->get_accName(self, &name);
+        child->get_accValue(self, &value);
+        std::wstring line = std::to_wstring(role.vt == VT_I4 ? role.lVal : 0) + L" " +
+                            (name ? name : L"") + (value ? L" = " + std::wstring(value) : L"");
+        Print(line);
+        SysFreeString(name);
+        SysFreeString(value);
+        child->Release();
+    }
+    object->Release();
+    CoUninitialize();
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc == 4 && std::wstring(argv[1]) == L"inview") {
         Search s{argv[2], true, nullptr};
@@ -85,6 +170,11 @@ int wmain(int argc, wchar_t** argv) {
         InView v{s.found, argv[3], false};
         EnumChildWindows(s.found, MatchInView, reinterpret_cast<LPARAM>(&v));
         return v.found ? 0 : 1;
+    }
+    if (argc == 4 && std::wstring(argv[1]) == L"column") {
+        Search s{argv[2], true, nullptr};
+        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
+        return s.found ? Column(s.found, _wtoi(argv[3])) : 1;
     }
     if (argc != 3)
         return 2;
@@ -99,6 +189,8 @@ int wmain(int argc, wchar_t** argv) {
         EnumChildWindows(s.found, PrintChild, 0);
         return 0;
     }
+    if (command == L"read")
+        return Read(s.found);
     if (command == L"focus") {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;

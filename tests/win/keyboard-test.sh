@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # keyboard-test.sh KELVR_EXE PROBE_EXE
 # Drives kelvr.exe with real key presses (xdotool, through X into Wine) and reads its windows
-# back with the probe from another process: every menu item by Alt and its underlined letter,
-# Enter and Escape in both dialogs, and their tab order.
+# back with the probe from another process: the sort keys Ctrl+1 to Ctrl+4, and the table as a
+# screen reader reads it then (Active Accessibility, across processes); every menu item by Alt
+# and its underlined letter, Enter and Escape in both dialogs, and their tab order.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
@@ -52,6 +53,31 @@ check "the main window shows" until_ 20 shown "$main"
 x_window() { xdotool search --onlyvisible --name "^$1" >/dev/null 2>&1; }
 check "and is an X window" until_ 20 x_window "$main"
 sleep 1
+
+# The table, top row down: a column's cells (0 the names; the headers' row left out), its
+# figures as plain numbers, and the drives as the screen reader reads their bars.
+column() { probe column "$main" "$1" | tail -n +2; }
+numbers() { column "$1" | tr -d '. ' | tr ',' '.'; }
+ascending() { [ "$(numbers "$1" | wc -l)" -ge 3 ] && numbers "$1" | sort -g -c 2>/dev/null; }
+bars_read() { probe read "$main" | sed -n 's/^48 \(.*\) = [0-9]* %$/\1/p'; }
+read_in_screen_order() { [ -n "$(bars_read)" ] && [ "$(bars_read)" = "$(column 0)" ]; }
+read_as_header() { probe read "$main" | grep -qxF "25 $1"; }
+
+start_order=$(column 0)
+check "the drives are listed" [ "$(echo "$start_order" | wc -l)" -ge 3 ]
+check "a screen reader reads the headers as column headers" read_as_header "Drive"
+check "and every bar, in the rows' order" read_in_screen_order
+not() { ! "$@"; }
+check "the table does not start in free-space order" not ascending 2
+for sort in "3 2 free space" "4 3 capacity" "2 1 used space"; do
+  read -r key col what <<<"$sort"
+  keys "$main" "ctrl+$key"
+  check "Ctrl+$key sorts by $what" until_ 5 ascending "$col"
+  check "and the screen reader reads the rows so" until_ 5 read_in_screen_order
+done
+keys "$main" ctrl+1
+check "Ctrl+1 sorts by drive again" until_ 5 eval '[ "$(column 0)" = "$start_order" ]'
+check "and the screen reader reads the rows so" until_ 5 read_in_screen_order
 
 keys "$main" alt+u
 press b
