@@ -6,6 +6,11 @@
 #   main-window-large-drives.png   in bytes, at 120 DPI, with drives of up to 2^64 bytes and
 #                                  labels too long for their cells or in other scripts
 #                                  (KELVR_FAKE_DRIVES; none without FUSE)
+#   main-window-high-contrast.png, about-window-high-contrast.png,
+#   maker-window-high-contrast.png  in a high-contrast scheme (white on black); Wine reports
+#                                  no such scheme, so these show tests/win/HighContrastKelvr.cpp,
+#                                  the program told it in the system's place
+# `screenshot.sh high-contrast` takes only the last three.
 # kelvr.exe runs under Wine on a throwaway Italian desktop, the same as the Windows tests get
 # (drive D: "DATI KELVR", a drive E: that cannot be measured; see wine-env.sh), on an Xvfb of
 # its own (or $KELVR_DISPLAY), so that no other program's window gets into the picture.
@@ -28,9 +33,10 @@ trap 'exit 143' TERM
 export KELVR_XVFB_SCREEN=1600x1200
 kelvr_private_display
 
-# start: starts kelvr.exe in the current prefix and waits for its main window ($main).
+# start [EXE]: starts kelvr.exe (or EXE) in the current prefix and waits for its main window
+# ($main).
 start() {
-  wine "$exe" >"$KELVR_RUN_DIR/kelvr.log" 2>&1 &
+  wine "${1:-$exe}" >"$KELVR_RUN_DIR/kelvr.log" 2>&1 &
   kelvr_pid=$!
   if ! main=$(kelvr_wait_window "$main_title" 20 "$kelvr_pid"); then
     kill -0 "$kelvr_pid" 2>/dev/null || echo "screenshot.sh: kelvr.exe has ended" >&2
@@ -64,6 +70,70 @@ gone() {
   done
 }
 
+# The system colours of a high-contrast scheme, white on black with yellow links, as the
+# registry holds them.
+high_contrast_colours() {
+  cat <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Control Panel\Colors]
+"ActiveBorder"="128 0 128"
+"ActiveTitle"="128 0 128"
+"AppWorkspace"="0 0 0"
+"Background"="0 0 0"
+"ButtonAlternateFace"="0 0 0"
+"ButtonDkShadow"="255 255 255"
+"ButtonFace"="0 0 0"
+"ButtonHilight"="255 255 255"
+"ButtonLight"="192 192 192"
+"ButtonShadow"="128 128 128"
+"ButtonText"="255 255 255"
+"GradientActiveTitle"="128 0 128"
+"GradientInactiveTitle"="0 128 0"
+"GrayText"="0 255 0"
+"Hilight"="0 255 255"
+"HilightText"="0 0 0"
+"HotTrackingColor"="255 255 0"
+"InactiveBorder"="0 128 0"
+"InactiveTitle"="0 128 0"
+"InactiveTitleText"="255 255 255"
+"InfoText"="255 255 255"
+"InfoWindow"="0 0 0"
+"Menu"="0 0 0"
+"MenuBar"="0 0 0"
+"MenuHilight"="128 0 128"
+"MenuText"="255 255 255"
+"Scrollbar"="0 0 0"
+"TitleText"="255 255 255"
+"Window"="0 0 0"
+"WindowFrame"="255 255 255"
+"WindowText"="255 255 255"
+EOF
+}
+
+# The three windows in that scheme.
+high_contrast_shots() {
+  kelvr_throwaway_prefix
+  high_contrast_colours >"$WINEPREFIX/drive_c/kelvr-colours.reg"
+  wine reg import 'C:\kelvr-colours.reg' >/dev/null 2>&1 ||
+    kelvr_die "could not set the high-contrast colours"
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  start build/mingw/tests/win/kelvr_high_contrast.exe
+  shot main-window-high-contrast "$main_title"
+  shot about-window-high-contrast '^ Informazioni su Kelvr' key alt+a
+  xdotool key Escape
+  gone '^ Informazioni su Kelvr'
+  shot maker-window-high-contrast '^Informazioni sul produttore' key alt+q
+  xdotool key Escape
+  kelvr_end_throwaway_prefix
+}
+
+if [ "${1:-}" = high-contrast ]; then
+  high_contrast_shots
+  exit 0
+fi
+
 for dpi in 96 120 144 192; do
   suffix=-$dpi
   [ "$dpi" = 96 ] && suffix=
@@ -89,4 +159,7 @@ KELVR_DESKTOP=1024x768 kelvr_throwaway_prefix
 kelvr_every_letter
 start
 shot main-window-26-drives "$main_title" key Next
+kelvr_end_throwaway_prefix
+
+high_contrast_shots
 # The program ends with its Wine prefix, and the Xvfb with it (the EXIT trap).
