@@ -147,12 +147,14 @@ class WindowObject final : public IAccessible {
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        return static_cast<ULONG>(InterlockedIncrement(&refs_));
+    }
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG left = InterlockedDecrement(&refs_);
         if (left == 0)
             delete this;
-        return left;
+        return static_cast<ULONG>(left);
     }
 
     // IDispatch: the accessibility clients call the interface's methods directly.
