@@ -230,6 +230,33 @@ TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
         }
         EXPECT_TRUE(found) << Say(o.Heard());
     }
+    // Navigation goes the same way: the form's first child is the first header, a child's next
+    // sibling the next one read, the last has none after it.
+    auto navigate = [](const Object& from, long direction) {
+        VARIANT self, to;
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        VariantInit(&to);
+        IAccessible* a = nullptr;
+        if (from->accNavigate(direction, self, &to) == S_OK && to.vt == VT_DISPATCH) {
+            to.pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&a));
+            to.pdispVal->Release();
+        }
+        return Object(a);
+    };
+    const Object first = navigate(form, NAVDIR_FIRSTCHILD);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(Say(first.Heard()), Say(children[0].Heard()));
+    for (std::size_t i = 0; i + 1 < children.size(); i += 5) {
+        const Object next = navigate(children[i], NAVDIR_NEXT);
+        ASSERT_TRUE(next) << i;
+        EXPECT_EQ(Say(next.Heard()), Say(children[i + 1].Heard()));
+        const Object back = navigate(next, NAVDIR_PREVIOUS);
+        ASSERT_TRUE(back) << i;
+        EXPECT_EQ(Say(back.Heard()), Say(children[i].Heard()));
+    }
+    EXPECT_FALSE(navigate(children.back(), NAVDIR_NEXT));
+    EXPECT_EQ(Say(navigate(form, NAVDIR_LASTCHILD).Heard()), Say(children.back().Heard()));
     // The fill, asked by itself, is the bar's indicator.
     int fills = 0;
     for (const Child& c : windows)
