@@ -49,6 +49,12 @@ step build-bench-mingw cmake --build --preset mingw --target kelvr_search_bench 
 echo "== kelvr.exe"
 bash scripts/check-exe.sh --self-test
 bash scripts/check-exe.sh build/mingw/kelvr.exe
+# The shipped exe stays small: what it links is chosen with its size in mind (README, The exe).
+size=$(stat -c %s build/mingw/kelvr.exe)
+if [ "$size" -gt 400000 ]; then
+  echo "test.sh: build/mingw/kelvr.exe is $size bytes, over the 400,000 it must stay under" >&2
+  exit 1
+fi
 bash scripts/check-reproducible.sh
 
 # A test that hangs (a window nobody closes) fails after 5 minutes instead of holding CI.
