@@ -292,11 +292,15 @@ bool WinFileSystem::FinalPath(const std::string& path, std::string& out) const {
     return true;
 }
 
-namespace {
-HKEY Root(std::uint32_t root) {
-    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
+HKEY RegistryRoot(std::uint32_t root) {
+    for (HKEY key : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                     HKEY_PERFORMANCE_DATA, HKEY_CURRENT_CONFIG})
+        if (static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(key)) == root)
+            return key;
+    return nullptr;
 }
 
+namespace {
 bool IsText(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
@@ -322,7 +326,7 @@ long WinRegistry::OpenKey(std::uint32_t root, const std::string& name, std::uint
     HKEY opened = nullptr;
     if (!Advapi().open)
         return ERROR_CALL_NOT_IMPLEMENTED;
-    const LONG r = Advapi().open(Root(root), Utf8ToAnsi(name).c_str(), 0, access, &opened);
+    const LONG r = Advapi().open(RegistryRoot(root), Utf8ToAnsi(name).c_str(), 0, access, &opened);
     key = reinterpret_cast<kelvr::RegistryKey>(opened);
     return r;
 }

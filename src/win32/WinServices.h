@@ -68,6 +68,11 @@ class WinFileSystem : public forms::FileSystem {
     mutable bool opening_ = false;            // a listing waits for the opener
 };
 
+// The predefined key whose 32-bit value is `root` (kelvr::kHkeyLocalMachine, say), as the SDK
+// defines it: sign-extended in a 64-bit program, where Windows takes no other handle for it.
+// Null for a value that is no predefined key.
+HKEY RegistryRoot(std::uint32_t root);
+
 // The registry through the A functions, as the system-information tool's values are ANSI;
 // string values reach the program as UTF-8.
 class WinRegistry : public kelvr::Registry {

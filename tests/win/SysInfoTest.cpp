@@ -53,6 +53,23 @@ void SetString(HKEY root, const wchar_t* key, const wchar_t* name, const std::st
     RegCloseKey(k);
 }
 
+// The predefined keys are sign-extended handles in a 64-bit program (HKEY_LOCAL_MACHINE is
+// 0xFFFFFFFF80000002): a key made from the zero-extended 32-bit value is another handle there,
+// which Windows refuses (and Wine, comparing only the low 32 bits, accepts).
+TEST(RegistryRoots, AreTheSystemsOwnKeysAtEveryWidth) {
+    for (HKEY key : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                     HKEY_PERFORMANCE_DATA, HKEY_CURRENT_CONFIG}) {
+        const auto value = static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(key));
+        EXPECT_EQ(win32::RegistryRoot(value), key) << std::hex << value;
+    }
+    EXPECT_EQ(win32::RegistryRoot(kelvr::kHkeyLocalMachine), HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(win32::RegistryRoot(0), nullptr);
+    EXPECT_EQ(win32::RegistryRoot(0x80000010u), nullptr);
+    win32::WinRegistry registry;
+    kelvr::RegistryKey key = 1;
+    EXPECT_NE(registry.OpenKey(0x80000010u, "SOFTWARE", kelvr::kKeyRead, key), ERROR_SUCCESS);
+}
+
 class RealRegistry : public ::testing::Test {
   protected:
     void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KelvrTest"); }
