@@ -83,8 +83,11 @@ std::set<std::string> ImportedDlls(const std::wstring& path) {
     auto u16 = [&](std::size_t at) { return *reinterpret_cast<const WORD*>(&pe.at(at)); };
     const std::size_t nt = u32(0x3C);
     const std::size_t optional = nt + 24;
-    EXPECT_EQ(u16(optional), 0x10B) << "a PE32 (32-bit) image";
-    const DWORD importRva = u32(optional + 104);
+    // Built as wide as these tests: PE32 (32-bit) or PE32+ (64-bit), whose data directories,
+    // the import table's first, start 16 bytes further on.
+    const bool wide = sizeof(void*) == 8;
+    EXPECT_EQ(u16(optional), wide ? 0x20B : 0x10B) << "not a PE32" << (wide ? "+" : "") << " image";
+    const DWORD importRva = u32(optional + (wide ? 120 : 104));
     const std::size_t sections = optional + u16(nt + 20);
     auto offsetOf = [&](DWORD rva) -> std::size_t {
         for (int i = 0; i < u16(nt + 6); ++i) {
