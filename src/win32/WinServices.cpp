@@ -366,8 +366,8 @@ void WinRegistry::CloseKey(kelvr::RegistryKey key) {
 void WinShell::Execute(std::uintptr_t owner, const std::string& file, const std::string& directory,
                        int show) {
     // The wide call, so that a path found on disk reaches the shell whatever its letters.
-    using Execute = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-    static const auto execute = Later<Execute>(L"shell32.dll", "ShellExecuteW");
+    using ShellExecuteCall = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    static const auto execute = Later<ShellExecuteCall>(L"shell32.dll", "ShellExecuteW");
     if (execute)
         execute(reinterpret_cast<HWND>(owner), nullptr, Widen(file).c_str(), nullptr,
                 Widen(directory).c_str(), show);
