@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Kelvr needs on Debian 12 or Ubuntu: the native
-# and MinGW-w64 compilers, CMake, Ninja, GoogleTest's sources, clang-format, 32-bit Wine with
-# its fonts, the fonts the windows are drawn with, fonts with Chinese and Japanese and with
-# Greek letters (for labels in other scripts, which Wine's own fonts lack), Xvfb, xdotool,
-# ImageMagick, FUSE (for drives that hang or report any size), the Italian locale and zip (for
-# the release).
+# and MinGW-w64 compilers (32- and 64-bit), clang and lld, CMake, Ninja, GoogleTest's sources,
+# clang-format, 32- and 64-bit Wine with its fonts, the fonts the windows are drawn with, fonts
+# with Chinese and Japanese and with Greek letters (for labels in other scripts, which Wine's
+# own fonts lack), Xvfb, xdotool, ImageMagick, FUSE (for drives that hang or report any size),
+# the Italian locale and zip (for the release).
 # Runs as root, or through sudo otherwise. When everything is there already it only checks
 # (well under a second) and prints nothing.
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build googletest clang-format
-  g++-mingw-w64-i686
-  wine wine32:i386 fonts-wine
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix clang lld
+  wine wine32:i386 wine64 fonts-wine
   fonts-liberation2 fonts-ebgaramond fonts-wqy-zenhei fonts-dejavu-core
   xvfb xdotool imagemagick
   locales zip

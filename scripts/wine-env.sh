@@ -9,8 +9,9 @@
 #   - the user's folders (Desktop, Documents, ...) are real folders inside the prefix, not links
 #     to the Unix home, so nothing a program does there leaves the prefix.
 #
-# A prefix is slow to make, so it is made once per build tree, as a template
-# (build/wineprefix-template), and copied, much faster, for each run. A throwaway copy also gets
+# A prefix is slow to make, so it is made once per build tree and Windows width, as a template
+# (build/wineprefix-template, build/wineprefix-template-win64), and copied, much faster, for
+# each run. A throwaway copy also gets
 #   D: -> a folder made for the run, labelled "DATI KELVR" (serial number 4B454C56), holding
 #         a few files ($KELVR_TEST_DRIVE_D is its Unix path);
 #   E: -> a path that does not exist: a drive that is listed but cannot be measured;
@@ -18,6 +19,8 @@
 #
 # Settings read from the environment:
 #   KELVR_BUILD_DIR       where templates and logs go (default: <repo>/build)
+#   KELVR_WINE_ARCH       win32 (the default) or win64: the Windows of the prefixes, 32-bit,
+#                         or 64-bit for the 64-bit build's tests (which needs wine64)
 #   KELVR_DISPLAY         X display for the Windows programs; when unset, the tests use Xvfb
 #                         :98 (started if it is not running, and left running), and the
 #                         scripts that take pictures an Xvfb of their own
@@ -34,7 +37,12 @@
 
 KELVR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KELVR_BUILD_DIR=${KELVR_BUILD_DIR:-$KELVR_ROOT/build}
-KELVR_WINE_TEMPLATE=$KELVR_BUILD_DIR/wineprefix-template
+KELVR_WINE_ARCH=${KELVR_WINE_ARCH:-win32}
+case $KELVR_WINE_ARCH in
+  win32) KELVR_WINE_TEMPLATE=$KELVR_BUILD_DIR/wineprefix-template ;;
+  win64) KELVR_WINE_TEMPLATE=$KELVR_BUILD_DIR/wineprefix-template-win64 ;;
+  *) echo "${0##*/}: KELVR_WINE_ARCH is win32 or win64, not '$KELVR_WINE_ARCH'" >&2; exit 1 ;;
+esac
 KELVR_XVFB_DISPLAY=:98
 KELVR_DRIVE_D_LABEL="DATI KELVR"
 # Bump when the recipe in kelvr_make_prefix changes: templates made by an older recipe are
@@ -45,7 +53,9 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=it_IT.UTF-8
 export LC_ALL=it_IT.UTF-8
-unset WINEARCH
+# With wine64 installed, Wine makes a new prefix 64-bit unless told otherwise; a prefix keeps
+# the width it was made with, and the 32-bit tests must run on a 32-bit Windows.
+export WINEARCH=$KELVR_WINE_ARCH
 
 # kelvr_build_mingw: configures (once) and builds the mingw preset quietly; on failure shows
 # the end of the log and stops.
@@ -91,7 +101,7 @@ EOF
 
 # What a prefix made now would be made from; stored beside a prefix as its stamp.
 kelvr_prefix_stamp() {
-  echo "recipe $KELVR_PREFIX_RECIPE; $(wine --version); $(kelvr_prefix_reg | md5sum | cut -d' ' -f1)"
+  echo "recipe $KELVR_PREFIX_RECIPE; $KELVR_WINE_ARCH; $(wine --version); $(kelvr_prefix_reg | md5sum | cut -d' ' -f1)"
 }
 
 # kelvr_make_prefix DIR: makes a fresh prefix in DIR (replacing what is there), then writes
