@@ -30,6 +30,12 @@ class RealMainWindow : public ::testing::Test {
             entries.push_back(win32::Widen(services.drives->Entry(letter)));
     }
 
+    // The pixel top of what stands `twips` into the row of the j-th drive: its labels at 270,
+    // its bars at 580.
+    static int RowTop(std::size_t j, int twips) {
+        return Px(600.0 * static_cast<double>(j) + twips);
+    }
+
     // The row controls that stand at a given top, by their left edge.
     std::vector<Child> RowAt(int top) const {
         std::vector<Child> row;
@@ -45,7 +51,7 @@ class RealMainWindow : public ::testing::Test {
     std::vector<std::pair<std::wstring, double>> Table(int column) const {
         std::vector<std::pair<std::wstring, double>> rows;
         for (std::size_t j = 0; j < entries.size(); ++j) {
-            std::vector<Child> row = RowAt(Px(j * 600 + 270));
+            std::vector<Child> row = RowAt(RowTop(j, 270));
             if (row.size() != 4)
                 return {};
             rows.emplace_back(row[0].text, probe::Figure(row[column].text));
@@ -76,7 +82,8 @@ TEST_F(RealMainWindow, SitsAtItsTwipsPlaceWithAHeightForEveryDrive) {
     // (On a screen too small for it, a sizable window is as wide as the system lets it be.)
     EXPECT_EQ(r.right - r.left,
               std::min(Px(300 + 8410) - Px(300), GetSystemMetrics(SM_CXMAXTRACK)));
-    const double height = std::min<double>(entries.size() * 600 + 1000, host.Height() - 40);
+    const double height =
+        std::min(600.0 * static_cast<double>(entries.size()) + 1000, host.Height() - 40.0);
     EXPECT_EQ(r.bottom, Px(height));
     // Every row fits: no scroll bar.
     EXPECT_FALSE(GetWindowLongW(hwnd, GWL_STYLE) & WS_VSCROLL);
@@ -165,7 +172,7 @@ TEST_F(RealMainWindow, ShowsEveryControlDrawnWithNothingLeftToPaint) {
     MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&screen), 2);
     IntersectRect(&shown, &shown, &screen);
     int rows = 0;
-    for (std::size_t j = 0; j < entries.size(); ++j) rows += Px(j * 600 + 580) < shown.bottom;
+    for (std::size_t j = 0; j < entries.size(); ++j) rows += RowTop(j, 580) < shown.bottom;
     EXPECT_GE(rows, 2);
     EXPECT_GT(d.controls, 4 + 4 * rows);
     // Where controls overlap too, the window stands as the system paints it, window by window.
@@ -195,7 +202,7 @@ TEST_F(RealMainWindow, HeadersRowsAndBarsAreChildWindowsAtTheirTwipsRectangles) 
     ASSERT_GE(entries.size(), 2u);
     for (std::size_t j = 0; j < entries.size(); ++j) {
         SCOPED_TRACE(win32::Narrow(entries[j]));
-        std::vector<Child> row = RowAt(Px(j * 600 + 270));
+        std::vector<Child> row = RowAt(RowTop(j, 270));
         ASSERT_EQ(row.size(), 4u);
         EXPECT_EQ(row[0].text, entries[j]);  // drive order at start
         const int lefts[] = {45, 2340, 4320, 6300};
@@ -210,7 +217,7 @@ TEST_F(RealMainWindow, HeadersRowsAndBarsAreChildWindowsAtTheirTwipsRectangles) 
             EXPECT_EQ(f.substr(f.size() - 4, 1), L",") << win32::Narrow(f);
             EXPECT_EQ(f.back(), L' ');
         }
-        std::vector<Child> bars = RowAt(Px(j * 600 + 580));
+        std::vector<Child> bars = RowAt(RowTop(j, 580));
         ASSERT_EQ(bars.size(), 2u);
         for (const Child& b : bars) EXPECT_EQ(b.rect.left, Px(2340));
         const Child& outline = bars[0].text.rfind(L"SpTot", 0) == 0 ? bars[0] : bars[1];
@@ -239,9 +246,9 @@ TEST_F(RealMainWindow, ShowsAFolderDriveWithItsLabelAndAMissingOneAsZero) {
     EXPECT_GT(d->second, 0);
     auto e = named(L"e:");
     ASSERT_NE(e, table.end());
-    std::vector<Child> row = RowAt(Px((e - table.begin()) * 600 + 270));
+    std::vector<Child> row = RowAt(RowTop(static_cast<std::size_t>(e - table.begin()), 270));
     for (int i = 1; i < 4; ++i) EXPECT_EQ(row[i].text, L"0,00 ");
-    for (const Child& b : RowAt(Px((e - table.begin()) * 600 + 580))) {
+    for (const Child& b : RowAt(RowTop(static_cast<std::size_t>(e - table.begin()), 580))) {
         if (b.text.rfind(L"SpFree", 0) == 0) {
             EXPECT_EQ(b.rect.right, b.rect.left);
         }
@@ -296,7 +303,7 @@ TEST_F(RealMainWindow, UnitMenuMovesTheCheckMarkAndRemeasures) {
     for (std::size_t j = 0; j < bytes.size(); ++j) {
         EXPECT_EQ(bytes[j].first, megabytes[j].first);
         EXPECT_NEAR(bytes[j].second / 1048576.0, megabytes[j].second, 0.006);
-        const std::wstring figure = RowAt(Px(j * 600 + 270))[3].text;
+        const std::wstring figure = RowAt(RowTop(j, 270))[3].text;
         EXPECT_EQ(figure.find(L','), std::wstring::npos) << win32::Narrow(figure);
     }
 
