@@ -76,6 +76,17 @@ kelvr_build_mingw() {
   done
 }
 
+# kelvr_reg ARGS...: `wine reg ARGS`, on the registry that the prefix's own programs see. In a
+# 64-bit prefix Wine's reg.exe runs as a 32-bit program, whose HKLM\Software is the 32-bit
+# view (Wow6432Node), which a 64-bit program does not read.
+kelvr_reg() {
+  if [ "$KELVR_WINE_ARCH" = win64 ]; then
+    wine reg "$@" /reg:64
+  else
+    wine reg "$@"
+  fi
+}
+
 kelvr_die() {
   echo "${0##*/}: $*" >&2
   exit 1

@@ -44,7 +44,7 @@ maker="Informazioni sul produttore del SoftWare"
 # The system-information tool, as the registry names it. The launcher takes that path without
 # looking for the file, so the maker window is loaded, hidden, to own a launch that fails
 # quietly: no other program takes the keyboard away from the test.
-wine reg add 'HKLM\Software\Microsoft\Shared Tools\MSINFO' /v PATH /t REG_SZ \
+kelvr_reg add 'HKLM\Software\Microsoft\Shared Tools\MSINFO' /v PATH /t REG_SZ \
   /d 'C:\kelvr-no-such-tool.exe' /f >/dev/null 2>&1
 
 wine "$kelvr" >/dev/null 2>&1 &
