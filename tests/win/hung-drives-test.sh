@@ -91,7 +91,10 @@ scenario() {
   cp "$kelvr" "$WINEPREFIX/drive_c/kelvr.exe"
   cp "$probe" "$WINEPREFIX/drive_c/probe.exe"
   wineserver -p >/dev/null 2>&1
-  # (Started in C:\, where every scenario's programs are: Z: may be gone.)
+  # (Started in C:\, where every scenario's programs are: Z: may be gone.) The last scenario's
+  # output goes first: its "holding" would otherwise be read before this helper has opened
+  # anything, and the drives would hang under Wine's own server.
+  rm -f "$work/hold.out"
   (cd "$WINEPREFIX/drive_c" && exec timeout -s KILL 300 wine 'C:\probe.exe' hold "${keep[@]}") \
     >"$work/hold.out" 2>&1 &
   wait_file "$work/hold.out" 20 && for ((i = 0; i < 200; i++)); do
