@@ -37,7 +37,8 @@ class Object {
 
     static Object OfWindow(HWND w) {
         IAccessible* p = nullptr;
-        AccessibleObjectFromWindow(w, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&p));
+        AccessibleObjectFromWindow(w, OBJID_CLIENT, __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&p));
         return Object(p);
     }
 
@@ -115,7 +116,8 @@ class Object {
         for (long i = 0; i < got; ++i) {
             IAccessible* a = nullptr;
             if (found[i].vt == VT_DISPATCH && found[i].pdispVal) {
-                found[i].pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&a));
+                found[i].pdispVal->QueryInterface(__uuidof(IAccessible),
+                                                  reinterpret_cast<void**>(&a));
                 found[i].pdispVal->Release();
             }
             out.emplace_back(a);
@@ -239,7 +241,7 @@ TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
         VariantInit(&to);
         IAccessible* a = nullptr;
         if (from->accNavigate(direction, self, &to) == S_OK && to.vt == VT_DISPATCH) {
-            to.pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&a));
+            to.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&a));
             to.pdispVal->Release();
         }
         return Object(a);

@@ -122,7 +122,7 @@ int Column(HWND form, int n) {
 int Read(HWND form) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(form, OBJID_CLIENT, IID_IAccessible,
+    if (FAILED(AccessibleObjectFromWindow(form, OBJID_CLIENT, __uuidof(IAccessible),
                                           reinterpret_cast<void**>(&object))) ||
         !object)
         return 1;
@@ -138,7 +138,8 @@ int Read(HWND form) {
     for (long i = 0; i < got; ++i) {
         IAccessible* child = nullptr;
         if (children[i].vt == VT_DISPATCH && children[i].pdispVal) {
-            children[i].pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&child));
+            children[i].pdispVal->QueryInterface(__uuidof(IAccessible),
+                                                 reinterpret_cast<void**>(&child));
             children[i].pdispVal->Release();
         }
         if (!child)
