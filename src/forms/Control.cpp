@@ -24,6 +24,21 @@ void Control::SetCaption(const std::string& text) {
     Changed();
 }
 
+// (A change is applied, so that a screen reader that has read the control hears of it.)
+void Control::SetAccessibleName(const std::string& name) {
+    if (name == accName_)
+        return;
+    accName_ = name;
+    Changed();
+}
+
+void Control::SetAccessibleValue(const std::string& value) {
+    if (value == accValue_)
+        return;
+    accValue_ = value;
+    Changed();
+}
+
 void Control::SetVisible(bool v) {
     visible_ = v;
     Changed();

@@ -142,9 +142,9 @@ class Control {
     Role AccessibleRole() const { return role_; }
     void SetAccessibleRole(Role r) { role_ = r; }
     const std::string& AccessibleName() const { return accName_; }
-    void SetAccessibleName(const std::string& name) { accName_ = name; }
+    void SetAccessibleName(const std::string& name);
     const std::string& AccessibleValue() const { return accValue_; }
-    void SetAccessibleValue(const std::string& value) { accValue_ = value; }
+    void SetAccessibleValue(const std::string& value);
     const std::string& AccessibleShortcut() const { return accShortcut_; }
     void SetAccessibleShortcut(const std::string& keys) { accShortcut_ = keys; }
     // Whether the control scrolls with its form's scrolling area (see Form::SetScrollArea).

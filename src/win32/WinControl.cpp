@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "forms/Accessible.h"
 #include "forms/Contrast.h"
 #include "forms/Twips.h"
 #include "win32/Accessible.h"
@@ -208,6 +209,8 @@ void WinControlPeer::Apply(const Control& c) {
     const RECT r = Fitted(c, RectOf(c), font);
     if (!SameRect(r, rect_)) {
         ShowThroughLabelsAgain();  // those it leaves show what it covered no more
+        if (r.left != rect_.left || r.top != rect_.top)
+            form_.ChildrenMoved();
         rect_ = r;
         SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
@@ -233,8 +236,20 @@ void WinControlPeer::Apply(const Control& c) {
         EnableWindow(hwnd_, c.Enabled());
     if (Shows(c) != shown_) {
         shown_ = Shows(c);
+        form_.ChildrenMoved();
         ShowWindow(hwnd_, shown_ ? SW_SHOWNA : SW_HIDE);
     }
+    // A screen reader that has read the control hears when its name or value changes (a new
+    // measurement changes a bar's share); the system says so itself only of the window's text.
+    // A bar's indicator is read with its bar, which tells for both.
+    const forms::Accessible said = forms::Describe(c);
+    const bool told = !fresh_ && said.role != forms::Role::Indicator;
+    if (told && said.name != accName_)
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    if (told && said.value != accValue_)
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    accName_ = said.name;
+    accValue_ = said.value;
     // A window just made shows what it was made with; after that any change may show, through
     // the transparent labels over it too.
     if (c.kind() != Kind::Button && !fresh_) {
@@ -258,6 +273,7 @@ void WinControlPeer::Scroll(HDWP& batch) {
     const bool shows = Shows(control_);
     if (SameRect(r, rect_) && shows == shown_)
         return;
+    form_.ChildrenMoved();
     UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
     if (shows != shown_)
         flags |= shows ? SWP_SHOWWINDOW : SWP_HIDEWINDOW;

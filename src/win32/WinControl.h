@@ -80,6 +80,7 @@ class WinControlPeer : public forms::ControlPeer {
     int front_ = 0;
     HFONT font_ = nullptr;
     std::wstring tip_;
+    std::string accName_, accValue_;  // the name and value screen readers have been given
     // A label's text as laid out for its box, and what it was laid out from.
     TextLayout layout_;
     int laidWidth_ = -1;

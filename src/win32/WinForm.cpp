@@ -16,6 +16,9 @@ using forms::Kind;
 
 namespace {
 
+// Posted to the form's own window: its controls have moved (see ChildrenMoved).
+constexpr UINT kChildrenMoved = WM_APP + 1;
+
 bool CursorOver(HWND hwnd) {
     POINT pt;
     if (!GetCursorPos(&pt))
@@ -301,10 +304,25 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 return object;
             break;
         }
+        case kChildrenMoved:
+            OnChildrenMoved();
+            return 0;
         default:
             break;
     }
     return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+// A sort moves every row, a scroll shows and hides them: the notice is posted, so that it
+// comes once, after the change, however many windows it moved.
+void WinFormPeer::ChildrenMoved() {
+    if (hwnd_ && everShown_ && !reorderPosted_)
+        reorderPosted_ = PostMessageW(hwnd_, kChildrenMoved, 0, 0) != FALSE;
+}
+
+void WinFormPeer::OnChildrenMoved() {
+    reorderPosted_ = false;
+    NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd_, OBJID_CLIENT, CHILDID_SELF);
 }
 
 // Asked for by the dialog manager's keyboard handling: the default button's id.

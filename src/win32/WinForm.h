@@ -51,6 +51,9 @@ class WinFormPeer : public forms::FormPeer {
     bool Shown() const { return everShown_; }
     // Sets the pointer the form asks for while the mouse is over it; false for the default.
     bool SetPointer() const;
+    // A control has moved, or shown or hidden: screen readers hear once, when the change is
+    // over, that the form's children may stand in a new order.
+    void ChildrenMoved();
 
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -70,6 +73,7 @@ class WinFormPeer : public forms::FormPeer {
     bool OnSetCursor(int hitTest);
     // `keys`: the MK_ flags; `at`: in the window's client coordinates.
     void OnMouseMove(UINT keys, POINT at);
+    void OnChildrenMoved();
     void MakeWindow();
     void GiveIcons();
     void RecordPlace();
@@ -110,6 +114,7 @@ class WinFormPeer : public forms::FormPeer {
     double scrollTop_ = 0;                  // the form's ScrollTop, as last applied
     int wheel_ = 0;                         // wheel turns not yet come to a notch
     bool placing_ = false;                  // the form is being told where its window is
+    bool reorderPosted_ = false;            // ChildrenMoved's notice is on its way
     SCROLLINFO bar_{0, 0, 0, -1, 0, 0, 0};  // the scroll bar, as last set (nMax -1: not yet)
     std::vector<WinControlPeer*> order_;    // the controls in the order they came
     std::unordered_map<HWND, WinControlPeer*> byWindow_;

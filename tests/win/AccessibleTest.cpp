@@ -297,6 +297,91 @@ TEST_F(ReadAsAScreenReader, AHeadersDefaultActionSortsAndTheRowsAreReadInTheNewO
     EXPECT_EQ(children[8].DoDefaultAction(), DISP_E_MEMBERNOTFOUND);
 }
 
+// What screen readers are told, as a hook of their own hears it (the client objects only: the
+// system tells of a window's new text itself, for the window object).
+struct Told {
+    DWORD event;
+    HWND hwnd;
+};
+std::vector<Told>* told = nullptr;
+
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    if (told && object == OBJID_CLIENT && child == CHILDID_SELF)
+        told->push_back({event, hwnd});
+}
+
+// A sort that moves the rows is told once, as a new order of the form's children, and one
+// that moves nothing is not told; a new measurement is told only of what it changed: a drive's
+// used figure and its bar's share, then its name on its cell and its bar.
+TEST_F(ReadAsAScreenReader, ScreenReadersAreToldOfWhatChanges) {
+    std::vector<Told> heard;
+    told = &heard;
+    const HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_REORDER, EVENT_OBJECT_VALUECHANGE, nullptr, Hear,
+                        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_TRUE(hook);
+    // What was told since the last call: each event with the objects' names, in order.
+    auto since = [&] {
+        Pump();
+        std::vector<std::string> said;
+        for (const Told& t : heard) {
+            const char* what = t.event == EVENT_OBJECT_REORDER       ? "reorder"
+                               : t.event == EVENT_OBJECT_NAMECHANGE  ? "name"
+                               : t.event == EVENT_OBJECT_VALUECHANGE ? "value"
+                                                                     : nullptr;
+            const Object o = Object::OfWindow(t.hwnd);
+            if (what)
+                said.push_back(std::string(what) + " " +
+                               (t.hwnd == main ? "form"
+                                : o            ? Say(o.Heard())
+                                               : "?"));
+        }
+        heard.clear();
+        return said;
+    };
+    since();
+    Object form = Object::OfWindow(main);
+    int moved = 0;
+    for (int column : {3, 1, 2, 0, 0}) {
+        const std::vector<std::wstring> before = NamesOnScreen();
+        ASSERT_EQ(form.Children()[column].DoDefaultAction(), S_OK);
+        const std::vector<std::string> said = since();
+        const bool reordered = NamesOnScreen() != before;
+        moved += reordered;
+        EXPECT_EQ(said,
+                  reordered ? std::vector<std::string>{"reorder form"} : std::vector<std::string>{})
+            << "column " << column;
+    }
+    EXPECT_GT(moved, 0) << "no sort moved the rows: nothing was tried";
+
+    kelvr::FreeAll& m = program.Main();
+    const auto k = static_cast<std::int16_t>(
+        std::find_if(m.SpaceTotal.begin(), m.SpaceTotal.end(), [](double t) { return t > 0; }) -
+        m.SpaceTotal.begin());
+    ASSERT_LT(k, static_cast<int>(m.SpaceTotal.size()));
+    m.SpaceUsed[k] = m.SpaceUsed[k] < m.SpaceTotal[k] / 2 ? m.SpaceTotal[k] * 0.75 : 0;
+    m.ShowOrdered();
+    std::vector<std::string> said = since();
+    ASSERT_EQ(said.size(), 2u) << testing::PrintToString(said);
+    std::string figure = m.lbDati[k].Caption();
+    figure.pop_back();  // the blank that keeps it off the column's edge
+    EXPECT_EQ(said[0].rfind("name ", 0), 0u) << said[0];
+    EXPECT_NE(said[0].find(figure), std::string::npos) << said[0];
+    EXPECT_EQ(said[1].rfind("value ", 0), 0u) << said[1];
+    EXPECT_NE(said[1].find(" = " + kelvr::FreeAll::UsedShare(m.SpaceUsed[k], m.SpaceTotal[k])),
+              std::string::npos)
+        << said[1];
+    m.DriveName[k] += " RINOMINATO";
+    m.ShowOrdered();
+    said = since();
+    ASSERT_EQ(said.size(), 2u) << testing::PrintToString(said);
+    EXPECT_NE(said[0].find("RINOMINATO"), std::string::npos) << said[0];
+    EXPECT_NE(said[1].find("RINOMINATO"), std::string::npos) << said[1];
+
+    UnhookWinEvent(hook);
+    told = nullptr;
+}
+
 // The maker window: its logo, its texts, its links that open as a mouse press does; the
 // buttons are the system's own.
 TEST_F(ReadAsAScreenReader, MakerWindowLogoTextsAndLinksThatOpen) {
