@@ -341,6 +341,7 @@ TEST_F(ReadAsAScreenReader, ScreenReadersAreToldOfWhatChanges) {
     };
     since();
     Object form = Object::OfWindow(main);
+    ASSERT_TRUE(form);
     int moved = 0;
     for (int column : {3, 1, 2, 0, 0}) {
         const std::vector<std::wstring> before = NamesOnScreen();

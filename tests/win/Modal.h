@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -52,12 +54,16 @@ inline VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
             continue;
         p->ran = true;
         p->action(s.found);
+        if (::testing::Test::HasFatalFailure() && IsWindow(s.found))
+            PostMessageW(s.found, WM_CLOSE, 0, 0);
         return;
     }
 }
 
 // Runs `open`, which shows a modal window; once a window with `caption` (and class `cls`)
-// shows, runs `action` on it. The action must close the window. Returns whether it ran.
+// shows, runs `action` on it. The action must close the window; one that stops on a failed
+// assertion leaves it to be closed here, so that the test fails instead of waiting for ever.
+// Returns whether it ran.
 inline bool WhileOpen(const std::wstring& caption, const std::wstring& cls,
                       std::function<void(HWND)> action, const std::function<void()>& open) {
     Pending p{caption, cls, std::move(action), false};
