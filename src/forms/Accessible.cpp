@@ -91,8 +91,7 @@ bool DoDefaultAction(Control& c) {
 std::vector<Control*> ReadingOrder(const Form& form, const Control* container) {
     std::vector<Control*> shown;
     for (Control* c : form.Controls())
-        if (c->Container() == container && c->Visible() && !form.ScrolledAway(*c) &&
-            RoleOf(*c) != Role::Indicator)
+        if (c->Container() == container && c->Visible() && RoleOf(*c) != Role::Indicator)
             shown.push_back(c);
     std::stable_sort(shown.begin(), shown.end(), [&](const Control* a, const Control* b) {
         const double ta = form.ScreenTop(*a), tb = form.ScreenTop(*b);

@@ -27,9 +27,10 @@ Accessible Describe(const Control& c);
 // the press of the left button. False when it has none, or is disabled.
 bool DoDefaultAction(Control& c);
 
-// The shown controls that `container` holds (nullptr: those on the form itself), in the order
-// they stand on the screen: from the top down, and from left to right along a line. A bar's
-// indicator is left out: it is read with its bar.
+// The visible controls that `container` holds (nullptr: those on the form itself), in the order
+// they stand on the form: from the top down, and from left to right along a line. Rows
+// scrolled out of view are read in their places too. A bar's indicator is left out: it is read
+// with its bar.
 std::vector<Control*> ReadingOrder(const Form& form, const Control* container);
 
 }  // namespace forms

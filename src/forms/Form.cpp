@@ -109,8 +109,11 @@ double Form::ScrollMax() const {
     for (const Control* c : controls_)
         if (c->Scrolls() && c->Visible())
             bottom = std::max(bottom, c->Top() + c->Height());
-    const double over = bottom + bottomMargin_ - clientHeight_;
-    return over > 0 ? std::ceil(over / step_) * step_ : 0;
+    // Nothing to scroll while every row fits; once one would be cut, the margin shows below
+    // the last row scrolled into view.
+    if (bottom <= clientHeight_)
+        return 0;
+    return std::ceil((bottom + bottomMargin_ - clientHeight_) / step_) * step_;
 }
 
 void Form::ScrollTo(double top) {

@@ -89,7 +89,8 @@ class Form {
     // coordinates; on the screen they stand ScrollTop() higher, and those it takes above
     // `areaTop` (under the controls that stay) are hidden. ScrollTop goes by whole steps, so
     // that nothing shows cut in half; it is at most what brings the lowest scrolling control,
-    // and `bottomMargin` below it, into the client area.
+    // and `bottomMargin` below it, into the client area. Where every scrolling control fits,
+    // nothing scrolls, whatever the margin.
     void SetScrollArea(double areaTop, double step, double bottomMargin);
     bool Scrolls() const { return step_ > 0; }
     double ScrollStep() const { return step_; }

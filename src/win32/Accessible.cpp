@@ -14,6 +14,8 @@
 
 namespace win32 {
 
+using forms::Control;
+
 namespace {
 
 // The accessibility and automation libraries: a program that no screen reader asks about
@@ -42,27 +44,15 @@ const Libraries& Libs() {
     return libs;
 }
 
-// The form's peer and, for a control's window, the control's, that a window belongs to; none
-// for a window that is not the program's own (a push button) or that is gone.
-struct Owner {
-    WinFormPeer* form = nullptr;
-    WinControlPeer* control = nullptr;
-};
-
-Owner OwnerOf(HWND hwnd) {
+// The form peer whose window `hwnd` is; none for another window or one that is gone.
+WinFormPeer* FormOf(HWND hwnd) {
     if (!hwnd || !IsWindow(hwnd))
-        return {};
-    HWND top = hwnd;
-    while (top && (GetWindowLongW(top, GWL_STYLE) & WS_CHILD)) top = GetParent(top);
+        return nullptr;
     wchar_t cls[16] = L"";
-    GetClassNameW(top, cls, 16);
+    GetClassNameW(hwnd, cls, 16);
     if (lstrcmpW(cls, L"KelvrForm") != 0)
-        return {};
-    auto* form = reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(top, GWLP_USERDATA));
-    if (!form || top == hwnd)
-        return {form, nullptr};
-    WinControlPeer* control = form->PeerOfWindow(hwnd);
-    return control ? Owner{form, control} : Owner{};
+        return nullptr;
+    return reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 LONG RoleOf(forms::Role role) {
@@ -110,26 +100,31 @@ VARIANT Self() {
     return v;
 }
 
-// The object of a form's or a control's window. It holds nothing but the window: each question
-// finds the control as it stands then, and a window that has gone answers that it has.
-// What every window says alike (its place, its state, what has the focus) comes from the
-// system's own object for the window.
-class WindowObject final : public IAccessible {
+// The object of a form's client area (no control) or of one of its drawn controls. It holds
+// nothing but the form's window and the control: each question finds the control as it stands
+// then, and an object whose form or control has gone answers that it has. What the client area
+// says of itself (its place, its state, what has the focus) comes from the system's own object
+// for the window.
+class Element final : public IAccessible {
   public:
-    explicit WindowObject(HWND hwnd) : hwnd_(hwnd) {
-        Libs().createStdAccessibleObject(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
-                                         reinterpret_cast<void**>(&system_));
+    Element(HWND form, const Control* control) : hwnd_(form), control_(control) {
+        if (!control)
+            Libs().createStdAccessibleObject(form, OBJID_CLIENT, __uuidof(IAccessible),
+                                             reinterpret_cast<void**>(&system_));
     }
-    WindowObject(const WindowObject&) = delete;
-    WindowObject& operator=(const WindowObject&) = delete;
+    Element(const Element&) = delete;
+    Element& operator=(const Element&) = delete;
 
-    // The object of a child window: the program's own for a control, the system's for a push
-    // button. Null when there is none.
-    static IAccessible* Of(HWND hwnd) {
-        if (OwnerOf(hwnd).form)
-            return new WindowObject(hwnd);
+    // The object of a control: the program's own for a drawn control, the system's for a push
+    // button's window. Null when there is none.
+    static IAccessible* Of(HWND form, const WinFormPeer& peer, const Control& c) {
+        const WinControlPeer* p = peer.PeerOf(&c);
+        if (!p)
+            return nullptr;
+        if (!p->Window())
+            return new Element(form, &c);
         IAccessible* system = nullptr;
-        Libs().createStdAccessibleObject(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
+        Libs().createStdAccessibleObject(p->Window(), OBJID_CLIENT, __uuidof(IAccessible),
                                          reinterpret_cast<void**>(&system));
         return system;
     }
@@ -173,19 +168,18 @@ class WindowObject final : public IAccessible {
         return E_NOTIMPL;
     }
 
-    // IAccessible: the tree.
+    // IAccessible: the tree. A control's children are what a frame or picture box holds.
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** out) override {
         if (!out)
             return E_POINTER;
         *out = nullptr;
-        const Owner owner = OwnerOf(hwnd_);
-        if (!owner.form)
+        const Found f = Find();
+        if (!f.form)
             return RPC_E_DISCONNECTED;
-        if (owner.control) {  // its frame's, picture box's or form's window
-            *out = Of(GetParent(hwnd_));
-            return *out ? S_OK : S_FALSE;
-        }
-        return system_ ? system_->get_accParent(out) : S_FALSE;
+        if (!control_)
+            return system_ ? system_->get_accParent(out) : S_FALSE;
+        *out = new Element(hwnd_, control_->Container());
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
         if (!count)
@@ -197,210 +191,241 @@ class WindowObject final : public IAccessible {
         if (!out)
             return E_POINTER;
         *out = nullptr;
-        const HWND w = ChildAt(child);
-        if (!w)
+        const Found f = Find();
+        const Control* c = ChildAt(child);
+        if (!f.form || !c)
             return E_INVALIDARG;
-        *out = Of(w);
+        *out = Of(hwnd_, *f.form, *c);
         return *out ? S_OK : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE accNavigate(long dir, VARIANT start, VARIANT* end) override {
         if (!end)
             return E_POINTER;
         end->vt = VT_EMPTY;
-        HWND to = nullptr;
-        if (IsSelf(start) && (dir == NAVDIR_FIRSTCHILD || dir == NAVDIR_LASTCHILD)) {
-            const std::vector<HWND> children = Children();
+        const Found f = Find();
+        if (!f.form)
+            return RPC_E_DISCONNECTED;
+        const Control* to = nullptr;
+        if (!IsSelf(start)) {
+            if (dir != NAVDIR_NEXT && dir != NAVDIR_PREVIOUS)
+                return ForChild(start,
+                                [&](IAccessible* a) { return a->accNavigate(dir, Self(), end); });
+            to = Beside(Children(), ChildAt(start), dir);
+        } else if (dir == NAVDIR_FIRSTCHILD || dir == NAVDIR_LASTCHILD) {
+            const std::vector<Control*> children = Children();
             if (!children.empty())
                 to = dir == NAVDIR_FIRSTCHILD ? children.front() : children.back();
-        } else if (dir == NAVDIR_NEXT || dir == NAVDIR_PREVIOUS) {
-            // Among the siblings in reading order: a child's, or this window's among its
-            // parent's.
-            HWND from = IsSelf(start) ? hwnd_ : ChildAt(start);
-            const std::vector<HWND> siblings =
-                IsSelf(start) ? ChildrenOf(GetParent(hwnd_)) : Children();
-            for (std::size_t i = 0; from && i < siblings.size(); ++i)
-                if (siblings[i] == from) {
-                    if (dir == NAVDIR_NEXT && i + 1 < siblings.size())
-                        to = siblings[i + 1];
-                    if (dir == NAVDIR_PREVIOUS && i > 0)
-                        to = siblings[i - 1];
-                }
-            if (!to && IsSelf(start) && !OwnerOf(hwnd_).control && system_)
-                return system_->accNavigate(dir, start, end);  // a form among the windows
-        } else if (system_ && IsSelf(start)) {
-            return system_->accNavigate(dir, start, end);  // up, down, left, right
+        } else if (control_ && (dir == NAVDIR_NEXT || dir == NAVDIR_PREVIOUS)) {
+            to = Beside(forms::ReadingOrder(f.form->Model(), control_->Container()), control_, dir);
+        } else if (!control_ && system_) {
+            return system_->accNavigate(dir, start, end);  // the form among the windows
         }
         if (!to)
             return S_FALSE;
         end->vt = VT_DISPATCH;
-        end->pdispVal = Of(to);
+        end->pdispVal = Of(hwnd_, *f.form, *to);
         return end->pdispVal ? S_OK : S_FALSE;
     }
+    // The child of this object under the point, or this object itself.
     HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* out) override {
-        return system_ ? system_->accHitTest(x, y, out) : E_FAIL;
+        if (!out)
+            return E_POINTER;
+        out->vt = VT_EMPTY;
+        const Found f = Find();
+        if (!f.form)
+            return RPC_E_DISCONNECTED;
+        POINT at{x, y};
+        ScreenToClient(hwnd_, &at);
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        const RECT mine = control_ ? f.control->Box() : client;
+        if (!PtInRect(&client, at) || !PtInRect(&mine, at))
+            return S_FALSE;
+        const WinControlPeer* hit = f.form->ControlAt(at);
+        const Control* child = hit ? &hit->Model() : nullptr;
+        while (child && child->Container() != control_) child = child->Container();
+        if (!child || child == control_) {
+            out->vt = VT_I4;
+            out->lVal = CHILDID_SELF;
+            return S_OK;
+        }
+        out->vt = VT_DISPATCH;
+        out->pdispVal = Of(hwnd_, *f.form, *child);
+        return out->pdispVal ? S_OK : S_FALSE;
     }
 
-    // IAccessible: what the control is. A form says what the system says of its window.
+    // IAccessible: what the control is. The form's client area says what the system says.
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
-        if (!IsSelf(child))
-            return ForChild(child, [&](IAccessible* a) { return a->get_accName(Self(), out); });
-        const Owner owner = OwnerOf(hwnd_);
-        if (!owner.control)
-            return AskSystem([&] { return system_->get_accName(child, out); }, owner);
-        return Give(forms::Describe(owner.control->Model()).name, out);
+        return Say(child, out, &forms::Accessible::name, &IAccessible::get_accName);
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
-        if (!IsSelf(child))
-            return ForChild(child, [&](IAccessible* a) { return a->get_accValue(Self(), out); });
-        const Owner owner = OwnerOf(hwnd_);
-        if (!owner.control)
-            return AskSystem([&] { return system_->get_accValue(child, out); }, owner);
-        return Give(forms::Describe(owner.control->Model()).value, out);
+        return Say(child, out, &forms::Accessible::value, &IAccessible::get_accValue);
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override {
-        if (!IsSelf(child))
-            return ForChild(child,
-                            [&](IAccessible* a) { return a->get_accDescription(Self(), out); });
-        const Owner owner = OwnerOf(hwnd_);
-        if (!owner.control)
-            return AskSystem([&] { return system_->get_accDescription(child, out); }, owner);
-        return Give(forms::Describe(owner.control->Model()).description, out);
-    }
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
-        if (!out)
-            return E_POINTER;
-        if (!IsSelf(child))
-            return ForChild(child, [&](IAccessible* a) { return a->get_accRole(Self(), out); });
-        const Owner owner = OwnerOf(hwnd_);
-        if (!owner.control)
-            return AskSystem([&] { return system_->get_accRole(child, out); }, owner);
-        out->vt = VT_I4;
-        out->lVal = RoleOf(forms::Describe(owner.control->Model()).role);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* out) override {
-        if (!out)
-            return E_POINTER;
-        if (!IsSelf(child))
-            return ForChild(child, [&](IAccessible* a) { return a->get_accState(Self(), out); });
-        const Owner owner = OwnerOf(hwnd_);
-        if (!owner.form)
-            return RPC_E_DISCONNECTED;
-        out->vt = VT_EMPTY;
-        if (system_)
-            system_->get_accState(child, out);
-        if (out->vt != VT_I4) {
-            out->vt = VT_I4;
-            out->lVal = IsWindowVisible(hwnd_) ? 0 : STATE_SYSTEM_INVISIBLE;
-        }
-        if (owner.control) {
-            const forms::Role role = forms::Describe(owner.control->Model()).role;
-            if (role == forms::Role::Link)
-                out->lVal |= STATE_SYSTEM_LINKED;
-            else if (role != forms::Role::ColumnHeader)
-                out->lVal |= STATE_SYSTEM_READONLY;
-        }
-        return S_OK;
+        return Say(child, out, &forms::Accessible::description, &IAccessible::get_accDescription);
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override {
-        if (!IsSelf(child))
-            return ForChild(
-                child, [&](IAccessible* a) { return a->get_accKeyboardShortcut(Self(), out); });
-        const Owner owner = OwnerOf(hwnd_);
-        if (!owner.control)
-            return AskSystem([&] { return system_->get_accKeyboardShortcut(child, out); }, owner);
-        return Give(forms::Describe(owner.control->Model()).shortcut, out);
+        return Say(child, out, &forms::Accessible::shortcut, &IAccessible::get_accKeyboardShortcut);
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override {
-        if (!IsSelf(child))
-            return ForChild(child,
-                            [&](IAccessible* a) { return a->get_accDefaultAction(Self(), out); });
-        const Owner owner = OwnerOf(hwnd_);
-        if (!owner.control)
-            return AskSystem([&] { return system_->get_accDefaultAction(child, out); }, owner);
-        return Give(forms::Describe(owner.control->Model()).defaultAction, out);
+        return Say(child, out, &forms::Accessible::defaultAction,
+                   &IAccessible::get_accDefaultAction);
+    }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
+        return Tell(child, out, &IAccessible::get_accRole, [](const WinControlPeer& p) {
+            return RoleOf(forms::Describe(p.Model()).role);
+        });
+    }
+    // A control hidden (or in a container that is) is invisible; one scrolled out of view, or
+    // past the window's edges, is off the screen.
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* out) override {
+        return Tell(child, out, &IAccessible::get_accState, [this](const WinControlPeer& p) {
+            const Control& c = p.Model();
+            LONG state = 0;
+            bool visible = c.Visible();
+            for (const Control* up = c.Container(); up; up = up->Container())
+                visible = visible && up->Visible();
+            RECT client, inside;
+            GetClientRect(hwnd_, &client);
+            if (!visible)
+                state |= STATE_SYSTEM_INVISIBLE;
+            else if (!p.Shown() || !IntersectRect(&inside, &p.Box(), &client))
+                state |= STATE_SYSTEM_OFFSCREEN;
+            const forms::Role role = forms::Describe(c).role;
+            if (role == forms::Role::Link)
+                state |= STATE_SYSTEM_LINKED;
+            else if (role != forms::Role::ColumnHeader)
+                state |= STATE_SYSTEM_READONLY;
+            return state;
+        });
     }
     // The action runs once the caller has its answer, from the windows' message loop: it may
     // open a modal window (the credit line does), which must not keep a screen reader waiting.
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
         if (!IsSelf(child))
             return ForChild(child, [&](IAccessible* a) { return a->accDoDefaultAction(Self()); });
-        const Owner owner = OwnerOf(hwnd_);
-        if (!owner.control)
-            return AskSystem([&] { return system_->accDoDefaultAction(child); }, owner);
-        if (forms::Describe(owner.control->Model()).defaultAction.empty())
+        const Found f = Find();
+        if (!f.form)
+            return RPC_E_DISCONNECTED;
+        if (!control_)
+            return system_ ? system_->accDoDefaultAction(child) : E_FAIL;
+        if (forms::Describe(f.control->Model()).defaultAction.empty())
             return DISP_E_MEMBERNOTFOUND;
         const HWND hwnd = hwnd_;
-        owner.form->Host().Post([hwnd] {
-            if (WinControlPeer* control = OwnerOf(hwnd).control)
-                forms::DoDefaultAction(control->Model());
+        const Control* control = control_;
+        f.form->Host().Post([hwnd, control] {
+            if (WinFormPeer* form = FormOf(hwnd))
+                if (WinControlPeer* peer = form->PeerOf(control))
+                    forms::DoDefaultAction(peer->Model());
         });
         return S_OK;
     }
-
-    // IAccessible: what the system knows of every window.
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override {
-        return system_ ? system_->get_accHelp(child, out) : E_FAIL;
-    }
-    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
-        return system_ ? system_->get_accHelpTopic(file, child, topic) : E_FAIL;
-    }
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
-        return system_ ? system_->get_accFocus(out) : E_FAIL;
-    }
-    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
-        return system_ ? system_->get_accSelection(out) : E_FAIL;
-    }
-    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
-        return system_ ? system_->accSelect(flags, child) : E_FAIL;
-    }
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
                                           VARIANT child) override {
+        if (!left || !top || !width || !height)
+            return E_POINTER;
         if (!IsSelf(child))
             return ForChild(child, [&](IAccessible* a) {
                 return a->accLocation(left, top, width, height, Self());
             });
-        return system_ ? system_->accLocation(left, top, width, height, child) : E_FAIL;
+        const Found f = Find();
+        if (!f.form)
+            return RPC_E_DISCONNECTED;
+        if (!control_)
+            return system_ ? system_->accLocation(left, top, width, height, child) : E_FAIL;
+        RECT r = f.control->Box();
+        MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        *left = r.left;
+        *top = r.top;
+        *width = r.right - r.left;
+        *height = r.bottom - r.top;
+        return S_OK;
+    }
+
+    // IAccessible: the focus and the selection. A drawn control takes neither; the client
+    // area answers as the system's object does (a push button may have the focus).
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
+        return Whole([&](IAccessible* s) { return s->get_accFocus(out); }, out);
+    }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
+        return Whole([&](IAccessible* s) { return s->get_accSelection(out); }, out);
+    }
+    HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
+        if (!control_ && IsSelf(child) && system_)
+            return system_->accSelect(flags, child);
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override {
+        if (!control_ && system_)
+            return system_->get_accHelp(child, out);
+        return Give(std::string(), out);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
+        if (!control_ && system_)
+            return system_->get_accHelpTopic(file, child, topic);
+        return DISP_E_MEMBERNOTFOUND;
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
   private:
-    ~WindowObject() {
+    ~Element() {
         if (system_)
             system_->Release();
     }
 
-    // The windows of the controls that `hwnd` (a form's or a container's) holds, in reading
-    // order.
-    static std::vector<HWND> ChildrenOf(HWND hwnd) {
-        std::vector<HWND> out;
-        const Owner owner = OwnerOf(hwnd);
-        if (!owner.form)
-            return out;
-        const forms::Control* container = owner.control ? &owner.control->Model() : nullptr;
-        for (forms::Control* c : forms::ReadingOrder(owner.form->Model(), container))
-            if (WinControlPeer* peer = owner.form->PeerOf(c))
-                if (peer->Window())
-                    out.push_back(peer->Window());
-        return out;
+    // The form and the control, as they stand now: no form when either has gone.
+    struct Found {
+        WinFormPeer* form = nullptr;
+        WinControlPeer* control = nullptr;
+    };
+    Found Find() const {
+        WinFormPeer* form = FormOf(hwnd_);
+        if (!form || !control_)
+            return {form, nullptr};
+        WinControlPeer* control = form->PeerOf(control_);
+        return control ? Found{form, control} : Found{};
     }
-    std::vector<HWND> Children() const { return ChildrenOf(hwnd_); }
 
-    // The window of child number `child` (from 1), or null.
-    HWND ChildAt(const VARIANT& child) const {
-        if (child.vt != VT_I4 || child.lVal < 1)
+    std::vector<Control*> Children() const {
+        const Found f = Find();
+        return f.form ? forms::ReadingOrder(f.form->Model(), control_) : std::vector<Control*>();
+    }
+
+    // Child number `child` (from 1, in reading order); for the client area, a negative number
+    // names any control of the form, as the events do (WinFormPeer::EventId).
+    const Control* ChildAt(const VARIANT& child) const {
+        if (child.vt != VT_I4)
             return nullptr;
-        const std::vector<HWND> children = Children();
-        return static_cast<std::size_t>(child.lVal) <= children.size() ? children[child.lVal - 1]
-                                                                       : nullptr;
+        if (child.lVal < 0) {
+            const Found f = Find();
+            return f.form && !control_ ? WinFormPeer::FromEventId(f.form->Model(), child.lVal)
+                                       : nullptr;
+        }
+        const std::vector<Control*> children = Children();
+        return child.lVal >= 1 && static_cast<std::size_t>(child.lVal) <= children.size()
+                   ? children[child.lVal - 1]
+                   : nullptr;
+    }
+
+    static const Control* Beside(const std::vector<Control*>& siblings, const Control* from,
+                                 long dir) {
+        for (std::size_t i = 0; from && i < siblings.size(); ++i)
+            if (siblings[i] == from) {
+                if (dir == NAVDIR_NEXT && i + 1 < siblings.size())
+                    return siblings[i + 1];
+                if (dir == NAVDIR_PREVIOUS && i > 0)
+                    return siblings[i - 1];
+            }
+        return nullptr;
     }
 
     // A question about child number `child`, asked of the child's own object.
     template <class Ask>
     HRESULT ForChild(const VARIANT& child, Ask ask) const {
-        const HWND w = ChildAt(child);
-        IAccessible* a = w ? Of(w) : nullptr;
+        const Found f = Find();
+        const Control* c = ChildAt(child);
+        IAccessible* a = f.form && c ? Of(hwnd_, *f.form, *c) : nullptr;
         if (!a)
             return E_INVALIDARG;
         const HRESULT hr = ask(a);
@@ -408,15 +433,51 @@ class WindowObject final : public IAccessible {
         return hr;
     }
 
-    // A question about the form itself, which the system's object answers.
-    template <class Ask>
-    HRESULT AskSystem(Ask ask, const Owner& owner) const {
-        if (!owner.form)
+    using TextAsk = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+    using NumberAsk = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, VARIANT*);
+
+    // A text that forms::Describe gives a control, and the system a client area.
+    HRESULT Say(VARIANT child, BSTR* out, std::string forms::Accessible::*field, TextAsk ask) {
+        if (!IsSelf(child))
+            return ForChild(child, [&](IAccessible* a) { return (a->*ask)(Self(), out); });
+        const Found f = Find();
+        if (!f.form)
             return RPC_E_DISCONNECTED;
-        return system_ ? ask() : E_FAIL;
+        if (!control_)
+            return system_ ? (system_->*ask)(child, out) : E_FAIL;
+        return Give(forms::Describe(f.control->Model()).*field, out);
+    }
+
+    // A number (a role, a state) that `of` gives a control, and the system a client area.
+    template <class Of>
+    HRESULT Tell(VARIANT child, VARIANT* out, NumberAsk ask, Of of) {
+        if (!out)
+            return E_POINTER;
+        if (!IsSelf(child))
+            return ForChild(child, [&](IAccessible* a) { return (a->*ask)(Self(), out); });
+        const Found f = Find();
+        if (!f.form)
+            return RPC_E_DISCONNECTED;
+        if (!control_)
+            return system_ ? (system_->*ask)(child, out) : E_FAIL;
+        out->vt = VT_I4;
+        out->lVal = of(*f.control);
+        return S_OK;
+    }
+
+    // A question that only the client area as a whole answers; a control has nothing to say.
+    template <class Ask>
+    HRESULT Whole(Ask ask, VARIANT* out) {
+        if (!out)
+            return E_POINTER;
+        out->vt = VT_EMPTY;
+        if (!control_)
+            return system_ ? ask(system_) : E_FAIL;
+        return S_FALSE;
     }
 
     HWND hwnd_;
+    const Control* control_;
     LONG refs_ = 1;
     IAccessible* system_ = nullptr;
 };
@@ -425,10 +486,10 @@ class WindowObject final : public IAccessible {
 
 bool AnswerGetObject(HWND hwnd, WPARAM wp, LPARAM lp, LRESULT& result) {
     // (The object id is a DWORD: as a 64-bit LPARAM it would be sign-extended.)
-    if (static_cast<DWORD>(lp) != static_cast<DWORD>(OBJID_CLIENT) || !OwnerOf(hwnd).form ||
+    if (static_cast<DWORD>(lp) != static_cast<DWORD>(OBJID_CLIENT) || !FormOf(hwnd) ||
         !Libs().Loaded())
         return false;
-    auto* object = new WindowObject(hwnd);
+    auto* object = new Element(hwnd, nullptr);
     result = Libs().lresultFromObject(__uuidof(IAccessible), wp, object);
     object->Release();  // LresultFromObject holds it for the caller
     return result >= 0;

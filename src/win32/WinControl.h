@@ -1,10 +1,13 @@
-// A control's child window, as its peer makes, changes, lays out and paints it.
+// A control as its form's window shows it: the box it takes in the window's client pixels, its
+// text laid out for that box, its tooltip and what screen readers were last told of it. Labels,
+// shapes, lines, frames and picture boxes have no window: the form's window draws them
+// (Painter.h). A push button is a window of its own, Windows' own button, so that it takes the
+// keyboard focus, Tab, Enter and Escape as every dialog's buttons do.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "forms/Control.h"
 #include "win32/Text.h"
@@ -15,76 +18,70 @@ class WinFormPeer;
 
 class WinControlPeer : public forms::ControlPeer {
   public:
-    WinControlPeer(WinFormPeer& form, forms::Control& control);
+    WinControlPeer(WinFormPeer& form, forms::Control& control, int id);
     ~WinControlPeer() override;
+    WinControlPeer(const WinControlPeer&) = delete;
+    WinControlPeer& operator=(const WinControlPeer&) = delete;
+
+    // Until its form first shows, a change costs nothing: the form lays every control out then.
     void Apply(const forms::Control& c) override;
     void BringToFront() override;
-    // Moves the window where its form's scroll puts it (showing or hiding it), as part of
-    // `batch`; on its own when the batch has failed (null).
-    void Scroll(HDWP& batch);
-    // Makes the control's window, as the control stands, unless it is made.
-    void MakeWindow();
-    // When the control was brought to the front before its window was made (0: not).
-    int Front() const { return front_; }
-    // Tells the form's tooltips of a change of this control's tip from `before`.
-    void RegisterTip(HWND tooltips, const std::wstring& before);
+    // Lays the control out as it stands, at its form's DPI, and has the window repaint what
+    // changed; makes a push button's window if it has none yet.
+    void LayOut();
 
-    HWND Window() const { return hwnd_; }
     forms::Control& Model() const { return control_; }
-    WinFormPeer& FormPeer() const { return form_; }
+    // The control's number in its form: its tooltip's id and its button's command id.
     int Id() const { return id_; }
-
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    // Where it is drawn, in its form's client pixels: its designed rectangle, or more where a
+    // label's text needs more room (see Fitted).
+    const RECT& Box() const { return drawn_.box; }
+    // Its designed top left corner, in its form's client pixels: mouse events count from there.
+    POINT Origin() const;
+    // Visible, in a container that shows, and not scrolled out of view.
+    bool Shown() const { return drawn_.shown; }
+    HFONT Font() const { return drawn_.font; }
+    const std::wstring& Text() const { return drawn_.text; }
+    const TextLayout& Layout() const { return layout_; }
+    // A push button's window; null for any other control.
+    HWND Window() const { return hwnd_; }
 
   private:
-    static std::wstring TextOf(const forms::Control& c);
-    RECT RectOf(const forms::Control& c) const;
-    // Whether the control's window is to show: visible, and not scrolled out of view.
-    bool Shows(const forms::Control& c) const;
-    // A label's rectangle `r` grown, as little as needed, where its text in `font` does not fit
-    // it; its text is laid out for it.
-    RECT Fitted(const forms::Control& c, const RECT& r, HFONT font);
+    // What the window shows of the control: when any of it changes, its box is repainted.
+    struct Drawn {
+        std::wstring text;
+        RECT box{0, 0, 0, 0};
+        bool shown = false;
+        HFONT font = nullptr;
+        forms::Color fore = 0, back = 0;
+        bool opaque = true, border = false, enabled = true;
+        forms::Align align = forms::Align::Left;
+        int picture = 0;
+        bool Same(const Drawn& o) const;
+    };
+
+    Drawn Measure(const forms::Control& c);
+    RECT DesignedBox(const forms::Control& c) const;
+    // The box of a label grown, as little as needed, where its text in `font` does not fit the
+    // designed box; its text is laid out for it.
+    RECT Fitted(const forms::Control& c, const RECT& designed, HFONT font);
     void LayOutText(HFONT font, int width, int height, forms::TextFit fit);
-    RECT Room() const;
-    // The window procedure: each message unpacked for its handler.
-    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
-    void OnEraseBackground(HDC dc);
-    void OnPaint();
-    void OnPrintClient(HDC dc);
-    // True when the pointer is set.
-    bool OnSetCursor();
-    // `keys`: the MK_ flags; `at`: in the window's client coordinates.
-    void OnMouseMove(UINT keys, POINT at);
-    void OnButtonDown(int button, UINT keys, POINT at);
-    void OnLeftButtonUp(POINT at);
-    void OnCaptureChanged();
-    void Paint(HDC dc, const RECT& r);
-    std::vector<WinControlPeer*> Overlapping() const;
-    void ShowThroughLabelsAgain();
-    void PaintBeneath(HDC dc);
-    bool MissingSymbol(HDC dc) const;
-    void Mouse(const forms::Control::MouseHandler& handler, int button, UINT keys, POINT at);
-    COLORREF ContainerColor() const;
+    void ApplyButton(const Drawn& now);
+    void MakeButton(const Drawn& now);
+    void TellScreenReaders(const forms::Control& c, bool first, bool moved);
+    void UpdateTip();
 
     WinFormPeer& form_;
     forms::Control& control_;
+    const int id_;
     HWND hwnd_ = nullptr;
-    int id_;
-    bool pressed_ = false;
-    bool painting_ = false;  // in WM_PAINT's BeginPaint
-    // What was last applied, so that an unchanged property costs nothing.
-    std::wstring text_;
-    RECT rect_{-1, -1, -1, -1};
-    bool shown_ = false;
-    bool fresh_ = false;  // made with what the control holds, not yet applied
-    int front_ = 0;
-    HFONT font_ = nullptr;
+    bool laidOut_ = false;
+    Drawn drawn_;
     std::wstring tip_;
-    std::string accName_, accValue_;  // the name and value screen readers have been given
-    // A label's text as laid out for its box, and what it was laid out from.
+    std::string accName_, accValue_;  // as screen readers were last told
     TextLayout layout_;
-    int laidWidth_ = -1;
-    forms::TextFit laidFit_ = forms::TextFit::Grow;
+    // What the text was last laid out from: a label moved up or down only (a row re-ordered or
+    // scrolled) keeps its layout.
     struct Laid {
         std::wstring text;
         HFONT font = nullptr;

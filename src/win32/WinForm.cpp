@@ -1,4 +1,5 @@
-// A form's peer: its window made, placed and kept in step with the form, and its messages.
+// A form's peer: its window made, placed and kept in step with the form, its controls drawn,
+// and its messages, the mouse's handed on to the control under it.
 #include "win32/WinForm.h"
 
 #include <algorithm>
@@ -16,8 +17,8 @@ using forms::Kind;
 
 namespace {
 
-// Posted to the form's own window: its controls have moved (see ChildrenMoved).
-constexpr UINT kChildrenMoved = WM_APP + 1;
+// Posted to the form's own window: changes wait to be finished (see FinishChanges).
+constexpr UINT kFinishChanges = WM_APP + 1;
 
 bool CursorOver(HWND hwnd) {
     POINT pt;
@@ -25,6 +26,10 @@ bool CursorOver(HWND hwnd) {
         return false;
     HWND under = WindowFromPoint(pt);
     return under && (under == hwnd || IsChild(hwnd, under));
+}
+
+bool IsContainer(const Control& c) {
+    return c.kind() == Kind::Frame || c.kind() == Kind::Picture;
 }
 
 }  // namespace
@@ -63,10 +68,12 @@ WinFormPeer::~WinFormPeer() {
     controls_.clear();
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);  // and its menu with it
+        DestroyWindow(hwnd_);  // and its menu and tooltips with it
     } else if (menu_) {
         DestroyMenu(menu_);
     }
+    if (dirty_)
+        DeleteObject(dirty_);
     host_.WindowGone(form_);
 }
 
@@ -76,8 +83,7 @@ std::uintptr_t WinFormPeer::Hwnd() {
 }
 
 // The form's window is made when the form first shows, or when its handle is first asked for,
-// with the caption, place and size that Form_Load gave it: under Wine each change to a window
-// after it is made costs about as much again as making it.
+// with the caption, place and size that Form_Load gave it.
 void WinFormPeer::MakeWindow() {
     if (hwnd_)
         return;
@@ -103,8 +109,7 @@ void WinFormPeer::MakeWindow() {
     }
 }
 
-// Given as the window is first created, before Wine makes its window on the X display, which
-// then takes them at once instead of a default icon replaced twice afterwards.
+// Given as the window is first created, so that it never shows a default icon.
 void WinFormPeer::GiveIcons() {
     if (!form_.IconId())
         return;
@@ -116,20 +121,21 @@ void WinFormPeer::GiveIcons() {
         reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), host_.Metric(SM_CXSMICON, dpi_))));
 }
 
-HWND WinFormPeer::ParentOf(const Control& c) const {
-    WinControlPeer* container = PeerOf(c.Container());
-    return container ? container->Window() : hwnd_;
-}
-
 WinControlPeer* WinFormPeer::PeerOf(const Control* c) const {
     auto it = controls_.find(c);
     return it == controls_.end() ? nullptr : it->second.get();
 }
 
+// A control that comes later stands below those before it, as a window made after its
+// siblings does, until it is brought to the front.
 void WinFormPeer::AddControl(Control& control) {
-    auto peer = std::make_unique<WinControlPeer>(*this, control);
+    auto peer = std::make_unique<WinControlPeer>(*this, control, nextId_++);
     order_.push_back(peer.get());
+    stack_.push_back(peer.get());
+    WinControlPeer* made = peer.get();
     controls_[&control] = std::move(peer);
+    if (everShown_)
+        made->LayOut();
 }
 
 void WinFormPeer::Apply(const forms::Form& form) {
@@ -150,34 +156,210 @@ void WinFormPeer::Apply(const forms::Form& form) {
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (form.ScrollTop() != scrollTop_) {
-        // The rows are moved all at once: the system then repaints them once, together.
         scrollTop_ = form.ScrollTop();
-        HDWP batch = BeginDeferWindowPos(static_cast<int>(order_.size()));
-        for (WinControlPeer* p : order_)
-            if (p->Model().Scrolls())
-                p->Scroll(batch);
-        if (batch)
-            EndDeferWindowPos(batch);
+        if (everShown_)
+            for (WinControlPeer* p : order_)
+                if (p->Model().Scrolls())
+                    p->LayOut();
     }
     UpdateScrollBar();
     const bool first = form.Visible() && !everShown_;
     if (first) {
         everShown_ = true;
-        MakeControlWindows();
+        LayOutAll();
     }
     if (form.Visible() != shown_) {
         shown_ = form.Visible();
         const std::optional<int> start = first ? host_.StartShow() : std::nullopt;
-        if (first && !start) {
-            ShowAndDraw();
-        } else {
-            ShowWindow(hwnd_, start ? *start : shown_ ? SW_SHOW : SW_HIDE);
-            if (shown_)
-                UpdateWindow(hwnd_);
-        }
+        ShowWindow(hwnd_, start ? *start : shown_ ? SW_SHOW : SW_HIDE);
+        if (shown_)
+            UpdateWindow(hwnd_);
     }
     if (shown_ && CursorOver(hwnd_) && !SetPointer())
         SetCursor(LoadCursor(nullptr, IDC_ARROW));
+}
+
+// Containers before what they hold; the push buttons' windows last, in their tab order.
+void WinFormPeer::LayOutAll() {
+    std::vector<WinControlPeer*> buttons;
+    for (WinControlPeer* p : order_) {
+        if (p->Model().kind() == Kind::Button)
+            buttons.push_back(p);
+        else
+            p->LayOut();
+    }
+    std::stable_sort(buttons.begin(), buttons.end(),
+                     [](const WinControlPeer* a, const WinControlPeer* b) {
+                         return a->Model().TabIndex() < b->Model().TabIndex();
+                     });
+    for (WinControlPeer* p : buttons) p->LayOut();
+}
+
+void WinFormPeer::LayOutContents(const Control& container) {
+    for (WinControlPeer* p : order_)
+        if (p->Model().Container() == &container)
+            p->LayOut();
+}
+
+WinControlPeer* WinFormPeer::ControlAt(POINT at) const {
+    const Control* container = nullptr;
+    WinControlPeer* found = nullptr;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        for (WinControlPeer* p : stack_) {
+            const Control& c = p->Model();
+            if (c.Container() != container || !p->Shown() || !PtInRect(&p->Box(), at))
+                continue;
+            found = p;
+            deeper = IsContainer(c);
+            container = &c;
+            break;
+        }
+    }
+    return found;
+}
+
+RECT WinFormPeer::Room(const Control& c) const {
+    RECT room{-0x10000, -0x10000, 0x10000, 0x10000};
+    if (hwnd_)
+        GetClientRect(hwnd_, &room);
+    for (const Control* p = c.Container(); p; p = p->Container())
+        if (const WinControlPeer* peer = PeerOf(p))
+            IntersectRect(&room, &room, &peer->Box());
+    return room;
+}
+
+void WinFormPeer::Paint(HDC dc, const RECT& area) const {
+    HBRUSH b = CreateSolidBrush(ToColorRef(forms::BackColorOf(form_, host_.HighContrast())));
+    FillRect(dc, &area, b);
+    DeleteObject(b);
+    const PaintContext context{host_, form_, dpi_, host_.HighContrast()};
+    PaintLayer(dc, area, nullptr, context);
+}
+
+// The controls held by `container` (nullptr: the form itself), from the bottom up, each
+// clipped to its box, and a container's contents over it, clipped to it too.
+void WinFormPeer::PaintLayer(HDC dc, const RECT& area, const Control* container,
+                             const PaintContext& context) const {
+    for (auto it = stack_.rbegin(); it != stack_.rend(); ++it) {
+        const WinControlPeer& p = **it;
+        const Control& c = p.Model();
+        RECT inside;
+        if (c.Container() != container || !p.Shown() || c.kind() == Kind::Button ||
+            !IntersectRect(&inside, &p.Box(), &area))
+            continue;
+        const int saved = SaveDC(dc);
+        IntersectClipRect(dc, p.Box().left, p.Box().top, p.Box().right, p.Box().bottom);
+        PaintControl(dc, p, context);
+        if (IsContainer(c))
+            PaintLayer(dc, inside, &c, context);
+        RestoreDC(dc, saved);
+    }
+}
+
+// Drawn off the screen and shown at once, so that nothing flickers as what lies beneath a
+// control is drawn before it.
+void WinFormPeer::OnPaint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    const RECT area = ps.rcPaint;
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    if (dc && w > 0 && h > 0) {
+        HDC off = CreateCompatibleDC(dc);
+        HBITMAP bitmap = off ? CreateCompatibleBitmap(dc, w, h) : nullptr;
+        if (bitmap) {
+            HGDIOBJ old = SelectObject(off, bitmap);
+            SetViewportOrgEx(off, -area.left, -area.top, nullptr);
+            Safely([&] { Paint(off, area); });
+            SetViewportOrgEx(off, 0, 0, nullptr);
+            BitBlt(dc, area.left, area.top, w, h, off, 0, 0, SRCCOPY);
+            SelectObject(off, old);
+            DeleteObject(bitmap);
+        } else {
+            Safely([&] { Paint(dc, area); });
+        }
+        if (off)
+            DeleteDC(off);
+    }
+    EndPaint(hwnd_, &ps);
+}
+
+void WinFormPeer::Repaint(const RECT& r) {
+    if (!hwnd_ || !everShown_ || IsRectEmpty(&r))
+        return;
+    HRGN add = CreateRectRgnIndirect(&r);
+    if (!dirty_) {
+        dirty_ = add;
+    } else if (add) {
+        CombineRgn(dirty_, dirty_, add, RGN_OR);
+        DeleteObject(add);
+    }
+    Pending();
+}
+
+// The control is drawn over its siblings, and found first under the mouse.
+void WinFormPeer::Raise(WinControlPeer& peer) {
+    stack_.erase(std::remove(stack_.begin(), stack_.end(), &peer), stack_.end());
+    stack_.insert(stack_.begin(), &peer);
+    if (peer.Shown())
+        Repaint(peer.Box());
+}
+
+void WinFormPeer::ChildrenMoved() {
+    if (!everShown_)
+        return;
+    reordered_ = true;
+    Pending();
+}
+
+void WinFormPeer::Tell(DWORD event, const Control& c) {
+    if (!everShown_)
+        return;
+    const auto said = std::make_pair(event, &c);
+    if (std::find(told_.begin(), told_.end(), said) == told_.end())
+        told_.push_back(said);
+    Pending();
+}
+
+// Changes made outside this window's own messages (a task posted from a drive's thread, a
+// screen reader's default action) are finished by a message of their own.
+void WinFormPeer::Pending() {
+    if (hwnd_ && !finishPosted_)
+        finishPosted_ = PostMessageW(hwnd_, kFinishChanges, 0, 0) != FALSE;
+}
+
+// A sort moves every row, a scroll shows and hides them: the window repaints what changed
+// once, and screen readers hear of it once, after the change, however many controls it moved.
+void WinFormPeer::FinishChanges() {
+    if (dirty_) {
+        if (hwnd_)
+            InvalidateRgn(hwnd_, dirty_, FALSE);
+        DeleteObject(dirty_);
+        dirty_ = nullptr;
+    }
+    if (!hwnd_)
+        return;
+    const auto told = std::move(told_);
+    told_.clear();
+    for (const auto& t : told)
+        NotifyWinEvent(t.first, hwnd_, OBJID_CLIENT, EventId(form_, *t.second));
+    if (reordered_) {
+        reordered_ = false;
+        NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+    }
+}
+
+LONG WinFormPeer::EventId(const forms::Form& form, const Control& c) {
+    const auto& all = form.Controls();
+    const auto it = std::find(all.begin(), all.end(), &c);
+    return -static_cast<LONG>(it - all.begin()) - 1;
+}
+
+Control* WinFormPeer::FromEventId(const forms::Form& form, LONG id) {
+    const auto& all = form.Controls();
+    if (id >= 0 || static_cast<std::size_t>(-(id + 1)) >= all.size())
+        return nullptr;
+    return all[static_cast<std::size_t>(-(id + 1))];
 }
 
 // The window was moved or sized (by the user, the system, or the program itself): the form's
@@ -224,24 +406,10 @@ void WinFormPeer::DpiChanged(int dpi, const RECT& suggested) {
     GiveIcons();
     SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    for (WinControlPeer* p : order_) p->Apply(p->Model());
+    if (everShown_)
+        LayOutAll();
     RecordPlace();
-    // Drawn whole again, once every control is in its new place.
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-WinControlPeer* WinFormPeer::PeerOfWindow(HWND w) const {
-    auto it = byWindow_.find(w);
-    return it == byWindow_.end() ? nullptr : it->second;
-}
-
-void WinFormPeer::Adopt(WinControlPeer& peer) {
-    byWindow_[peer.Window()] = &peer;
-}
-
-void WinFormPeer::Release(WinControlPeer& peer) {
-    byWindow_.erase(peer.Window());
-    made_.erase(std::remove(made_.begin(), made_.end(), &peer), made_.end());
+    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 bool WinFormPeer::SetPointer() const {
@@ -282,14 +450,39 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             OnEndSession(wp != FALSE);
             return 0;
         case WM_ERASEBKGND:
-            OnEraseBackground(reinterpret_cast<HDC>(wp));
-            return 1;
+            return 1;  // WM_PAINT draws the background with the rest
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        case WM_PRINTCLIENT: {
+            RECT area;
+            GetClientRect(hwnd_, &area);
+            Safely([&] { Paint(reinterpret_cast<HDC>(wp), area); });
+            return 0;
+        }
+        case WM_CTLCOLORBTN:
+            return OnButtonColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
         case WM_SETCURSOR:
-            if (OnSetCursor(LOWORD(lp)))
+            if (OnSetCursor(reinterpret_cast<HWND>(wp), LOWORD(lp)))
                 return TRUE;
             break;
         case WM_MOUSEMOVE:
             OnMouseMove(static_cast<UINT>(wp), PointOf(lp));
+            return 0;
+        case WM_LBUTTONDOWN:
+            OnButtonDown(forms::kLeftButton, static_cast<UINT>(wp), PointOf(lp));
+            return 0;
+        case WM_RBUTTONDOWN:
+            OnButtonDown(forms::kRightButton, static_cast<UINT>(wp), PointOf(lp));
+            return 0;
+        case WM_MBUTTONDOWN:
+            OnButtonDown(forms::kMiddleButton, static_cast<UINT>(wp), PointOf(lp));
+            return 0;
+        case WM_LBUTTONUP:
+            OnLeftButtonUp(PointOf(lp));
+            return 0;
+        case WM_CAPTURECHANGED:
+            pressed_ = nullptr;
             return 0;
         case WM_SETTINGCHANGE:
             if (wp == SPI_SETHIGHCONTRAST)
@@ -304,32 +497,20 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 return object;
             break;
         }
-        case kChildrenMoved:
-            OnChildrenMoved();
-            return 0;
+        case kFinishChanges:
+            finishPosted_ = false;
+            return 0;  // Proc finishes them
         default:
             break;
     }
     return DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
-// A sort moves every row, a scroll shows and hides them: the notice is posted, so that it
-// comes once, after the change, however many windows it moved.
-void WinFormPeer::ChildrenMoved() {
-    if (hwnd_ && everShown_ && !reorderPosted_)
-        reorderPosted_ = PostMessageW(hwnd_, kChildrenMoved, 0, 0) != FALSE;
-}
-
-void WinFormPeer::OnChildrenMoved() {
-    reorderPosted_ = false;
-    NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd_, OBJID_CLIENT, CHILDID_SELF);
-}
-
 // Asked for by the dialog manager's keyboard handling: the default button's id.
 LRESULT WinFormPeer::OnGetDefId() const {
-    for (const auto& p : controls_)
-        if (p.second->Model().kind() == Kind::Button && p.second->Model().IsDefault())
-            return MAKELRESULT(p.second->Id(), DC_HASDEFID);
+    for (const WinControlPeer* p : order_)
+        if (p->Model().kind() == Kind::Button && p->Model().IsDefault())
+            return MAKELRESULT(p->Id(), DC_HASDEFID);
     return 0;
 }
 
@@ -360,8 +541,8 @@ bool WinFormPeer::OnKeyDown(UINT key) {
     return taken;
 }
 
-// A high-contrast scheme chosen or left, or the system colours changed: every window of the
-// form is drawn again in the colours that now hold.
+// A high-contrast scheme chosen or left, or the system colours changed: the form is drawn
+// again in the colours that now hold.
 void WinFormPeer::OnColorsChanged() {
     host_.ReadHighContrast();
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
@@ -378,30 +559,80 @@ void WinFormPeer::OnEndSession(bool ending) {
         Safely([this] { host_.EndSession(); });
 }
 
-void WinFormPeer::OnEraseBackground(HDC dc) {
-    RECT r;
-    GetClientRect(hwnd_, &r);
-    HBRUSH b = CreateSolidBrush(ToColorRef(forms::BackColorOf(form_, host_.HighContrast())));
-    FillRect(dc, &r, b);
-    DeleteObject(b);
+// What shows around a push button's face is what the window draws beneath it.
+LRESULT WinFormPeer::OnButtonColor(HDC dc, HWND button) {
+    forms::Color back = forms::BackColorOf(form_, host_.HighContrast());
+    for (const WinControlPeer* p : order_)
+        if (p->Window() == button && p->Model().Container())
+            back = forms::LookOf(*p->Model().Container(), host_.HighContrast()).back;
+    SetDCBrushColor(dc, ToColorRef(back));
+    return reinterpret_cast<LRESULT>(GetStockObject(DC_BRUSH));
 }
 
-// True when the pointer is set.
-bool WinFormPeer::OnSetCursor(int hitTest) {
+// The form's pointer (the hourglass while it measures) over the whole window, buttons too;
+// elsewhere the pointer of the control under the mouse.
+bool WinFormPeer::OnSetCursor(HWND over, int hitTest) {
     MouseOver();
-    return hitTest == HTCLIENT && SetPointer();
+    if (hitTest != HTCLIENT)
+        return false;
+    if (SetPointer())
+        return true;
+    POINT at;
+    if (over != hwnd_ || !GetCursorPos(&at) || !ScreenToClient(hwnd_, &at))
+        return false;
+    const WinControlPeer* p = ControlAt(at);
+    if (!p || p->Model().MousePointer() != forms::kCustomPointer)
+        return false;
+    SetCursor(reinterpret_cast<HCURSOR>(host_.Icon(form_.IconId(), GetSystemMetrics(SM_CXCURSOR))));
+    return true;
 }
 
-void WinFormPeer::OnMouseMove(UINT keys, POINT at) {
-    if (!form_.MouseMove)
+void WinFormPeer::Mouse(const Control::MouseHandler& handler, int button, UINT keys, double x,
+                        double y) {
+    if (!handler)
         return;
-    const int dpi = dpi_;
-    auto handler = form_.MouseMove;
-    const double x = forms::PixelsToTwips(at.x, dpi);
-    const double y = forms::PixelsToTwips(at.y, dpi);
-    Safely([&] { handler(Buttons(keys), Shift(keys), x, y); });
+    Control::MouseHandler h = handler;  // the handler may unload the form and this peer
+    Safely([&] { h(button, Shift(keys), x, y); });
 }
 
+// In twips from the top left corner of the control under the mouse, or of the client area.
+void WinFormPeer::OnMouseMove(UINT keys, POINT at) {
+    const WinControlPeer* p = ControlAt(at);
+    const POINT origin = p ? p->Origin() : POINT{0, 0};
+    Mouse(p ? p->Model().MouseMove : form_.MouseMove, Buttons(keys), keys,
+          forms::PixelsToTwips(at.x - origin.x, dpi_), forms::PixelsToTwips(at.y - origin.y, dpi_));
+}
+
+// A left press on a control that takes clicks captures the mouse until the button comes up.
+void WinFormPeer::OnButtonDown(int button, UINT keys, POINT at) {
+    const WinControlPeer* p = ControlAt(at);
+    if (!p)
+        return;
+    if (button == forms::kLeftButton && p->Model().Click) {
+        pressed_ = &p->Model();
+        SetCapture(hwnd_);
+    }
+    const POINT origin = p->Origin();
+    Mouse(p->Model().MouseDown, button, keys, forms::PixelsToTwips(at.x - origin.x, dpi_),
+          forms::PixelsToTwips(at.y - origin.y, dpi_));
+}
+
+// A click is a press and a release over the same control.
+void WinFormPeer::OnLeftButtonUp(POINT at) {
+    const Control* pressed = pressed_;
+    if (!pressed)
+        return;
+    ReleaseCapture();
+    pressed_ = nullptr;
+    const WinControlPeer* p = ControlAt(at);
+    if (p && &p->Model() == pressed && pressed->Click) {
+        std::function<void()> click = pressed->Click;
+        Safely(click);
+    }
+}
+
+// What changed while a message was handled is finished as it returns: the window repaints it
+// and screen readers hear of it before anything else happens.
 LRESULT CALLBACK WinFormPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
@@ -415,7 +646,11 @@ LRESULT CALLBACK WinFormPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self)
         return DefWindowProcW(hwnd, msg, wp, lp);
-    return self->OnMessage(msg, wp, lp);
+    const LRESULT result = self->OnMessage(msg, wp, lp);
+    // The handler may have unloaded the form, and this peer with it.
+    if (auto* still = reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+        still->FinishChanges();
+    return result;
 }
 
 }  // namespace win32

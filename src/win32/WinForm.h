@@ -1,15 +1,20 @@
-// A form's window and its controls' child windows.
+// A form's window: one window per form, which draws the form's labels, shapes, lines, frames
+// and picture boxes itself, finds the control under the mouse and hands it its events, and
+// holds the form's tooltips. Push buttons are child windows of it.
 #pragma once
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "forms/Form.h"
+#include "win32/Painter.h"
 #include "win32/WinControl.h"
 #include "win32/WinHost.h"
 
@@ -19,6 +24,9 @@ class WinFormPeer : public forms::FormPeer {
   public:
     WinFormPeer(WinHost& host, forms::Form& form);
     ~WinFormPeer() override;
+    WinFormPeer(const WinFormPeer&) = delete;
+    WinFormPeer& operator=(const WinFormPeer&) = delete;
+
     void Apply(const forms::Form& form) override;
     void AddControl(forms::Control& control) override;
     void MenuChanged(const forms::MenuItem& item) override;
@@ -30,30 +38,43 @@ class WinFormPeer : public forms::FormPeer {
     forms::Form& Model() const { return form_; }
     // The dots per inch the form's window is laid out at: its screen's.
     int Dpi() const { return dpi_; }
-    // The form's tooltips; nullptr until the mouse has come over the form.
-    HWND Tooltips() const { return tooltip_; }
-    // The mouse is over the form or one of its controls: the tooltips are made if not yet.
-    void MouseOver();
-    // The window that holds a control: its frame's or picture box's, or the form's.
-    HWND ParentOf(const forms::Control& c) const;
+    // Whether the form has been shown: its controls are laid out from then on.
+    bool EverShown() const { return everShown_; }
     WinControlPeer* PeerOf(const forms::Control* c) const;
-    // The peer whose window `w` is; nullptr for another window.
-    WinControlPeer* PeerOfWindow(HWND w) const;
-    // The controls' windows: Adopt files one of the controls' own class as it is created
-    // (WM_NCCREATE), for PeerOfWindow; Made records each one made, in the order they are made;
-    // Release forgets a control's window as it goes.
-    void Adopt(WinControlPeer& peer);
-    void Made(WinControlPeer& peer);
-    void Release(WinControlPeer& peer);
-    int NextControlId() { return nextId_++; }
-    int NextFront() { return ++fronts_; }
-    // Whether the form has been shown: its controls have their windows from then on.
-    bool Shown() const { return everShown_; }
+
+    // The shown control at `at` (client pixels), the topmost there, and within a frame or
+    // picture box what it holds before itself; null over the form's own background.
+    WinControlPeer* ControlAt(POINT at) const;
+    // What shows of the window and of the containers that hold `c`, in client pixels: where a
+    // label may grow.
+    RECT Room(const forms::Control& c) const;
+    // Draws the form, its background and every control but the push buttons, from the bottom
+    // up, into `dc` (in client pixels), as much as lies in `area`.
+    void Paint(HDC dc, const RECT& area) const;
+
+    // What the controls' peers ask of the window as their controls change. The window repaints
+    // and screen readers hear once the change is over (FinishChanges).
+    void Repaint(const RECT& r);
+    void LayOutContents(const forms::Control& container);
+    void Raise(WinControlPeer& peer);
+    void SetTip(const WinControlPeer& peer, const std::wstring& tip);
+    // A control has moved, or shown or hidden: the children stand in a new order.
+    void ChildrenMoved();
+    void Tell(DWORD event, const forms::Control& c);
+    // Invalidates what the changes since the last call left to repaint and tells screen readers
+    // of them. The host calls it as each message to its windows has been handled.
+    void FinishChanges();
+
+    // The mouse is over the form: the tooltips are made if not yet.
+    void MouseOver();
     // Sets the pointer the form asks for while the mouse is over it; false for the default.
     bool SetPointer() const;
-    // A control has moved, or shown or hidden: screen readers hear once, when the change is
-    // over, that the form's children may stand in a new order.
-    void ChildrenMoved();
+
+    // A screen reader's number for a control in events: negative, and the same for as long as
+    // the form is loaded, whatever order the controls come to stand in.
+    static LONG EventId(const forms::Form& form, const forms::Control& c);
+    // The control that EventId gave `id`; null for none.
+    static forms::Control* FromEventId(const forms::Form& form, LONG id);
 
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -69,15 +90,22 @@ class WinFormPeer : public forms::FormPeer {
     void OnColorsChanged();
     void OnDpiChanged(int dpi, const RECT& suggested);
     void OnEndSession(bool ending);
-    void OnEraseBackground(HDC dc);
-    bool OnSetCursor(int hitTest);
-    // `keys`: the MK_ flags; `at`: in the window's client coordinates.
+    void OnPaint();
+    bool OnSetCursor(HWND over, int hitTest);
+    // `keys`: the MK_ flags; `at`: in client pixels.
     void OnMouseMove(UINT keys, POINT at);
-    void OnChildrenMoved();
+    void OnButtonDown(int button, UINT keys, POINT at);
+    void OnLeftButtonUp(POINT at);
+    LRESULT OnButtonColor(HDC dc, HWND button);
     void MakeWindow();
     void GiveIcons();
     void RecordPlace();
     void DpiChanged(int dpi, const RECT& suggested);
+    void LayOutAll();
+    void PaintLayer(HDC dc, const RECT& area, const forms::Control* container,
+                    const PaintContext& context) const;
+    void Mouse(const forms::Control::MouseHandler& handler, int button, UINT keys, double x,
+               double y);
     // Menus, commands and tooltips (WinFormCommands.cpp).
     void BuildMenu();
     void AddMenuItems(HMENU menu, const forms::MenuItem& item);
@@ -90,10 +118,6 @@ class WinFormPeer : public forms::FormPeer {
     bool ScrollKey(UINT key);
     void ScrollBar(int request);
     void Wheel(int delta);
-    // The first show (WinFormShow.cpp).
-    void MakeControlWindows();
-    void ShowAndDraw();
-    void DrawControls(HDC dc, const forms::Control* container);
 
     WinHost& host_;
     forms::Form& form_;
@@ -103,22 +127,34 @@ class WinFormPeer : public forms::FormPeer {
     HWND tooltip_ = nullptr;
     HMENU menu_ = nullptr;
     std::map<const forms::Control*, std::unique_ptr<WinControlPeer>> controls_;
+    std::vector<WinControlPeer*> order_;  // as the controls came: the tab order
+    std::vector<WinControlPeer*> stack_;  // from the topmost down
     std::map<int, forms::MenuItem*> menuIds_;
     std::map<const forms::MenuItem*, int> menuItems_;
+    // Each control's tooltip, by the control's id, and where it answers the mouse.
+    struct Tip {
+        std::wstring text;
+        RECT rect;
+    };
+    std::map<int, Tip> tips_;
     int nextId_ = 100;
     RECT rect_{-1, -1, -1, -1};
     std::wstring caption_;
-    bool shown_ = false;
-    bool everShown_ = false;
-    int fronts_ = 0;
-    double scrollTop_ = 0;                  // the form's ScrollTop, as last applied
-    int wheel_ = 0;                         // wheel turns not yet come to a notch
-    bool placing_ = false;                  // the form is being told where its window is
-    bool reorderPosted_ = false;            // ChildrenMoved's notice is on its way
-    SCROLLINFO bar_{0, 0, 0, -1, 0, 0, 0};  // the scroll bar, as last set (nMax -1: not yet)
-    std::vector<WinControlPeer*> order_;    // the controls in the order they came
-    std::unordered_map<HWND, WinControlPeer*> byWindow_;
-    std::vector<WinControlPeer*> made_;  // the controls whose windows are made, in that order
+    bool shown_ = false;                       // shown now
+    bool everShown_ = false;                   // shown at some time
+    const forms::Control* pressed_ = nullptr;  // pressed with the left button, for its click
+    double scrollTop_ = 0;                     // the form's ScrollTop, as last applied
+    int wheel_ = 0;                            // wheel turns not yet come to a notch
+    bool placing_ = false;                     // the form is being told where its window is
+    SCROLLINFO bar_{0, 0, 0, -1, 0, 0, 0};     // the scroll bar, as last set (nMax -1: not yet)
+    // Changes not yet finished: what to repaint, and what to tell screen readers.
+    HRGN dirty_ = nullptr;
+    bool reordered_ = false;
+    std::vector<std::pair<DWORD, const forms::Control*>> told_;
+    bool finishPosted_ = false;
+
+    void Pending();
+    TOOLINFOW ToolOf(int id, Tip& tip) const;
 };
 
 }  // namespace win32

@@ -26,7 +26,7 @@ void WinFormPeer::AddMenuItems(HMENU menu, const forms::MenuItem& item) {
         AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), caption.c_str());
         return;
     }
-    const int id = NextControlId();
+    const int id = nextId_++;
     menuIds_[id] = const_cast<forms::MenuItem*>(&item);
     menuItems_[&item] = id;
     AppendMenuW(menu, MF_STRING | (item.Checked() ? MF_CHECKED : 0), id, caption.c_str());
@@ -40,8 +40,8 @@ void WinFormPeer::MenuChanged(const forms::MenuItem& item) {
 }
 
 Control* WinFormPeer::Button(bool isDefault) const {
-    for (const auto& p : controls_) {
-        Control& c = p.second->Model();
+    for (const WinControlPeer* p : order_) {
+        Control& c = p->Model();
         if (c.kind() == Kind::Button && (isDefault ? c.IsDefault() : c.IsCancel()))
             return &c;
     }
@@ -56,9 +56,9 @@ void WinFormPeer::OnCommand(int id) {
         // presses the cancel button, or else closes the window as its close box does.
         Control* b = Button(id == IDOK);
         if (!b && id == IDOK) {
-            for (const auto& p : controls_)
-                if (p.second->Window() == GetFocus() && p.second->Model().kind() == Kind::Button)
-                    b = &p.second->Model();
+            for (const WinControlPeer* p : order_)
+                if (p->Window() && p->Window() == GetFocus())
+                    b = &p->Model();
         }
         if (b)
             handler = b->Click;
@@ -67,18 +67,19 @@ void WinFormPeer::OnCommand(int id) {
     } else if (auto m = menuIds_.find(id); m != menuIds_.end()) {
         handler = m->second->Click;
     } else {
-        for (const auto& p : controls_)
-            if (p.second->Id() == id)
-                handler = p.second->Model().Click;
+        for (const WinControlPeer* p : order_)
+            if (p->Id() == id)
+                handler = p->Model().Click;
     }
     // The handler may unload the form, and with it this peer: nothing of it is touched after.
     if (handler)
         Safely(handler);
 }
 
-// The tooltips are made when the mouse first comes over the form (the system asks the window
-// under it for its pointer before it passes on the move): a window that is never pointed at
-// does without them, and the main window shows the sooner.
+// One tooltip control for the form, a tool for each control with a tip, answering over the
+// control's box. The tooltips are made when the mouse first comes over the form (the system
+// asks the window under it for its pointer before it passes on the move): a window that is
+// never pointed at does without them.
 void WinFormPeer::MouseOver() {
     if (tooltip_)
         return;
@@ -89,7 +90,48 @@ void WinFormPeer::MouseOver() {
                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, host_.Instance(), nullptr);
     if (!tooltip_)
         return;
-    for (const auto& p : controls_) p.second->RegisterTip(tooltip_, std::wstring());
+    for (auto& t : tips_) {
+        TOOLINFOW ti = ToolOf(t.first, t.second);
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+}
+
+TOOLINFOW WinFormPeer::ToolOf(int id, Tip& tip) const {
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_SUBCLASS;
+    ti.hwnd = hwnd_;
+    ti.uId = static_cast<UINT_PTR>(id);
+    ti.rect = tip.rect;
+    ti.lpszText = &tip.text[0];
+    return ti;
+}
+
+// A control hidden or scrolled away answers nowhere.
+void WinFormPeer::SetTip(const WinControlPeer& peer, const std::wstring& text) {
+    const RECT rect = peer.Shown() ? peer.Box() : RECT{0, 0, 0, 0};
+    auto it = tips_.find(peer.Id());
+    if (it == tips_.end()) {
+        if (text.empty())
+            return;
+        it = tips_.emplace(peer.Id(), Tip{text, rect}).first;
+        if (tooltip_) {
+            TOOLINFOW ti = ToolOf(it->first, it->second);
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        }
+        return;
+    }
+    if (it->second.text == text && SameRect(it->second.rect, rect))
+        return;
+    it->second.text = text;
+    it->second.rect = rect;
+    if (tooltip_) {
+        TOOLINFOW ti = ToolOf(it->first, it->second);
+        SendMessageW(tooltip_, text.empty() ? TTM_DELTOOLW : TTM_SETTOOLINFOW, 0,
+                     reinterpret_cast<LPARAM>(&ti));
+    }
+    if (text.empty())
+        tips_.erase(it);
 }
 
 }  // namespace win32

@@ -29,20 +29,11 @@ WinHost::WinHost(HINSTANCE instance) : instance_(instance) {
 
     WNDCLASSEXW form{};
     form.cbSize = sizeof form;
-    form.style = CS_DBLCLKS;
     form.lpfnWndProc = WinFormPeer::Proc;
     form.hInstance = instance;
     form.hCursor = LoadCursor(nullptr, IDC_ARROW);
     form.lpszClassName = L"KelvrForm";
     RegisterClassExW(&form);
-
-    WNDCLASSEXW control{};
-    control.cbSize = sizeof control;
-    control.lpfnWndProc = WinControlPeer::Proc;
-    control.hInstance = instance;
-    control.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    control.lpszClassName = L"KelvrControl";
-    RegisterClassExW(&control);
 
     WNDCLASSEXW post{};
     post.cbSize = sizeof post;

@@ -105,7 +105,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
     bool messagePosted_ = false;                // likewise: a message will run them
 };
 
-// Text and pixels of a colour of the forms.
+// A colour of the forms as GDI takes it: a system colour as the system has it now.
 COLORREF ToColorRef(forms::Color c);
 
 }  // namespace win32

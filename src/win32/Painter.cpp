@@ -1,0 +1,106 @@
+#include "win32/Painter.h"
+
+#include <algorithm>
+
+#include "forms/Contrast.h"
+#include "win32/WinHost.h"
+
+namespace win32 {
+
+using forms::Control;
+using forms::Kind;
+
+namespace {
+
+void Fill(HDC dc, const RECT& area, COLORREF color) {
+    HBRUSH b = CreateSolidBrush(color);
+    FillRect(dc, &area, b);
+    DeleteObject(b);
+}
+
+void PaintShape(HDC dc, RECT r, const forms::Look& look) {
+    Fill(dc, r, ToColorRef(look.back));
+    HBRUSH frame = CreateSolidBrush(ToColorRef(look.outline));
+    FrameRect(dc, &r, frame);
+    DeleteObject(frame);
+}
+
+void PaintFrame(HDC dc, RECT r, const forms::Look& look) {
+    Fill(dc, r, ToColorRef(look.back));
+    DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
+}
+
+void PaintPicture(HDC dc, RECT r, const Control& c, const forms::Look& look,
+                  const PaintContext& context) {
+    Fill(dc, r, ToColorRef(look.back));
+    DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
+    if (c.Picture()) {
+        const int size = MulDiv(32, context.dpi, 96);
+        DrawIconEx(dc, r.left + 2, r.top + 2, context.host.Icon(c.Picture(), size), size, size, 0,
+                   nullptr, DI_NORMAL);
+    }
+}
+
+// A label in a symbol font that lacks the label's one character (Wine's Wingdings lacks most):
+// the form's icon shows the same picture.
+bool MissingSymbol(HDC dc, const WinControlPeer& label, const PaintContext& context) {
+    if (label.Text().size() != 1 || !context.form.IconId())
+        return false;
+    TEXTMETRICW tm;
+    if (!GetTextMetricsW(dc, &tm) || tm.tmCharSet != SYMBOL_CHARSET)
+        return false;
+    WORD glyph = 0;
+    return GetGlyphIndicesW(dc, label.Text().c_str(), 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) ==
+               1 &&
+           glyph == 0xFFFF;
+}
+
+void PaintLabel(HDC dc, RECT r, const WinControlPeer& label, const forms::Look& look,
+                const PaintContext& context) {
+    const Control& c = label.Model();
+    if (c.Opaque())
+        Fill(dc, r, ToColorRef(look.back));
+    if (c.Border())
+        DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ToColorRef(look.fore));
+    HGDIOBJ old = SelectObject(dc, label.Font());
+    if (MissingSymbol(dc, label, context)) {
+        const int size = std::min(r.right - r.left, r.bottom - r.top);
+        DrawIconEx(dc, r.left + (r.right - r.left - size) / 2, r.top,
+                   context.host.Icon(context.form.IconId(), size), size, size, 0, nullptr,
+                   DI_NORMAL);
+    } else {
+        DrawLayout(dc, label.Layout(), r, c.Alignment());
+    }
+    SelectObject(dc, old);
+}
+
+}  // namespace
+
+void PaintControl(HDC dc, const WinControlPeer& control, const PaintContext& context) {
+    const Control& c = control.Model();
+    const forms::Look look = forms::LookOf(c, context.highContrast);
+    const RECT& r = control.Box();
+    switch (c.kind()) {
+        case Kind::Shape:
+            PaintShape(dc, r, look);
+            break;
+        case Kind::Line:
+            Fill(dc, r, ToColorRef(look.fore));
+            break;
+        case Kind::Frame:
+            PaintFrame(dc, r, look);
+            break;
+        case Kind::Picture:
+            PaintPicture(dc, r, c, look, context);
+            break;
+        case Kind::Label:
+            PaintLabel(dc, r, control, look, context);
+            break;
+        case Kind::Button:  // a window of its own, which Windows draws
+            break;
+    }
+}
+
+}  // namespace win32
