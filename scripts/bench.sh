@@ -9,6 +9,8 @@
 #   - the start-up of kelvr.exe under Wine, against a minimal Win32 program;
 #   - start-up and unit choices under Wine with drives that stop answering (FUSE drives that
 #     hang on demand, tests/win/hung-drives-test.sh), and how long the window went unanswered;
+#   - a header click, a page of scrolling and a change of DPI in the main window under Wine,
+#     with 26 drives of distinct sizes, each until painted (bench/UiBench.cpp);
 #   - the size of kelvr.exe and the DLLs it imports.
 # Assumes `bash scripts/deps.sh` has been run. Takes minutes, most of them the 111,110-folder
 # tree under Wine.
@@ -27,7 +29,10 @@
 #   KELVR_BENCH_WINE_CPU      the CPU the Wine processes run on (default: the last one);
 #                             "none" lets them run on any
 #   KELVR_BENCH_DRIVE_ROUNDS  runs of each hung-drive case (default 5)
-#   KELVR_BENCH_ONLY          "search", "start" or "drives": only that part (default: all)
+#   KELVR_BENCH_UI_ROUNDS     actions of each kind in the window part (default 40)
+#   KELVR_BENCH_BASELINE_EXE  another kelvr.exe (an older build, say) for the window part to
+#                             measure beside this one, in the same run
+#   KELVR_BENCH_ONLY          "search", "start", "drives" or "ui": only that part (default: all)
 # and those of wine-env.sh (KELVR_DISPLAY, KELVR_KEEP_PREFIX, KELVR_BUILD_DIR).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
@@ -39,13 +44,14 @@ wine_runs=${KELVR_BENCH_WINE_RUNS:-5}
 wine_runs_large=${KELVR_BENCH_WINE_RUNS:-3}
 start_rounds=${KELVR_BENCH_START_ROUNDS:-60}
 drive_rounds=${KELVR_BENCH_DRIVE_ROUNDS:-5}
+ui_rounds=${KELVR_BENCH_UI_ROUNDS:-40}
 wine_cpu=${KELVR_BENCH_WINE_CPU:-$(($(nproc) - 1))}
 pin=()
 [ "$wine_cpu" = none ] || pin=(taskset -c "$wine_cpu")
 only=${KELVR_BENCH_ONLY:-}
 case $only in
-  '' | search | start | drives) ;;
-  *) kelvr_die "KELVR_BENCH_ONLY is \"search\", \"start\" or \"drives\", not \"$only\"" ;;
+  '' | search | start | drives | ui) ;;
+  *) kelvr_die "KELVR_BENCH_ONLY is \"search\", \"start\", \"drives\" or \"ui\", not \"$only\"" ;;
 esac
 # Whether this run measures part $1.
 part() { [ -z "$only" ] || [ "$only" = "$1" ]; }
@@ -68,7 +74,7 @@ build cmake --build --preset native --target kelvr_search_bench kelvr_search_ben
 build cmake --preset mingw
 build cmake --build --preset mingw --target kelvr kelvr_search_bench kelvr_minimal \
   kelvr_minimal_manifest kelvr_minimal_comctl kelvr_minimal_children kelvr_start_steps \
-  kelvr_start_bench kelvr_drive_probe
+  kelvr_start_bench kelvr_drive_probe kelvr_ui_bench
 
 search_native=$native_dir/bench/kelvr_search_bench
 search_native_debug=$native_dir/bench/kelvr_search_bench_debug
@@ -299,6 +305,43 @@ if part drives; then
   echo "Targets: start-up and every unit choice 2.5 s at most, however many drives hang; a unit"
   echo "choice 100 ms at most when the hung drives are known; the window never unanswered for more"
   echo "than 200 ms."
+  echo
+fi
+
+# --- The main window's answers, under Wine ---------------------------------------------------
+if part ui; then
+  echo "### The main window with 26 drives, under Wine"
+  echo
+  echo "kelvr.exe with 24 FUSE drives of distinct sizes (tests/win/fakedisk.c) beside C: and Z:, on"
+  echo "a 1024x768 screen, where the rows do not all fit and a scroll bar comes; timed from"
+  echo "another process (bench/UiBench.cpp): a click sent to a header, the next one each time so"
+  echo "that the rows move; a page of scrolling (WM_VSCROLL SB_PAGEDOWN to the end, then back up);"
+  echo "a change of DPI between 96 and 120 (WM_DPICHANGED, as when the window moves to a screen of"
+  echo "another scale); each until the window has nothing left to paint. $ui_rounds of each, their"
+  echo "mean and worst in ms, and the longest a WM_NULL sent every 10 ms went unanswered."
+  [ -n "${KELVR_BENCH_BASELINE_EXE:-}" ] &&
+    echo "\"before\" is $KELVR_BENCH_BASELINE_EXE, measured in the same run."
+  echo
+  kelvr_end_throwaway_prefix
+  KELVR_DESKTOP=1024x768 kelvr_throwaway_prefix
+  # Capacities and free space that differ from drive to drive, in blocks of 4 KiB.
+  n=0
+  for letter in {a..y}; do
+    [ "$letter" = c ] && continue
+    n=$((n + 1))
+    echo "$letter $((((n * 7919) % 97 + 3) << 32)) $((((n * 104729) % 89 + 1) << 30)) DISCO ${letter^^}"
+  done >"$work/drives"
+  kelvr_mount_fake_drives "$work/drives"
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  "${pin[@]}" wineserver -p
+  programs=("kelvr.exe=$(winpath "$kelvr_exe")")
+  [ -n "${KELVR_BENCH_BASELINE_EXE:-}" ] && programs+=("before=$(winpath "$KELVR_BENCH_BASELINE_EXE")")
+  echo "| program      | click ms  | worst     | page ms   | worst     | DPI ms    | worst     | unanswered |"
+  echo "|--------------|----------:|----------:|----------:|----------:|----------:|----------:|-----------:|"
+  wine_out "$wine_bench/kelvr_ui_bench.exe" "$ui_rounds" "${programs[@]}"
+  echo
+  echo "Targets: a click and a page at most 16 ms, a change of DPI at most 100 ms."
   echo
 fi
 

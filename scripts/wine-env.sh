@@ -309,9 +309,10 @@ i 18446744073709547520 9223372036854775808 MASSIMO
 EOF
 }
 
-# kelvr_mount_fake_drives: builds fakedisk (once per build tree), mounts the fake drives inside
-# the run's folder and links them as drive letters of the prefix; exports KELVR_FAKE_DRIVE_LIST,
-# the table above with ";" between drives. kelvr_end_throwaway_prefix unmounts them.
+# kelvr_mount_fake_drives [TABLE]: builds fakedisk (once per build tree), mounts the fake drives
+# of the table above (or of the file TABLE, in the same form) inside the run's folder and links
+# them as drive letters of the prefix; exports KELVR_FAKE_DRIVE_LIST, the table with ";" between
+# drives. kelvr_end_throwaway_prefix unmounts them.
 kelvr_mount_fake_drives() {
   local src=$KELVR_ROOT/tests/win/fakedisk.c bin=$KELVR_BUILD_DIR/fakedisk letter total free label
   export KELVR_FAKE_DRIVE_LIST=
@@ -330,7 +331,7 @@ kelvr_mount_fake_drives() {
       "$label" || kelvr_die "could not mount a fake drive on $KELVR_RUN_DIR/fake-$letter"
     ln -sfn "$KELVR_RUN_DIR/fake-$letter" "$WINEPREFIX/dosdevices/$letter:"
     KELVR_FAKE_DRIVE_LIST+="$letter $total $free $label;"
-  done < <(kelvr_fake_drive_table)
+  done < <(if [ -n "${1:-}" ]; then cat "$1"; else kelvr_fake_drive_table; fi)
 }
 
 # kelvr_unmount_under DIR: unmounts every FUSE file system mounted inside DIR.

@@ -89,12 +89,14 @@ bool DoDefaultAction(Control& c) {
 }
 
 std::vector<Control*> ReadingOrder(const Form& form, const Control* container) {
+    // (By their places in the form: a scroll moves the rows together, and never past the
+    // headers, which stay.)
     std::vector<Control*> shown;
     for (Control* c : form.Controls())
         if (c->Container() == container && c->Visible() && RoleOf(*c) != Role::Indicator)
             shown.push_back(c);
     std::stable_sort(shown.begin(), shown.end(), [&](const Control* a, const Control* b) {
-        const double ta = form.ScreenTop(*a), tb = form.ScreenTop(*b);
+        const double ta = a->Top(), tb = b->Top();
         return ta != tb ? ta < tb : a->Left() < b->Left();
     });
     return shown;

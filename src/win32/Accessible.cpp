@@ -241,7 +241,7 @@ class Element final : public IAccessible {
         const RECT mine = control_ ? f.control->Box() : client;
         if (!PtInRect(&client, at) || !PtInRect(&mine, at))
             return S_FALSE;
-        const WinControlPeer* hit = f.form->ControlAt(at);
+        const WinControlPeer* hit = f.form->ControlAt(at, true);
         const Control* child = hit ? &hit->Model() : nullptr;
         while (child && child->Container() != control_) child = child->Container();
         if (!child || child == control_) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "forms/Accessible.h"
 #include "forms/Contrast.h"
 #include "forms/Twips.h"
 #include "win32/Accessible.h"
@@ -201,14 +202,15 @@ void WinFormPeer::LayOutContents(const Control& container) {
             p->LayOut();
 }
 
-WinControlPeer* WinFormPeer::ControlAt(POINT at) const {
+WinControlPeer* WinFormPeer::ControlAt(POINT at, bool readable) const {
     const Control* container = nullptr;
     WinControlPeer* found = nullptr;
     for (bool deeper = true; deeper;) {
         deeper = false;
         for (WinControlPeer* p : stack_) {
             const Control& c = p->Model();
-            if (c.Container() != container || !p->Shown() || !PtInRect(&p->Box(), at))
+            if (c.Container() != container || !p->Shown() || !PtInRect(&p->Box(), at) ||
+                (readable && forms::Describe(c).role == forms::Role::Indicator))
                 continue;
             found = p;
             deeper = IsContainer(c);

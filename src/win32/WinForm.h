@@ -41,10 +41,14 @@ class WinFormPeer : public forms::FormPeer {
     // Whether the form has been shown: its controls are laid out from then on.
     bool EverShown() const { return everShown_; }
     WinControlPeer* PeerOf(const forms::Control* c) const;
+    // The controls from the topmost down: the order they are found under the mouse in, and
+    // drawn in backwards.
+    const std::vector<WinControlPeer*>& Stack() const { return stack_; }
 
     // The shown control at `at` (client pixels), the topmost there, and within a frame or
-    // picture box what it holds before itself; null over the form's own background.
-    WinControlPeer* ControlAt(POINT at) const;
+    // picture box what it holds before itself; null over the form's own background. As a
+    // screen reader finds it (`readable`), a bar's indicator is passed over for its bar.
+    WinControlPeer* ControlAt(POINT at, bool readable = false) const;
     // What shows of the window and of the containers that hold `c`, in client pixels: where a
     // label may grow.
     RECT Room(const forms::Control& c) const;

@@ -188,12 +188,15 @@ TEST_F(MainWindowRead, AHeadersDefaultActionSortsAndBarsAndCellsHaveNone) {
     EXPECT_EQ(f.SortColumn, 2);
 }
 
-// Rows scrolled out of view above the headers are not read, as they are not shown.
-TEST_F(MainWindowRead, RowsScrolledAwayAreNotRead) {
+// Rows scrolled out of view above the headers are read in their places (a screen reader hears
+// them as off the screen), after the headers, which stay.
+TEST_F(MainWindowRead, RowsScrolledAwayAreReadInTheirPlaces) {
     screen.height = 2500;  // room for two rows of four
     kelvr::FreeAll& f = Open();
     f.ScrollTo(f.ScrollStep());
-    EXPECT_EQ(RowsRead(), (std::vector<std::string>{"d: [DATI]", "e:", "x:"}));
+    ASSERT_TRUE(f.ScrolledAway(f.lbDisco[1]));
+    EXPECT_EQ(RowsRead(), (std::vector<std::string>{"c: [SYSTEM]", "d: [DATI]", "e:", "x:"}));
+    EXPECT_EQ(forms::ReadingOrder(f, nullptr)[0], &f.lbDes[0]);
 }
 
 TEST(UsedShare, WholePercentsNeverEmptyWhenUsedNorFullWhenFree) {

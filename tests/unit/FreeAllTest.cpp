@@ -693,7 +693,12 @@ TEST_F(OrderedTable, RowsScrollByWholeRowsUntilTheLastOneShowsAndNoFurther) {
     f.lbDes_Click(1);
     RowsTopToBottom();
 
-    // A window made high enough for all: nothing is left to scroll.
+    // A window made high enough for all, or for all but the margin below the last row:
+    // nothing is left to scroll.
+    f.Placed({300, 0, 8410, 16500, 8295, 15820, forms::kNormal});
+    EXPECT_EQ(f.ScrollMax(), 0);
+    f.Placed({300, 0, 8410, 16500, 8295, 15819, forms::kNormal});
+    EXPECT_EQ(f.ScrollMax(), 600);
     f.Placed({300, 0, 8410, 17000, 8295, 16000, forms::kMaximized});
     EXPECT_EQ(f.ScrollMax(), 0);
     f.ScrollTo(f.ScrollTop());

@@ -1,7 +1,8 @@
-// The real windows read as a screen reader reads them, through Active Accessibility: each
-// control's object as AccessibleObjectFromWindow gives it, the form's children in reading
-// order before and after a sort, the default actions; and the windows in high contrast.
-// (In-process: the tests make the windows themselves, as the other Windows tests do.)
+// The real windows read as a screen reader reads them, through Active Accessibility: the form's
+// object, its children in reading order before and after a sort, each where it is drawn and
+// found there again by a hit test, the default actions and what screen readers are told; and
+// the windows in high contrast. (In-process: the tests make the windows themselves, as the
+// other Windows tests do; keyboard-test.sh reads kelvr.exe from another process.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -17,132 +18,14 @@
 #include "Probe.h"
 #include "RealProgram.h"
 #include "win32/Utf.h"
+#include "win32/WinControl.h"
 
 namespace {
 
-using probe::Child;
-
-// An IAccessible held for the test.
-class Object {
-  public:
-    explicit Object(IAccessible* p = nullptr) : p_(p) {}
-    Object(Object&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
-    Object(const Object&) = delete;
-    ~Object() {
-        if (p_)
-            p_->Release();
-    }
-    IAccessible* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-    static Object OfWindow(HWND w) {
-        IAccessible* p = nullptr;
-        AccessibleObjectFromWindow(w, OBJID_CLIENT, __uuidof(IAccessible),
-                                   reinterpret_cast<void**>(&p));
-        return Object(p);
-    }
-
-    // What a screen reader asks of an object, on one line: role, name, value, description,
-    // default action and shortcut, in the form forms::Describe is tested in natively.
-    std::wstring Heard() const {
-        VARIANT self;
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*ask)(VARIANT, BSTR*)) {
-            BSTR b = nullptr;
-            std::wstring s;
-            if ((p_->*ask)(self, &b) == S_OK && b)
-                s = b;
-            SysFreeString(b);
-            return s;
-        };
-        VARIANT role;
-        VariantInit(&role);
-        p_->get_accRole(self, &role);
-        wchar_t roleText[64] = L"";
-        GetRoleTextW(role.vt == VT_I4 ? role.lVal : 0, roleText, 64);
-        std::wstring line = std::wstring(roleText) + L": " + text(&IAccessible::get_accName);
-        const std::wstring value = text(&IAccessible::get_accValue);
-        const std::wstring description = text(&IAccessible::get_accDescription);
-        const std::wstring action = text(&IAccessible::get_accDefaultAction);
-        const std::wstring shortcut = text(&IAccessible::get_accKeyboardShortcut);
-        if (!value.empty())
-            line += L" = " + value;
-        if (!description.empty())
-            line += L" (" + description + L")";
-        if (!action.empty())
-            line += L" [" + action + (shortcut.empty() ? L"" : L", " + shortcut) + L"]";
-        return line;
-    }
-
-    LONG Role() const {
-        VARIANT self, role;
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        VariantInit(&role);
-        return p_->get_accRole(self, &role) == S_OK && role.vt == VT_I4 ? role.lVal : 0;
-    }
-    LONG State() const {
-        VARIANT self, state;
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        VariantInit(&state);
-        return p_->get_accState(self, &state) == S_OK && state.vt == VT_I4 ? state.lVal : 0;
-    }
-    RECT Location() const {
-        VARIANT self;
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        long l = 0, t = 0, w = 0, h = 0;
-        p_->accLocation(&l, &t, &w, &h, self);
-        return RECT{l, t, l + w, t + h};
-    }
-    HRESULT DoDefaultAction() const {
-        VARIANT self;
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        return p_->accDoDefaultAction(self);
-    }
-
-    // The children as AccessibleChildren lists them.
-    std::vector<Object> Children() const {
-        long count = 0;
-        p_->get_accChildCount(&count);
-        std::vector<VARIANT> found(count);
-        long got = 0;
-        std::vector<Object> out;
-        if (count == 0 || FAILED(AccessibleChildren(p_, 0, count, found.data(), &got)))
-            return out;
-        for (long i = 0; i < got; ++i) {
-            IAccessible* a = nullptr;
-            if (found[i].vt == VT_DISPATCH && found[i].pdispVal) {
-                found[i].pdispVal->QueryInterface(__uuidof(IAccessible),
-                                                  reinterpret_cast<void**>(&a));
-                found[i].pdispVal->Release();
-            }
-            out.emplace_back(a);
-        }
-        return out;
-    }
-
-  private:
-    IAccessible* p_;
-};
+using probe::Object;
 
 std::string Say(const std::wstring& s) {
     return win32::Narrow(s);
-}
-
-// Lets the windows' messages run (a default action runs from the message loop).
-void Pump() {
-    for (int i = 0; i < 5; ++i) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    }
 }
 
 class ReadAsAScreenReader : public ::testing::Test, protected probe::RealProgram<> {
@@ -155,17 +38,17 @@ class ReadAsAScreenReader : public ::testing::Test, protected probe::RealProgram
     }
     void TearDown() override { CoUninitialize(); }
 
-    // The drive names of the rows, from the top of the window down, as their windows stand.
-    std::vector<std::wstring> NamesOnScreen() const {
-        std::vector<Child> cells;
-        const int left = probe::Px(45);
-        for (const Child& c : probe::Children(main))
-            if (c.visible && c.rect.left == left)
-                cells.push_back(c);
-        std::sort(cells.begin(), cells.end(),
-                  [](const Child& a, const Child& b) { return a.rect.top < b.rect.top; });
+    // The drive names of the rows, from the top of the window down, where the form draws them.
+    std::vector<std::wstring> NamesOnScreen() {
+        kelvr::FreeAll& m = program.Main();
+        std::vector<std::pair<LONG, std::wstring>> rows;
+        for (int k = 1; k < m.lbDisco.Count(); ++k) {
+            const auto* peer = dynamic_cast<const win32::WinControlPeer*>(m.lbDisco[k].Peer());
+            rows.emplace_back(peer->Box().top, win32::Widen(m.lbDisco[k].Caption()));
+        }
+        std::sort(rows.begin(), rows.end());
         std::vector<std::wstring> names;
-        for (const Child& c : cells) names.push_back(c.text);
+        for (const auto& r : rows) names.push_back(r.second);
         return names;
     }
 
@@ -173,8 +56,8 @@ class ReadAsAScreenReader : public ::testing::Test, protected probe::RealProgram
 };
 
 // The headers, then each row: its name, its three figures and its bar, whose value is the used
-// share of the figures shown; every object stands where its window does, and each control's
-// window gives the same object by itself.
+// share of the figures shown; every object located where its control is drawn and found there
+// by a hit test; navigation in the same order.
 TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
     Object form = Object::OfWindow(main);
     ASSERT_TRUE(form) << "no object for the main window";
@@ -183,28 +66,19 @@ TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
     const std::vector<std::wstring> names = NamesOnScreen();
     ASSERT_EQ(children.size(), 4 + 5 * names.size());
     const wchar_t* headers[] = {
-        L"intestazione di colonna: Drive [Ordina, Ctrl+1]",
-        L"intestazione di colonna: MByte utilizzati (Ordina per spazio utilizzato) "
-        L"[Ordina, Ctrl+2]",
-        L"intestazione di colonna: MByte disponibili (Ordina per spazio disponibile) "
-        L"[Ordina, Ctrl+3]",
-        L"intestazione di colonna: MByte TOTALI (Ordina per capacità totale) [Ordina, Ctrl+4]"};
-    wchar_t header[64], text[64], bar[64];
-    GetRoleTextW(ROLE_SYSTEM_COLUMNHEADER, header, 64);
-    GetRoleTextW(ROLE_SYSTEM_STATICTEXT, text, 64);
-    GetRoleTextW(ROLE_SYSTEM_PROGRESSBAR, bar, 64);
-    for (int i = 0; i < 4; ++i) {
-        std::wstring expected = headers[i];
-        expected.replace(0, expected.find(L':'), header);  // the role as this system names it
-        EXPECT_EQ(Say(children[i].Heard()), Say(expected));
-    }
+        L": Drive [Ordina, Ctrl+1]",
+        L": MByte utilizzati (Ordina per spazio utilizzato) [Ordina, Ctrl+2]",
+        L": MByte disponibili (Ordina per spazio disponibile) [Ordina, Ctrl+3]",
+        L": MByte TOTALI (Ordina per capacità totale) [Ordina, Ctrl+4]"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(Say(children[i].Heard()),
+                  Say(probe::RoleText(ROLE_SYSTEM_COLUMNHEADER) + headers[i]));
 
-    const std::vector<Child> windows = probe::Children(main);
+    const std::wstring text = probe::RoleText(ROLE_SYSTEM_STATICTEXT);
     for (std::size_t j = 0; j < names.size(); ++j) {
         std::vector<std::wstring> cells;
         for (int i = 0; i < 4; ++i) {
-            const Object& cell = children[4 + 5 * j + i];
-            const std::wstring heard = cell.Heard();
+            const std::wstring heard = children[4 + 5 * j + i].Heard();
             EXPECT_EQ(Say(heard.substr(0, heard.find(L':'))), Say(text));
             cells.push_back(heard.substr(heard.find(L':') + 2));
         }
@@ -212,62 +86,51 @@ TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
         // The bar: named after the row's drive, its value the used share of the figures shown,
         // in whole percents (a drive with a little used, at the edges, is held off 0 and 100).
         const std::wstring heard = children[4 + 5 * j + 4].Heard();
-        const std::wstring prefix = std::wstring(bar) + L": " + names[j] + L" = ";
+        const std::wstring prefix =
+            probe::RoleText(ROLE_SYSTEM_PROGRESSBAR) + L": " + names[j] + L" = ";
         ASSERT_EQ(Say(heard.substr(0, prefix.size())), Say(prefix));
         ASSERT_EQ(heard.substr(heard.size() - 2), L" %") << Say(heard);
         const int percent = std::stoi(heard.substr(prefix.size()));
         const double used = probe::Figure(cells[1]), total = probe::Figure(cells[3]);
         EXPECT_NEAR(percent, total > 0 ? used * 100 / total : 0, 1) << Say(heard);
     }
-    // Each object is its window's: it stands where a window does, and that window, asked by
-    // itself, answers the same.
+    // Each object is found where it says it stands, and is neither hidden nor out of view.
     for (const Object& o : children) {
         const RECT at = o.Location();
-        bool found = false;
-        for (const Child& w : windows) {
-            RECT r;
-            GetWindowRect(w.hwnd, &r);
-            if (w.visible && EqualRect(&r, &at) && Object::OfWindow(w.hwnd).Heard() == o.Heard())
-                found = true;
-        }
-        EXPECT_TRUE(found) << Say(o.Heard());
+        ASSERT_FALSE(IsRectEmpty(&at)) << Say(o.Heard());
+        VARIANT hit;
+        VariantInit(&hit);
+        ASSERT_EQ(form->accHitTest((at.left + at.right) / 2, (at.top + at.bottom) / 2, &hit), S_OK);
+        const Object found = Object::Of(hit);
+        ASSERT_TRUE(found) << Say(o.Heard());
+        EXPECT_EQ(Say(found.Heard()), Say(o.Heard()));
+        EXPECT_EQ(o.State() & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN), 0);
     }
     // Navigation goes the same way: the form's first child is the first header, a child's next
     // sibling the next one read, the last has none after it.
-    auto navigate = [](const Object& from, long direction) {
-        VARIANT self, to;
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        VariantInit(&to);
-        IAccessible* a = nullptr;
-        if (from->accNavigate(direction, self, &to) == S_OK && to.vt == VT_DISPATCH) {
-            to.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&a));
-            to.pdispVal->Release();
-        }
-        return Object(a);
-    };
-    const Object first = navigate(form, NAVDIR_FIRSTCHILD);
+    const Object first = form.Navigate(NAVDIR_FIRSTCHILD);
     ASSERT_TRUE(first);
     EXPECT_EQ(Say(first.Heard()), Say(children[0].Heard()));
     for (std::size_t i = 0; i + 1 < children.size(); i += 5) {
-        const Object next = navigate(children[i], NAVDIR_NEXT);
+        const Object next = children[i].Navigate(NAVDIR_NEXT);
         ASSERT_TRUE(next) << i;
         EXPECT_EQ(Say(next.Heard()), Say(children[i + 1].Heard()));
-        const Object back = navigate(next, NAVDIR_PREVIOUS);
+        const Object back = next.Navigate(NAVDIR_PREVIOUS);
         ASSERT_TRUE(back) << i;
         EXPECT_EQ(Say(back.Heard()), Say(children[i].Heard()));
     }
-    EXPECT_FALSE(navigate(children.back(), NAVDIR_NEXT));
-    EXPECT_EQ(Say(navigate(form, NAVDIR_LASTCHILD).Heard()), Say(children.back().Heard()));
-    // The fill, asked by itself, is the bar's indicator.
-    int fills = 0;
-    for (const Child& c : windows)
-        if (c.visible && c.text.rfind(L"SpFree(", 0) == 0) {
-            Object fill = Object::OfWindow(c.hwnd);
-            EXPECT_EQ(fill.Role(), ROLE_SYSTEM_INDICATOR);
-            ++fills;
-        }
-    EXPECT_EQ(fills, static_cast<int>(names.size()));
+    EXPECT_FALSE(children.back().Navigate(NAVDIR_NEXT));
+    EXPECT_EQ(Say(form.Navigate(NAVDIR_LASTCHILD).Heard()), Say(children.back().Heard()));
+    // Off the controls, the hit test finds the form itself; outside it, nothing.
+    RECT client;
+    GetClientRect(main, &client);
+    POINT corner{client.right - 1, client.bottom - 1};
+    ClientToScreen(main, &corner);
+    VARIANT hit;
+    VariantInit(&hit);
+    EXPECT_EQ(form->accHitTest(corner.x, corner.y, &hit), S_OK);
+    EXPECT_TRUE(hit.vt == VT_I4 && hit.lVal == CHILDID_SELF);
+    EXPECT_EQ(form->accHitTest(corner.x + 50, corner.y + 50, &hit), S_FALSE);
 }
 
 // A header's default action sorts, once the screen reader has its answer; the rows are then
@@ -281,7 +144,7 @@ TEST_F(ReadAsAScreenReader, AHeadersDefaultActionSortsAndTheRowsAreReadInTheNewO
         const std::vector<std::wstring> before = NamesOnScreen();
         ASSERT_EQ(children[column].DoDefaultAction(), S_OK);
         EXPECT_EQ(NamesOnScreen(), before) << "nothing runs before the answer";
-        Pump();
+        probe::Pump();
         EXPECT_EQ(program.Main().SortColumn, column);
         std::vector<std::wstring> read;
         for (const Object& o : form.Children())
@@ -297,17 +160,18 @@ TEST_F(ReadAsAScreenReader, AHeadersDefaultActionSortsAndTheRowsAreReadInTheNewO
     EXPECT_EQ(children[8].DoDefaultAction(), DISP_E_MEMBERNOTFOUND);
 }
 
-// What screen readers are told, as a hook of their own hears it (the client objects only: the
-// system tells of a window's new text itself, for the window object).
+// What screen readers are told, as a hook of their own hears it, of the form's client objects:
+// the form's own (CHILDID_SELF) and its controls'.
 struct Told {
     DWORD event;
     HWND hwnd;
+    LONG child;
 };
 std::vector<Told>* told = nullptr;
 
 void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
-    if (told && object == OBJID_CLIENT && child == CHILDID_SELF)
-        told->push_back({event, hwnd});
+    if (told && object == OBJID_CLIENT)
+        told->push_back({event, hwnd, child});
 }
 
 // A sort that moves the rows is told once, as a new order of the form's children, and one
@@ -322,19 +186,25 @@ TEST_F(ReadAsAScreenReader, ScreenReadersAreToldOfWhatChanges) {
     ASSERT_TRUE(hook);
     // What was told since the last call: each event with the objects' names, in order.
     auto since = [&] {
-        Pump();
+        probe::Pump();
         std::vector<std::string> said;
         for (const Told& t : heard) {
             const char* what = t.event == EVENT_OBJECT_REORDER       ? "reorder"
                                : t.event == EVENT_OBJECT_NAMECHANGE  ? "name"
                                : t.event == EVENT_OBJECT_VALUECHANGE ? "value"
                                                                      : nullptr;
-            const Object o = Object::OfWindow(t.hwnd);
+            IAccessible* a = nullptr;
+            VARIANT child;
+            VariantInit(&child);
+            if (t.child != CHILDID_SELF)
+                AccessibleObjectFromEvent(t.hwnd, OBJID_CLIENT, t.child, &a, &child);
+            const Object o(a);
+            const bool self = child.vt == VT_I4 && child.lVal == CHILDID_SELF;
             if (what)
                 said.push_back(std::string(what) + " " +
-                               (t.hwnd == main ? "form"
-                                : o            ? Say(o.Heard())
-                                               : "?"));
+                               (t.child == CHILDID_SELF && t.hwnd == main ? "form"
+                                : o && self                               ? Say(o.Heard())
+                                                                          : "?"));
         }
         heard.clear();
         return said;
@@ -399,7 +269,7 @@ TEST_F(ReadAsAScreenReader, MakerWindowLogoTextsAndLinksThatOpen) {
                 if (role == ROLE_SYSTEM_LINK) {
                     EXPECT_TRUE(o.State() & STATE_SYSTEM_LINKED);
                     EXPECT_EQ(o.DoDefaultAction(), S_OK);
-                    Pump();
+                    probe::Pump();
                     opened += program.Maker().LinkTarget + " ";
                 }
                 if (role == ROLE_SYSTEM_GROUPING) {
@@ -413,18 +283,17 @@ TEST_F(ReadAsAScreenReader, MakerWindowLogoTextsAndLinksThatOpen) {
             }
             PostMessageW(maker, WM_CLOSE, 0, 0);
         },
-        [&] { SendMessageW(main, WM_COMMAND, GetMenuItemID(GetMenu(main), 3), 0); });
+        [&] { probe::MenuCommand(main, 3); });
     ASSERT_TRUE(ran);
-    wchar_t graphic[64], text[64], link[64];
-    GetRoleTextW(ROLE_SYSTEM_GRAPHIC, graphic, 64);
-    GetRoleTextW(ROLE_SYSTEM_STATICTEXT, text, 64);
-    GetRoleTextW(ROLE_SYSTEM_LINK, link, 64);
+    const std::string graphic = Say(probe::RoleText(ROLE_SYSTEM_GRAPHIC));
+    const std::string text = Say(probe::RoleText(ROLE_SYSTEM_STATICTEXT));
+    const std::string link = Say(probe::RoleText(ROLE_SYSTEM_LINK));
     ASSERT_GE(heard.size(), 12u);
-    EXPECT_EQ(heard[0], Say(graphic) + ": QIRVO");
-    EXPECT_EQ(heard[1], Say(text) + ": QIRVO");
-    EXPECT_EQ(heard[6], Say(text) + ": Tel. 0000 000000 Fax. 0000 000001 Cell. 000 0000000");
-    EXPECT_EQ(heard[8], Say(link) + ": info@q.example [Apri]");
-    EXPECT_EQ(heard[10], Say(link) + ": www.q.example [Apri]");
+    EXPECT_EQ(heard[0], graphic + ": QIRVO");
+    EXPECT_EQ(heard[1], text + ": QIRVO");
+    EXPECT_EQ(heard[6], text + ": Tel. 0000 000000 Fax. 0000 000001 Cell. 000 0000000");
+    EXPECT_EQ(heard[8], link + ": info@q.example [Apri]");
+    EXPECT_EQ(heard[10], link + ": www.q.example [Apri]");
     EXPECT_EQ(opened, "mailto:info@q.example www.q.example ");
 }
 
@@ -462,20 +331,26 @@ class HighContrast : public ReadAsAScreenReader {
         for (HWND w : {main, open_})
             if (w)
                 SendMessageW(w, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
-        Pump();
+        probe::Pump();
     }
 
-    // The colours a window's pixels are in, and how many of each.
-    static std::vector<std::pair<COLORREF, int>> Colours(HWND w) {
+    // The colours of a form's pixels within `r` (client pixels), and how many of each.
+    static std::vector<std::pair<COLORREF, int>> Colours(HWND form, const RECT& r) {
         std::vector<std::pair<COLORREF, int>> out;
-        for (DWORD p : probe::Picture(w)) {
-            const COLORREF c = RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-            auto it = std::find_if(out.begin(), out.end(), [&](auto& e) { return e.first == c; });
-            if (it == out.end())
-                out.emplace_back(c, 1);
-            else
-                ++it->second;
-        }
+        RECT client;
+        GetClientRect(form, &client);
+        const std::vector<DWORD> picture = probe::Picture(form);
+        for (int y = std::max(r.top, 0L); y < std::min(r.bottom, client.bottom); ++y)
+            for (int x = std::max(r.left, 0L); x < std::min(r.right, client.right); ++x) {
+                const DWORD p = picture[static_cast<std::size_t>(y) * client.right + x];
+                const COLORREF c = RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+                auto it =
+                    std::find_if(out.begin(), out.end(), [&](auto& e) { return e.first == c; });
+                if (it == out.end())
+                    out.emplace_back(c, 1);
+                else
+                    ++it->second;
+            }
         return out;
     }
     static int Count(const std::vector<std::pair<COLORREF, int>>& colours, COLORREF c) {
@@ -496,34 +371,36 @@ TEST_F(HighContrast, MainWindowTakesTheSchemesColoursAndGoesBackAfter) {
     const std::vector<DWORD> before = probe::Picture(main);
     Switch(true);
     ASSERT_TRUE(host.HighContrast());
-    const std::vector<Child> children = probe::Children(main);
     int cells = 0, bars = 0;
-    for (const Child& c : children) {
-        if (!c.visible)
+    for (const probe::Element& e : probe::Read(main)) {
+        if (!e.Shows())
             continue;
-        const auto colours = Colours(c.hwnd);
-        const std::string name = Say(c.text);
-        if (c.text.rfind(L"SpTot(", 0) == 0) {
+        const auto colours = Colours(main, e.rect);
+        const std::string name = Say(e.heard);
+        if (e.role == ROLE_SYSTEM_PROGRESSBAR) {
             ++bars;
             EXPECT_GT(Count(colours, RGB(128, 255, 128)) + Count(colours, RGB(255, 128, 128)), 0)
                 << name;
-            // Its edge: the first and last rows and columns of its window.
-            const std::vector<DWORD> p = probe::OwnPicture(c.hwnd);
-            RECT r;
-            GetClientRect(c.hwnd, &r);
-            EXPECT_EQ(p[0] & 0xFFFFFF, 0xFFFFFFu) << name;
-            EXPECT_EQ(p[(r.bottom - 1) * r.right + r.right - 1] & 0xFFFFFF, 0xFFFFFFu) << name;
+            // Its edge: the corners of its left side (its right may lie past the screen's edge).
+            EXPECT_EQ(
+                Count(Colours(main, RECT{e.rect.left, e.rect.top, e.rect.left + 1, e.rect.top + 1}),
+                      kText),
+                1)
+                << name;
+            EXPECT_EQ(Count(Colours(main, RECT{e.rect.left, e.rect.bottom - 1, e.rect.left + 1,
+                                               e.rect.bottom}),
+                            kText),
+                      1)
+                << name;
             continue;
         }
-        if (c.text.rfind(L"Sp", 0) == 0)
-            continue;
         ++cells;
         // On the window colour, the most of its pixels, with its text in the text colour.
         const auto most =
             std::max_element(colours.begin(), colours.end(),
                              [](const auto& a, const auto& b) { return a.second < b.second; });
         EXPECT_EQ(most->first, kWindow) << name;
-        if (c.text.find_first_not_of(L' ') != std::wstring::npos) {
+        if (!e.name.empty()) {
             EXPECT_GT(Count(colours, kText), 0) << name;
         }
     }
@@ -541,14 +418,19 @@ TEST_F(HighContrast, MakerWindowLinksInTheHyperlinkColour) {
         [&](HWND maker) {
             open_ = maker;
             Switch(true);
-            const std::vector<Child> children = probe::Children(maker);
+            const std::vector<probe::Element> read = probe::Read(maker);
             for (const wchar_t* link : {L"info@q.example", L"www.q.example"}) {
-                const auto colours = Colours(probe::Find(children, link)->hwnd);
+                const auto colours = Colours(maker, probe::Named(read, link)->rect);
                 EXPECT_GT(Count(colours, kLink), 0) << Say(link);
                 EXPECT_EQ(Count(colours, kText), 0) << Say(link);
             }
             for (const wchar_t* label : {L"QIRVO", L"sas", L"E-mail:", L"Sito:"}) {
-                const auto colours = Colours(probe::Find(children, label)->hwnd);
+                const probe::Element* e = nullptr;
+                for (const probe::Element& x : read)
+                    if (x.name == label && x.role == ROLE_SYSTEM_STATICTEXT)
+                        e = &x;
+                ASSERT_NE(e, nullptr) << Say(label);
+                const auto colours = Colours(maker, e->rect);
                 EXPECT_GT(Count(colours, kText), 0) << Say(label);
                 EXPECT_GT(Count(colours, kWindow), 0) << Say(label);
                 EXPECT_EQ(Count(colours, RGB(224, 224, 224)), 0) << Say(label);
@@ -557,7 +439,7 @@ TEST_F(HighContrast, MakerWindowLinksInTheHyperlinkColour) {
             open_ = nullptr;
             PostMessageW(maker, WM_CLOSE, 0, 0);
         },
-        [&] { SendMessageW(main, WM_COMMAND, GetMenuItemID(GetMenu(main), 3), 0); });
+        [&] { probe::MenuCommand(main, 3); });
     EXPECT_TRUE(ran);
 }
 

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "Painted.h"
+#include "Probe.h"
 
 namespace {
 
@@ -63,24 +64,19 @@ BOOL CALLBACK MatchMain(HWND h, LPARAM lp) {
     return TRUE;
 }
 
-BOOL CALLBACK AddText(HWND h, LPARAM lp) {
-    if (IsWindowVisible(h))
-        reinterpret_cast<std::vector<std::wstring>*>(lp)->push_back(Text(h));
-    return TRUE;
-}
-
-// What the table shows: the figure cells ("1.234,56 ") and the drive names ("c: [SYSTEM]").
+// What the table shows, as a screen reader reads it: the figure cells ("1.234,56") and the
+// drive names ("c: [SYSTEM]"). (Only the names are asked for: each question crosses processes.)
 struct Table {
     std::vector<std::wstring> figures, names;
 };
 
 Table Read(HWND main) {
-    std::vector<std::wstring> texts;
-    EnumChildWindows(main, AddText, reinterpret_cast<LPARAM>(&texts));
     Table t;
-    for (const std::wstring& s : texts) {
-        if (s.size() >= 2 && s.back() == L' ' &&
-            s.find_first_not_of(L"0123456789., ") == std::wstring::npos)
+    const probe::Object form = probe::Object::OfWindow(main);
+    const long count = form ? form.ChildCount() : 0;
+    for (long i = 1; i <= count; ++i) {
+        const std::wstring s = form.Name(i);
+        if (!s.empty() && s.find_first_not_of(L"0123456789.,") == std::wstring::npos)
             t.figures.push_back(s);
         else if (s.size() >= 2 && s[1] == L':')
             t.names.push_back(s);
@@ -100,7 +96,7 @@ bool AllInUnit(HWND main, bool bytes) {
 bool AllIn(HWND main) {
     const Table t = Read(main);
     for (const std::wstring& f : t.figures)
-        if (f == L"0 " || f == L"0,00 ")
+        if (f == L"0" || f == L"0,00")
             return false;
     return !t.figures.empty();
 }
@@ -249,8 +245,12 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"hold")
         return Hold(argc, argv);
-    if (command == L"run" && argc == 4)
-        return RunScenario(argv[2], argv[3]);
+    if (command == L"run" && argc == 4) {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        const int result = RunScenario(argv[2], argv[3]);
+        CoUninitialize();
+        return result;
+    }
     std::fprintf(stderr,
                  "usage: kelvr_drive_probe hold FILE... | run KELVR_EXE close|fine|endsession\n");
     return 2;

@@ -1,36 +1,26 @@
-// Reads Kelvr's windows from another process, for the keyboard tests:
-//   kelvr_probe texts PREFIX   the texts of the children of the visible window whose caption
-//                              starts with PREFIX, one a line (line feeds written as \n)
-//   kelvr_probe focus PREFIX   the text of the control that has the keyboard focus there
+// Reads Kelvr's windows from another process, as a screen reader does (Active Accessibility),
+// for the tests that drive kelvr.exe with real keys:
+//   kelvr_probe texts PREFIX   the names of the controls of the visible window whose caption
+//                              starts with PREFIX, one a line
+//   kelvr_probe focus PREFIX   the text of the window that has the keyboard focus there
 //   kelvr_probe exists PREFIX  exit code 0 when such a window is shown, 1 otherwise
 //   kelvr_probe hidden PREFIX  exit code 0 when such a window exists but is not shown
-//   kelvr_probe inview PREFIX TEXT
-//                              exit code 0 when that window's child showing TEXT is shown
-//                              wholly inside the window's client area
+//   kelvr_probe inview PREFIX NAME
+//                              exit code 0 when that window's control named NAME shows wholly
+//                              inside the window's client area
 //   kelvr_probe column PREFIX N
 //                              the texts of the Nth cell from the left (from 0) of every row of
-//                              four cells, from the top row down
-//   kelvr_probe read PREFIX    what a screen reader reads of that window: its accessible
-//                              children (Active Accessibility, from this process), one a line,
-//                              as role number, name and value
+//                              the table, from the top row down
+//   kelvr_probe read PREFIX    that window's controls as role number, name and value, one a
+//                              line
 #include <windows.h>
 
-#include <ole2.h>
-#include <oleacc.h>
-
-#include <algorithm>
 #include <cstdio>
-#include <map>
 #include <string>
-#include <vector>
+
+#include "Probe.h"
 
 namespace {
-
-std::wstring Text(HWND h) {
-    wchar_t buf[1024];
-    const int n = GetWindowTextW(h, buf, 1024);
-    return std::wstring(buf, n > 0 ? n : 0);
-}
 
 struct Search {
     std::wstring prefix;
@@ -40,7 +30,7 @@ struct Search {
 
 BOOL CALLBACK Match(HWND h, LPARAM lp) {
     auto* s = reinterpret_cast<Search*>(lp);
-    if ((IsWindowVisible(h) != FALSE) == s->visible && Text(h).rfind(s->prefix, 0) == 0) {
+    if ((IsWindowVisible(h) != FALSE) == s->visible && probe::Text(h).rfind(s->prefix, 0) == 0) {
         s->found = h;
         return FALSE;
     }
@@ -48,136 +38,41 @@ BOOL CALLBACK Match(HWND h, LPARAM lp) {
 }
 
 void Print(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) {
-        if (c == L'\n') {
-            out += "\\n";
-        } else {
-            char utf8[8];
-            const int n = WideCharToMultiByte(CP_UTF8, 0, &c, 1, utf8, 8, nullptr, nullptr);
-            out.append(utf8, n);
-        }
-    }
-    std::printf("%s\n", out.c_str());
+    std::printf("%s\n", win32::Narrow(text).c_str());
 }
 
-BOOL CALLBACK PrintChild(HWND h, LPARAM) {
-    if (IsWindowVisible(h))
-        Print(Text(h));
-    return TRUE;
+// (Only the names are asked for until the control is found: each question crosses processes.)
+bool InView(HWND form, const std::wstring& name) {
+    const probe::Object object = probe::Object::OfWindow(form);
+    for (const probe::Object& child : object ? object.Children() : std::vector<probe::Object>()) {
+        if (!child || child.Name() != name)
+            continue;
+        RECT r = child.Location(), client;
+        MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+        GetClientRect(form, &client);
+        return !(child.State() & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)) && r.top >= 0 &&
+               r.left >= 0 && r.bottom <= client.bottom && r.right <= client.right;
+    }
+    return false;
+}
+
+int Read(HWND form) {
+    const probe::Object object = probe::Object::OfWindow(form);
+    if (!object)
+        return 1;
+    const long count = object.ChildCount();
+    for (long i = 1; i <= count; ++i) {
+        const std::wstring value = object.Text(&IAccessible::get_accValue, i);
+        Print(std::to_wstring(object.Role(i)) + L" " + object.Name(i) +
+              (value.empty() ? L"" : L" = " + value));
+    }
+    return 0;
 }
 
 }  // namespace
 
-struct InView {
-    HWND form;
-    std::wstring text;
-    bool found;
-};
-
-BOOL CALLBACK MatchInView(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<InView*>(lp);
-    if (!IsWindowVisible(h) || Text(h) != s->text)
-        return TRUE;
-    RECT r, client;
-    GetWindowRect(h, &r);
-    MapWindowPoints(nullptr, s->form, reinterpret_cast<POINT*>(&r), 2);
-    GetClientRect(s->form, &client);
-    if (r.top >= 0 && r.left >= 0 && r.bottom <= client.bottom && r.right <= client.right)
-        s->found = true;
-    return TRUE;
-}
-
-struct Cell {
-    RECT rect;
-    std::wstring text;
-};
-
-BOOL CALLBACK AddCell(HWND h, LPARAM lp) {
-    wchar_t cls[32];
-    GetClassNameW(h, cls, 32);
-    if (!IsWindowVisible(h) || std::wstring(cls) != L"KelvrControl" || Text(h).rfind(L"Sp", 0) == 0)
-        return TRUE;
-    Cell c{{}, Text(h)};
-    GetWindowRect(h, &c.rect);
-    reinterpret_cast<std::vector<Cell>*>(lp)->push_back(c);
-    return TRUE;
-}
-
-int Column(HWND form, int n) {
-    std::vector<Cell> cells;
-    EnumChildWindows(form, AddCell, reinterpret_cast<LPARAM>(&cells));
-    std::map<LONG, std::vector<Cell>> rows;
-    for (const Cell& c : cells) rows[c.rect.top].push_back(c);
-    for (auto& row : rows) {
-        if (row.second.size() != 4)
-            continue;
-        std::sort(row.second.begin(), row.second.end(),
-                  [](const Cell& a, const Cell& b) { return a.rect.left < b.rect.left; });
-        Print(row.second[n].text);
-    }
-    return 0;
-}
-
-int Read(HWND form) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(form, OBJID_CLIENT, __uuidof(IAccessible),
-                                          reinterpret_cast<void**>(&object))) ||
-        !object)
-        return 1;
-    long count = 0;
-    object->get_accChildCount(&count);
-    std::vector<VARIANT> children(count);
-    long got = 0;
-    if (count > 0)
-        AccessibleChildren(object, 0, count, children.data(), &got);
-    VARIANT self;
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    for (long i = 0; i < got; ++i) {
-        IAccessible* child = nullptr;
-        if (children[i].vt == VT_DISPATCH && children[i].pdispVal) {
-            children[i].pdispVal->QueryInterface(__uuidof(IAccessible),
-                                                 reinterpret_cast<void**>(&child));
-            children[i].pdispVal->Release();
-        }
-        if (!child)
-            continue;
-        VARIANT role;
-        VariantInit(&role);
-        child->get_accRole(self, &role);
-        BSTR name = nullptr, value = nullptr;
-        child->get_accName(self, &name);
-        child->get_accValue(self, &value);
-        std::wstring line = std::to_wstring(role.vt == VT_I4 ? role.lVal : 0) + L" " +
-                            (name ? name : L"") + (value ? L" = " + std::wstring(value) : L"");
-        Print(line);
-        SysFreeString(name);
-        SysFreeString(value);
-        child->Release();
-    }
-    object->Release();
-    CoUninitialize();
-    return 0;
-}
-
 int wmain(int argc, wchar_t** argv) {
-    if (argc == 4 && std::wstring(argv[1]) == L"inview") {
-        Search s{argv[2], true, nullptr};
-        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
-        if (!s.found)
-            return 1;
-        InView v{s.found, argv[3], false};
-        EnumChildWindows(s.found, MatchInView, reinterpret_cast<LPARAM>(&v));
-        return v.found ? 0 : 1;
-    }
-    if (argc == 4 && std::wstring(argv[1]) == L"column") {
-        Search s{argv[2], true, nullptr};
-        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
-        return s.found ? Column(s.found, _wtoi(argv[3])) : 1;
-    }
-    if (argc != 3)
+    if (argc < 3)
         return 2;
     const std::wstring command = argv[1];
     Search s{argv[2], command != L"hidden", nullptr};
@@ -186,19 +81,29 @@ int wmain(int argc, wchar_t** argv) {
         return s.found ? 0 : 1;
     if (!s.found)
         return 1;
-    if (command == L"texts") {
-        EnumChildWindows(s.found, PrintChild, 0);
-        return 0;
-    }
-    if (command == L"read")
-        return Read(s.found);
     if (command == L"focus") {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
         if (!GetGUIThreadInfo(GetWindowThreadProcessId(s.found, nullptr), &info))
             return 1;
-        Print(Text(info.hwndFocus));
+        Print(probe::Text(info.hwndFocus));
         return 0;
     }
-    return 2;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int result = 2;
+    if (command == L"texts" && argc == 3) {
+        for (const probe::Element& e : probe::Read(s.found)) Print(e.name);
+        result = 0;
+    } else if (command == L"read" && argc == 3) {
+        result = Read(s.found);
+    } else if (command == L"inview" && argc == 4) {
+        result = InView(s.found, argv[3]) ? 0 : 1;
+    } else if (command == L"column" && argc == 4) {
+        const int n = _wtoi(argv[3]);
+        for (const probe::Row& r : probe::Table(s.found))
+            Print(n >= 1 && n <= 3 ? r.figures[n - 1] : r.name);
+        result = 0;
+    }
+    CoUninitialize();
+    return result;
 }

@@ -17,7 +17,6 @@
 
 namespace {
 
-using probe::Child;
 using probe::Px;
 
 class RealMainWindow : public ::testing::Test {
@@ -30,40 +29,12 @@ class RealMainWindow : public ::testing::Test {
             entries.push_back(win32::Widen(services.drives->Entry(letter)));
     }
 
-    // The pixel top of what stands `twips` into the row of the j-th drive: its labels at 270,
-    // its bars at 580.
-    static int RowTop(std::size_t j, int twips) {
-        return Px(600.0 * static_cast<double>(j) + twips);
-    }
-
-    // The row controls that stand at a given top, by their left edge.
-    std::vector<Child> RowAt(int top) const {
-        std::vector<Child> row;
-        for (const Child& c : probe::Children(hwnd))
-            if (c.visible && c.rect.top == top)
-                row.push_back(c);
-        std::sort(row.begin(), row.end(),
-                  [](const Child& a, const Child& b) { return a.rect.left < b.rect.left; });
-        return row;
-    }
-
     // Drive names from the top row down, with the figure of one column (1 used, 2 free, 3 total).
-    std::vector<std::pair<std::wstring, double>> Table(int column) const {
+    std::vector<std::pair<std::wstring, double>> Figures(int column) const {
         std::vector<std::pair<std::wstring, double>> rows;
-        for (std::size_t j = 0; j < entries.size(); ++j) {
-            std::vector<Child> row = RowAt(RowTop(j, 270));
-            if (row.size() != 4)
-                return {};
-            rows.emplace_back(row[0].text, probe::Figure(row[column].text));
-        }
+        for (const probe::Row& r : probe::Table(hwnd))
+            rows.emplace_back(r.name, probe::Figure(r.figures[column - 1]));
         return rows;
-    }
-
-    void Command(int bar, int item) {
-        HMENU menu = GetMenu(hwnd);
-        HMENU sub = item < 0 ? nullptr : GetSubMenu(menu, bar);
-        UINT id = sub ? GetMenuItemID(sub, item) : GetMenuItemID(menu, bar);
-        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
     }
 
     win32::WinHost host{GetModuleHandleW(nullptr)};
@@ -121,148 +92,92 @@ TEST_F(RealMainWindow, CarriesItsIconAtBothSizes) {
     }
 }
 
-// A control that the system erases ahead of its WM_PAINT, as when its form shows, is drawn
-// there and then and has nothing left to paint; one asked to erase into another DC (a
-// picture of it being taken) draws into that DC and leaves its window's painting pending.
-TEST_F(RealMainWindow, ControlsAreDrawnWhenErasedAheadOfTheirPaint) {
-    const Child* header = probe::Find(probe::Children(hwnd), L"MByte TOTALI");
-    ASSERT_NE(header, nullptr);
-    HWND h = header->hwnd;
-    RECT r;
-    GetClientRect(h, &r);
-    const POINT at{3, r.bottom / 2};  // left of the centred text, on the background
-
-    HDC screen = GetDC(h);
-    HDC picture = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
-    HGDIOBJ previous = SelectObject(picture, bitmap);
-    const COLORREF magenta = RGB(255, 0, 255);
-    HBRUSH brush = CreateSolidBrush(magenta);
-    FillRect(picture, &r, brush);
-    DeleteObject(brush);
-
-    InvalidateRect(h, nullptr, FALSE);
-    SendMessageW(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(picture), 0);
-    EXPECT_TRUE(GetUpdateRect(h, nullptr, FALSE)) << "erasing into a picture validated the window";
-    const COLORREF drawn = GetPixel(picture, at.x, at.y);
-    EXPECT_NE(drawn, magenta) << "nothing drawn into the picture";
-
-    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
-    EXPECT_FALSE(GetUpdateRect(h, nullptr, FALSE)) << "erased, yet a WM_PAINT still to come";
-    EXPECT_EQ(GetPixel(screen, at.x, at.y), drawn);
-
-    SelectObject(picture, previous);
-    DeleteObject(bitmap);
-    DeleteDC(picture);
-    ReleaseDC(h, screen);
+// The window shows what it draws, with nothing left to paint, and no child windows but
+// push buttons (it has none).
+TEST_F(RealMainWindow, ShowsWhatItDrawsWithNothingLeftToPaint) {
+    probe::Pump();
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
+    EXPECT_TRUE(probe::Children(hwnd).empty());
+    EXPECT_EQ(probe::Unlike(hwnd), 0);
 }
 
-// The window draws its controls itself as it first shows: each must be on the screen exactly
-// as it draws itself, and nothing may be left to paint.
-TEST_F(RealMainWindow, ShowsEveryControlDrawnWithNothingLeftToPaint) {
-    const probe::Drawing d = probe::Drawn(hwnd);
-    EXPECT_TRUE(d.wrong.empty()) << "drawn otherwise on the screen: " << probe::Names(d.wrong);
-    EXPECT_TRUE(d.unpainted.empty()) << "left to paint: " << probe::Names(d.unpainted);
-    // Four headers, then a name and three figures for each drive whose row shows (on a screen
-    // too small for it, the window ends above its last rows, and a bar may show only where its
-    // fill covers it), and bars.
-    RECT shown;
-    GetClientRect(hwnd, &shown);
-    RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&screen), 2);
-    IntersectRect(&shown, &shown, &screen);
-    int rows = 0;
-    for (std::size_t j = 0; j < entries.size(); ++j) rows += RowTop(j, 580) < shown.bottom;
-    EXPECT_GE(rows, 2);
-    EXPECT_GT(d.controls, 4 + 4 * rows);
-    // Where controls overlap too, the window stands as the system paints it, window by window.
-    EXPECT_EQ(probe::ChangedByRepainting(hwnd), 0);
-}
-
-TEST_F(RealMainWindow, HeadersRowsAndBarsAreChildWindowsAtTheirTwipsRectangles) {
-    const std::vector<Child> children = probe::Children(hwnd);
-    struct Expected {
+// Each control where its twips put it, as a screen reader locates it; the bars' fills, on the
+// screen, as wide as the used share of the outline.
+TEST_F(RealMainWindow, HeadersRowsAndBarsStandAtTheirTwipsRectangles) {
+    const std::vector<probe::Element> read = probe::Read(hwnd);
+    const struct {
         const wchar_t* text;
         int left, width;
     } headers[] = {{L"Drive", 135, 2115},
                    {L"MByte utilizzati", 2340, 1890},
                    {L"MByte disponibili", 4410, 1800},
                    {L"MByte TOTALI", 6390, 1755}};
-    for (const Expected& h : headers) {
-        const Child* c = probe::Find(children, h.text);
-        ASSERT_NE(c, nullptr) << "header " << win32::Narrow(h.text);
-        EXPECT_TRUE(c->visible);
-        EXPECT_EQ(c->rect.left, Px(h.left));
-        EXPECT_EQ(c->rect.right, Px(h.left + h.width));
-        EXPECT_EQ(c->rect.top, Px(45));
+    for (const auto& h : headers) {
+        const probe::Element* e = probe::Named(read, h.text);
+        ASSERT_NE(e, nullptr) << "header " << win32::Narrow(h.text);
+        EXPECT_TRUE(e->Shows());
+        EXPECT_EQ(e->rect.left, Px(h.left));
+        EXPECT_EQ(e->rect.right, Px(h.left + h.width));
+        EXPECT_EQ(e->rect.top, Px(45));
         // Taller where its font is (TextFitTest: no taller than its text needs).
-        EXPECT_GE(c->rect.bottom, Px(240));
+        EXPECT_GE(e->rect.bottom, Px(240));
     }
 
+    const std::vector<probe::Row> table = probe::Table(hwnd);
+    ASSERT_EQ(table.size(), entries.size());
     ASSERT_GE(entries.size(), 2u);
-    for (std::size_t j = 0; j < entries.size(); ++j) {
-        SCOPED_TRACE(win32::Narrow(entries[j]));
-        std::vector<Child> row = RowAt(RowTop(j, 270));
-        ASSERT_EQ(row.size(), 4u);
-        EXPECT_EQ(row[0].text, entries[j]);  // drive order at start
+    for (std::size_t j = 0; j < table.size(); ++j) {
+        const probe::Row& row = table[j];
+        SCOPED_TRACE(win32::Narrow(row.name));
+        EXPECT_EQ(row.name, entries[j]);  // drive order at start
         const int lefts[] = {45, 2340, 4320, 6300};
         const int widths[] = {2265, 1950, 1950, 1950};
         for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(row[i].rect.left, Px(lefts[i]));
-            EXPECT_EQ(row[i].rect.right, Px(lefts[i] + widths[i]));
+            EXPECT_EQ(row.cells[i].left, Px(lefts[i]));
+            EXPECT_EQ(row.cells[i].right, Px(lefts[i] + widths[i]));
+            EXPECT_EQ(row.cells[i].top, Px(600.0 * static_cast<double>(j) + 270));
         }
-        for (int i = 1; i < 4; ++i) {  // megabytes with the Italian decimal comma
-            const std::wstring& f = row[i].text;
-            ASSERT_GE(f.size(), 5u);
-            EXPECT_EQ(f.substr(f.size() - 4, 1), L",") << win32::Narrow(f);
-            EXPECT_EQ(f.back(), L' ');
+        for (const std::wstring& f : row.figures) {  // megabytes with the Italian decimal comma
+            ASSERT_GE(f.size(), 4u);
+            EXPECT_EQ(f.substr(f.size() - 3, 1), L",") << win32::Narrow(f);
         }
-        std::vector<Child> bars = RowAt(RowTop(j, 580));
-        ASSERT_EQ(bars.size(), 2u);
-        for (const Child& b : bars) EXPECT_EQ(b.rect.left, Px(2340));
-        const Child& outline = bars[0].text.rfind(L"SpTot", 0) == 0 ? bars[0] : bars[1];
-        const Child& fill = &outline == &bars[0] ? bars[1] : bars[0];
-        EXPECT_EQ(outline.rect.right, Px(2340 + 5910));
-        const double used = probe::Figure(row[1].text), total = probe::Figure(row[3].text);
-        if (total > 0) {  // within a pixel of the used share
-            EXPECT_NEAR(fill.rect.right - fill.rect.left, Px(5910) * used / total, 1.0);
+        EXPECT_EQ(row.bar.left, Px(2340));
+        EXPECT_EQ(row.bar.right, Px(2340 + 5910));
+        EXPECT_EQ(row.bar.top, Px(600.0 * static_cast<double>(j) + 580));
+        const double used = probe::Figure(row.figures[0]), total = probe::Figure(row.figures[2]);
+        if (total > 0 && row.bar.bottom <= GetSystemMetrics(SM_CYSCREEN)) {
+            EXPECT_NEAR(probe::FillWidth(hwnd, row.bar), Px(5910) * used / total, 1.0);
         }
-        // The fill is drawn in front of the outline.
-        EXPECT_EQ(ChildWindowFromPointEx(hwnd, POINT{fill.rect.left + 1, fill.rect.top + 1},
-                                         CWP_SKIPINVISIBLE) == fill.hwnd,
-                  fill.rect.right - fill.rect.left > 1);
     }
 }
 
 TEST_F(RealMainWindow, ShowsAFolderDriveWithItsLabelAndAMissingOneAsZero) {
     ASSERT_NE(std::getenv("KELVR_TEST_DRIVE_D"), nullptr) << "run through scripts/wine-run.sh";
-    const auto table = Table(3);
+    const std::vector<probe::Row> table = probe::Table(hwnd);
     auto named = [&](const std::wstring& name) {
         return std::find_if(table.begin(), table.end(),
-                            [&](const auto& row) { return row.first == name; });
+                            [&](const probe::Row& row) { return row.name == name; });
     };
     auto d = named(L"d: [DATI KELVR]");
     ASSERT_NE(d, table.end());
-    EXPECT_GT(d->second, 0);
+    EXPECT_GT(probe::Figure(d->figures[2]), 0);
     auto e = named(L"e:");
     ASSERT_NE(e, table.end());
-    std::vector<Child> row = RowAt(RowTop(static_cast<std::size_t>(e - table.begin()), 270));
-    for (int i = 1; i < 4; ++i) EXPECT_EQ(row[i].text, L"0,00 ");
-    for (const Child& b : RowAt(RowTop(static_cast<std::size_t>(e - table.begin()), 580))) {
-        if (b.text.rfind(L"SpFree", 0) == 0) {
-            EXPECT_EQ(b.rect.right, b.rect.left);
-        }
-    }
+    for (const std::wstring& f : e->figures) EXPECT_EQ(f, L"0,00");
+    EXPECT_NE(e->bar_heard.find(L" = 0 %"), std::wstring::npos) << win32::Narrow(e->bar_heard);
 }
 
-TEST_F(RealMainWindow, HeaderClicksOrderTheRowsAscending) {
-    const std::vector<Child> children = probe::Children(hwnd);
+// Each click orders the rows, and the window repaints what moved: a click on the column the
+// rows are already in repaints nothing.
+TEST_F(RealMainWindow, HeaderClicksOrderTheRowsAscendingAndRepaintOnlyWhatMoved) {
+    const std::vector<probe::Element> read = probe::Read(hwnd);
     const wchar_t* headers[] = {L"Drive", L"MByte utilizzati", L"MByte disponibili",
                                 L"MByte TOTALI"};
-    for (int column : {3, 2, 1, 0}) {
+    for (int column : {3, 2, 1, 0, 0}) {
         SCOPED_TRACE(column);
-        probe::Click(probe::Find(children, headers[column])->hwnd);
-        const auto table = Table(column == 0 ? 3 : column);
+        probe::ClickAt(hwnd, probe::Named(read, headers[column])->rect);
+        EXPECT_EQ(window.SortColumn, column);
+        const auto table = Figures(column == 0 ? 3 : column);
         ASSERT_EQ(table.size(), entries.size());
         for (std::size_t j = 1; j < table.size(); ++j) {
             if (column == 0)
@@ -270,7 +185,10 @@ TEST_F(RealMainWindow, HeaderClicksOrderTheRowsAscending) {
             else
                 EXPECT_LE(table[j - 1].second, table[j].second);
         }
+        EXPECT_EQ(probe::Unlike(hwnd), 0);
     }
+    probe::ClickAt(hwnd, probe::Named(read, headers[0])->rect);
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE)) << "the same order repainted";
 }
 
 TEST_F(RealMainWindow, UnitMenuMovesTheCheckMarkAndRemeasures) {
@@ -291,115 +209,77 @@ TEST_F(RealMainWindow, UnitMenuMovesTheCheckMarkAndRemeasures) {
         return on;
     };
     EXPECT_EQ(checked(), std::vector<int>{1});
-    const auto megabytes = Table(3);
+    const auto megabytes = Figures(3);
 
-    Command(1, 0);  // "&Byte"
+    probe::MenuCommand(hwnd, 1, 0);  // "&Byte"
     EXPECT_EQ(checked(), std::vector<int>{0});
-    const std::vector<Child> children = probe::Children(hwnd);
+    const std::vector<probe::Element> read = probe::Read(hwnd);
     for (const wchar_t* h : {L"Byte utilizzati", L"Byte disponibili", L"Byte TOTALI"})
-        EXPECT_NE(probe::Find(children, h), nullptr) << win32::Narrow(h);
-    const auto bytes = Table(3);
+        EXPECT_NE(probe::Named(read, h), nullptr) << win32::Narrow(h);
+    const auto bytes = Figures(3);
     ASSERT_EQ(bytes.size(), megabytes.size());
     for (std::size_t j = 0; j < bytes.size(); ++j) {
         EXPECT_EQ(bytes[j].first, megabytes[j].first);
         EXPECT_NEAR(bytes[j].second / 1048576.0, megabytes[j].second, 0.006);
-        const std::wstring figure = RowAt(RowTop(j, 270))[3].text;
-        EXPECT_EQ(figure.find(L','), std::wstring::npos) << win32::Narrow(figure);
     }
+    for (const probe::Row& r : probe::Table(hwnd))
+        EXPECT_EQ(r.figures[2].find(L','), std::wstring::npos) << win32::Narrow(r.figures[2]);
 
-    Command(1, 2);  // "&GigaByte"
+    probe::MenuCommand(hwnd, 1, 2);  // "&GigaByte"
     EXPECT_EQ(checked(), std::vector<int>{2});
-    EXPECT_NE(probe::Find(probe::Children(hwnd), L"GByte TOTALI"), nullptr);
-}
-
-struct TooltipSearch {
-    HWND owner;
-    HWND tips;
-};
-
-BOOL CALLBACK FindTooltips(HWND h, LPARAM lp) {
-    auto* search = reinterpret_cast<TooltipSearch*>(lp);
-    wchar_t cls[64];
-    GetClassNameW(h, cls, 64);
-    if (wcscmp(cls, TOOLTIPS_CLASSW) == 0 && GetWindow(h, GW_OWNER) == search->owner)
-        search->tips = h;
-    return TRUE;
-}
-
-HWND TooltipsOf(HWND form) {
-    TooltipSearch search{form, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindTooltips, reinterpret_cast<LPARAM>(&search));
-    return search.tips;
-}
-
-// Runs the window's messages until `done` holds or `limitMs` have gone.
-template <class F>
-bool PumpUntil(F done, DWORD limitMs = 3000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > limitMs)
-            return false;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    }
-    return true;
+    EXPECT_NE(probe::Named(probe::Read(hwnd), L"GByte TOTALI"), nullptr);
 }
 
 // The tooltips come with the mouse: the real pointer is moved over a header, as a user would.
+// Each tool answers over its control's rectangle.
 TEST_F(RealMainWindow, FigureHeadersCarryTheirTooltipsOnceTheMouseComes) {
-    const std::vector<Child> children = probe::Children(hwnd);
-    const Child* total = probe::Find(children, L"MByte TOTALI");
+    const std::vector<probe::Element> read = probe::Read(hwnd);
+    const probe::Element* total = probe::Named(read, L"MByte TOTALI");
     ASSERT_NE(total, nullptr);
     SetForegroundWindow(hwnd);
-    RECT r;
-    GetWindowRect(total->hwnd, &r);
-    SetCursorPos(r.left + 4, (r.top + r.bottom) / 2);
-    ASSERT_TRUE(PumpUntil([&] { return TooltipsOf(hwnd) != nullptr; }));
-    HWND tips = TooltipsOf(hwnd);
+    POINT at{total->rect.left + 4, (total->rect.top + total->rect.bottom) / 2};
+    ClientToScreen(hwnd, &at);
+    SetCursorPos(at.x, at.y);
+    ASSERT_TRUE(probe::PumpUntil([&] { return probe::TooltipsOf(hwnd) != nullptr; }));
+    HWND tips = probe::TooltipsOf(hwnd);
 
     // Besides the three headers, only names cut short carry a tip: their whole text.
     const int tools = static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
     EXPECT_GE(tools, 3);
+    int headers = 0;
     for (int i = 0; i < tools; ++i) {
         wchar_t buf[128] = {};
         TOOLINFOW ti{};
         ti.cbSize = sizeof ti;
         ti.lpszText = buf;
         ASSERT_TRUE(SendMessageW(tips, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&ti)));
-        const std::wstring text = probe::Text(reinterpret_cast<HWND>(ti.uId));
-        if (text.find(L"Byte") == std::wstring::npos) {
-            EXPECT_EQ(std::wstring(buf), text);
-            EXPECT_NE(std::find(entries.begin(), entries.end(), text), entries.end());
+        const auto over = std::find_if(read.begin(), read.end(), [&](const probe::Element& e) {
+            return EqualRect(&e.rect, &ti.rect);
+        });
+        ASSERT_NE(over, read.end()) << win32::Narrow(buf);
+        if (over->role == ROLE_SYSTEM_COLUMNHEADER) {
+            ++headers;
+            EXPECT_NE(over->heard.find(L"(" + std::wstring(buf) + L")"), std::wstring::npos)
+                << win32::Narrow(over->heard);
+        } else {
+            EXPECT_NE(std::find(entries.begin(), entries.end(), buf), entries.end())
+                << win32::Narrow(buf);
         }
     }
-    const std::pair<const wchar_t*, const wchar_t*> expected[] = {
-        {L"MByte utilizzati", L"Ordina per spazio utilizzato"},
-        {L"MByte disponibili", L"Ordina per spazio disponibile"},
-        {L"MByte TOTALI", L"Ordina per capacit\u00e0 totale"}};
-    for (const auto& e : expected) {
-        wchar_t buf[128] = {};
-        TOOLINFOW ti{};
-        ti.cbSize = sizeof ti;
-        ti.hwnd = hwnd;
-        ti.uId = reinterpret_cast<UINT_PTR>(probe::Find(children, e.first)->hwnd);
-        ti.lpszText = buf;
-        SendMessageW(tips, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&ti));
-        EXPECT_STREQ(buf, e.second);
-    }
+    EXPECT_EQ(headers, 3);
 
     // The mouse moves on along the header and rests there: its tip pops up.
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(tips) != FALSE; }));
+    at = POINT{(total->rect.left + total->rect.right) / 2,
+               (total->rect.top + total->rect.bottom) / 2};
+    ClientToScreen(hwnd, &at);
+    SetCursorPos(at.x, at.y);
+    EXPECT_TRUE(probe::PumpUntil([&] { return IsWindowVisible(tips) != FALSE; }));
     wchar_t buf[128] = {};
     TOOLINFOW ti{};
     ti.cbSize = sizeof ti;
     ti.lpszText = buf;
     EXPECT_TRUE(SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&ti)));
-    EXPECT_EQ(ti.uId, reinterpret_cast<UINT_PTR>(total->hwnd));
+    EXPECT_TRUE(EqualRect(&ti.rect, &total->rect));
     EXPECT_STREQ(buf, L"Ordina per capacit\u00e0 totale");
 }
 
@@ -425,30 +305,34 @@ TEST_F(RealMainWindow, LaysItselfOutAgainAtTheDpiOfItsNewScreen) {
         RECT r;
         GetWindowRect(hwnd, &r);
         EXPECT_TRUE(EqualRect(&r, &suggested));
-        const std::vector<Child> children = probe::Children(hwnd);
-        const Child* header = probe::Find(children, L"MByte TOTALI");
+        const probe::Element* header = probe::Named(probe::Read(hwnd), L"MByte TOTALI");
         ASSERT_NE(header, nullptr);
         EXPECT_EQ(header->rect.left, Px(6390, dpi));
         EXPECT_EQ(header->rect.right, Px(6390 + 1755, dpi));
         EXPECT_EQ(header->rect.top, Px(45, dpi));
-        std::vector<Child> row = RowAt(Px(270, dpi));
-        ASSERT_EQ(row.size(), 4u);
-        EXPECT_EQ(row[3].rect.right, Px(6300 + 1950, dpi));
-        LOGFONTW font{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(row[3].hwnd, WM_GETFONT, 0, 0)),
-                   sizeof font, &font);
-        EXPECT_EQ(font.lfHeight, -MulDiv(9, dpi, 72));  // Courier New 9 pt
+        const std::vector<probe::Row> table = probe::Table(hwnd);
+        ASSERT_FALSE(table.empty());
+        EXPECT_EQ(table[0].cells[3].right, Px(6300 + 1950, dpi));
+        // The figures in Courier New 9 pt at the new scale.
+        int figures = 0;
+        for (const probe::DrawnText& t : probe::TextsDrawn(hwnd))
+            if (t.box.right <= table[0].cells[3].right && t.box.left >= table[0].cells[3].left &&
+                t.box.top >= table[0].cells[3].top && t.box.bottom <= table[0].cells[3].bottom) {
+                ++figures;
+                EXPECT_STREQ(t.font.lfFaceName, L"Courier New");
+                EXPECT_EQ(t.font.lfHeight, -MulDiv(9, dpi, 72));
+            }
+        EXPECT_GT(figures, 0);
         // The form's properties read the window where it now is, in its twips.
         EXPECT_NEAR(window.Left(), (suggested.left * 1440.0) / dpi, 1);
         EXPECT_NEAR(window.Width(), ((suggested.right - suggested.left) * 1440.0) / dpi, 1);
-        // Once the paints it has asked for are done, it stands as it draws itself.
-        RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        EXPECT_EQ(probe::ChangedByRepainting(hwnd), 0);
+        // Once the paints it has asked for are done, it shows what it draws.
+        EXPECT_EQ(probe::Unlike(hwnd), 0);
     }
 }
 
 TEST_F(RealMainWindow, FineDestroysTheWindow) {
-    Command(0, -1);
+    probe::MenuCommand(hwnd, 0);
     EXPECT_FALSE(window.IsLoaded());
     EXPECT_FALSE(IsWindow(hwnd));
 }

@@ -1,7 +1,12 @@
-// Reading windows as a user or a screen reader sees them: children, texts, rectangles.
+// Reading windows as a user or a screen reader finds them: a form's controls through Active
+// Accessibility (each control's role, name, state and place), the push buttons' windows, the
+// pixels on the screen and the texts a window draws.
 #pragma once
 
 #include <windows.h>
+
+#include <ole2.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <string>
@@ -89,70 +94,6 @@ inline std::wstring FromUnix(const char* path) {
     return !p.empty() && p[0] == L'\\' ? L"Z:" + p : p;
 }
 
-// How a shown form's controls stand on the screen: each of its own controls' pixels that no
-// other window covers, against what the control draws of itself (WM_PRINTCLIENT into a
-// picture); and which windows, the form's own included, still have something to paint.
-struct Drawing {
-    int controls = 0;                     // controls whose pixels were compared
-    std::vector<std::wstring> wrong;      // controls whose pixels differ from their drawing
-    std::vector<std::wstring> unpainted;  // windows with an update region left
-};
-
-inline Drawing Drawn(HWND form) {
-    Drawing d;
-    if (GetUpdateRect(form, nullptr, FALSE))
-        d.unpainted.push_back(Text(form));
-    const std::vector<Child> children = Children(form);
-    for (const Child& c : children) {
-        if (!c.visible)
-            continue;
-        if (GetUpdateRect(c.hwnd, nullptr, FALSE))
-            d.unpainted.push_back(c.text);
-        const int w = c.rect.right - c.rect.left, h = c.rect.bottom - c.rect.top;
-        // What shows of it: within the client areas of the form and of its containers, and on
-        // the screen (a large scale may take a window past its edges).
-        RECT shows = c.rect;
-        for (HWND up = GetParent(c.hwnd); up; up = up == form ? nullptr : GetParent(up)) {
-            RECT client;
-            GetClientRect(up, &client);
-            MapWindowPoints(up, form, reinterpret_cast<POINT*>(&client), 2);
-            IntersectRect(&shows, &shows, &client);
-        }
-        RECT screenRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&screenRect), 2);
-        IntersectRect(&shows, &shows, &screenRect);
-        HDC screen = GetDC(c.hwnd);
-        HDC picture = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-        HGDIOBJ previous = SelectObject(picture, bitmap);
-        SendMessageW(c.hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(picture), PRF_CLIENT);
-        long compared = 0, differ = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const POINT at{c.rect.left + x, c.rect.top + y};  // in the form
-                bool covered = !PtInRect(&shows, at);
-                for (const Child& o : children)
-                    if (o.visible && o.hwnd != c.hwnd && !IsChild(o.hwnd, c.hwnd) &&
-                        PtInRect(&o.rect, at))
-                        covered = true;
-                if (covered)
-                    continue;
-                ++compared;
-                if (GetPixel(screen, x, y) != GetPixel(picture, x, y))
-                    ++differ;
-            }
-        SelectObject(picture, previous);
-        DeleteObject(bitmap);
-        DeleteDC(picture);
-        ReleaseDC(c.hwnd, screen);
-        if (compared > 0)
-            ++d.controls;
-        if (differ > 0)
-            d.wrong.push_back(c.text);
-    }
-    return d;
-}
-
 // A picture of `width` x `height` pixels, 32 bits a pixel, as `draw` draws it into a DC.
 template <class Draw>
 std::vector<DWORD> Pixels(int width, int height, Draw draw) {
@@ -199,17 +140,30 @@ inline std::vector<DWORD> OwnPicture(HWND w) {
     });
 }
 
-// The pixels of a form's client area that change when the system has the form and every one
-// of its windows paint themselves again: none, when what is on the screen is what they draw.
-inline long ChangedByRepainting(HWND form) {
-    const std::vector<DWORD> before = Picture(form);
-    RedrawWindow(form, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    const std::vector<DWORD> after = Picture(form);
-    long changed = 0;
-    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i)
-        changed += before[i] != after[i];
-    return changed;
+// The pixels of a form's client area, outside its push buttons and within the screen, that
+// differ between the screen and what the form draws of itself (WM_PRINTCLIENT): none, once the
+// window has painted what its changes asked for.
+inline long Unlike(HWND form) {
+    RedrawWindow(form, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const std::vector<DWORD> screen = Picture(form);
+    const std::vector<DWORD> own = OwnPicture(form);
+    RECT client;
+    GetClientRect(form, &client);
+    RECT shows{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&shows), 2);
+    IntersectRect(&shows, &shows, &client);
+    const std::vector<Child> buttons = Children(form);
+    long unlike = 0;
+    for (int y = shows.top; y < shows.bottom; ++y)
+        for (int x = shows.left; x < shows.right; ++x) {
+            const POINT at{x, y};
+            const bool covered = std::any_of(buttons.begin(), buttons.end(), [&](const Child& b) {
+                return b.visible && PtInRect(&b.rect, at);
+            });
+            const std::size_t i = static_cast<std::size_t>(y) * client.right + x;
+            unlike += !covered && screen[i] != own[i];
+        }
+    return unlike;
 }
 
 inline std::string Names(const std::vector<std::wstring>& texts) {
@@ -219,11 +173,10 @@ inline std::string Names(const std::vector<std::wstring>& texts) {
 }
 
 // A piece of text as a window draws it, read back from a recording of its drawing (an enhanced
-// metafile of its WM_PRINTCLIENT), but for what it draws with its DC's state saved (other
-// windows that it shows through, as a transparent label does): the characters, the font, the box
-// they stand in, as wide as their advances and as high as the font, and their ink: the pixels the
-// same text in the same font and places turns, drawn apart. Both in the window's client
-// coordinates; no ink, an empty rectangle.
+// metafile of its WM_PRINTCLIENT): the characters, the font, the box they stand in, as wide as
+// their advances and as high as the font, and their ink: the pixels the same text in the same
+// font and places turns, drawn apart. Both in the window's client coordinates; no ink, an empty
+// rectangle.
 struct DrawnText {
     std::wstring text;
     LOGFONTW font;
@@ -270,19 +223,26 @@ struct Recording {
     std::vector<std::pair<DWORD, LOGFONTW>> fonts;  // by object index
     LOGFONTW current{};
     UINT align = TA_LEFT | TA_TOP;
-    int saved = 0;  // states saved
 };
 
-inline std::vector<DrawnText> TextsDrawn(HWND w) {
-    HDC screen = GetDC(w);
+// The texts `draw` draws into a DC.
+template <class Draw>
+std::vector<DrawnText> TextsDrawnBy(Draw draw) {
+    HDC screen = GetDC(nullptr);
     HDC meta = CreateEnhMetaFileW(screen, nullptr, nullptr, nullptr);
-    SendMessageW(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(meta), PRF_CLIENT);
+    draw(meta);
     HENHMETAFILE file = CloseEnhMetaFile(meta);
-    ReleaseDC(w, screen);
+    ReleaseDC(nullptr, screen);
     Recording recording;
     EnumEnhMetaFile(nullptr, file, ReadRecord, &recording, nullptr);
     DeleteEnhMetaFile(file);
     return recording.texts;
+}
+
+// The texts a window draws.
+inline std::vector<DrawnText> TextsDrawn(HWND w) {
+    return TextsDrawnBy(
+        [&](HDC dc) { SendMessageW(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT); });
 }
 
 inline int CALLBACK ReadRecord(HDC, HANDLETABLE*, const ENHMETARECORD* r, int, LPARAM lp) {
@@ -303,18 +263,10 @@ inline int CALLBACK ReadRecord(HDC, HANDLETABLE*, const ENHMETARECORD* r, int, L
                 }
             break;
         }
-        case EMR_SAVEDC:
-            ++rec->saved;
-            break;
-        case EMR_RESTOREDC:
-            rec->saved += reinterpret_cast<const EMRRESTOREDC*>(r)->iRelative;
-            break;
         case EMR_SETTEXTALIGN:
             rec->align = reinterpret_cast<const EMRSETTEXTALIGN*>(r)->iMode;
             break;
         case EMR_EXTTEXTOUTW: {
-            if (rec->saved > 0)
-                break;
             const auto* t = reinterpret_cast<const EMREXTTEXTOUTW*>(r);
             const EMRTEXT& e = t->emrtext;
             DrawnText d{
@@ -371,9 +323,292 @@ inline std::wstring Missing(const LOGFONTW& font, const std::wstring& text) {
     return missing;
 }
 
+// A click of the left button on a push button's window.
 inline void Click(HWND hwnd) {
     SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
     SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+}
+
+// A press and a release of `button` (WM_LBUTTONDOWN, WM_RBUTTONDOWN) at the middle of `r`, in
+// a form's client pixels, as the mouse would make them.
+inline void ClickAt(HWND form, const RECT& r, UINT down = WM_LBUTTONDOWN) {
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(form, down, down == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, at);
+    SendMessageW(form, down + 1, 0, at);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Active Accessibility
+
+// An IAccessible held for the test.
+class Object {
+  public:
+    explicit Object(IAccessible* p = nullptr) : p_(p) {}
+    Object(Object&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+    Object(const Object&) = delete;
+    ~Object() {
+        if (p_)
+            p_->Release();
+    }
+    IAccessible* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+
+    static Object OfWindow(HWND w) {
+        IAccessible* p = nullptr;
+        AccessibleObjectFromWindow(w, OBJID_CLIENT, __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&p));
+        return Object(p);
+    }
+    static Object Of(VARIANT v) {
+        IAccessible* a = nullptr;
+        if (v.vt == VT_DISPATCH && v.pdispVal) {
+            v.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&a));
+            v.pdispVal->Release();
+        }
+        return Object(a);
+    }
+
+    // What the object says of itself, or of its child number `child` (from 1): asked of the
+    // object itself, a child costs one question across processes, not a proxy of its own.
+    std::wstring Text(HRESULT (STDMETHODCALLTYPE IAccessible::*ask)(VARIANT, BSTR*),
+                      long child = CHILDID_SELF) const {
+        BSTR b = nullptr;
+        std::wstring s;
+        if ((p_->*ask)(Id(child), &b) == S_OK && b)
+            s = b;
+        SysFreeString(b);
+        return s;
+    }
+    LONG Number(HRESULT (STDMETHODCALLTYPE IAccessible::*ask)(VARIANT, VARIANT*),
+                long child = CHILDID_SELF) const {
+        VARIANT v;
+        VariantInit(&v);
+        return (p_->*ask)(Id(child), &v) == S_OK && v.vt == VT_I4 ? v.lVal : 0;
+    }
+    std::wstring Name(long child = CHILDID_SELF) const {
+        return Text(&IAccessible::get_accName, child);
+    }
+    LONG Role(long child = CHILDID_SELF) const { return Number(&IAccessible::get_accRole, child); }
+    LONG State(long child = CHILDID_SELF) const {
+        return Number(&IAccessible::get_accState, child);
+    }
+    // In screen pixels.
+    RECT Location(long child = CHILDID_SELF) const {
+        long l = 0, t = 0, w = 0, h = 0;
+        p_->accLocation(&l, &t, &w, &h, Id(child));
+        return RECT{l, t, l + w, t + h};
+    }
+    HRESULT DoDefaultAction() const { return p_->accDoDefaultAction(Self()); }
+    Object Navigate(long direction) const {
+        VARIANT to;
+        VariantInit(&to);
+        return p_->accNavigate(direction, Self(), &to) == S_OK ? Of(to) : Object();
+    }
+    long ChildCount() const {
+        long count = 0;
+        p_->get_accChildCount(&count);
+        return count;
+    }
+    Object Child(long child) const {
+        IDispatch* d = nullptr;
+        if (p_->get_accChild(Id(child), &d) != S_OK || !d)
+            return Object();
+        VARIANT v;
+        v.vt = VT_DISPATCH;
+        v.pdispVal = d;
+        return Of(v);
+    }
+
+    // What a screen reader says of the object (or of a child), on one line: role, name, value,
+    // description, default action and shortcut.
+    std::wstring Heard(long child = CHILDID_SELF) const {
+        wchar_t role[64] = L"";
+        GetRoleTextW(static_cast<DWORD>(Role(child)), role, 64);
+        std::wstring line = std::wstring(role) + L": " + Name(child);
+        const std::wstring value = Text(&IAccessible::get_accValue, child);
+        const std::wstring description = Text(&IAccessible::get_accDescription, child);
+        const std::wstring action = Text(&IAccessible::get_accDefaultAction, child);
+        const std::wstring shortcut = Text(&IAccessible::get_accKeyboardShortcut, child);
+        if (!value.empty())
+            line += L" = " + value;
+        if (!description.empty())
+            line += L" (" + description + L")";
+        if (!action.empty())
+            line += L" [" + action + (shortcut.empty() ? L"" : L", " + shortcut) + L"]";
+        return line;
+    }
+
+    // The children as AccessibleChildren lists them.
+    std::vector<Object> Children() const {
+        long count = 0;
+        p_->get_accChildCount(&count);
+        std::vector<VARIANT> found(count);
+        long got = 0;
+        std::vector<Object> out;
+        if (count == 0 || FAILED(AccessibleChildren(p_, 0, count, found.data(), &got)))
+            return out;
+        for (long i = 0; i < got; ++i) out.push_back(Of(found[i]));
+        return out;
+    }
+
+    static VARIANT Id(long child) {
+        VARIANT v;
+        v.vt = VT_I4;
+        v.lVal = child;
+        return v;
+    }
+    static VARIANT Self() { return Id(CHILDID_SELF); }
+
+  private:
+    IAccessible* p_;
+};
+
+// A control of a form as a screen reader finds it.
+struct Element {
+    std::wstring heard;  // as Object::Heard says it
+    std::wstring name;
+    LONG role = 0, state = 0;
+    RECT rect{};    // in the form's client pixels
+    int depth = 0;  // 0: on the form; 1: in a frame or picture box on it
+    // Neither hidden nor out of view.
+    bool Shows() const { return !(state & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)); }
+};
+
+inline void ReadInto(HWND form, const Object& o, int depth, std::vector<Element>& out) {
+    for (const Object& child : o.Children()) {
+        if (!child)
+            continue;
+        Element e{child.Heard(), child.Name(),     child.Role(),
+                  child.State(), child.Location(), depth};
+        MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&e.rect), 2);
+        out.push_back(e);
+        if (e.role == ROLE_SYSTEM_GROUPING || e.role == ROLE_SYSTEM_GRAPHIC)
+            ReadInto(form, child, depth + 1, out);
+    }
+}
+
+// Every control of a form as its accessible object tells of it, in reading order, a frame's
+// or picture box's contents after it.
+inline std::vector<Element> Read(HWND form) {
+    std::vector<Element> out;
+    if (const Object o = Object::OfWindow(form))
+        ReadInto(form, o, 0, out);
+    return out;
+}
+
+inline const Element* Named(const std::vector<Element>& elements, const std::wstring& name) {
+    for (const Element& e : elements)
+        if (e.name == name)
+            return &e;
+    return nullptr;
+}
+
+// The roles as this system names them.
+inline std::wstring RoleText(LONG role) {
+    wchar_t text[64] = L"";
+    GetRoleTextW(static_cast<DWORD>(role), text, 64);
+    return text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The main window's table, and running the windows
+
+// A drive's row as a screen reader reads it: its name, its three figures and its bar, each
+// where it stands (the form's client pixels).
+struct Row {
+    std::wstring name;
+    std::wstring figures[3];  // used, free, total
+    RECT cells[4];
+    RECT bar;
+    std::wstring bar_heard;
+    bool shows;
+};
+
+// The rows of the main window, as they follow one another in reading order: from the top down.
+inline std::vector<Row> Table(HWND main) {
+    const std::vector<Element> read = Read(main);
+    std::vector<Row> rows;
+    for (std::size_t i = 0; i + 4 < read.size(); ++i) {
+        if (read[i].role != ROLE_SYSTEM_STATICTEXT || read[i + 4].role != ROLE_SYSTEM_PROGRESSBAR)
+            continue;
+        Row r{read[i].name,
+              {read[i + 1].name, read[i + 2].name, read[i + 3].name},
+              {},
+              read[i + 4].rect,
+              read[i + 4].heard,
+              read[i].Shows()};
+        for (int c = 0; c < 4; ++c) r.cells[c] = read[i + c].rect;
+        rows.push_back(r);
+        i += 4;
+    }
+    return rows;
+}
+
+// How far from its left edge a bar is filled on the screen: up to its first light green pixel
+// (the free share) along its middle, the red fill's edge included.
+inline int FillWidth(HWND form, const RECT& bar) {
+    RECT client;
+    GetClientRect(form, &client);
+    const std::vector<DWORD> p = Picture(form);
+    const int y = (bar.top + bar.bottom) / 2;
+    int x = bar.left;
+    while (x < bar.right &&
+           (p[static_cast<std::size_t>(y) * client.right + x] & 0xFFFFFF) != 0x80FF80)
+        ++x;
+    return x - bar.left;
+}
+
+// Runs the thread's messages until `done` holds or `ms` have gone; whether it holds.
+template <class F>
+bool PumpUntil(F done, DWORD ms = 3000) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done())
+            return true;
+        if (GetTickCount() - start > ms)
+            return false;
+        Sleep(5);
+    }
+}
+
+// Lets the windows' messages run a while (a default action runs from the message loop).
+inline void Pump() {
+    PumpUntil([] { return false; }, 50);
+}
+
+// Chooses a command of a form's menu bar (`item` < 0), or item `item` of its drop-down `bar`,
+// as the user does; a modal window it opens runs inside this call.
+inline void MenuCommand(HWND form, int bar, int item = -1) {
+    HMENU menu = GetMenu(form);
+    const UINT id =
+        item < 0 ? GetMenuItemID(menu, bar) : GetMenuItemID(GetSubMenu(menu, bar), item);
+    SendMessageW(form, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+struct TooltipSearch {
+    HWND owner;
+    HWND tips;
+};
+
+inline BOOL CALLBACK FindTooltips(HWND h, LPARAM lp) {
+    auto* search = reinterpret_cast<TooltipSearch*>(lp);
+    wchar_t cls[64];
+    GetClassNameW(h, cls, 64);
+    if (lstrcmpW(cls, L"tooltips_class32") == 0 && GetWindow(h, GW_OWNER) == search->owner)
+        search->tips = h;
+    return TRUE;
+}
+
+// A form's tooltip control; null until the mouse has come over the form.
+inline HWND TooltipsOf(HWND form) {
+    TooltipSearch search{form, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindTooltips, reinterpret_cast<LPARAM>(&search));
+    return search.tips;
 }
 
 }  // namespace probe

@@ -84,18 +84,6 @@ class SlowDrive : public ::testing::Test {
     }
     void TearDown() override { disks->Release(); }
 
-    // Runs the window's messages until `done` holds or `ms` have gone.
-    template <class F>
-    bool PumpUntil(F done, DWORD ms = 5000) {
-        const DWORD start = GetTickCount();
-        while (!done() && GetTickCount() - start < ms) {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-            Sleep(5);
-        }
-        return done();
-    }
-
     win32::WinHost host{GetModuleHandleW(nullptr)};
     win32::WinClock clock;
     win32::WinLocale locale;
@@ -109,12 +97,12 @@ class SlowDrive : public ::testing::Test {
 TEST_F(SlowDrive, TheWindowWaitsForItOnceAndGoesOnPaintingAndAnswering) {
     disks->Hang();
     // Something for the window to paint while it waits, and a user's command to hold back.
-    HWND header = probe::Find(probe::Children(hwnd), L"MByte TOTALI")->hwnd;
+    const RECT header = probe::Named(probe::Read(hwnd), L"MByte TOTALI")->rect;
     PostMessageW(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
     DWORD waited;
     {
         Pinger pinger(hwnd);
-        InvalidateRect(header, nullptr, TRUE);
+        InvalidateRect(hwnd, &header, FALSE);
         const DWORD start = GetTickCount();
         window.Mu_param_Click(0);
         waited = GetTickCount() - start;
@@ -123,7 +111,7 @@ TEST_F(SlowDrive, TheWindowWaitsForItOnceAndGoesOnPaintingAndAnswering) {
     }
     EXPECT_GE(waited, 1900u);
     EXPECT_LT(waited, 2500u);
-    EXPECT_FALSE(GetUpdateRect(header, nullptr, FALSE)) << "not painted while waiting";
+    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE)) << "not painted while waiting";
     MSG held;
     EXPECT_TRUE(PeekMessageW(&held, hwnd, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE))
         << "user input was handled during the wait";
@@ -138,7 +126,7 @@ TEST_F(SlowDrive, TheWindowWaitsForItOnceAndGoesOnPaintingAndAnswering) {
 
     // It answers: its figures are filed and shown in the unit of the moment.
     disks->Release();
-    EXPECT_TRUE(PumpUntil([&] { return window.lbTota[d].Caption() != "0,00 "; }));
+    EXPECT_TRUE(probe::PumpUntil([&] { return window.lbTota[d].Caption() != "0,00 "; }, 5000));
     EXPECT_GT(probe::Figure(win32::Widen(window.lbTota[d].Caption())), 0);
 }
 

@@ -20,6 +20,7 @@
 #include "RealProgram.h"
 #include "forms/Twips.h"
 #include "main/Program.h"
+#include "win32/Painter.h"
 #include "win32/Utf.h"
 #include "win32/WinForm.h"
 #include "win32/WinHost.h"
@@ -27,23 +28,29 @@
 
 namespace {
 
-using probe::Child;
 using probe::DrawnText;
 using probe::Px;
 
 int ScreenDpi() {
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
-    return dpi;
+    return probe::ScreenDpi();
 }
 
-// The control that a control's window stands for.
-const forms::Control* ModelOf(HWND w) {
-    auto* form = reinterpret_cast<win32::WinFormPeer*>(
-        GetWindowLongPtrW(GetAncestor(w, GA_ROOT), GWLP_USERDATA));
-    const win32::WinControlPeer* peer = form ? form->PeerOfWindow(w) : nullptr;
-    return peer ? &peer->Model() : nullptr;
+const win32::WinFormPeer& FormPeerOf(const forms::Form& form) {
+    return *dynamic_cast<const win32::WinFormPeer*>(form.Peer());
+}
+
+// The form a form's window shows.
+const forms::Form& FormOf(HWND w) {
+    return reinterpret_cast<const win32::WinFormPeer*>(GetWindowLongPtrW(w, GWLP_USERDATA))
+        ->Model();
+}
+
+const win32::WinControlPeer& PeerOf(const forms::Control& c) {
+    return *dynamic_cast<const win32::WinControlPeer*>(c.Peer());
+}
+
+std::wstring TextOf(const forms::Control& c) {
+    return win32::Widen(c.Caption());
 }
 
 std::wstring WithoutSpaces(const std::wstring& s) {
@@ -54,79 +61,49 @@ std::wstring WithoutSpaces(const std::wstring& s) {
     return out;
 }
 
-LOGFONTW FontOf(HWND w) {
+LOGFONTW FontOf(const forms::Control& c) {
     LOGFONTW f{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0)), sizeof f, &f);
+    GetObjectW(PeerOf(c).Font(), sizeof f, &f);
     return f;
 }
 
 // Whether a cell's text fits inside its sunken edge in the cell's own font.
-bool FitsInOwnFont(HWND cell) {
-    const std::wstring text = probe::Text(cell);
-    const LOGFONTW own = FontOf(cell);
-    HDC dc = GetDC(cell);
-    HFONT font = CreateFontIndirectW(&own);
-    HGDIOBJ old = SelectObject(dc, font);
+bool FitsInOwnFont(const forms::Control& cell) {
+    const std::wstring text = TextOf(cell);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, PeerOf(cell).Font());
     SIZE size{};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, old);
-    DeleteObject(font);
-    ReleaseDC(cell, dc);
-    RECT client;
-    GetClientRect(cell, &client);
-    return size.cx <= client.right - 4;
+    ReleaseDC(nullptr, dc);
+    const RECT& box = PeerOf(cell).Box();
+    return size.cx <= box.right - box.left - 4;
 }
 
-// A form's client area as it stands on the screen.
-struct Screen {
-    HWND form = nullptr;
-    std::vector<DWORD> pixels;
-    int width = 0;
-};
-
-Screen ScreenOf(HWND form) {
-    RedrawWindow(form, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Screen s;
-    s.form = form;
-    s.pixels = probe::Picture(form);
-    RECT r;
-    GetClientRect(form, &r);
-    s.width = r.right;
-    return s;
-}
-
-// How a label draws its text: the pieces, joined, and what is wrong with any of them: ink
-// outside the label's room (inside its sunken edge, if it has one, and, with a `screen`, inside
-// the windows that hold it); ink that does not show: with the `screen` of its form, pixels of its
-// ink that differ there from its own drawing of them, else ink under a window above it; or a
-// font without a glyph for one of its characters.
+// How a label draws its text, recorded as its form's window draws it (in the form's client
+// pixels): the pieces, joined, and what is wrong with any of them: ink outside the label's
+// room (inside its sunken edge, if it has one, and, `withinWindow`, within what shows of the
+// window and of the frame that holds it); ink under an opaque control drawn over it; or a font
+// without a glyph for one of its characters.
 struct Drawing {
     std::wstring text;
     std::vector<DrawnText> pieces;
     std::string faults;
 };
 
-Drawing DrawingOf(HWND w, const Screen* screen = nullptr) {
+Drawing DrawingOf(const forms::Form& form, const forms::Control& c, bool withinWindow) {
     Drawing d;
-    d.pieces = probe::TextsDrawn(w);
-    const forms::Control* c = ModelOf(w);
-    RECT room;
-    GetClientRect(w, &room);
-    const int width = room.right;
-    if (c && c->Border())
+    const win32::WinFormPeer& f = FormPeerOf(form);
+    const win32::WinControlPeer& peer = PeerOf(c);
+    d.pieces = probe::TextsDrawnBy([&](HDC dc) {
+        win32::PaintControl(dc, peer, {f.Host(), form, f.Dpi(), f.Host().HighContrast()});
+    });
+    RECT room = peer.Box();
+    if (c.Border())
         InflateRect(&room, -2, -2);
-    for (HWND up = GetParent(w); screen && up; up = GetParent(up)) {
-        RECT client;
-        GetClientRect(up, &client);
-        MapWindowPoints(up, w, reinterpret_cast<POINT*>(&client), 2);
-        IntersectRect(&room, &room, &client);
-        if (!(GetWindowLongW(up, GWL_STYLE) & WS_CHILD))
-            break;
-    }
-    const std::vector<DWORD> own = screen ? probe::OwnPicture(w) : std::vector<DWORD>();
-    POINT origin{0, 0};
-    if (screen)
-        MapWindowPoints(w, screen->form, &origin, 1);
+    const RECT shows = f.Room(c);
+    if (withinWindow)
+        IntersectRect(&room, &room, &shows);
     std::ostringstream faults;
     for (const DrawnText& p : d.pieces) {
         d.text += p.text;
@@ -137,26 +114,15 @@ Drawing DrawingOf(HWND w, const Screen* screen = nullptr) {
             faults << piece << " inked at " << p.ink.left << "," << p.ink.top << "-" << p.ink.right
                    << "," << p.ink.bottom << " outside " << room.left << "," << room.top << "-"
                    << room.right << "," << room.bottom << "; ";
-        if (screen) {
-            long hidden = 0;
-            for (int y = inside.top; y < inside.bottom; ++y)
-                for (int x = inside.left; x < inside.right; ++x) {
-                    const std::size_t at = static_cast<std::size_t>(y + origin.y) * screen->width +
-                                           static_cast<std::size_t>(x + origin.x);
-                    if (at < screen->pixels.size() &&
-                        ((screen->pixels[at] ^ own[y * width + x]) & 0xFFFFFF))
-                        ++hidden;
-                }
-            if (hidden)
-                faults << piece << " hidden in " << hidden << " pixels; ";
-        } else {
-            for (HWND o = GetWindow(w, GW_HWNDPREV); o; o = GetWindow(o, GW_HWNDPREV)) {
-                RECT r;
-                GetWindowRect(o, &r);
-                MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&r), 2);
-                if (IsWindowVisible(o) && IntersectRect(&r, &r, &p.ink))
-                    faults << piece << " under \"" << win32::Narrow(probe::Text(o)) << "\"; ";
-            }
+        for (const win32::WinControlPeer* above : f.Stack()) {
+            if (above == &peer)
+                break;
+            const forms::Control& o = above->Model();
+            RECT over;
+            if (above->Shown() && o.Container() == c.Container() &&
+                (o.kind() != forms::Kind::Label || o.Opaque()) &&
+                IntersectRect(&over, &above->Box(), &p.ink))
+                faults << piece << " under " << o.FullName() << "; ";
         }
         const std::wstring missing = probe::Missing(p.font, p.text);
         if (!missing.empty())
@@ -167,11 +133,11 @@ Drawing DrawingOf(HWND w, const Screen* screen = nullptr) {
     return d;
 }
 
-// Whether a label shows the whole of its window text (line breaks, and the spaces where its
-// lines wrap, aside), with nothing wrong (see Drawing).
-::testing::AssertionResult ShowsWhole(HWND w, const Screen* screen = nullptr) {
-    const Drawing d = DrawingOf(w, screen);
-    const std::wstring text = probe::Text(w);
+// Whether a label shows the whole of its text (line breaks, and the spaces where its lines
+// wrap, aside), with nothing wrong (see Drawing).
+::testing::AssertionResult ShowsWhole(const forms::Form& form, const forms::Control& c) {
+    const Drawing d = DrawingOf(form, c, true);
+    const std::wstring text = TextOf(c);
     if (WithoutSpaces(d.text) != WithoutSpaces(text))
         return ::testing::AssertionFailure()
                << "\"" << win32::Narrow(text) << "\" drawn as \"" << win32::Narrow(d.text) << "\"";
@@ -180,33 +146,26 @@ Drawing DrawingOf(HWND w, const Screen* screen = nullptr) {
     return ::testing::AssertionSuccess();
 }
 
-// Whether a label's window is its designed rectangle or one grown from it no further than its
-// text reaches (the text touches every edge moved), or than what shows of the window that holds
-// it, where its text is narrower.
-::testing::AssertionResult GrownOnlyAsItsTextNeeds(HWND w, HWND form) {
-    const forms::Control& c = *ModelOf(w);
+// Whether a label's box is its designed rectangle or one grown from it no further than its
+// text reaches (the text touches every edge moved), or than what shows of the window and frame
+// that hold it, where its text is narrower.
+::testing::AssertionResult GrownOnlyAsItsTextNeeds(const forms::Form& form,
+                                                   const forms::Control& c) {
     double x = c.Left(), y = c.Top();
     for (const forms::Control* p = c.Container(); p; p = p->Container()) {
         x += p->Left();
         y += p->Top();
     }
     const forms::PixelRect d = forms::TwipsRectToPixels(x, y, c.Width(), c.Height(), ScreenDpi());
-    RECT r;
-    GetWindowRect(w, &r);
-    MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
-    RECT room;
-    GetClientRect(GetParent(w), &room);
-    MapWindowPoints(GetParent(w), form, reinterpret_cast<POINT*>(&room), 2);
-    RECT client;
-    GetClientRect(form, &client);
-    IntersectRect(&room, &room, &client);
-    const std::vector<DrawnText> pieces = probe::TextsDrawn(w);
-    RECT text{r.right, r.bottom, r.left, r.top};  // the pieces' boxes, in the form
+    const RECT r = PeerOf(c).Box();
+    const RECT room = FormPeerOf(form).Room(c);
+    const std::vector<DrawnText> pieces = DrawingOf(form, c, true).pieces;
+    RECT text{r.right, r.bottom, r.left, r.top};  // the pieces' boxes
     bool narrowed = false;
     for (const DrawnText& p : pieces) {
-        text.left = std::min(text.left, r.left + p.box.left);
-        text.right = std::max(text.right, r.left + p.box.right);
-        text.bottom = std::max(text.bottom, r.top + p.box.bottom);
+        text.left = std::min(text.left, p.box.left);
+        text.right = std::max(text.right, p.box.right);
+        text.bottom = std::max(text.bottom, p.box.bottom);
         narrowed |= p.font.lfWidth > 0;
     }
     std::ostringstream wrong;
@@ -223,22 +182,35 @@ Drawing DrawingOf(HWND w, const Screen* screen = nullptr) {
     if (wrong.str().empty())
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
-           << "\"" << win32::Narrow(probe::Text(w)) << "\" at " << r.left << "," << r.top << "-"
+           << "\"" << win32::Narrow(TextOf(c)) << "\" at " << r.left << "," << r.top << "-"
            << r.right << "," << r.bottom << ", designed " << d.left << "," << d.top << "-"
            << d.left + d.width << "," << d.top + d.height << ", text to " << text.left << "-"
            << text.right << "," << text.bottom << ": " << wrong.str();
 }
 
 // The labels a form shows, but for one in a symbol font, which shows a picture.
-std::vector<HWND> Labels(HWND form) {
-    std::vector<HWND> labels;
-    for (const Child& ch : probe::Children(form)) {
-        const forms::Control* c = ModelOf(ch.hwnd);
-        if (ch.visible && c && c->kind() == forms::Kind::Label && !ch.text.empty() &&
-            FontOf(ch.hwnd).lfCharSet != SYMBOL_CHARSET)
-            labels.push_back(ch.hwnd);
-    }
+std::vector<const forms::Control*> Labels(const forms::Form& form) {
+    std::vector<const forms::Control*> labels;
+    for (const forms::Control* c : form.Controls())
+        if (c->kind() == forms::Kind::Label && PeerOf(*c).Shown() && !c->Caption().empty() &&
+            FontOf(*c).lfCharSet != SYMBOL_CHARSET)
+            labels.push_back(c);
     return labels;
+}
+
+// The text of the tooltip that answers over `r` in a form's tooltips; empty for none.
+std::wstring TipOver(HWND tips, const RECT& r) {
+    const int tools = static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
+    for (int i = 0; i < tools; ++i) {
+        wchar_t buf[256] = {};
+        TOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.lpszText = buf;
+        if (SendMessageW(tips, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&ti)) &&
+            EqualRect(&ti.rect, &r))
+            return buf;
+    }
+    return L"";
 }
 
 // A figure as the table writes it, in hundredths for megabytes and gigabytes.
@@ -303,37 +275,16 @@ class Windows : public ::testing::Test, protected probe::RealProgram<> {
 
     kelvr::FreeAll& Main() { return program.Main(); }
 
-    void Unit(int unit) {
-        HMENU units = GetSubMenu(GetMenu(main), 1);
-        SendMessageW(main, WM_COMMAND, MAKEWPARAM(GetMenuItemID(units, unit), 0), 0);
-    }
-
-    // The window of member k of a control array.
-    HWND Cell(forms::ControlArray& column, int k) {
-        auto* peer = dynamic_cast<win32::WinControlPeer*>(column[k].Peer());
-        return peer ? peer->Window() : nullptr;
-    }
+    void Unit(int unit) { probe::MenuCommand(main, 1, unit); }
 
     int Drives() { return Main().lbDisco.Count() - 1; }
 
     // The drive number whose name starts with `letter`; 0 for none.
     int DriveOf(wchar_t letter) {
         for (int k = 1; k <= Drives(); ++k)
-            if (probe::Text(Cell(Main().lbDisco, k))[0] == letter)
+            if (TextOf(Main().lbDisco[k])[0] == letter)
                 return k;
         return 0;
-    }
-
-    // The tooltip the main window's tooltips hold for a window; empty for none.
-    std::wstring TipOf(HWND tips, HWND w) {
-        wchar_t buf[256] = {};
-        TOOLINFOW ti{};
-        ti.cbSize = sizeof ti;
-        ti.hwnd = main;
-        ti.uId = reinterpret_cast<UINT_PTR>(w);
-        ti.lpszText = buf;
-        SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&ti));
-        return buf;
     }
 
     HWND main = nullptr;
@@ -349,30 +300,27 @@ TEST_F(Windows, EveryFigureShowsAllItsDigitsInItsCellInEveryUnit) {
         SCOPED_TRACE("unit " + std::to_string(unit));
         Unit(unit);
         for (int i = 0; i < 4; ++i) {
-            EXPECT_TRUE(ShowsWhole(Cell(Main().lbDes, i)));
-            EXPECT_TRUE(GrownOnlyAsItsTextNeeds(Cell(Main().lbDes, i), main));
+            EXPECT_TRUE(ShowsWhole(Main(), Main().lbDes[i]));
+            EXPECT_TRUE(GrownOnlyAsItsTextNeeds(Main(), Main().lbDes[i]));
         }
         for (int k = 1; k <= Drives(); ++k) {
             for (forms::ControlArray* column : {&Main().lbDati, &Main().lbFree, &Main().lbTota}) {
-                HWND cell = Cell(*column, k);
                 const forms::Control& c = (*column)[k];
-                const std::wstring text = probe::Text(cell);
+                const std::wstring text = TextOf(c);
                 SCOPED_TRACE(win32::Narrow(text));
-                RECT r;
-                GetWindowRect(cell, &r);
-                MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
-                const forms::PixelRect designed =
-                    forms::TwipsRectToPixels(c.Left(), c.Top(), c.Width(), c.Height(), dpi);
+                const RECT& r = PeerOf(c).Box();
+                const forms::PixelRect designed = forms::TwipsRectToPixels(
+                    c.Left(), Main().ScreenTop(c), c.Width(), c.Height(), dpi);
                 EXPECT_EQ(r.left, designed.left);
                 EXPECT_EQ(r.right - r.left, designed.width);
                 EXPECT_EQ(r.bottom - r.top, designed.height);
 
-                const Drawing d = DrawingOf(cell);
+                const Drawing d = DrawingOf(Main(), c, false);
                 EXPECT_EQ(d.text, text);
                 EXPECT_EQ(d.faults, "");
                 // The designed font wherever the figure fits in it.
-                const LOGFONTW own = FontOf(cell);
-                const bool fits = FitsInOwnFont(cell);
+                const LOGFONTW own = FontOf(c);
+                const bool fits = FitsInOwnFont(c);
                 narrowed += !fits;
                 for (const DrawnText& p : d.pieces) {
                     const bool same = p.font.lfWidth == own.lfWidth &&
@@ -382,9 +330,9 @@ TEST_F(Windows, EveryFigureShowsAllItsDigitsInItsCellInEveryUnit) {
                         << "width " << p.font.lfWidth << ", height " << p.font.lfHeight;
                 }
             }
-            HWND name = Cell(Main().lbDisco, k);
-            const Drawing d = DrawingOf(name);
-            const std::wstring text = probe::Text(name);
+            const forms::Control& name = Main().lbDisco[k];
+            const Drawing d = DrawingOf(Main(), name, false);
+            const std::wstring text = TextOf(name);
             const bool cut =
                 d.text.size() >= 3 && d.text.substr(d.text.size() - 3) == L"..." && d.text != text;
             EXPECT_TRUE(d.text == text || (cut && text.compare(0, d.text.size() - 3, d.text, 0,
@@ -398,7 +346,8 @@ TEST_F(Windows, EveryFigureShowsAllItsDigitsInItsCellInEveryUnit) {
     }
 }
 
-// Over drives of 20 TiB, of more than 2^32 clusters, of 2^60 and of 2^64 bytes less a block.
+// Over drives of 20 TiB, of more than 2^32 clusters, of 2^60 and of 2^64 bytes less a block:
+// the figures a screen reader reads are what the system reports, and sort as numbers.
 TEST_F(Windows, FiguresAreWhatTheSystemReportsAndSortAsNumbers) {
     const std::vector<FakeDrive> fakes = FakeDrives();
     if (fakes.empty())
@@ -407,50 +356,41 @@ TEST_F(Windows, FiguresAreWhatTheSystemReportsAndSortAsNumbers) {
         EXPECT_EQ(Reported(f.letter), std::make_pair(f.total, f.free)) << f.letter;
         EXPECT_NE(DriveOf(f.letter), 0) << f.letter;
     }
+    const std::vector<probe::Element> headers = probe::Read(main);
     for (int unit : {0, 1, 2}) {
         SCOPED_TRACE("unit " + std::to_string(unit));
         // C: and D: lie on the machine's own disk, whose free space other programs change at
         // any moment: a drive whose figures moved while it was measured is not compared.
         std::map<wchar_t, std::pair<std::uint64_t, std::uint64_t>> before;
-        for (int k = 1; k <= Drives(); ++k) {
-            const wchar_t letter = probe::Text(Cell(Main().lbDisco, k))[0];
-            before[letter] = Reported(letter);
-        }
+        for (const probe::Row& row : probe::Table(main))
+            before[row.name[0]] = Reported(row.name[0]);
         Unit(unit);
         int compared = 0;
-        for (int k = 1; k <= Drives(); ++k) {
-            const wchar_t letter = probe::Text(Cell(Main().lbDisco, k))[0];
+        for (const probe::Row& row : probe::Table(main)) {
+            const wchar_t letter = row.name[0];
             const auto [total, available] = Reported(letter);
             if (before[letter] != std::make_pair(total, available))
                 continue;
             ++compared;
             const std::uint64_t used = total > available ? total - available : 0;
             SCOPED_TRACE(std::string(1, static_cast<char>(letter)));
-            EXPECT_EQ(Digits(probe::Text(Cell(Main().lbDati, k))), InUnit(used, unit));
-            EXPECT_EQ(Digits(probe::Text(Cell(Main().lbFree, k))), InUnit(available, unit));
-            EXPECT_EQ(Digits(probe::Text(Cell(Main().lbTota, k))), InUnit(total, unit));
+            EXPECT_EQ(Digits(row.figures[0]), InUnit(used, unit));
+            EXPECT_EQ(Digits(row.figures[1]), InUnit(available, unit));
+            EXPECT_EQ(Digits(row.figures[2]), InUnit(total, unit));
         }
         EXPECT_GE(compared, static_cast<int>(fakes.size()));  // theirs never move
         for (int column : {1, 2, 3}) {
-            probe::Click(Cell(Main().lbDes, column));
-            forms::ControlArray& cells = column == 1   ? Main().lbDati
-                                         : column == 2 ? Main().lbFree
-                                                       : Main().lbTota;
-            std::vector<std::pair<double, std::uint64_t>> rows;  // top, figure
-            for (int k = 1; k <= Drives(); ++k) {
-                RECT r;
-                GetWindowRect(Cell(cells, k), &r);
-                rows.emplace_back(r.top, Digits(probe::Text(Cell(cells, k))));
-            }
-            std::sort(rows.begin(), rows.end());
+            probe::ClickAt(main, headers[static_cast<std::size_t>(column)].rect);
+            const std::vector<probe::Row> rows = probe::Table(main);
             for (std::size_t j = 1; j < rows.size(); ++j)
-                EXPECT_LE(rows[j - 1].second, rows[j].second)
+                EXPECT_LE(Digits(rows[j - 1].figures[column - 1]),
+                          Digits(rows[j].figures[column - 1]))
                     << "column " << column << ", row " << j;
         }
     }
 }
 
-// The window text stays the whole name. A name too long for its cell is cut short with an
+// The name stays whole to a screen reader. A name too long for its cell is cut short with an
 // ellipsis and shows whole where the mouse rests on it; one that fits shows whole, with no tip.
 TEST_F(Windows, ALongNameIsCutShortWithAnEllipsisAndShowsWholeWhereTheMouseRests) {
     const std::vector<FakeDrive> fakes = FakeDrives();
@@ -458,12 +398,12 @@ TEST_F(Windows, ALongNameIsCutShortWithAnEllipsisAndShowsWholeWhereTheMouseRests
         GTEST_SKIP() << "no drive with a long label here (KELVR_FAKE_DRIVES=1 and FUSE make one)";
     const int k = DriveOf(L'f');
     ASSERT_NE(k, 0);
-    HWND cell = Cell(Main().lbDisco, k);
+    const forms::Control& cell = Main().lbDisco[k];
     const std::wstring name = L"f: [" + fakes[0].label + L"]";
-    EXPECT_EQ(probe::Text(cell), name);
+    EXPECT_NE(probe::Named(probe::Read(main), name), nullptr);
     // Whether it fits, measured in its font (all its letters are the font's own).
     const bool fits = FitsInOwnFont(cell);
-    const Drawing d = DrawingOf(cell);
+    const Drawing d = DrawingOf(Main(), cell, false);
     EXPECT_EQ(d.faults, "");
     if (fits) {
         EXPECT_EQ(d.text, name);
@@ -476,37 +416,28 @@ TEST_F(Windows, ALongNameIsCutShortWithAnEllipsisAndShowsWholeWhereTheMouseRests
     const std::wstring tip = fits ? L"" : name;
 
     SetForegroundWindow(main);
-    RECT r;
-    GetWindowRect(cell, &r);
-    SetCursorPos(r.left + 4, (r.top + r.bottom) / 2);
+    const RECT r = PeerOf(cell).Box();
+    POINT at{r.left + 4, (r.top + r.bottom) / 2};
+    ClientToScreen(main, &at);
+    SetCursorPos(at.x, at.y);
     HWND tips = nullptr;
-    auto pump = [&](auto done) {
-        for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < 3000; Sleep(5)) {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        }
-        return done();
-    };
-    ASSERT_TRUE(pump([&] {
-        for (HWND w = FindWindowExW(nullptr, nullptr, TOOLTIPS_CLASSW, nullptr); w;
-             w = FindWindowExW(nullptr, w, TOOLTIPS_CLASSW, nullptr))
-            if (GetWindow(w, GW_OWNER) == main)
-                tips = w;
-        return tips != nullptr;
-    }));
-    EXPECT_EQ(TipOf(tips, cell), tip);
-    EXPECT_EQ(TipOf(tips, Cell(Main().lbDisco, DriveOf(L'c'))), L"") << "a name that fits";
+    ASSERT_TRUE(probe::PumpUntil([&] { return (tips = probe::TooltipsOf(main)) != nullptr; }));
+    EXPECT_EQ(TipOver(tips, r), tip);
+    EXPECT_EQ(TipOver(tips, PeerOf(Main().lbDisco[DriveOf(L'c')]).Box()), L"")
+        << "a name that fits";
     if (fits)
         return;
 
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    ASSERT_TRUE(pump([&] { return IsWindowVisible(tips) != FALSE; }));
+    at = POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(main, &at);
+    SetCursorPos(at.x, at.y);
+    ASSERT_TRUE(probe::PumpUntil([&] { return IsWindowVisible(tips) != FALSE; }));
     wchar_t buf[256] = {};
     TOOLINFOW ti{};
     ti.cbSize = sizeof ti;
     ti.lpszText = buf;
     ASSERT_TRUE(SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&ti)));
-    EXPECT_EQ(ti.uId, reinterpret_cast<UINT_PTR>(cell));
+    EXPECT_TRUE(EqualRect(&ti.rect, &r));
     EXPECT_EQ(std::wstring(buf), name);
 }
 
@@ -559,11 +490,9 @@ TEST(TextInOtherScripts, IsDrawnInFontsThatHaveIt) {
     Sample form(host, fonts, sizeof fonts / sizeof *fonts);
     form.Show();
     host.DoEvents();
-    const Screen shown = ScreenOf(reinterpret_cast<HWND>(form.hWnd()));
-    for (const auto& c : form.labels) {
-        HWND w = dynamic_cast<win32::WinControlPeer*>(c->Peer())->Window();
-        EXPECT_TRUE(ShowsWhole(w, &shown)) << c->GetFont().name << " " << c->GetFont().size;
-    }
+    EXPECT_EQ(probe::Unlike(reinterpret_cast<HWND>(form.hWnd())), 0);
+    for (const auto& c : form.labels)
+        EXPECT_TRUE(ShowsWhole(form, *c)) << c->GetFont().name << " " << c->GetFont().size;
     form.Unload();
 }
 
@@ -571,41 +500,40 @@ TEST(TextInOtherScripts, IsDrawnInFontsThatHaveIt) {
 // mouse makes them. A label that grows does so no further than its text reaches, or than what
 // shows of the window that holds it, where its text narrows instead.
 TEST_F(Windows, NoTextOfTheAboutAndMakerWindowsIsClippedHoverIncluded) {
-    auto check = [&](HWND form) {
-        const std::vector<HWND> labels = Labels(form);
+    auto check = [&](const forms::Form& form) {
+        const std::vector<const forms::Control*> labels = Labels(form);
         EXPECT_GE(labels.size(), 5u);
-        const Screen screen = ScreenOf(form);
-        for (HWND w : labels) {
-            EXPECT_TRUE(ShowsWhole(w, &screen));
-            EXPECT_TRUE(GrownOnlyAsItsTextNeeds(w, form));
+        EXPECT_EQ(probe::Unlike(reinterpret_cast<HWND>(FormPeerOf(form).Window())), 0);
+        for (const forms::Control* c : labels) {
+            EXPECT_TRUE(ShowsWhole(form, *c));
+            EXPECT_TRUE(GrownOnlyAsItsTextNeeds(form, *c));
         }
     };
     bool makerChecked = false, aboutChecked = false;
     modal::WhileOpen(
         L"Informazioni sul produttore del SoftWare", L"KelvrForm",
         [&](HWND maker) {
-            check(maker);
-            const std::vector<Child> children = probe::Children(maker);
-            for (const wchar_t* link : {L"info@q.example", L"www.q.example"}) {
-                HWND w = probe::Find(children, link)->hwnd;
-                RECT r;
-                GetClientRect(w, &r);
-                SendMessageW(w, WM_MOUSEMOVE, 0, MAKELPARAM(r.right / 2, r.bottom / 2));
-                EXPECT_EQ(FontOf(w).lfWeight, FW_BOLD);
-                check(maker);
+            kelvr::InfQirvo& form = program.Maker();
+            check(form);
+            for (const forms::Control* link : {&form.lbMail, &form.lbSito}) {
+                const RECT& r = PeerOf(*link).Box();
+                SendMessageW(maker, WM_MOUSEMOVE, 0,
+                             MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+                EXPECT_EQ(FontOf(*link).lfWeight, FW_BOLD);
+                check(form);
             }
             makerChecked = true;
             PostMessageW(maker, WM_CLOSE, 0, 0);
         },
-        [&] { SendMessageW(main, WM_COMMAND, MAKEWPARAM(GetMenuItemID(GetMenu(main), 3), 0), 0); });
+        [&] { probe::MenuCommand(main, 3); });
     modal::WhileOpen(
         L" Informazioni su Kelvr", L"KelvrForm",
         [&](HWND about) {
-            check(about);
+            check(FormOf(about));
             aboutChecked = true;
             PostMessageW(about, WM_CLOSE, 0, 0);
         },
-        [&] { SendMessageW(main, WM_COMMAND, MAKEWPARAM(GetMenuItemID(GetMenu(main), 2), 0), 0); });
+        [&] { probe::MenuCommand(main, 2); });
     EXPECT_TRUE(makerChecked);
     EXPECT_TRUE(aboutChecked);
 }

@@ -54,9 +54,9 @@ x_window() { xdotool search --onlyvisible --name "^$1" >/dev/null 2>&1; }
 check "and is an X window" until_ 20 x_window "$main"
 sleep 1
 
-# The table, top row down: a column's cells (0 the names; the headers' row left out), its
-# figures as plain numbers, and the drives as the screen reader reads their bars.
-column() { probe column "$main" "$1" | tail -n +2; }
+# The table, top row down: a column's cells (0 the names), its figures as plain numbers, and
+# the drives as the screen reader reads their bars.
+column() { probe column "$main" "$1"; }
 numbers() { column "$1" | tr -d '. ' | tr ',' '.'; }
 ascending() { [ "$(numbers "$1" | wc -l)" -ge 3 ] && numbers "$1" | sort -g -c 2>/dev/null; }
 bars_read() { probe read "$main" | sed -n 's/^48 \(.*\) = [0-9]* %$/\1/p'; }
