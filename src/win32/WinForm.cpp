@@ -168,6 +168,12 @@ void WinFormPeer::Apply(const forms::Form& form) {
     if (first) {
         everShown_ = true;
         LayOutAll();
+        // Shown for the first time, the window paints whole: nothing to repaint or to tell.
+        if (dirty_)
+            DeleteObject(dirty_);
+        dirty_ = nullptr;
+        reordered_ = false;
+        told_.clear();
     }
     if (form.Visible() != shown_) {
         shown_ = form.Visible();
