@@ -12,6 +12,7 @@
 #define FUSE_USE_VERSION 31
 #include <errno.h>
 #include <fuse.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -101,6 +102,10 @@ static int fd_statfs(const char* path, struct statvfs* st) {
     return 0;
 }
 
+static void on_interrupt(int signal) {
+    (void)signal;
+}
+
 static const struct fuse_operations operations = {
     .init = fd_init,
     .getattr = fd_getattr,
@@ -126,6 +131,13 @@ int main(int argc, char** argv) {
         label = argv[dashes + 5];
     if (block == 0)
         block = 4096;
+    /* libfuse carries an interrupt to the thread that serves the request as SIGUSR1, but
+       installs a handler for it only when interrupts are asked for at mount, not in init:
+       without one, the first interrupted request would end the file system. */
+    struct sigaction carried;
+    memset(&carried, 0, sizeof carried);
+    carried.sa_handler = on_interrupt;
+    sigaction(SIGUSR1, &carried, NULL);
     argv[dashes] = NULL;
     return fuse_main(dashes, argv, &operations, NULL);
 }
