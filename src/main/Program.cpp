@@ -4,7 +4,7 @@ namespace kelvr {
 
 Program::Program(const ProgramServices& s)
     : services_(s),
-      launcher_(s.registry, s.shell, s.files, [this] { return Maker().hWnd(); }),
+      launcher_(s.host, s.registry, s.shell, s.files, [this] { return Maker().hWnd(); }),
       main_(MainServices{s.host, s.screen, s.clock, s.locale, s.drives, s.disks}) {
     main_.ShowAbout = [this] { ShowAbout(); };
     main_.ShowMaker = [this] { ShowMaker(); };

@@ -1,5 +1,7 @@
 #include "sysinfo/SubModuli.h"
 
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "sysinfo/Global.h"
@@ -40,27 +42,81 @@ bool ReadRegistryValue(Registry& registry, std::uint32_t root, const std::string
     return read;
 }
 
-SubModuli::SubModuli(Registry& registry, Shell& shell, const forms::FileSystem& files,
-                     std::function<std::uintptr_t()> ownerWindow)
-    : registry_(registry), shell_(shell), files_(files), ownerWindow_(std::move(ownerWindow)) {}
+SubModuli::SubModuli(forms::FormHost& host, Registry& registry, Shell& shell,
+                     const forms::FileSystem& files, std::function<std::uintptr_t()> ownerWindow)
+    : host_(host),
+      registry_(registry),
+      shell_(shell),
+      files_(files),
+      ownerWindow_(std::move(ownerWindow)) {}
+
+namespace {
+// A test's answer, shared with the thread that asks it, which may outlive both the wait and the
+// launcher. Guarded by `mutex`.
+struct Answer {
+    std::mutex mutex;
+    forms::FormHost* waiting = nullptr;  // the host while the window waits: told of the answer
+    bool in = false;
+    bool value = false;
+};
+}  // namespace
+
+// A test still blocked when the program ends is inside the system's call, and ends with the
+// process.
+std::optional<bool> SubModuli::Ask(std::function<bool()> test) {
+    auto answer = std::make_shared<Answer>();
+    answer->waiting = &host_;
+    const bool started = host_.RunAside([answer, test = std::move(test)] {
+        const bool value = test();
+        std::lock_guard<std::mutex> lock(answer->mutex);
+        answer->value = value;
+        answer->in = true;
+        if (answer->waiting)
+            answer->waiting->Post([] {});  // the wait looks at the answer again
+    });
+    if (started)
+        host_.WaitFor(
+            [&answer] {
+                std::lock_guard<std::mutex> lock(answer->mutex);
+                return answer->in;
+            },
+            std::chrono::steady_clock::now() + kFileWait);
+    std::lock_guard<std::mutex> lock(answer->mutex);
+    answer->waiting = nullptr;
+    return answer->in ? std::optional<bool>(answer->value) : std::nullopt;
+}
 
 void SubModuli::LaunchSysInfoTool() {
     const char* kToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
     const char* kFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
+    const forms::FileSystem& files = files_;
     try {
         std::string path;
-        // A first lookup that reads as empty (a value of an unexpected type) or names
-        // something other than a plain file (a folder, which the shell would open in a file
-        // manager) names no tool: the folder lookup is tried instead. A path that names
+        // A first lookup that reads as empty (a value of an unexpected type) or names something
+        // other than a plain file (a folder, which the shell would open in a file manager) names
+        // no tool: the folder lookup is tried instead. So does one whose test has not answered in
+        // time: what it names is unknown, and is not launched unchecked. A path that names
         // nothing is handed over as it stands, and the shell fails quietly.
-        if (!ReadRegistryValue(registry_, kHkeyLocalMachine, kToolKey, "PATH", path) ||
-            path.empty() || (files_.Exists(path) && !files_.IsPlainFile(path))) {
+        bool named = ReadRegistryValue(registry_, kHkeyLocalMachine, kToolKey, "PATH", path) &&
+                     !path.empty();
+        if (named) {
+            const std::optional<bool> other =
+                Ask([&files, path] { return files.Exists(path) && !files.IsPlainFile(path); });
+            if (host_.Ending())
+                return;
+            named = other.has_value() && !*other;
+        }
+        if (!named) {
             if (!ReadRegistryValue(registry_, kHkeyLocalMachine, kFolderKey, "MSINFO", path)) {
                 Global::SysInfoNotFound = 1;
                 return;
             }
             path += "\\MSINFO32.EXE";
-            if (!files_.IsPlainFile(path)) {
+            const std::optional<bool> plain =
+                Ask([&files, path] { return files.IsPlainFile(path); });
+            if (host_.Ending())
+                return;
+            if (!plain.value_or(false)) {
                 Global::SysInfoNotFound = 1;
                 return;
             }

@@ -1,11 +1,14 @@
 // SubModuli: the registry reader and the launcher of the system-information tool.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "forms/Runtime.h"
 #include "services/FileSystem.h"
 #include "services/Registry.h"
 #include "services/Shell.h"
@@ -30,13 +33,25 @@ bool ReadRegistryValue(Registry& registry, std::uint32_t root, const std::string
 class SubModuli {
   public:
     // `ownerWindow` gives the maker window's handle, loading that window hidden if need be.
-    SubModuli(Registry& registry, Shell& shell, const forms::FileSystem& files,
-              std::function<std::uintptr_t()> ownerWindow);
+    SubModuli(forms::FormHost& host, Registry& registry, Shell& shell,
+              const forms::FileSystem& files, std::function<std::uintptr_t()> ownerWindow);
 
-    // Starts the tool found through the registry, or sets Global::SysInfoNotFound to 1.
+    // Starts the tool found through the registry, or sets Global::SysInfoNotFound to 1. Does
+    // neither when the program ends while it waits for a file test.
     void LaunchSysInfoTool();
 
+    // The longest the window waits for each test of a file the registry names: a file on a
+    // share that does not answer holds up the test for as long as the system waits for the
+    // share. The same as the main window's bound on its drives.
+    static constexpr std::chrono::milliseconds kFileWait{2000};
+
   private:
+    // Asks `test` on a thread of its own and waits for its answer up to kFileWait, the window
+    // painting and answering the system meanwhile. Nothing when no answer came in time (or no
+    // thread could be started); an answer that comes later is dropped.
+    std::optional<bool> Ask(std::function<bool()> test);
+
+    forms::FormHost& host_;
     Registry& registry_;
     Shell& shell_;
     const forms::FileSystem& files_;

@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <objbase.h>
 #include <shellapi.h>
 #include <winnetwk.h>
 
 #include <cstring>
+#include <memory>
 
 #include "win32/Later.h"
 #include "win32/Utf.h"
@@ -363,14 +365,54 @@ void WinRegistry::CloseKey(kelvr::RegistryKey key) {
         Advapi().close(reinterpret_cast<HKEY>(key));
 }
 
+namespace {
+// One opening by the shell, on a thread of its own.
+struct Opening {
+    HWND owner;
+    std::wstring file, directory;
+    int show;
+
+    // The shell's handlers may be COM objects, made in the calling thread's apartment: a
+    // single-threaded one, as the shell asks of its callers.
+    void Run() const {
+        using ShellExecuteCall = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+        using Initialize = HRESULT(WINAPI*)(void*, DWORD);
+        using Uninitialize = void(WINAPI*)();
+        static const auto execute = Later<ShellExecuteCall>(L"shell32.dll", "ShellExecuteW");
+        static const auto initialize = Later<Initialize>(L"ole32.dll", "CoInitializeEx");
+        static const auto uninitialize = Later<Uninitialize>(L"ole32.dll", "CoUninitialize");
+        const bool com =
+            initialize && uninitialize &&
+            SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+        if (execute)
+            execute(owner, nullptr, file.c_str(), nullptr, directory.c_str(), show);
+        if (com)
+            uninitialize();
+    }
+
+    static DWORD WINAPI Start(void* p) {
+        const std::unique_ptr<Opening> opening(static_cast<Opening*>(p));
+        opening->Run();
+        return 0;
+    }
+};
+}  // namespace
+
+// The shell looks the file up, reads its type and maybe its contents before it starts
+// anything, on the calling thread: for a file on a share that does not answer, for as long as
+// the system waits for the share. The window's thread hands the opening over and goes on. The
+// wide call, so that a path found on disk reaches the shell whatever its letters.
 void WinShell::Execute(std::uintptr_t owner, const std::string& file, const std::string& directory,
                        int show) {
-    // The wide call, so that a path found on disk reaches the shell whatever its letters.
-    using ShellExecuteCall = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-    static const auto execute = Later<ShellExecuteCall>(L"shell32.dll", "ShellExecuteW");
-    if (execute)
-        execute(reinterpret_cast<HWND>(owner), nullptr, Widen(file).c_str(), nullptr,
-                Widen(directory).c_str(), show);
+    auto opening = std::make_unique<Opening>(
+        Opening{reinterpret_cast<HWND>(owner), Widen(file), Widen(directory), show});
+    const HANDLE thread = CreateThread(nullptr, 0, Opening::Start, opening.get(), 0, nullptr);
+    if (!thread) {
+        opening->Run();  // no thread to spare: opened here, as asked
+        return;
+    }
+    opening.release();
+    CloseHandle(thread);
 }
 
 }  // namespace win32

@@ -84,6 +84,7 @@ class WinRegistry : public kelvr::Registry {
     void CloseKey(kelvr::RegistryKey key) override;
 };
 
+// Opens through ShellExecuteW on a thread of its own, which ends once the shell has answered.
 class WinShell : public kelvr::Shell {
   public:
     void Execute(std::uintptr_t owner, const std::string& file, const std::string& directory,

@@ -68,11 +68,7 @@ class FakeFormPeer : public forms::FormPeer {
 class Gates {
   public:
     ~Gates() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            held_.clear();
-            changed_.notify_all();
-        }
+        ReleaseAll();
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] { return out_ == 0; });
     }
@@ -83,6 +79,12 @@ class Gates {
     void Release(const std::string& key) {
         std::lock_guard<std::mutex> lock(mutex_);
         held_.erase(key);
+        ++changes_;
+        changed_.notify_all();
+    }
+    void ReleaseAll() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        held_.clear();
         ++changes_;
         changed_.notify_all();
     }
@@ -173,7 +175,11 @@ class FakeHost : public forms::FormHost {
         if (onYield)
             onYield();
     }
-    void MsgBox(const std::string& prompt) override { messages.push_back(prompt); }
+    void MsgBox(const std::string& prompt) override {
+        messages.push_back(prompt);
+        if (log)
+            log->push_back("message " + prompt);
+    }
     bool RunAside(std::function<void()> work) override {
         if (!threads)
             return false;
@@ -212,6 +218,7 @@ class FakeHost : public forms::FormHost {
 
     double borderWidth = 120, borderHeight = 405;
     std::vector<std::string> realised, modal, messages;
+    std::vector<std::string>* log = nullptr;  // messages are also appended here when set
     std::function<void(forms::Form&)> duringModal;
     std::function<void()> onYield, duringWait;
     int yields = 0;
@@ -372,16 +379,21 @@ class FakeShell : public kelvr::Shell {
     void Execute(std::uintptr_t owner, const std::string& file, const std::string& directory,
                  int show) override {
         launches.push_back({owner, file, directory, show});
+        if (log)
+            log->push_back("launch " + file);
     }
     std::vector<Launch> launches;
+    std::vector<std::string>* log = nullptr;  // launches are also appended here when set
 };
 
 // Folders in memory, each listing its subfolders in the order given, and plain files. A folder
 // not added, or made unreadable, cannot be listed. `generate`, when set, answers the listing of
 // folders not added, for trees too large to write out. Every file test and listing is recorded,
-// and also appended to `log` when set. The programs folder is `programsFolder`, and the query
-// fails while that is empty; a path resolves to its entry in `finalPaths` (a link's target,
-// "" for a path that cannot be opened), any other to itself as written.
+// and also appended to `log` when set. A test of whether a path exists or is a plain file
+// passes the gate of the path when `gates` is set, once it is recorded and its answer known.
+// The programs folder is `programsFolder`, and the query fails while that is empty; a path
+// resolves to its entry in `finalPaths` (a link's target, "" for a path that cannot be opened),
+// any other to itself as written.
 class FakeFileSystem : public forms::FileSystem {
   public:
     // Adds `folder` with subfolders `names`, each an empty folder until given its own.
@@ -396,14 +408,20 @@ class FakeFileSystem : public forms::FileSystem {
     void MakeUnreadable(const std::string& folder) { unreadable_.insert(folder); }
 
     bool Exists(const std::string& path) const override {
-        return files_.count(path) != 0 || folders_.count(path) != 0;
+        const bool exists = files_.count(path) != 0 || folders_.count(path) != 0;
+        if (gates)
+            gates->Pass(path);
+        return exists;
     }
 
     bool IsPlainFile(const std::string& path) const override {
         tested.push_back(path);
         if (log)
             log->push_back("test " + path);
-        return files_.count(path) != 0;
+        const bool plain = files_.count(path) != 0;
+        if (gates)
+            gates->Pass(path);
+        return plain;
     }
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override {
         listed.push_back(folder);
@@ -433,6 +451,7 @@ class FakeFileSystem : public forms::FileSystem {
     std::string programsFolder;
     std::map<std::string, std::string> finalPaths;
     mutable std::vector<std::string> tested, listed;
+    Gates* gates = nullptr;
 
   private:
     std::map<std::string, std::vector<std::string>> folders_;

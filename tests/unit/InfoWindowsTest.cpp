@@ -24,7 +24,7 @@ struct MakerWindow : ::testing::Test {
     fakes::FakeRegistry registry;
     fakes::FakeShell shell;
     std::unique_ptr<InfQirvo> w;
-    kelvr::SubModuli launcher{registry, shell, files, [this] { return w->hWnd(); }};
+    kelvr::SubModuli launcher{host, registry, shell, files, [this] { return w->hWnd(); }};
 
     InfQirvo& Open() {
         w = std::make_unique<InfQirvo>(kelvr::InfoServices{host, screen, files, shell}, launcher);

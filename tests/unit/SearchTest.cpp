@@ -31,7 +31,7 @@ struct Search : ::testing::Test {
     fakes::FakeRegistry registry;
     fakes::FakeShell shell;
     std::unique_ptr<kelvr::InfQirvo> w;
-    kelvr::SubModuli launcher{registry, shell, files, [this] { return w->hWnd(); }};
+    kelvr::SubModuli launcher{host, registry, shell, files, [this] { return w->hWnd(); }};
     std::vector<std::string> log;
     std::function<void()> user;  // the user's action at a yield
 
@@ -52,6 +52,12 @@ struct Search : ::testing::Test {
             if (user)
                 user();
         };
+    }
+
+    // File tests still held go on while what they use is there.
+    void TearDown() override {
+        host.gates.ReleaseAll();
+        host.gates.Settle();
     }
 
     void Click() { w->cmdInfoSys.Click(); }
@@ -171,6 +177,71 @@ TEST_F(Search, UnreadableFolderIsPassedOver) {
     ExpectLaunched({Tool(S + "\\C")});
     for (const std::string& t : files.tested) EXPECT_NE(t, Tool(S + "\\A\\A1"));
 }
+
+// PATH names a tool whose test does not answer in time: the window searches, launches what it
+// found or says that nothing was found only once the launcher has given up on it, and on the
+// folder lookup after it.
+struct AfterAHungPath {
+    const char* name;
+    bool folderKey, folderHangs, toolInA;
+    const char* trace;
+    std::vector<bool> waitsAnswered;
+};
+
+void PrintTo(const AfterAHungPath& a, std::ostream* os) {
+    *os << a.name;
+}
+
+class HungPath : public Search, public ::testing::WithParamInterface<AfterAHungPath> {};
+
+TEST_P(HungPath, SearchLaunchAndMessageComeAfterTheLauncher) {
+    const AfterAHungPath& a = GetParam();
+    const std::string slow = "C:\\Slow\\msinfo32.exe", folderTool = "C:\\Tools\\MSINFO32.EXE";
+    registry.SetText(fakes::kToolKey, "PATH", slow);
+    files.AddFile(slow);
+    files.gates = &host.gates;
+    host.gates.Hold(slow);
+    if (a.folderKey)
+        registry.SetText(fakes::kFolderKey, "MSINFO", "C:\\Tools");
+    files.AddFile(folderTool);
+    if (a.folderHangs)
+        host.gates.Hold(folderTool);
+    files.AddFolder(S, {"A"});
+    if (a.toolInA)
+        files.AddFile(Tool(S + "\\A"));
+    shell.log = &log;
+    host.log = &log;
+    Click();
+    EXPECT_EQ(Trace(), a.trace);
+    EXPECT_EQ(host.waitsAnswered, a.waitsAnswered);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Search, HungPath,
+    ::testing::Values(
+        AfterAHungPath{"FolderToolAnswers",
+                       true,
+                       false,
+                       false,
+                       "test C:\\Tools, launch C:\\Tools",
+                       {false, true}},
+        AfterAHungPath{
+            "FolderToolHangsAndTheSearchFinds",
+            true,
+            true,
+            true,
+            "test C:\\Tools, select S, test S, list S, select A, test A, yield, launch A",
+            {false, false}},
+        AfterAHungPath{"NoFolderKeyAndTheSearchFindsNothing",
+                       false,
+                       false,
+                       false,
+                       "select S, test S, list S, select A, test A, list A, yield, "
+                       "message MSINFO32.EXE  NON TROVATO",
+                       {false}}),
+    [](const ::testing::TestParamInfo<AfterAHungPath>& info) {
+        return std::string(info.param.name);
+    });
 
 // Whether the search may walk the start folder: only where that is the system's programs folder,
 // whatever the letter case or trailing backslashes of the two names, and whichever of them is a
@@ -451,7 +522,7 @@ struct SearchWhileReading : ::testing::Test {
     fakes::FakeRegistry registry;
     fakes::FakeShell shell;
     std::unique_ptr<kelvr::InfQirvo> w;
-    kelvr::SubModuli launcher{registry, shell, files, [this] { return w->hWnd(); }};
+    kelvr::SubModuli launcher{host, registry, shell, files, [this] { return w->hWnd(); }};
     int yields = 0;
     std::function<void()> user;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
 #include "Fakes.h"
@@ -94,17 +95,26 @@ TEST_F(RegistryReader, OpensKeysForReadingOnly) {
 }
 
 struct Launcher : ::testing::Test {
+    fakes::FakeHost host;
     fakes::FakeRegistry registry;
     fakes::FakeShell shell;
     fakes::FakeFileSystem files;
     int ownerAsked = 0;
-    kelvr::SubModuli launcher{registry, shell, files, [this] {
+    kelvr::SubModuli launcher{host, registry, shell, files, [this] {
                                   ++ownerAsked;
                                   return std::uintptr_t{0x4242};
                               }};
 
-    void SetUp() override { Global::SysInfoNotFound = 0; }
-    void TearDown() override { EXPECT_EQ(registry.OpenHandles(), 0u); }
+    void SetUp() override {
+        Global::SysInfoNotFound = 0;
+        files.gates = &host.gates;
+    }
+    void TearDown() override {
+        // File tests still held go on while what they use is there.
+        host.gates.ReleaseAll();
+        host.gates.Settle();
+        EXPECT_EQ(registry.OpenHandles(), 0u);
+    }
 
     // Runs the launcher and checks that it launched `file` as the tool is launched.
     void ExpectLaunched(const std::string& file) {
@@ -186,6 +196,101 @@ TEST_F(Launcher, ValueOfZeroBytesEndsTheLauncherAtOnce) {
     files.AddFile("C:\\Tools\\MSINFO32.EXE");
     ExpectNotFound();
     EXPECT_EQ(registry.masks.size(), 1u) << "the folder lookup is not tried";
+}
+
+const std::string kSlowTool = "C:\\Slow\\MSINFO32.EXE";
+const std::string kFolderTool = "C:\\Tools\\MSINFO32.EXE";
+
+// PATH names kSlowTool and MSINFO the folder of kFolderTool, both plain files. Each file test
+// is asked on a thread and awaited up to the bound; one that has not answered by then says
+// neither yes nor no, and nothing unchecked is launched on its word.
+struct Unanswered {
+    const char* name;
+    bool toolKey, pathHangs, folderKey, folderHangs;
+    bool threads;          // false: no thread can be started
+    const char* launched;  // nullptr: none, and the flag is set
+    std::size_t waits;
+};
+
+void PrintTo(const Unanswered& u, std::ostream* os) {
+    *os << u.name;
+}
+
+class UnansweredTest : public Launcher, public ::testing::WithParamInterface<Unanswered> {};
+
+TEST_P(UnansweredTest, LaunchesOnlyWhatWasTestedInTime) {
+    const Unanswered& u = GetParam();
+    files.AddFile(kSlowTool);
+    files.AddFile(kFolderTool);
+    if (u.toolKey)
+        registry.SetText(kToolKey, "PATH", kSlowTool);
+    if (u.folderKey)
+        registry.SetText(kFolderKey, "MSINFO", "C:\\Tools");
+    if (u.pathHangs)
+        host.gates.Hold(kSlowTool);
+    if (u.folderHangs)
+        host.gates.Hold(kFolderTool);
+    host.threads = u.threads;
+    launcher.LaunchSysInfoTool();
+    if (u.launched) {
+        ASSERT_EQ(shell.launches.size(), 1u);
+        EXPECT_EQ(shell.launches[0].file, u.launched);
+        EXPECT_EQ(Global::SysInfoNotFound, 0);
+    } else {
+        EXPECT_TRUE(shell.launches.empty());
+        EXPECT_EQ(Global::SysInfoNotFound, 1);
+    }
+    ASSERT_EQ(host.waitLimits.size(), u.waits);
+    for (auto limit : host.waitLimits) {
+        EXPECT_LE(limit, kelvr::SubModuli::kFileWait);
+        EXPECT_GT(limit, kelvr::SubModuli::kFileWait - std::chrono::milliseconds(100));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Launcher, UnansweredTest,
+    ::testing::Values(
+        Unanswered{"AllAnswer", true, false, true, false, true, "C:\\Slow\\MSINFO32.EXE", 1},
+        Unanswered{"PathHangs", true, true, true, false, true, "C:\\Tools\\MSINFO32.EXE", 2},
+        Unanswered{"PathAndFolderHang", true, true, true, true, true, nullptr, 2},
+        Unanswered{"PathHangsWithoutFolderKey", true, true, false, false, true, nullptr, 1},
+        Unanswered{"FolderHangs", false, false, true, true, true, nullptr, 1},
+        Unanswered{"NoThreadToAskOn", true, false, true, false, false, nullptr, 0}),
+    [](const ::testing::TestParamInfo<Unanswered>& info) { return std::string(info.param.name); });
+
+// An answer that comes once the wait is over is dropped: it launches nothing and tells no host,
+// and it may come after the launcher has gone. The next click asks again.
+TEST_F(Launcher, AnswerThatComesLateIsDropped) {
+    registry.SetText(kToolKey, "PATH", kSlowTool);
+    files.AddFile(kSlowTool);
+    registry.SetText(kFolderKey, "MSINFO", "C:\\Tools");
+    files.AddFile(kFolderTool);
+    host.gates.Hold(kSlowTool);
+    {
+        kelvr::SubModuli gone{host, registry, shell, files, [] { return std::uintptr_t{1}; }};
+        gone.LaunchSysInfoTool();
+    }
+    ASSERT_EQ(shell.launches.size(), 1u);
+    EXPECT_EQ(shell.launches[0].file, kFolderTool);
+    host.RunPosted();  // what the folder's test, answered in time, posted
+    host.gates.Release(kSlowTool);
+    EXPECT_EQ(host.RunPosted(), 0) << "the late answer was posted";
+    EXPECT_EQ(shell.launches.size(), 1u);
+
+    launcher.LaunchSysInfoTool();
+    ASSERT_EQ(shell.launches.size(), 2u);
+    EXPECT_EQ(shell.launches[1].file, kSlowTool);
+}
+
+// The program ends while the window waits (the session ends): nothing is launched, and there is
+// nothing to say.
+TEST_F(Launcher, ProgramEndingDuringAWaitLaunchesNothing) {
+    registry.SetText(kToolKey, "PATH", kSlowTool);
+    files.AddFile(kSlowTool);
+    host.duringWait = [this] { host.ending = true; };
+    launcher.LaunchSysInfoTool();
+    EXPECT_TRUE(shell.launches.empty());
+    EXPECT_EQ(Global::SysInfoNotFound, 0);
 }
 
 TEST(LauncherOwner, BorrowsTheMakerWindowLoadingItHidden) {

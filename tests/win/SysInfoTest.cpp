@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "Modal.h"
 #include "Probe.h"
@@ -360,5 +364,147 @@ TEST_F(ProgramsFolderSearch, MissingProgramsFolderIsNoFind) {
     if (moved)
         MoveFileW(L"C:\\Programmi.away", L"C:\\Programmi");
 }
+
+// kelvr.exe driven from this process while the registry's PATH names a file whose lookup hangs,
+// as a tool on a share that stops answering: run by tests/win/hung-tool-test.sh, which mounts
+// that file on a FUSE drive, names it in KELVR_HUNG_TOOL and holds the hang while the file
+// KELVR_HANG_FLAG (a Unix path) exists. Skipped elsewhere.
+namespace hung {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// A visible window of process `pid` (top-level, or a child of `parent`) of class `cls` (any,
+// when empty) whose text begins with `text`.
+struct Search {
+    DWORD pid;
+    std::wstring cls, text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK Match(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(h, &owner);
+    wchar_t cls[64], text[256];
+    GetClassNameW(h, cls, 64);
+    if (GetWindowTextW(h, text, 256) == 0)
+        text[0] = 0;
+    if (owner == s->pid && IsWindowVisible(h) && (s->cls.empty() || s->cls == cls) &&
+        std::wstring(text).rfind(s->text, 0) == 0)
+        s->found = h;
+    return !s->found;
+}
+
+HWND FindWindowOf(DWORD pid, const std::wstring& cls, const std::wstring& text,
+                  HWND parent = nullptr) {
+    Search s{pid, cls, text};
+    if (parent)
+        EnumChildWindows(parent, Match, reinterpret_cast<LPARAM>(&s));
+    else
+        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// Polls `done` every 10 ms for up to `limit`; the time it took, or -1.
+template <class F>
+double Until(F done, std::chrono::milliseconds limit) {
+    const auto start = Clock::now();
+    while (!done()) {
+        if (Clock::now() - start > limit)
+            return -1;
+        Sleep(10);
+    }
+    return Ms(Clock::now() - start);
+}
+
+// kelvr.exe's menu commands are numbered in the menu's order from 100: "&Fine", the three
+// units, "Su Kelv&aro", "Su &QIRVO".
+constexpr WPARAM kMakerCommand = 105;
+
+// The PATH test hangs: the window waits for it no longer than the launcher's bound, answering
+// WM_NULL from this process all the while, as the system asks whether a program answers; then
+// it goes on as for a PATH that names no tool, and starts the tool of the second lookup.
+TEST(HungToolPath, SystemButtonKeepsTheMakerWindowAnswering) {
+    const char* hungTool = std::getenv("KELVR_HUNG_TOOL");
+    const char* flag = std::getenv("KELVR_HANG_FLAG");
+    if (!hungTool || !flag)
+        GTEST_SKIP() << "run by tests/win/hung-tool-test.sh";
+    const std::wstring exe = probe::FromUnix(std::getenv("KELVR_EXE"));
+    const std::wstring stub = probe::FromUnix(std::getenv("KELVR_STUB_TOOL"));
+    const std::wstring hang = probe::FromUnix(flag);
+    const std::wstring folder = L"C:\\KelvrHungTool", folderTool = folder + L"\\MSINFO32.EXE";
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
+    SetString(HKEY_LOCAL_MACHINE, kToolKey, L"PATH", std::string(hungTool) + '\0');
+    SetString(HKEY_LOCAL_MACHINE, kFolderKey, L"MSINFO", win32::Narrow(folder) + '\0');
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(stub.c_str(), folderTool.c_str(), FALSE));
+    DeleteFileW(kStarted);
+
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = L"\"" + exe + L"\"";
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &si, &pi));
+    HWND main = nullptr, maker = nullptr, button = nullptr;
+    Until([&] { return main = FindWindowOf(pi.dwProcessId, L"", L" Kelvaro  -  Spazio"); },
+          std::chrono::seconds(30));
+    if (main) {
+        PostMessageW(main, WM_COMMAND, kMakerCommand, 0);
+        Until([&] { return maker = FindWindowOf(pi.dwProcessId, L"", L"Informazioni sul prod"); },
+              std::chrono::seconds(10));
+    }
+    if (maker)  // its own push-button window
+        button = FindWindowOf(pi.dwProcessId, L"Button", L"? &Sistema", maker);
+    EXPECT_TRUE(main && maker && button) << "kelvr.exe's main window, the maker window, the button";
+    if (button) {
+        std::atomic<bool> stop{false};
+        double unanswered = 0;
+        std::thread pinger([&] {
+            while (!stop) {
+                const auto asked = Clock::now();
+                DWORD_PTR result;
+                SendMessageTimeoutW(maker, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result);
+                unanswered = std::max(unanswered, Ms(Clock::now() - asked));
+                Sleep(10);
+            }
+        });
+        PostMessageW(button, BM_CLICK, 0, 0);
+        const double launched =
+            Until([] { return !Started().empty(); }, std::chrono::milliseconds(8000));
+        // A window that waits for the file itself is let go, so that the test ends.
+        DeleteFileW(hang.c_str());
+        stop = true;
+        pinger.join();
+        std::printf("launched %.1f\nunanswered %.1f\n", launched, unanswered);
+        EXPECT_NE(Started().find(folderTool), std::wstring::npos) << win32::Narrow(Started());
+        const double bound = Ms(kelvr::SubModuli::kFileWait);
+        EXPECT_GE(launched, bound) << "the PATH test answered: it did not hang";
+        EXPECT_LE(launched, bound + 2000);
+        EXPECT_LE(unanswered, 200) << "the maker window left WM_NULL unanswered too long";
+    }
+    DeleteFileW(hang.c_str());
+    if (maker)
+        PostMessageW(maker, WM_CLOSE, 0, 0);
+    if (main)
+        PostMessageW(main, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "kelvr.exe did not end";
+        TerminateProcess(pi.hProcess, 1);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
+    DeleteFileW(folderTool.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace hung
 
 }  // namespace
