@@ -435,27 +435,30 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case DM_GETDEFID:
             return OnGetDefId();
         case WM_CLOSE:
-            OnClose();
+            form_.QueryClose();
             return 0;
         case WM_MOVE:
         case WM_SIZE:
-            OnPlaced();
+            RecordPlace();
             break;
         case WM_VSCROLL:
-            OnScrollBar(LOWORD(wp));
+            ScrollBar(LOWORD(wp));
             return 0;
         case WM_MOUSEWHEEL:
-            OnWheel(GET_WHEEL_DELTA_WPARAM(wp));
+            Wheel(GET_WHEEL_DELTA_WPARAM(wp));
             return 0;
         case WM_KEYDOWN:
             if (OnKeyDown(static_cast<UINT>(wp)))
                 return 0;
             break;
         case WM_DPICHANGED:
-            OnDpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
+            DpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;
         case WM_ENDSESSION:
-            OnEndSession(wp != FALSE);
+            // Nothing to save: the program ends at once, whatever it was waiting for, and this
+            // peer may be gone when the call returns.
+            if (wp)
+                host_.EndSession();
             return 0;
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT draws the background with the rest
@@ -465,7 +468,7 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_PRINTCLIENT: {
             RECT area;
             GetClientRect(hwnd_, &area);
-            Safely([&] { Paint(reinterpret_cast<HDC>(wp), area); });
+            Paint(reinterpret_cast<HDC>(wp), area);
             return 0;
         }
         case WM_CTLCOLORBTN:
@@ -522,31 +525,13 @@ LRESULT WinFormPeer::OnGetDefId() const {
     return 0;
 }
 
-void WinFormPeer::OnClose() {
-    Safely([this] { form_.QueryClose(); });
-}
-
-void WinFormPeer::OnPlaced() {
-    Safely([this] { RecordPlace(); });
-}
-
-void WinFormPeer::OnScrollBar(int request) {
-    Safely([&] { ScrollBar(request); });
-}
-
-void WinFormPeer::OnWheel(int delta) {
-    Safely([&] { Wheel(delta); });
-}
-
 // True when the form took the key, or the key scrolled the rows.
 bool WinFormPeer::OnKeyDown(UINT key) {
     bool taken = false;
     const auto keyDown = form_.KeyDown;  // the handler may unload the form
     if (keyDown)
-        Safely([&] { taken = keyDown(static_cast<int>(key), KeyShift()); });
-    if (!taken)
-        Safely([&] { taken = ScrollKey(key); });
-    return taken;
+        taken = keyDown(static_cast<int>(key), KeyShift());
+    return taken || ScrollKey(key);
 }
 
 // A high-contrast scheme chosen or left, or the system colours changed: the form is drawn
@@ -554,17 +539,6 @@ bool WinFormPeer::OnKeyDown(UINT key) {
 void WinFormPeer::OnColorsChanged() {
     host_.ReadHighContrast();
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-}
-
-void WinFormPeer::OnDpiChanged(int dpi, const RECT& suggested) {
-    Safely([&] { DpiChanged(dpi, suggested); });
-}
-
-// Nothing to save: the program ends at once, whatever it was waiting for. This peer may be gone
-// when the call returns.
-void WinFormPeer::OnEndSession(bool ending) {
-    if (ending)
-        Safely([this] { host_.EndSession(); });
 }
 
 // What shows around a push button's face is what the window draws beneath it.
@@ -600,7 +574,7 @@ void WinFormPeer::Mouse(const Control::MouseHandler& handler, int button, UINT k
     if (!handler)
         return;
     Control::MouseHandler h = handler;  // the handler may unload the form and this peer
-    Safely([&] { h(button, Shift(keys), x, y); });
+    h(button, Shift(keys), x, y);
 }
 
 // In twips from the top left corner of the control under the mouse, or of the client area.
@@ -634,13 +608,14 @@ void WinFormPeer::OnLeftButtonUp(POINT at) {
     pressed_ = nullptr;
     const WinControlPeer* p = ControlAt(at);
     if (p && &p->Model() == pressed && pressed->Click) {
-        std::function<void()> click = pressed->Click;
-        Safely(click);
+        std::function<void()> click = pressed->Click;  // it may unload the form and this peer
+        click();
     }
 }
 
 // What changed while a message was handled is finished as it returns: the window repaints it
-// and screen readers hear of it before anything else happens.
+// and screen readers hear of it before anything else happens. The handlers run the program's
+// portable code: nothing it throws may cross a window procedure.
 LRESULT CALLBACK WinFormPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
@@ -654,10 +629,15 @@ LRESULT CALLBACK WinFormPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self)
         return DefWindowProcW(hwnd, msg, wp, lp);
-    const LRESULT result = self->OnMessage(msg, wp, lp);
-    // The handler may have unloaded the form, and this peer with it.
-    if (auto* still = reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
-        still->FinishChanges();
+    LRESULT result = 0;
+    try {
+        result = self->OnMessage(msg, wp, lp);
+        // The handler may have unloaded the form, and this peer with it.
+        if (auto* still = reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+            still->FinishChanges();
+    } catch (...) {
+        OutputDebugStringW(L"Kelvr: an event handler failed\n");
+    }
     return result;
 }
 

@@ -86,14 +86,8 @@ class WinFormPeer : public forms::FormPeer {
     // The window procedure: each message unpacked for its handler.
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT OnGetDefId() const;
-    void OnClose();
-    void OnPlaced();  // moved or sized
-    void OnScrollBar(int request);
-    void OnWheel(int delta);
     bool OnKeyDown(UINT key);
     void OnColorsChanged();
-    void OnDpiChanged(int dpi, const RECT& suggested);
-    void OnEndSession(bool ending);
     void OnPaint();
     bool OnSetCursor(HWND over, int hitTest);
     // `keys`: the MK_ flags; `at`: in client pixels.

@@ -73,7 +73,7 @@ void WinFormPeer::OnCommand(int id) {
     }
     // The handler may unload the form, and with it this peer: nothing of it is touched after.
     if (handler)
-        Safely(handler);
+        handler();
 }
 
 // One tooltip control for the form, a tool for each control with a tip, answering over the
