@@ -19,6 +19,7 @@
 #include "RealProgram.h"
 #include "win32/Utf.h"
 #include "win32/WinControl.h"
+#include "win32/WinForm.h"
 
 namespace {
 
@@ -131,6 +132,16 @@ TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
     EXPECT_EQ(form->accHitTest(corner.x, corner.y, &hit), S_OK);
     EXPECT_TRUE(hit.vt == VT_I4 && hit.lVal == CHILDID_SELF);
     EXPECT_EQ(form->accHitTest(corner.x + 50, corner.y + 50, &hit), S_FALSE);
+    // A drawn control takes neither the focus nor a selection.
+    EXPECT_EQ(children[0]->get_accFocus(&hit), S_FALSE);
+    EXPECT_EQ(hit.vt, VT_EMPTY);
+    EXPECT_EQ(children[0]->get_accSelection(&hit), S_FALSE);
+    // A hidden control, as an event would name it (the row models, made to be copied), is
+    // invisible.
+    kelvr::FreeAll& m = program.Main();
+    const Object model = form.Child(win32::WinFormPeer::EventId(m, m.lbDisco[0]));
+    ASSERT_TRUE(model);
+    EXPECT_NE(model.State() & STATE_SYSTEM_INVISIBLE, 0);
 }
 
 // A header's default action sorts, once the screen reader has its answer; the rows are then
