@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "Painted.h"
+#include "Watch.h"
 
 namespace {
 

@@ -29,8 +29,8 @@
 #include <chrono>
 #include <memory>
 
-#include "Painted.h"
 #include "StartLog.h"
+#include "Watch.h"
 #include "main/Program.h"
 #include "win32/RealServices.h"
 #include "win32/WinHost.h"

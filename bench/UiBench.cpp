@@ -11,13 +11,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "Painted.h"
+#include "Watch.h"
 
 namespace {
 
@@ -27,52 +26,11 @@ double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-std::wstring Text(HWND h) {
-    wchar_t buf[256];
-    const int n = GetWindowTextW(h, buf, 256);
-    return std::wstring(buf, n > 0 ? n : 0);
-}
-
-struct Search {
-    DWORD pid;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchMain(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<Search*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(h, &owner);
-    if (owner == s->pid && IsWindowVisible(h) &&
-        Text(h).rfind(L" Kelvaro  -  Spazio dei Drive", 0) == 0)
-        s->found = h;
-    return TRUE;
-}
-
 // Has the window paint what it has left to paint, and returns once it has.
 void UntilPainted(HWND main) {
     RedrawWindow(main, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     while (!bench::Painted(main)) Sleep(1);
 }
-
-struct Pinger {
-    HWND target;
-    std::atomic<bool> stop{false};
-    std::atomic<double> longest{0};
-
-    static DWORD WINAPI Run(void* p) {
-        auto* self = static_cast<Pinger*>(p);
-        while (!self->stop && IsWindow(self->target)) {
-            const auto start = Clock::now();
-            DWORD_PTR result;
-            SendMessageTimeoutW(self->target, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-            const double ms = Ms(Clock::now() - start);
-            if (ms > self->longest)
-                self->longest = ms;
-            Sleep(10);
-        }
-        return 0;
-    }
-};
 
 struct Times {
     std::vector<double> ms;
@@ -93,8 +51,7 @@ struct Program {
     int header = 0;
     bool down = true;
     Times click, scroll, rescale;
-    Pinger* pinger = nullptr;
-    HANDLE pingThread = nullptr;
+    bench::Pinger* pinger = nullptr;
     double unanswered = 0;
 
     bool Start() {
@@ -104,20 +61,17 @@ struct Program {
         if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                             &pi))
             return false;
-        Search s{pi.dwProcessId};
-        for (int i = 0; i < 30000 && !(s.found && bench::Painted(s.found)); ++i) {
+        for (int i = 0; i < 30000 && !(main && bench::Painted(main)); ++i) {
             Sleep(1);
-            if (!s.found)
-                EnumWindows(MatchMain, reinterpret_cast<LPARAM>(&s));
+            if (!main)
+                main = bench::MainWindowOf(pi.dwProcessId);
         }
-        main = s.found;
         HDC screen = GetDC(nullptr);
         dpi = GetDeviceCaps(screen, LOGPIXELSY);
         ReleaseDC(nullptr, screen);
         if (!main)
             return false;
-        pinger = new Pinger{main};
-        pingThread = CreateThread(nullptr, 0, Pinger::Run, pinger, 0, nullptr);
+        pinger = new bench::Pinger(main);
         return true;
     }
 
@@ -164,14 +118,10 @@ struct Program {
     }
 
     void End() {
-        if (pinger) {
-            pinger->stop = true;
-            WaitForSingleObject(pingThread, 15000);
-            CloseHandle(pingThread);
-            unanswered = pinger->longest;
-            delete pinger;
-            pinger = nullptr;
-        }
+        if (pinger)
+            unanswered = pinger->Stop();
+        delete pinger;
+        pinger = nullptr;
         PostMessageW(main, WM_CLOSE, 0, 0);
         if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)
             TerminateProcess(pi.hProcess, 1);

@@ -13,12 +13,12 @@
 // With KELVR_STEPS_LOG set (see StartLog.h), once its window is painted it appends
 // "NAME LOADER TOTAL SHOWING", NAME being KELVR_MINIMAL_NAME: the milliseconds from the
 // process's creation to WinMain and to the moment its window and child windows are painted
-// (as kelvr_start_bench tells it: see Painted.h), and those spent in ShowWindow and
+// (as kelvr_start_bench tells it: see Watch.h), and those spent in ShowWindow and
 // UpdateWindow.
 #include <windows.h>
 
-#include "Painted.h"
 #include "StartLog.h"
+#include "Watch.h"
 #ifdef KELVR_MINIMAL_IMPORTS
 #include <commctrl.h>
 #endif

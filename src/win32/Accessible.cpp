@@ -100,6 +100,23 @@ VARIANT Self() {
     return v;
 }
 
+// The text forms::Describe gives a control in `field`, as Element::Ask answers it.
+auto Text(std::string forms::Accessible::*field) {
+    return [field](const WinControlPeer& p, BSTR* out) {
+        return Give(forms::Describe(p.Model()).*field, out);
+    };
+}
+
+// The number `of` gives a control, as Element::Ask answers it.
+template <class Of>
+auto Number(Of of) {
+    return [of](const WinControlPeer& p, VARIANT* out) {
+        out->vt = VT_I4;
+        out->lVal = of(p);
+        return S_OK;
+    };
+}
+
 // The object of a form's client area (no control) or of one of its drawn controls. It holds
 // nothing but the form's window and the control: each question finds the control as it stands
 // then, and an object whose form or control has gone answers that it has. What the client area
@@ -256,48 +273,50 @@ class Element final : public IAccessible {
 
     // IAccessible: what the control is. The form's client area says what the system says.
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
-        return Say(child, out, &forms::Accessible::name, &IAccessible::get_accName);
+        return Ask(child, out, &IAccessible::get_accName, Text(&forms::Accessible::name));
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
-        return Say(child, out, &forms::Accessible::value, &IAccessible::get_accValue);
+        return Ask(child, out, &IAccessible::get_accValue, Text(&forms::Accessible::value));
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override {
-        return Say(child, out, &forms::Accessible::description, &IAccessible::get_accDescription);
+        return Ask(child, out, &IAccessible::get_accDescription,
+                   Text(&forms::Accessible::description));
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override {
-        return Say(child, out, &forms::Accessible::shortcut, &IAccessible::get_accKeyboardShortcut);
+        return Ask(child, out, &IAccessible::get_accKeyboardShortcut,
+                   Text(&forms::Accessible::shortcut));
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override {
-        return Say(child, out, &forms::Accessible::defaultAction,
-                   &IAccessible::get_accDefaultAction);
+        return Ask(child, out, &IAccessible::get_accDefaultAction,
+                   Text(&forms::Accessible::defaultAction));
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
-        return Tell(child, out, &IAccessible::get_accRole, [](const WinControlPeer& p) {
-            return RoleOf(forms::Describe(p.Model()).role);
-        });
+        return Ask(child, out, &IAccessible::get_accRole, Number([](const WinControlPeer& p) {
+                       return RoleOf(forms::Describe(p.Model()).role);
+                   }));
     }
     // A control hidden (or in a container that is) is invisible; one scrolled out of view, or
     // past the window's edges, is off the screen.
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* out) override {
-        return Tell(child, out, &IAccessible::get_accState, [this](const WinControlPeer& p) {
-            const Control& c = p.Model();
-            LONG state = 0;
-            bool visible = c.Visible();
-            for (const Control* up = c.Container(); up; up = up->Container())
-                visible = visible && up->Visible();
-            RECT client, inside;
-            GetClientRect(hwnd_, &client);
-            if (!visible)
-                state |= STATE_SYSTEM_INVISIBLE;
-            else if (!p.Shown() || !IntersectRect(&inside, &p.Box(), &client))
-                state |= STATE_SYSTEM_OFFSCREEN;
-            const forms::Role role = forms::Describe(c).role;
-            if (role == forms::Role::Link)
-                state |= STATE_SYSTEM_LINKED;
-            else if (role != forms::Role::ColumnHeader)
-                state |= STATE_SYSTEM_READONLY;
-            return state;
-        });
+        return Ask(child, out, &IAccessible::get_accState, Number([this](const WinControlPeer& p) {
+                       const Control& c = p.Model();
+                       LONG state = 0;
+                       bool visible = c.Visible();
+                       for (const Control* up = c.Container(); up; up = up->Container())
+                           visible = visible && up->Visible();
+                       RECT client, inside;
+                       GetClientRect(hwnd_, &client);
+                       if (!visible)
+                           state |= STATE_SYSTEM_INVISIBLE;
+                       else if (!p.Shown() || !IntersectRect(&inside, &p.Box(), &client))
+                           state |= STATE_SYSTEM_OFFSCREEN;
+                       const forms::Role role = forms::Describe(c).role;
+                       if (role == forms::Role::Link)
+                           state |= STATE_SYSTEM_LINKED;
+                       else if (role != forms::Role::ColumnHeader)
+                           state |= STATE_SYSTEM_READONLY;
+                       return state;
+                   }));
     }
     // The action runs once the caller has its answer, from the windows' message loop: it may
     // open a modal window (the credit line does), which must not keep a screen reader waiting.
@@ -433,24 +452,12 @@ class Element final : public IAccessible {
         return hr;
     }
 
-    using TextAsk = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
-    using NumberAsk = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, VARIANT*);
-
-    // A text that forms::Describe gives a control, and the system a client area.
-    HRESULT Say(VARIANT child, BSTR* out, std::string forms::Accessible::*field, TextAsk ask) {
-        if (!IsSelf(child))
-            return ForChild(child, [&](IAccessible* a) { return (a->*ask)(Self(), out); });
-        const Found f = Find();
-        if (!f.form)
-            return RPC_E_DISCONNECTED;
-        if (!control_)
-            return system_ ? (system_->*ask)(child, out) : E_FAIL;
-        return Give(forms::Describe(f.control->Model()).*field, out);
-    }
-
-    // A number (a role, a state) that `of` gives a control, and the system a client area.
-    template <class Of>
-    HRESULT Tell(VARIANT child, VARIANT* out, NumberAsk ask, Of of) {
+    // A question about this object or one of its children, of the kind `ask` asks: a child's
+    // is asked of the child's own object, the client area's of the system's object for the
+    // window, and a control's is answered by `answer`.
+    template <class Out, class Answer>
+    HRESULT Ask(VARIANT child, Out* out,
+                HRESULT (STDMETHODCALLTYPE IAccessible::*ask)(VARIANT, Out*), Answer answer) {
         if (!out)
             return E_POINTER;
         if (!IsSelf(child))
@@ -460,9 +467,7 @@ class Element final : public IAccessible {
             return RPC_E_DISCONNECTED;
         if (!control_)
             return system_ ? (system_->*ask)(child, out) : E_FAIL;
-        out->vt = VT_I4;
-        out->lVal = of(*f.control);
-        return S_OK;
+        return answer(*f.control, out);
     }
 
     // A question that only the client area as a whole answers; a control has nothing to say.

@@ -22,14 +22,13 @@
 // with 0, 1 otherwise.
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "Painted.h"
 #include "Probe.h"
+#include "Watch.h"
 
 namespace {
 
@@ -41,27 +40,6 @@ constexpr WPARAM kFine = 100, kBytes = 101, kMegabytes = 102;
 
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
-}
-
-std::wstring Text(HWND h) {
-    wchar_t buf[512];
-    const int n = GetWindowTextW(h, buf, 512);
-    return std::wstring(buf, n > 0 ? n : 0);
-}
-
-struct Search {
-    DWORD pid;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchMain(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<Search*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(h, &owner);
-    if (owner == s->pid && IsWindowVisible(h) &&
-        Text(h).rfind(L" Kelvaro  -  Spazio dei Drive", 0) == 0)
-        s->found = h;
-    return TRUE;
 }
 
 // What the table shows, as a screen reader reads it: the figure cells ("1.234,56") and the
@@ -124,26 +102,6 @@ bool Go(int n) {
            0;
 }
 
-struct Pinger {
-    HWND target;
-    std::atomic<bool> stop{false};
-    std::atomic<double> longest{0};
-
-    static DWORD WINAPI Run(void* p) {
-        auto* self = static_cast<Pinger*>(p);
-        while (!self->stop && IsWindow(self->target)) {
-            const auto start = Clock::now();
-            DWORD_PTR result;
-            SendMessageTimeoutW(self->target, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-            const double ms = Ms(Clock::now() - start);
-            if (ms > self->longest)
-                self->longest = ms;
-            Sleep(10);
-        }
-        return 0;
-    }
-};
-
 int Hold(int argc, wchar_t** argv) {
     for (int i = 2; i < argc; ++i) {
         const HANDLE h = CreateFileW(argv[i], GENERIC_READ,
@@ -176,21 +134,19 @@ int RunScenario(const std::wstring& exe, const std::wstring& end) {
         std::fprintf(stderr, "kelvr_drive_probe: cannot start %ls\n", exe.c_str());
         return 1;
     }
-    Search s{pi.dwProcessId};
-    while (!(s.found && bench::Painted(s.found))) {
+    HWND main = nullptr;
+    while (!(main && bench::Painted(main))) {
         if (Clock::now() - start > std::chrono::seconds(30)) {
             TerminateProcess(pi.hProcess, 1);
             std::fprintf(stderr, "kelvr_drive_probe: no window painted within 30 s\n");
             return 1;
         }
         Sleep(1);
-        if (!s.found)
-            EnumWindows(MatchMain, reinterpret_cast<LPARAM>(&s));
+        if (!main)
+            main = bench::MainWindowOf(pi.dwProcessId);
     }
     Print("started", Ms(Clock::now() - start));
-    const HWND main = s.found;
-    Pinger pinger{main};
-    const HANDLE pingThread = CreateThread(nullptr, 0, Pinger::Run, &pinger, 0, nullptr);
+    bench::Pinger pinger(main);
 
     PostMessageW(main, WM_COMMAND, kBytes, 0);
     Print("known_choice", Until([&] { return AllInUnit(main, true); }));
@@ -226,9 +182,7 @@ int RunScenario(const std::wstring& exe, const std::wstring& end) {
         const DWORD ended = WaitForSingleObject(pi.hProcess, 10000);
         Print("ended", ended == WAIT_OBJECT_0 ? Ms(Clock::now() - asked) : -1);
     }
-    pinger.stop = true;
-    WaitForSingleObject(pingThread, 15000);
-    Print("unanswered", pinger.longest);
+    Print("unanswered", pinger.Stop());
 
     DWORD code = 1;
     GetExitCodeProcess(pi.hProcess, &code);
