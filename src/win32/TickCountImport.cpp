@@ -3,8 +3,7 @@
 // function Windows has only from Vista on: imported, it would keep the program from loading on
 // XP. The import's slot is defined here, so that the linker takes no import from kernel32 for
 // it; it leads to the system's function where there is one, else to the performance counter's
-// milliseconds. (Code that called GetTickCount64 itself would bring kernel32's slot too, and
-// the link would fail on the slot defined twice.)
+// milliseconds. Any other call to GetTickCount64 in the exe goes through this slot too.
 #include <windows.h>
 
 #include <atomic>
