@@ -6,7 +6,8 @@
 #            (through scripts/wine-run.sh, one test at a time);
 #   clang:   the same, built with clang and lld, and run under Wine;
 #   mingw64: the same for 64-bit Windows, run under 64-bit Wine;
-# and checks kelvr.exe's hardening flags and that it builds byte for byte the same elsewhere.
+# and checks kelvr.exe's hardening flags, that the 32-bit exes load on Windows XP SP3, and that
+# it builds byte for byte the same elsewhere.
 # Stops at the first failure. Configure and build output goes to build/logs/ and is shown only
 # when a step fails; the last lines printed are ctest's summaries.
 set -euo pipefail
@@ -50,8 +51,9 @@ for preset in mingw clang mingw64; do
     kelvr_start_steps kelvr_start_bench
 done
 
-# kelvr.exe as it ships: its PE header flags (and the checker, on made-up headers), and the
-# same exe from a build in two other folders.
+# kelvr.exe as it ships: its PE header flags, and for the 32-bit exes that Windows XP SP3 can
+# load them (subsystem version, imports; tools/xp-exports); the checker on made-up images; and
+# the same exe from a build in two other folders.
 echo "== kelvr.exe"
 bash scripts/check-exe.sh --self-test
 bash scripts/check-exe.sh build/mingw/kelvr.exe build/mingw64/kelvr.exe build/clang/kelvr.exe

@@ -4,8 +4,10 @@
 
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <winnetwk.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -89,8 +91,7 @@ kelvr::DiskFigures WinDiskQuery::Query(const std::string& root) {
 
 namespace {
 // The path in the form the W functions take at any length.
-std::wstring LongPath(const std::string& utf8) {
-    std::wstring path = Widen(utf8);
+std::wstring LongPath(std::wstring path) {
     if (path.size() < MAX_PATH - 12 || path.rfind(L"\\\\?\\", 0) == 0)
         return path;
     for (wchar_t& c : path)
@@ -99,6 +100,32 @@ std::wstring LongPath(const std::string& utf8) {
     if (path.rfind(L"\\\\", 0) == 0)
         return L"\\\\?\\UNC\\" + path.substr(2);
     return L"\\\\?\\" + path;
+}
+
+std::wstring LongPath(const std::string& utf8) {
+    return LongPath(Widen(utf8));
+}
+
+// Set once the system has refused FindExInfoBasic and FIND_FIRST_EX_LARGE_FETCH.
+std::atomic<bool> basicRefused{false};
+
+// The folder's first entry. Windows 7 and later list faster when spared the short names and
+// asked for entries in large batches; Vista and XP refuse both (ERROR_INVALID_PARAMETER), and
+// are asked in the standard way instead, from then on.
+HANDLE FirstEntry(const std::wstring& pattern, WIN32_FIND_DATAW& found) {
+    const bool refused = basicRefused.load() || PretendedMissing("FindExInfoBasic");
+    if (!refused) {
+        const HANDLE find =
+            FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                             nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        if (find != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_PARAMETER)
+            return find;
+    }
+    const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoStandard, &found,
+                                         FindExSearchNameMatch, nullptr, 0);
+    if (!refused && find != INVALID_HANDLE_VALUE)
+        basicRefused = true;
+    return find;
 }
 }  // namespace
 
@@ -116,41 +143,30 @@ bool WinFileSystem::IsPlainFile(const std::string& path) const {
 // Wine reads and sorts a whole folder before FindFirstFileExW returns its first entry, and a
 // large folder would freeze the window meanwhile. The opener's thread makes that call while the
 // window's thread goes on running `meanwhile`; handing a folder over costs far less than listing
-// even a small one. Its fields are guarded by `lock`.
+// even a small one. The two events hand the request over and the answer back, so that only one
+// thread at a time touches the other fields.
 struct WinFileSystem::Opener {
-    SRWLOCK lock = SRWLOCK_INIT;
-    CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
+    HANDLE asked = CreateEventW(nullptr, FALSE, FALSE, nullptr);     // `pattern`, or `stop`
+    HANDLE answered = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // `find` and `found`
     std::wstring pattern;
-    bool asked = false;   // `pattern` waits to be opened
-    bool opened = false;  // `find` and `found` are its answer
-    bool stop = false;    // the thread ends once idle
+    std::atomic<bool> stop{false};  // the thread ends once idle
     HANDLE find = INVALID_HANDLE_VALUE;
     WIN32_FIND_DATAW found{};
+
+    ~Opener() {
+        for (HANDLE event : {asked, answered})
+            if (event)
+                CloseHandle(event);
+    }
 
     static DWORD WINAPI Run(void* p) {
         auto* held = static_cast<std::shared_ptr<Opener>*>(p);
         const std::shared_ptr<Opener> o = *held;
         delete held;
-        AcquireSRWLockExclusive(&o->lock);
-        for (;;) {
-            while (!o->asked && !o->stop)
-                SleepConditionVariableSRW(&o->changed, &o->lock, INFINITE, 0);
-            if (!o->asked)
-                break;
-            const std::wstring pattern = o->pattern;
-            o->asked = false;
-            ReleaseSRWLockExclusive(&o->lock);
-            WIN32_FIND_DATAW found;
-            const HANDLE find =
-                FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
-            AcquireSRWLockExclusive(&o->lock);
-            o->find = find;
-            o->found = found;
-            o->opened = true;
-            WakeAllConditionVariable(&o->changed);
+        while (WaitForSingleObject(o->asked, INFINITE) == WAIT_OBJECT_0 && !o->stop) {
+            o->find = FirstEntry(o->pattern, o->found);
+            SetEvent(o->answered);
         }
-        ReleaseSRWLockExclusive(&o->lock);
         return 0;
     }
 };
@@ -161,52 +177,36 @@ WinFileSystem::WinFileSystem() = default;
 WinFileSystem::~WinFileSystem() {
     if (!opener_)
         return;
-    AcquireSRWLockExclusive(&opener_->lock);
     opener_->stop = true;
-    WakeAllConditionVariable(&opener_->changed);
-    ReleaseSRWLockExclusive(&opener_->lock);
+    SetEvent(opener_->asked);
 }
 
 HANDLE WinFileSystem::OpenMeanwhile(const std::wstring& pattern, WIN32_FIND_DATAW& found,
                                     const std::function<void()>& meanwhile) const {
-    auto direct = [&] {
-        return FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    };
     if (opening_)  // a listing started by `meanwhile` itself: the opener is taken
-        return direct();
+        return FirstEntry(pattern, found);
     if (!opener_) {
         auto o = std::make_shared<Opener>();
+        if (!o->asked || !o->answered)
+            return FirstEntry(pattern, found);
         auto* held = new std::shared_ptr<Opener>(o);
         const HANDLE thread = CreateThread(nullptr, 64 * 1024, Opener::Run, held,
                                            STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
         if (!thread) {
             delete held;
-            return direct();
+            return FirstEntry(pattern, found);
         }
         CloseHandle(thread);
         opener_ = o;
     }
     Opener& o = *opener_;
     opening_ = true;
-    AcquireSRWLockExclusive(&o.lock);
     o.pattern = pattern;
-    o.asked = true;
-    o.opened = false;
-    WakeAllConditionVariable(&o.changed);
-    while (!o.opened) {
-        if (!SleepConditionVariableSRW(&o.changed, &o.lock, 10, 0) && !o.opened) {
-            ReleaseSRWLockExclusive(&o.lock);
-            meanwhile();
-            AcquireSRWLockExclusive(&o.lock);
-        }
-    }
-    const HANDLE find = o.find;
+    SetEvent(o.asked);
+    while (WaitForSingleObject(o.answered, 10) != WAIT_OBJECT_0) meanwhile();
     found = o.found;
-    o.opened = false;
-    ReleaseSRWLockExclusive(&o.lock);
     opening_ = false;
-    return find;
+    return o.find;
 }
 
 bool WinFileSystem::Subfolders(const std::string& folder, std::vector<std::string>& out) const {
@@ -224,10 +224,7 @@ bool WinFileSystem::ListFolder(const std::string& folder, const std::string& fil
     const std::wstring wanted = Widen(fileName);
     WIN32_FIND_DATAW found;
     const std::wstring pattern = LongPath(base + "*");
-    HANDLE find = meanwhile
-                      ? OpenMeanwhile(pattern, found, meanwhile)
-                      : FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
-                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    HANDLE find = meanwhile ? OpenMeanwhile(pattern, found, meanwhile) : FirstEntry(pattern, found);
     if (find == INVALID_HANDLE_VALUE)
         return false;
     unsigned entries = 0;
@@ -252,25 +249,70 @@ bool WinFileSystem::ListFolder(const std::string& folder, const std::string& fil
     return true;
 }
 
+// CSIDL_PROGRAM_FILES, which every Windows from XP on answers alike, for a 32-bit program on a
+// 64-bit Windows with the folder of 32-bit programs.
 bool WinFileSystem::ProgramsFolder(std::string& folder) const {
-    // FOLDERID_ProgramFiles, written out so that no GUID library has to be linked.
-    static const GUID kProgramFiles = {
-        0x905e63b6, 0xc1bf, 0x494e, {0xb2, 0x9c, 0x65, 0xb7, 0x32, 0xd3, 0xd2, 0x1a}};
-    using GetKnownFolderPath = HRESULT(WINAPI*)(const GUID&, DWORD, HANDLE, PWSTR*);
-    using TaskMemFree = void(WINAPI*)(void*);
-    static const auto getPath = Later<GetKnownFolderPath>(L"shell32.dll", "SHGetKnownFolderPath");
-    static const auto release = Later<TaskMemFree>(L"ole32.dll", "CoTaskMemFree");
-    if (!getPath || !release)
+    using GetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+    static const auto getPath = Later<GetFolderPath>(L"shell32.dll", "SHGetFolderPathW");
+    wchar_t path[MAX_PATH];
+    if (!getPath ||
+        getPath(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
         return false;
-    PWSTR path = nullptr;
-    const bool known = SUCCEEDED(getPath(kProgramFiles, 0, nullptr, &path)) && path;
-    if (known)
-        folder = Narrow(path);
-    release(path);  // owed even when the call failed
-    return known;
+    folder = Narrow(path);
+    return true;
 }
 
+namespace {
+// Where the system cannot say where links lead (XP has no GetFinalPathNameByHandleW): a path
+// through no link or junction is its own final name, given with each part's letters as stored.
+// A path through one is refused, so that nothing is ever taken for the folder a link leads to.
+bool LinkFreePath(const std::string& path, std::string& out) {
+    std::wstring given = Widen(path);
+    if (given.rfind(L"\\\\?\\", 0) == 0)  // only a drive's path comes this way
+        given = given.size() > 5 && given[5] == L':' ? given.substr(4) : std::wstring();
+    std::wstring full(32768, L'\0');
+    const DWORD n =
+        GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (n == 0 || n >= full.size())
+        return false;
+    full.resize(n);
+    // A drive's path: the programs folder is on one.
+    if (full.size() < 3 || full[1] != L':' || full[2] != L'\\')
+        return false;
+    const wchar_t drive =
+        full[0] >= L'a' && full[0] <= L'z' ? static_cast<wchar_t>(full[0] - L'a' + L'A') : full[0];
+    std::wstring name = {drive, L':'};
+    for (std::size_t at = 3; at <= full.size();) {
+        std::size_t end = full.find(L'\\', at);
+        if (end == std::wstring::npos)
+            end = full.size();
+        const std::wstring part = full.substr(at, end - at);
+        at = end + 1;
+        if (part.empty())
+            continue;
+        if (part.find_first_of(L"*?") != std::wstring::npos)
+            return false;
+        WIN32_FIND_DATAW found;
+        const HANDLE find = FindFirstFileW(LongPath(name + L"\\" + part).c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE)
+            return false;
+        FindClose(find);
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return false;
+        name += L"\\" + std::wstring(found.cFileName);
+    }
+    if (name.size() == 2)  // the drive's root
+        name += L'\\';
+    out = Narrow(name);
+    return true;
+}
+}  // namespace
+
 bool WinFileSystem::FinalPath(const std::string& path, std::string& out) const {
+    using GetFinalName = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+    const auto finalName = Later<GetFinalName>(L"kernel32.dll", "GetFinalPathNameByHandleW");
+    if (!finalName)
+        return LinkFreePath(path, out);
     // No access is asked for: the name needs none, and the folder may be one the user cannot
     // read. Backup semantics let a folder be opened at all.
     const HANDLE file = CreateFileW(LongPath(path).c_str(), 0,
@@ -280,8 +322,8 @@ bool WinFileSystem::FinalPath(const std::string& path, std::string& out) const {
         return false;
     // Room for the longest name the system has, so that one call does.
     std::wstring name(32768, L'\0');
-    const DWORD n = GetFinalPathNameByHandleW(file, &name[0], static_cast<DWORD>(name.size()),
-                                              FILE_NAME_NORMALIZED);
+    const DWORD n =
+        finalName(file, &name[0], static_cast<DWORD>(name.size()), FILE_NAME_NORMALIZED);
     CloseHandle(file);
     if (n == 0 || n >= name.size())
         return false;

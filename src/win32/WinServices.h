@@ -55,8 +55,10 @@ class WinFileSystem : public forms::FileSystem {
     bool ListFolder(const std::string& folder, const std::string& fileName,
                     std::vector<std::string>& subfolders, bool& hasFile,
                     const std::function<void()>& meanwhile) const override;
-    // FOLDERID_ProgramFiles, through shell32, loaded when first asked for.
+    // CSIDL_PROGRAM_FILES, through shell32, loaded when first asked for.
     bool ProgramsFolder(std::string& folder) const override;
+    // Where the system cannot follow links (XP), a path through a link or junction cannot be
+    // opened.
     bool FinalPath(const std::string& path, std::string& out) const override;
 
   private:

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "OlderWindows.h"
 #include "win32/Utf.h"
 #include "win32/WinServices.h"
 
@@ -62,30 +63,36 @@ TEST(RealFileSystem, AHugeFolderOpensWhileTheCallerKeepsYielding) {
     }
 }
 
-// Without a caller to yield to, and for a folder that is not there, the answers are the same.
+// Without a caller to yield to, and for a folder that is not there, the answers are the same;
+// and the same again where the system lists folders only in the standard way (Vista, XP).
 TEST(RealFileSystem, ListsWithoutYieldingAndFailsOnAMissingFolder) {
     const std::wstring folder = TempFolder(L"kelvr-small");
     CreateDirectoryW((folder + L"\\a").c_str(), nullptr);
     CreateDirectoryW((folder + L"\\b").c_str(), nullptr);
-    win32::WinFileSystem files;
-    std::vector<std::string> subfolders;
-    bool hasFile = true;
-    EXPECT_TRUE(
-        files.ListFolder(win32::Narrow(folder), "msinfo32.exe", subfolders, hasFile, nullptr));
-    EXPECT_FALSE(hasFile);
-    EXPECT_EQ(subfolders.size(), 2u);
-    int yields = 0;
-    subfolders.clear();
-    EXPECT_FALSE(files.ListFolder(win32::Narrow(folder + L"\\missing"), "", subfolders, hasFile,
-                                  [&] { ++yields; }));
-    EXPECT_TRUE(subfolders.empty());
-    EXPECT_TRUE(
-        files.ListFolder(win32::Narrow(folder), "", subfolders, hasFile, [&] { ++yields; }));
-    EXPECT_EQ(subfolders.size(), 2u);
+    for (const char* const* lacks : probe::kSystems) {
+        SCOPED_TRACE(probe::SystemName(lacks));
+        probe::Lacking lacking(lacks);
+        win32::WinFileSystem files;
+        std::vector<std::string> subfolders;
+        bool hasFile = true;
+        EXPECT_TRUE(
+            files.ListFolder(win32::Narrow(folder), "msinfo32.exe", subfolders, hasFile, nullptr));
+        EXPECT_FALSE(hasFile);
+        EXPECT_EQ(subfolders.size(), 2u);
+        int yields = 0;
+        subfolders.clear();
+        EXPECT_FALSE(files.ListFolder(win32::Narrow(folder + L"\\missing"), "", subfolders, hasFile,
+                                      [&] { ++yields; }));
+        EXPECT_TRUE(subfolders.empty());
+        EXPECT_TRUE(
+            files.ListFolder(win32::Narrow(folder), "", subfolders, hasFile, [&] { ++yields; }));
+        EXPECT_EQ(subfolders.size(), 2u);
+    }
 }
 
 // The programs folder as the system names it, and paths as the system stores them: letters as
-// on disk, no trailing backslash but a root's, links followed.
+// on disk, no trailing backslash but a root's, links followed. Where the system cannot follow a
+// link (XP), a path through one has no final name.
 TEST(RealFileSystem, NamesTheProgramsFolderAndGivesPathsTheirFinalNames) {
     win32::WinFileSystem files;
     std::string programs;
@@ -94,20 +101,28 @@ TEST(RealFileSystem, NamesTheProgramsFolderAndGivesPathsTheirFinalNames) {
 
     const struct {
         const char* path;
-        const char* final;  // nullptr: cannot be opened
+        const char* final;    // nullptr: cannot be opened
+        const char* xpFinal;  // the same where links cannot be followed
     } cases[] = {
-        {"C:\\Programmi", "C:\\Programmi"},
-        {"c:\\PROGRAMMI\\", "C:\\Programmi"},
-        {"C:\\", "C:\\"},
-        // A link back up the tree, made by the test run's prefix.
-        {"C:\\Programmi\\KelvrLoop\\inner\\up", "C:\\Programmi\\KelvrLoop"},
-        {"C:\\Programmi\\KelvrMissing", nullptr},
+        {"C:\\Programmi", "C:\\Programmi", "C:\\Programmi"},
+        {"c:\\PROGRAMMI\\", "C:\\Programmi", "C:\\Programmi"},
+        {"C:\\", "C:\\", "C:\\"},
+        {"C:\\Programmi\\KelvrLoop\\..\\.\\KelvrLoop", "C:\\Programmi\\KelvrLoop",
+         "C:\\Programmi\\KelvrLoop"},
+        // A link back up the tree, made by the test run's prefix, at the end and on the way.
+        {"C:\\Programmi\\KelvrLoop\\inner\\up", "C:\\Programmi\\KelvrLoop", nullptr},
+        {"C:\\Programmi\\KelvrLoop\\inner\\up\\inner", "C:\\Programmi\\KelvrLoop\\inner", nullptr},
+        {"C:\\Programmi\\KelvrMissing", nullptr, nullptr},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        std::string out = "unchanged";
-        EXPECT_EQ(files.FinalPath(c.path, out), c.final != nullptr);
-        EXPECT_EQ(out, c.final ? c.final : "unchanged");
+    for (const char* const* lacks : probe::kSystems) {
+        probe::Lacking lacking(lacks);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(probe::SystemName(lacks)) + ": " + c.path);
+            const char* final = lacks ? c.xpFinal : c.final;
+            std::string out = "unchanged";
+            EXPECT_EQ(files.FinalPath(c.path, out), final != nullptr);
+            EXPECT_EQ(out, final ? final : "unchanged");
+        }
     }
 }
 
