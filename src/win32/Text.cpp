@@ -327,6 +327,80 @@ TextLine Narrowed(TextFonts& fonts, HFONT font, const std::wstring& text, int wi
 // ---------------------------------------------------------------------------------------------
 // Fonts
 
+namespace {
+
+// The sizes a bitmap face is drawn in, as the heights of their characters; the system makes
+// other sizes by stretching one of these.
+int CALLBACK AddSize(const LOGFONTW*, const TEXTMETRICW* tm, DWORD type, LPARAM sizes) {
+    if (type & RASTER_FONTTYPE)
+        reinterpret_cast<std::vector<int>*>(sizes)->push_back(tm->tmHeight - tm->tmInternalLeading);
+    return 1;
+}
+
+int CALLBACK FindScalable(const LOGFONTW*, const TEXTMETRICW*, DWORD type, LPARAM found) {
+    if (type & RASTER_FONTTYPE)
+        return 1;
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool HasScalable(HDC dc, const wchar_t* face) {
+    LOGFONTW want{};
+    want.lfCharSet = DEFAULT_CHARSET;
+    const std::size_t n = std::wstring(face).copy(want.lfFaceName, LF_FACESIZE - 1);
+    want.lfFaceName[n] = 0;
+    bool found = false;
+    EnumFontFamiliesExW(dc, &want, FindScalable, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+}  // namespace
+
+void ChooseFace(LOGFONTW& lf) {
+    if (lf.lfHeight == 0 || lf.lfCharSet == SYMBOL_CHARSET)
+        return;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = CreateFontIndirectW(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW tm{};
+    LOGFONTW made{};
+    made.lfCharSet = DEFAULT_CHARSET;
+    const bool told = GetTextMetricsW(dc, &tm) && GetTextFaceW(dc, LF_FACESIZE, made.lfFaceName);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    // A face that the system draws from outlines gives every size.
+    if (!told || (tm.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE))) {
+        DeleteDC(dc);
+        return;
+    }
+    // A bitmap face gives the size asked where it is one of its own sizes: stretched, a bitmap
+    // comes out blocky, and each system stretches it its own way, or not at all.
+    const int asked = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight - tm.tmInternalLeading;
+    const int came = tm.tmHeight - tm.tmInternalLeading;
+    std::vector<int> sizes;
+    EnumFontFamiliesExW(dc, &made, AddSize, reinterpret_cast<LPARAM>(&sizes), 0);
+    if (came == asked && std::find(sizes.begin(), sizes.end(), asked) != sizes.end()) {
+        DeleteDC(dc);
+        return;
+    }
+    // Its scalable twin: Windows' outline faces made to match its bitmap faces of each family.
+    static const wchar_t* const kSwiss[] = {L"Microsoft Sans Serif", L"Tahoma", nullptr};
+    static const wchar_t* const kRoman[] = {L"Times New Roman", nullptr};
+    static const wchar_t* const kModern[] = {L"Courier New", nullptr};
+    const BYTE family = tm.tmPitchAndFamily & 0xF0;
+    const wchar_t* const* twins = family == FF_ROMAN    ? kRoman
+                                  : family == FF_MODERN ? kModern
+                                                        : kSwiss;
+    for (; *twins; ++twins) {
+        if (HasScalable(dc, *twins)) {
+            const std::size_t n = std::wstring(*twins).copy(lf.lfFaceName, LF_FACESIZE - 1);
+            lf.lfFaceName[n] = 0;
+            break;
+        }
+    }
+    DeleteDC(dc);
+}
+
 TextFonts::~TextFonts() {
     for (auto& f : fonts_) DeleteObject(f.second);
     if (dc_)

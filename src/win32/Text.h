@@ -14,6 +14,11 @@
 
 namespace win32 {
 
+// Makes `lf` name the face its font is to be made in: its own, or, where that is a bitmap face
+// that has no size of lf's height, its scalable twin of the same family (for MS Sans Serif,
+// Microsoft Sans Serif, or Tahoma where that is missing). Its other fields stay as they are.
+void ChooseFace(LOGFONTW& lf);
+
 // The fonts label text is drawn in, each made once: the narrower ones that fit a figure, and
 // those that stand in for a font where it lacks a character. The labels' own fonts are the
 // host's; they are only looked at here.
