@@ -12,6 +12,7 @@ namespace {
 const wchar_t* const kFallbackFaces[] = {
     L"Segoe UI",
     L"Nirmala UI",
+    L"Segoe UI Emoji",
     L"Segoe UI Symbol",
     L"Segoe UI Historic",
     L"Ebrima",
@@ -28,25 +29,28 @@ const wchar_t* const kFallbackFaces[] = {
     L"Tahoma",
 };
 
-bool Between(wchar_t c, wchar_t low, wchar_t high) {
+bool Between(char32_t c, char32_t low, char32_t high) {
     return c >= low && c <= high;
 }
 
-bool IsHan(wchar_t c) {
+// Han characters past the 16-bit range (extensions B and later) are written by the same
+// languages' fonts as those within it.
+bool IsHan(char32_t c) {
     return Between(c, 0x2E80, 0x2FFF) || Between(c, 0x3000, 0x303F) || Between(c, 0x3400, 0x4DBF) ||
-           Between(c, 0x4E00, 0x9FFF) || Between(c, 0xF900, 0xFAFF) || Between(c, 0xFF00, 0xFFEF);
+           Between(c, 0x4E00, 0x9FFF) || Between(c, 0xF900, 0xFAFF) || Between(c, 0xFF00, 0xFFEF) ||
+           Between(c, 0x20000, 0x3FFFF);
 }
 
-bool IsKana(wchar_t c) {
+bool IsKana(char32_t c) {
     return Between(c, 0x3040, 0x30FF) || Between(c, 0x31F0, 0x31FF);
 }
 
-bool IsHangul(wchar_t c) {
+bool IsHangul(char32_t c) {
     return Between(c, 0x1100, 0x11FF) || Between(c, 0x3130, 0x318F) || Between(c, 0xAC00, 0xD7AF);
 }
 
 // Text of these scripts may break between any two characters.
-bool IsIdeographic(wchar_t c) {
+bool IsIdeographic(char32_t c) {
     return IsHan(c) || IsKana(c) || IsHangul(c);
 }
 
@@ -58,9 +62,49 @@ bool Joins(wchar_t c) {
            Between(c, 0xFE00, 0xFE0F) || c == 0x200C || c == 0x200D;
 }
 
+bool IsHighSurrogate(wchar_t c) {
+    return Between(c, 0xD800, 0xDBFF);
+}
+
+// The character that starts at s[i], and in `units` how many units of s it takes: two for a
+// surrogate pair, one for anything else (a lone surrogate included).
+char32_t CharAt(const std::wstring& s, std::size_t i, std::size_t* units) {
+    if (IsHighSurrogate(s[i]) && i + 1 < s.size() && Between(s[i + 1], 0xDC00, 0xDFFF)) {
+        *units = 2;
+        return 0x10000 + ((char32_t{s[i]} - 0xD800) << 10) + (char32_t{s[i + 1]} - 0xDC00);
+    }
+    *units = 1;
+    return s[i];
+}
+
+std::wstring Utf16(char32_t c) {
+    if (c < 0x10000)
+        return std::wstring(1, static_cast<wchar_t>(c));
+    c -= 0x10000;
+    return {static_cast<wchar_t>(0xD800 + (c >> 10)), static_cast<wchar_t>(0xDC00 + (c & 0x3FF))};
+}
+
+bool HasSurrogates(const std::wstring& s) {
+    return std::any_of(s.begin(), s.end(), IsHighSurrogate);
+}
+
+// Whether a line reads right to left: whether the first of its characters that has a direction
+// of its own is of a right-to-left script, as the system's character types tell.
+bool ReadsRightToLeft(const std::wstring& line) {
+    if (line.empty())
+        return false;
+    std::vector<WORD> types(line.size());
+    if (!GetStringTypeW(CT_CTYPE2, line.c_str(), static_cast<int>(line.size()), types.data()))
+        return false;
+    for (WORD t : types)
+        if (t == C2_LEFTTORIGHT || t == C2_RIGHTTOLEFT)
+            return t == C2_RIGHTTOLEFT;
+    return false;
+}
+
 // The character sets whose fonts write `c`, the likeliest first: asked for a set, the system's
 // font mapper picks a font that has it, as Windows does for the programs of each language.
-std::vector<BYTE> CharsetsFor(wchar_t c) {
+std::vector<BYTE> CharsetsFor(char32_t c) {
     if (Between(c, 0x0370, 0x03FF) || Between(c, 0x1F00, 0x1FFF))
         return {GREEK_CHARSET};
     if (Between(c, 0x0400, 0x052F))
@@ -82,6 +126,8 @@ std::vector<BYTE> CharsetsFor(wchar_t c) {
         return {SHIFTJIS_CHARSET};
     if (Between(c, 0x3100, 0x312F))
         return {CHINESEBIG5_CHARSET};
+    if (c > 0xFFFF && !IsHan(c))
+        return {};  // no character set's fonts write the rest past the 16-bit range (emoji, ...)
     // Han characters are written by the fonts of four languages: the user's own first.
     std::vector<BYTE> cjk = {SHIFTJIS_CHARSET, GB2312_CHARSET, CHINESEBIG5_CHARSET, HANGUL_CHARSET};
     BYTE own = 0;
@@ -136,36 +182,49 @@ std::vector<std::wstring> Lines(const std::wstring& text) {
     return lines;
 }
 
-// A line's text with, for each unit, the font it is drawn in and the width up to its end.
+// A line's text with, for each unit, the font it is drawn in and the width up to its end, as
+// the runs it falls into are drawn.
 struct Measured {
     std::wstring text;
+    bool rtl = false;
     std::vector<HFONT> fonts;
     std::vector<int> ends;  // ends[i]: from the start to the end of unit i - 1; ends[0] is 0
 
     int Width(std::size_t from, std::size_t to) const { return ends[to] - ends[from]; }
+    // Units [from, to) are drawn as one run: one font, and surrogate pairs, which are drawn by
+    // their glyphs, kept apart from the rest.
+    bool OneRun(std::size_t from, std::size_t to) const {
+        return fonts[to] == fonts[from] && Paired(to) == Paired(from);
+    }
+    bool Paired(std::size_t i) const {
+        return IsHighSurrogate(text[i]) || (i > 0 && IsHighSurrogate(text[i - 1]));
+    }
 };
 
 Measured Measure(TextFonts& fonts, HFONT font, const std::wstring& text) {
     Measured m;
     m.text = text;
+    m.rtl = ReadsRightToLeft(text);
     const std::size_t n = text.size();
     m.fonts.assign(n, font);
     const std::vector<bool> has = fonts.Has(font, text);
-    for (std::size_t i = 0; i < n; ++i) {
-        const wchar_t c = text[i];
-        if (i > 0 && Joins(c)) {
+    for (std::size_t i = 0, units = 1; i < n; i += units) {
+        const char32_t c = CharAt(text, i, &units);
+        if (i > 0 && Joins(text[i])) {
             m.fonts[i] = m.fonts[i - 1];
-        } else if (!has[i] && c >= L' ') {
+        } else if (!has[i] && c >= U' ') {
             if (HFONT other = fonts.Fallback(font, c))
                 m.fonts[i] = other;
         }
+        if (units == 2)
+            m.fonts[i + 1] = m.fonts[i];
     }
     m.ends.assign(n + 1, 0);
     for (std::size_t a = 0; a < n;) {
         std::size_t b = a;
-        while (b < n && m.fonts[b] == m.fonts[a]) ++b;
+        while (b < n && m.OneRun(a, b)) ++b;
         std::vector<int> ends(b - a);
-        fonts.Extents(m.fonts[a], text.c_str() + a, static_cast<int>(b - a), ends.data());
+        fonts.Extents(m.fonts[a], text.substr(a, b - a), m.rtl, ends.data());
         for (std::size_t k = 0; k < b - a; ++k) m.ends[a + k + 1] = m.ends[a] + ends[k];
         a = b;
     }
@@ -177,9 +236,11 @@ void AddRun(TextFonts& fonts, TextLine& line, const std::wstring& text, HFONT fo
         return;
     TextRun run;
     run.text = text;
+    if (HasSurrogates(text))
+        run.glyphs = fonts.Glyphs(font, text);
     run.font = font;
     run.x = line.width;
-    run.width = fonts.Width(font, text.c_str(), static_cast<int>(text.size()));
+    run.width = fonts.Width(font, text, run.glyphs, line.rtl);
     line.width += run.width;
     const TextFonts::Metrics& m = fonts.MetricsOf(font);
     line.ascent = std::max(line.ascent, m.ascent);
@@ -191,12 +252,13 @@ void AddRun(TextFonts& fonts, TextLine& line, const std::wstring& text, HFONT fo
 // lower than the label's own font makes it.
 TextLine LineOf(TextFonts& fonts, HFONT font, const Measured& m, std::size_t from, std::size_t to) {
     TextLine line;
+    line.rtl = m.rtl;
     const TextFonts::Metrics& own = fonts.MetricsOf(font);
     line.ascent = own.ascent;
     line.descent = own.descent;
     for (std::size_t a = from; a < to;) {
         std::size_t b = a;
-        while (b < to && m.fonts[b] == m.fonts[a]) ++b;
+        while (b < to && m.OneRun(a, b)) ++b;
         AddRun(fonts, line, m.text.substr(a, b - a), m.fonts[a]);
         a = b;
     }
@@ -266,7 +328,7 @@ TextLine Shortened(TextFonts& fonts, HFONT font, const Measured& m, int width) {
     // Three full stops, as the system's own controls end a text that they cut short: every
     // font has them.
     const std::wstring ellipsis = L"...";
-    const int room = width - fonts.Width(font, ellipsis.c_str(), 3);
+    const int room = width - fonts.Width(font, ellipsis, {}, m.rtl);
     std::size_t keep = 0;
     for (std::size_t at = 1; at <= m.text.size(); ++at) {
         if (at < m.text.size() && Joins(m.text[at]))
@@ -322,10 +384,98 @@ TextLine Narrowed(TextFonts& fonts, HFONT font, const std::wstring& text, int wi
     return line;  // a box too small for any type: the smallest tried
 }
 
+// Draws a run with its reference point at (x, y), clipped to `clip` where given, as labels are
+// drawn and measured: by its glyphs where it has them, else as text, which the system shapes
+// and orders as it draws it; in right-to-left reading order with `rtl`.
+void Out(HDC dc, int x, int y, const RECT* clip, const std::wstring& text,
+         const std::vector<WORD>& glyphs, bool rtl) {
+    const UINT flags = (clip ? ETO_CLIPPED : 0) | (rtl ? ETO_RTLREADING : 0);
+    if (glyphs.empty())
+        ExtTextOutW(dc, x, y, flags, clip, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+    else
+        ExtTextOutW(dc, x, y, flags | ETO_GLYPH_INDEX, clip,
+                    reinterpret_cast<const wchar_t*>(glyphs.data()),
+                    static_cast<UINT>(glyphs.size()), nullptr);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Fonts
+
+namespace {
+
+// The sizes a bitmap face is drawn in, as the heights of their characters; the system makes
+// other sizes by stretching one of these.
+int CALLBACK AddSize(const LOGFONTW*, const TEXTMETRICW* tm, DWORD type, LPARAM sizes) {
+    if (type & RASTER_FONTTYPE)
+        reinterpret_cast<std::vector<int>*>(sizes)->push_back(tm->tmHeight - tm->tmInternalLeading);
+    return 1;
+}
+
+int CALLBACK FindScalable(const LOGFONTW*, const TEXTMETRICW*, DWORD type, LPARAM found) {
+    if (type & RASTER_FONTTYPE)
+        return 1;
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool HasScalable(HDC dc, const wchar_t* face) {
+    LOGFONTW want{};
+    want.lfCharSet = DEFAULT_CHARSET;
+    const std::size_t n = std::wstring(face).copy(want.lfFaceName, LF_FACESIZE - 1);
+    want.lfFaceName[n] = 0;
+    bool found = false;
+    EnumFontFamiliesExW(dc, &want, FindScalable, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+}  // namespace
+
+void ChooseFace(LOGFONTW& lf) {
+    if (lf.lfHeight == 0 || lf.lfCharSet == SYMBOL_CHARSET)
+        return;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HFONT font = CreateFontIndirectW(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW tm{};
+    LOGFONTW made{};
+    made.lfCharSet = DEFAULT_CHARSET;
+    const bool told = GetTextMetricsW(dc, &tm) && GetTextFaceW(dc, LF_FACESIZE, made.lfFaceName);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    // A face that the system draws from outlines gives every size.
+    if (!told || (tm.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE))) {
+        DeleteDC(dc);
+        return;
+    }
+    // A bitmap face gives the size asked where it is one of its own sizes: stretched, a bitmap
+    // comes out blocky, and each system stretches it its own way, or not at all.
+    const int asked = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight - tm.tmInternalLeading;
+    const int came = tm.tmHeight - tm.tmInternalLeading;
+    std::vector<int> sizes;
+    EnumFontFamiliesExW(dc, &made, AddSize, reinterpret_cast<LPARAM>(&sizes), 0);
+    if (came == asked && std::find(sizes.begin(), sizes.end(), asked) != sizes.end()) {
+        DeleteDC(dc);
+        return;
+    }
+    // Its scalable twin: Windows' outline faces made to match its bitmap faces of each family.
+    static const wchar_t* const kSwiss[] = {L"Microsoft Sans Serif", L"Tahoma", nullptr};
+    static const wchar_t* const kRoman[] = {L"Times New Roman", nullptr};
+    static const wchar_t* const kModern[] = {L"Courier New", nullptr};
+    const BYTE family = tm.tmPitchAndFamily & 0xF0;
+    const wchar_t* const* twins = family == FF_ROMAN    ? kRoman
+                                  : family == FF_MODERN ? kModern
+                                                        : kSwiss;
+    for (; *twins; ++twins) {
+        if (HasScalable(dc, *twins)) {
+            const std::size_t n = std::wstring(*twins).copy(lf.lfFaceName, LF_FACESIZE - 1);
+            lf.lfFaceName[n] = 0;
+            break;
+        }
+    }
+    DeleteDC(dc);
+}
 
 TextFonts::~TextFonts() {
     for (auto& f : fonts_) DeleteObject(f.second);
@@ -396,9 +546,15 @@ std::vector<bool> TextFonts::Has(HFONT font, const std::wstring& text) {
     const bool indexed = GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()),
                                           glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR;
     SelectObject(dc, old);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        if (indexed && glyphs[i] == 0xFFFF) {
+    for (std::size_t i = 0, units = 1; i < text.size(); i += units) {
+        const char32_t c = CharAt(text, i, &units);
+        if (units == 2) {
+            // The system answers for 16-bit units only: the font's own character map tells.
+            const std::vector<WideRange>& wide = WideOf(font);
+            has[i] = has[i + 1] = std::any_of(wide.begin(), wide.end(), [c](const WideRange& r) {
+                return c >= r.first && c <= r.last;
+            });
+        } else if (indexed && glyphs[i] == 0xFFFF) {
             has[i] = false;
         } else if (!facts.ranges.empty()) {
             has[i] = std::any_of(facts.ranges.begin(), facts.ranges.end(), [c](const WCRANGE& r) {
@@ -409,7 +565,29 @@ std::vector<bool> TextFonts::Has(HFONT font, const std::wstring& text) {
     return has;
 }
 
-HFONT TextFonts::Fallback(HFONT font, wchar_t c) {
+std::vector<WORD> TextFonts::Glyphs(HFONT font, const std::wstring& text) {
+    std::vector<WORD> glyphs;
+    HDC dc = Dc();
+    HGDIOBJ old = SelectObject(dc, font);
+    for (std::size_t i = 0, units = 1; i < text.size(); i += units) {
+        const char32_t c = CharAt(text, i, &units);
+        WORD glyph = 0;
+        if (units == 2) {
+            for (const WideRange& r : WideOf(font))
+                if (c >= r.first && c <= r.last)
+                    glyph = static_cast<WORD>(r.glyph + (c - r.first));
+        } else if (GetGlyphIndicesW(dc, &text[i], 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) ==
+                       GDI_ERROR ||
+                   glyph == 0xFFFF) {
+            glyph = 0;
+        }
+        glyphs.push_back(glyph);
+    }
+    SelectObject(dc, old);
+    return glyphs;
+}
+
+HFONT TextFonts::Fallback(HFONT font, char32_t c) {
     const auto key = std::make_pair(font, c);
     auto it = fallbacks_.find(key);
     if (it != fallbacks_.end())
@@ -420,9 +598,10 @@ HFONT TextFonts::Fallback(HFONT font, wchar_t c) {
     if (const int em = MetricsOf(font).em)
         own.lfHeight = -em;
     HFONT found = nullptr;
+    const std::wstring text = Utf16(c);
     auto has = [&](const LOGFONTW& lf) {
         HFONT f = Get(lf);
-        if (f && f != font && Has(f, std::wstring(1, c))[0])
+        if (f && f != font && Has(f, text)[0])
             found = f;
         return found != nullptr;
     };
@@ -445,26 +624,81 @@ HFONT TextFonts::Fallback(HFONT font, wchar_t c) {
     return found;
 }
 
-int TextFonts::Width(HFONT font, const wchar_t* text, int length) {
+int TextFonts::Width(HFONT font, const std::wstring& text, const std::vector<WORD>& glyphs,
+                     bool rtl) {
     HDC dc = Dc();
     HGDIOBJ old = SelectObject(dc, font);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, text, length, &size);
+    const UINT align = SetTextAlign(dc, TA_LEFT | TA_BASELINE | TA_UPDATECP);
+    MoveToEx(dc, 0, 0, nullptr);
+    Out(dc, 0, 0, nullptr, text, glyphs, rtl);
+    POINT end{};
+    GetCurrentPositionEx(dc, &end);
+    SetTextAlign(dc, align);
     SelectObject(dc, old);
-    return size.cx;
+    return end.x;
 }
 
-void TextFonts::Extents(HFONT font, const wchar_t* text, int length, int* ends) {
+// The system's own widths of the beginnings where they add up to the text's width as drawn;
+// where they do not, the text is shaped as it is drawn (joined Arabic letters, ligatures), and
+// each beginning is measured drawn.
+void TextFonts::Extents(HFONT font, const std::wstring& text, bool rtl, int* ends) {
+    const int length = static_cast<int>(text.size());
+    const bool paired = HasSurrogates(text);
+    const int drawn = Width(font, text, paired ? Glyphs(font, text) : std::vector<WORD>(), rtl);
     HDC dc = Dc();
     HGDIOBJ old = SelectObject(dc, font);
     SIZE size{};
-    if (!GetTextExtentExPointW(dc, text, length, 0, nullptr, ends, &size)) {
-        for (int i = 0; i < length; ++i) {
-            GetTextExtentPoint32W(dc, text, i + 1, &size);
-            ends[i] = size.cx;
-        }
-    }
+    const bool told = !paired && length > 0 &&
+                      GetTextExtentExPointW(dc, text.c_str(), length, 0, nullptr, ends, &size);
     SelectObject(dc, old);
+    if (told && ends[length - 1] == drawn)
+        return;
+    for (int i = 0; i < length; ++i) {
+        if (i + 1 < length && Joins(text[i + 1])) {
+            ends[i] = i > 0 ? ends[i - 1] : 0;  // a unit that does not end a character
+            continue;
+        }
+        const std::wstring begin = text.substr(0, i + 1);
+        ends[i] = Width(font, begin, paired ? Glyphs(font, begin) : std::vector<WORD>(), rtl);
+    }
+}
+
+const std::vector<TextFonts::WideRange>& TextFonts::WideOf(HFONT font) {
+    FactsOf(font);
+    Facts& facts = facts_[font];
+    if (facts.wideRead)
+        return facts.wide;
+    facts.wideRead = true;
+    HDC dc = Dc();
+    HGDIOBJ old = SelectObject(dc, font);
+    // The character map's table of 32-bit character ranges (format 12), found under Windows'
+    // full-repertoire encoding or Unicode's; a font without one has no such character.
+    const DWORD tag = 'c' | 'm' << 8 | 'a' << 16 | 'p' << 24;
+    const DWORD size = GetFontData(dc, tag, 0, nullptr, 0);
+    std::vector<BYTE> t(size != GDI_ERROR ? size : 0);
+    if (t.empty() || GetFontData(dc, tag, 0, t.data(), size) != size)
+        t.clear();
+    SelectObject(dc, old);
+    auto u16 = [&t](std::size_t at) -> DWORD {
+        return at + 2 <= t.size() ? DWORD{t[at]} << 8 | t[at + 1] : 0;
+    };
+    auto u32 = [&](std::size_t at) { return u16(at) << 16 | u16(at + 2); };
+    for (DWORD i = 0, tables = u16(2); i < tables; ++i) {
+        const std::size_t record = 4 + 8 * std::size_t{i};
+        const DWORD platform = u16(record), encoding = u16(record + 2);
+        const std::size_t at = u32(record + 4);
+        if (!((platform == 3 && encoding == 10) || (platform == 0 && encoding >= 4)) ||
+            u16(at) != 12)
+            continue;
+        for (std::size_t g = 0, groups = u32(at + 12); g < groups; ++g) {
+            const std::size_t group = at + 16 + 12 * g;
+            if (group + 12 > t.size())
+                break;
+            facts.wide.push_back({u32(group), u32(group + 4), u32(group + 8)});
+        }
+        break;
+    }
+    return facts.wide;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -517,8 +751,8 @@ void DrawLayout(HDC dc, const TextLayout& layout, const RECT& box, forms::Align 
             HGDIOBJ old = SelectObject(dc, run.font);
             if (!oldFont)
                 oldFont = old;
-            ExtTextOutW(dc, x + run.x, baseline, ETO_CLIPPED, &box, run.text.c_str(),
-                        static_cast<UINT>(run.text.size()), nullptr);
+            const int at = line.rtl ? line.width - run.x - run.width : run.x;
+            Out(dc, x + at, baseline, &box, run.text, run.glyphs, line.rtl);
         }
         top += line.ascent + line.descent;
     }

@@ -135,10 +135,16 @@ HFONT WinHost::Font(const forms::Font& font, int dpi) {
     if (it != fonts_.end())
         return it->second;
     const bool symbol = _wcsicmp(name.c_str(), L"Wingdings") == 0;
-    HFONT f = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, font.italic,
-                          font.underline, FALSE, symbol ? SYMBOL_CHARSET : DEFAULT_CHARSET,
-                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+    LOGFONTW lf{};
+    lf.lfHeight = height;
+    lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = font.italic;
+    lf.lfUnderline = font.underline;
+    lf.lfCharSet = symbol ? SYMBOL_CHARSET : DEFAULT_CHARSET;
+    name.copy(lf.lfFaceName, LF_FACESIZE - 1);
+    // A bitmap face is drawn at the sizes it has, and in its scalable twin at any other.
+    ChooseFace(lf);
+    HFONT f = CreateFontIndirectW(&lf);
     fonts_[key] = f;
     return f;
 }
