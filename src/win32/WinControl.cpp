@@ -100,6 +100,7 @@ RECT WinControlPeer::Fitted(const Control& c, const RECT& designed, HFONT font) 
         OffsetRect(&moved, 0, dy);
         if (SameRect(moved, designed)) {
             OffsetRect(&laid_.fitted, 0, dy);
+            OffsetRect(&laid_.textBox, 0, dy);
             laid_.designed = designed;
             return laid_.fitted;
         }
@@ -109,6 +110,7 @@ RECT WinControlPeer::Fitted(const Control& c, const RECT& designed, HFONT font) 
     const int height = designed.bottom - designed.top - 2 * edge;
     LayOutText(font, width, height, c.Fit());
     RECT r = designed;
+    RECT text = designed;
     if (!form_.Host().Text().MetricsOf(font).symbol) {
         const int wider = c.Fit() == forms::TextFit::Grow ? layout_.width - width : 0;
         if (wider > 0) {
@@ -126,11 +128,22 @@ RECT WinControlPeer::Fitted(const Control& c, const RECT& designed, HFONT font) 
             LayOutText(font, inner, height,
                        inner < layout_.width ? forms::TextFit::Shrink : c.Fit());
         }
+        // A label that runs past what shows of the window (a window the screen holds narrower
+        // than its design) has its text in the part that shows, where all of it can be read.
+        text = r;
+        text.left = std::max(text.left, room.left);
+        text.right = std::min(text.right, room.right);
+        const int shows = text.right - text.left - 2 * edge;
+        if (shows > 0 && shows < layout_.width)
+            LayOutText(font, shows, height,
+                       c.Fit() == forms::TextFit::Grow ? forms::TextFit::Shrink : c.Fit());
         const int taller = layout_.height - height;
         if (taller > 0)
             r.bottom += taller;
+        text.top = r.top;
+        text.bottom = r.bottom;
     }
-    laid_ = Laid{drawn_.text, font, c.Fit(), c.Border(), designed, room, r};
+    laid_ = Laid{drawn_.text, font, c.Fit(), c.Border(), designed, room, r, text};
     return r;
 }
 
@@ -211,8 +224,15 @@ void WinControlPeer::ApplyButton(const Drawn& before) {
     if (!SameRect(now.box, before.box))
         SetWindowPos(hwnd_, nullptr, now.box.left, now.box.top, now.box.right - now.box.left,
                      now.box.bottom - now.box.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    if (now.enabled != before.enabled)
+    if (now.enabled != before.enabled) {
+        // A button disabled while it has the focus (while the task it started runs) leaves the
+        // keyboard with no control at all: enabled again, it takes the focus back.
+        if (!now.enabled)
+            hadFocus_ = GetFocus() == hwnd_;
         EnableWindow(hwnd_, now.enabled);
+        if (now.enabled && hadFocus_ && (!GetFocus() || GetFocus() == form_.Window()))
+            SetFocus(hwnd_);
+    }
     if (now.shown != before.shown)
         ShowWindow(hwnd_, now.shown ? SW_SHOWNA : SW_HIDE);
 }

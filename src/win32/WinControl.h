@@ -41,6 +41,8 @@ class WinControlPeer : public forms::ControlPeer {
     // Visible, in a container that shows, and not scrolled out of view.
     bool Shown() const { return drawn_.shown; }
     HFONT Font() const { return drawn_.font; }
+    // Where a label's text is laid out: its box, but for what lies past the window's edge.
+    const RECT& TextBox() const { return laid_.textBox; }
     const std::wstring& Text() const { return drawn_.text; }
     const TextLayout& Layout() const { return layout_; }
     // A push button's window; null for any other control.
@@ -75,6 +77,7 @@ class WinControlPeer : public forms::ControlPeer {
     forms::Control& control_;
     const int id_;
     HWND hwnd_ = nullptr;
+    bool hadFocus_ = false;  // a button had the focus as it was disabled
     bool laidOut_ = false;
     Drawn drawn_;
     std::wstring tip_;
@@ -87,7 +90,7 @@ class WinControlPeer : public forms::ControlPeer {
         HFONT font = nullptr;
         forms::TextFit fit = forms::TextFit::Grow;
         bool border = false;
-        RECT designed{0, 0, 0, 0}, room{0, 0, 0, 0}, fitted{0, 0, 0, 0};
+        RECT designed{0, 0, 0, 0}, room{0, 0, 0, 0}, fitted{0, 0, 0, 0}, textBox{0, 0, 0, 0};
     } laid_;
 };
 

@@ -137,8 +137,14 @@ TEST_F(RealInfoWindows, MakerWindowOpensCentredWithItsTextsAtTheirPlaces) {
             EXPECT_EQ(FontWithin(maker, warning->rect).lfHeight,
                       -static_cast<LONG>(std::lround(7 * Px(1440) / 72.0)));
 
-            // OK has the focus.
-            EXPECT_EQ(GetFocus(), probe::Find(probe::Children(maker), L"&OK")->hwnd);
+            // OK has the focus. A button disabled with the focus (as "? Sistema" is while it
+            // searches) takes it back as it is enabled.
+            const std::vector<probe::Child> buttons = probe::Children(maker);
+            EXPECT_EQ(GetFocus(), probe::Find(buttons, L"&OK")->hwnd);
+            SetFocus(probe::Find(buttons, L"? &Sistema")->hwnd);
+            program.Maker().cmdInfoSys.SetEnabled(false);
+            program.Maker().cmdInfoSys.SetEnabled(true);
+            EXPECT_EQ(GetFocus(), probe::Find(buttons, L"? &Sistema")->hwnd);
 
             // Shown whole, with nothing left to paint.
             EXPECT_EQ(probe::Unlike(maker), 0);
