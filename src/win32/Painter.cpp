@@ -71,7 +71,10 @@ void PaintLabel(HDC dc, RECT r, const WinControlPeer& label, const forms::Look& 
                    context.host.Icon(context.form.IconId(), size), size, size, 0, nullptr,
                    DI_NORMAL);
     } else {
-        DrawLayout(dc, label.Layout(), r, c.Alignment());
+        RECT text = label.TextBox();
+        if (c.Border())
+            InflateRect(&text, -2, -2);
+        DrawLayout(dc, label.Layout(), text, c.Alignment());
     }
     SelectObject(dc, old);
 }

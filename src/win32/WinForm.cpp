@@ -188,6 +188,9 @@ void WinFormPeer::Apply(const forms::Form& form) {
 
 // Containers before what they hold; the push buttons' windows last, in their tab order.
 void WinFormPeer::LayOutAll() {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    laidWidth_ = client.right;
     std::vector<WinControlPeer*> buttons;
     for (WinControlPeer* p : order_) {
         if (p->Model().kind() == Kind::Button)
@@ -403,6 +406,10 @@ void WinFormPeer::RecordPlace() {
         form_.ScrollTo(form_.ScrollTop());  // a taller window may leave less to scroll
     placing_ = false;
     UpdateScrollBar();
+    // A label that ran past the window's edge, or now does, lays its text out again in what
+    // shows of it.
+    if (everShown_ && client.right != laidWidth_)
+        LayOutAll();
 }
 
 // The window has moved to a screen of another scale (or the scale has changed): everything is

@@ -331,6 +331,30 @@ TEST_F(RealMainWindow, LaysItselfOutAgainAtTheDpiOfItsNewScreen) {
     }
 }
 
+// Made narrower than its columns, the window shows each header's text whole in what shows of
+// it, and every figure with all its digits; widened again, as designed.
+TEST_F(RealMainWindow, ANarrowWindowShowsTheTextOfItsCutColumnsWhole) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    auto textsReach = [&] {
+        LONG right = 0;
+        for (const probe::DrawnText& t : probe::TextsDrawn(hwnd))
+            if (!IsRectEmpty(&t.ink))
+                right = std::max(right, t.ink.right);
+        return right;
+    };
+    const LONG designed = textsReach();
+    SetWindowPos(hwnd, nullptr, 0, 0, Px(7000), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_LE(textsReach(), client.right);
+    EXPECT_NE(probe::Named(probe::Read(hwnd), L"MByte TOTALI"), nullptr);
+    SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(textsReach(), designed);
+    EXPECT_EQ(probe::Unlike(hwnd), 0);
+}
+
 TEST_F(RealMainWindow, FineDestroysTheWindow) {
     probe::MenuCommand(hwnd, 0);
     EXPECT_FALSE(window.IsLoaded());

@@ -67,7 +67,7 @@ LOGFONTW FontOf(const forms::Control& c) {
     return f;
 }
 
-// Whether a cell's text fits inside its sunken edge in the cell's own font.
+// Whether a cell's text fits inside its sunken edge, as much of it as shows, in its own font.
 bool FitsInOwnFont(const forms::Control& cell) {
     const std::wstring text = TextOf(cell);
     HDC dc = GetDC(nullptr);
@@ -76,8 +76,8 @@ bool FitsInOwnFont(const forms::Control& cell) {
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
-    const RECT& box = PeerOf(cell).Box();
-    return size.cx <= box.right - box.left - 4;
+    const RECT& shows = PeerOf(cell).TextBox();  // its box, but for what lies past the window
+    return size.cx <= shows.right - shows.left - 4;
 }
 
 // How a label draws its text, recorded as its form's window draws it (in the form's client
