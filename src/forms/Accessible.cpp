@@ -9,7 +9,7 @@ namespace {
 Role RoleOf(const Control& c) {
     if (c.AccessibleRole() != Role::Automatic)
         return c.AccessibleRole();
-    switch (c.kind()) {
+    switch (c.Kind()) {
         case Kind::Label:
             return Role::Text;
         case Kind::Button:
@@ -56,11 +56,11 @@ Accessible Describe(const Control& c) {
     a.role = RoleOf(c);
     const bool named = !c.AccessibleName().empty();
     // A shape's or line's caption is no text of the window's.
-    const bool hasText = c.kind() != Kind::Shape && c.kind() != Kind::Line;
+    const bool hasText = c.Kind() != Kind::Shape && c.Kind() != Kind::Line;
     a.name = OneLine(named     ? c.AccessibleName()
                      : hasText ? c.Caption()
                                : std::string(),
-                     !named && c.kind() == Kind::Button);
+                     !named && c.Kind() == Kind::Button);
     a.value = c.AccessibleValue();
     a.description = c.ToolTip();
     if (a.role == Role::ColumnHeader)

@@ -6,10 +6,10 @@ namespace forms {
 
 Look LookOf(const Control& c, bool highContrast) {
     if (!highContrast) {
-        const Color fore = c.kind() == Kind::Line ? kButtonText : c.ForeColor();
+        const Color fore = c.Kind() == Kind::Line ? kButtonText : c.ForeColor();
         return Look{fore, c.BackColor(), Rgb(0, 0, 0)};
     }
-    if (c.kind() == Kind::Shape)
+    if (c.Kind() == Kind::Shape)
         return Look{kWindowText, c.BackColor(), kWindowText};
     const Color fore = Describe(c).role == Role::Link ? kHotLight : kWindowText;
     return Look{fore, kWindowBackground, kWindowText};

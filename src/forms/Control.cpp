@@ -4,7 +4,7 @@
 
 namespace forms {
 
-Control::Control(Kind kind, std::string name, int index)
+Control::Control(forms::Kind kind, std::string name, int index)
     : kind_(kind), name_(std::move(name)), index_(index) {}
 
 std::string Control::FullName() const {
@@ -126,6 +126,7 @@ void Control::CopyPropertiesFrom(const Control& o) {
     height_ = o.height_;
     caption_ = o.caption_;
     visible_ = o.visible_;
+    enabled_ = o.enabled_;
     font_ = o.font_;
     foreColor_ = o.foreColor_;
     backColor_ = o.backColor_;

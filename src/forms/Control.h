@@ -77,12 +77,12 @@ class Control {
   public:
     using MouseHandler = std::function<void(int button, int shift, double x, double y)>;
 
-    Control(Kind kind, std::string name, int index = -1);
+    Control(forms::Kind kind, std::string name, int index = -1);
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
     virtual ~Control() = default;
 
-    Kind kind() const { return kind_; }
+    forms::Kind Kind() const { return kind_; }
     const std::string& Name() const { return name_; }
     int Index() const { return index_; }
     // "lbDes(2)" for an array member, the plain name otherwise.
@@ -118,7 +118,7 @@ class Control {
     void SetOpaque(bool on);
     Align Alignment() const { return align_; }
     void SetAlignment(Align a);
-    bool Border() const { return border_; }
+    bool HasBorder() const { return border_; }
     void SetBorder(bool on);
     TextFit Fit() const { return fit_; }
     void SetFit(TextFit fit);
@@ -158,8 +158,9 @@ class Control {
     // Brings the control in front of its siblings (the zorder 0 of the forms runtime).
     void ZOrder();
 
-    // Copies every property but name, index, container and handlers: the way a new member of a
-    // control array is made from member 0.
+    // Copies every property but name, index, container and handlers, and a button's being the
+    // default or the cancel button, which one button of a form is at most: the way a new member
+    // of a control array is made from member 0.
     void CopyPropertiesFrom(const Control& other);
 
     void Attach(ControlPeer* peer);
@@ -173,7 +174,7 @@ class Control {
     void Changed();
 
   private:
-    Kind kind_;
+    forms::Kind kind_;
     std::string name_;
     int index_;
     double left_ = 0, top_ = 0, width_ = 0, height_ = 0;

@@ -26,7 +26,8 @@ class InfQirvo : public forms::Form {
   public:
     InfQirvo(const InfoServices& services, SubModuli& launcher);
 
-    // Handlers.
+    // The buttons, the links and the hidden folder list call these; every mouse move over the
+    // window, the frame, the notice and the telephone lines ends in ResetLinkLook.
     void Command1_Click();
     void cmdInfoSys_Click();
     void dirHidden_Change();

@@ -39,7 +39,7 @@ class FreeAll : public forms::Form {
     std::function<void()> ShowAbout;
     std::function<void()> ShowMaker;
 
-    // Handlers.
+    // The menu's items, the headers and the sort keys (Ctrl+1 to Ctrl+4) call these.
     void Mu_end_Click();
     void Mu_param_Click(int index);
     void Mu_Progr_Click();
@@ -55,13 +55,15 @@ class FreeAll : public forms::Form {
     void ShowOrdered();
     void ShowDrive(std::int16_t j, std::int16_t k);
 
-    // State.
+    // The column the rows are ordered by, the unit of the figures, and the drive table, by
+    // drive number (index 0 unused).
     std::uint8_t SortColumn = 0;
     std::int16_t UnitIndex = 1;
     std::vector<std::string> DriveName;
     std::vector<double> SpaceUsed, SpaceFree, SpaceTotal;
 
-    // Controls.
+    // The headers and, by drive number, each row's name, figures and bar (member 0 the hidden
+    // model of a row); the drive list and the hidden sort lists, one a column.
     forms::ControlArray lbDes, lbDisco, lbDati, lbFree, lbTota, SpTot, SpFree;
     forms::DriveList Drive1;
     forms::SortedList cmbDisco, cmbDati, cmbFree, cmbTota;

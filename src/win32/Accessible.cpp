@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "forms/Accessible.h"
-#include "win32/Later.h"
+#include "win32/LoadWhenNeeded.h"
 #include "win32/Utf.h"
 #include "win32/WinControl.h"
 #include "win32/WinForm.h"
@@ -32,13 +32,15 @@ const Libraries& Libs() {
         // The objects are handed to other processes through COM, on the windows' thread: its
         // apartment is a single-threaded one, as the shell's calls want it too.
         using Initialize = HRESULT(WINAPI*)(void*, DWORD);
-        if (const auto init = Later<Initialize>(L"ole32.dll", "CoInitializeEx"))
+        if (const auto init = LoadWhenNeeded<Initialize>(L"ole32.dll", "CoInitializeEx"))
             init(nullptr, COINIT_APARTMENTTHREADED);
         Libraries l;
-        l.lresultFromObject = Later<LPFNLRESULTFROMOBJECT>(L"oleacc.dll", "LresultFromObject");
-        l.createStdAccessibleObject =
-            Later<LPFNCREATESTDACCESSIBLEOBJECT>(L"oleacc.dll", "CreateStdAccessibleObject");
-        l.sysAllocString = Later<BSTR(WINAPI*)(const OLECHAR*)>(L"oleaut32.dll", "SysAllocString");
+        l.lresultFromObject =
+            LoadWhenNeeded<LPFNLRESULTFROMOBJECT>(L"oleacc.dll", "LresultFromObject");
+        l.createStdAccessibleObject = LoadWhenNeeded<LPFNCREATESTDACCESSIBLEOBJECT>(
+            L"oleacc.dll", "CreateStdAccessibleObject");
+        l.sysAllocString =
+            LoadWhenNeeded<BSTR(WINAPI*)(const OLECHAR*)>(L"oleaut32.dll", "SysAllocString");
         return l;
     }();
     return libs;

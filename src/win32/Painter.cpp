@@ -60,7 +60,7 @@ void PaintLabel(HDC dc, RECT r, const WinControlPeer& label, const forms::Look& 
     const Control& c = label.Model();
     if (c.Opaque())
         Fill(dc, r, ToColorRef(look.back));
-    if (c.Border())
+    if (c.HasBorder())
         DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ToColorRef(look.fore));
@@ -72,7 +72,7 @@ void PaintLabel(HDC dc, RECT r, const WinControlPeer& label, const forms::Look& 
                    DI_NORMAL);
     } else {
         RECT text = label.TextBox();
-        if (c.Border())
+        if (c.HasBorder())
             InflateRect(&text, -2, -2);
         DrawLayout(dc, label.Layout(), text, c.Alignment());
     }
@@ -85,7 +85,7 @@ void PaintControl(HDC dc, const WinControlPeer& control, const PaintContext& con
     const Control& c = control.Model();
     const forms::Look look = forms::LookOf(c, context.highContrast);
     const RECT& r = control.Box();
-    switch (c.kind()) {
+    switch (c.Kind()) {
         case Kind::Shape:
             PaintShape(dc, r, look);
             break;

@@ -518,9 +518,9 @@ const TextFonts::Facts& TextFonts::FactsOf(HFONT font) {
         facts.metrics.em = tm.tmHeight - tm.tmInternalLeading;
         facts.metrics.symbol = tm.tmCharSet == SYMBOL_CHARSET;
     }
-    // The glyph indices of a bitmap font are the system's make-believe, and have been seen to
-    // claim characters that it lacks; the ranges a font declares are asked for too, where the
-    // system gives them.
+    // A bitmap font's glyph indices do not tell which characters it has (the system maps a
+    // character it lacks to some glyph of it): the ranges a font declares are asked for too,
+    // where the system gives them.
     if (const DWORD size = GetFontUnicodeRanges(dc, nullptr)) {
         std::vector<BYTE> buffer(size);
         auto* set = reinterpret_cast<GLYPHSET*>(buffer.data());

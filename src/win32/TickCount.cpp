@@ -1,6 +1,6 @@
 #include "win32/TickCount.h"
 
-#include "win32/Later.h"
+#include "win32/LoadWhenNeeded.h"
 
 namespace win32 {
 
@@ -16,7 +16,7 @@ ULONGLONG WINAPI CounterTickCount64() {
 }
 
 TickCount64Call PickTickCount64() {
-    const auto system = Later<TickCount64Call>(L"kernel32.dll", "GetTickCount64");
+    const auto system = LoadWhenNeeded<TickCount64Call>(L"kernel32.dll", "GetTickCount64");
     return system ? system : CounterTickCount64;
 }
 

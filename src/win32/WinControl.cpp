@@ -27,7 +27,7 @@ bool BreaksLines(const std::wstring& text) {
 }
 
 bool IsContainer(const Control& c) {
-    return c.kind() == Kind::Frame || c.kind() == Kind::Picture;
+    return c.Kind() == Kind::Frame || c.Kind() == Kind::Picture;
 }
 
 }  // namespace
@@ -65,7 +65,7 @@ RECT WinControlPeer::DesignedBox(const Control& c) const {
         top += p->Container() ? p->Top() : form_.Model().ScreenTop(*p);
     }
     RECT r = ToPixels(left, top, c.Width(), c.Height(), form_.Dpi());
-    if (c.kind() == Kind::Line) {
+    if (c.Kind() == Kind::Line) {
         r.bottom = std::max(r.bottom, r.top + 1);
         r.right = std::max(r.right, r.left + 1);
     }
@@ -73,7 +73,7 @@ RECT WinControlPeer::DesignedBox(const Control& c) const {
 }
 
 void WinControlPeer::LayOutText(HFONT font, int width, int height, forms::TextFit fit) {
-    TextFonts& fonts = form_.Host().Text();
+    TextFonts& fonts = form_.Host().FontCache();
     const TextFonts::Metrics& m = fonts.MetricsOf(font);
     // A label that shows several lines, by its text or by its height, keeps its width and
     // wraps its text to it; one of a single line keeps its text on that line.
@@ -87,14 +87,14 @@ void WinControlPeer::LayOutText(HFONT font, int width, int height, forms::TextFi
 // shows of the window or frame that holds it, where it would be cut: there its text narrows
 // instead. Any label grows down to hold its lines. Names cut short and figures in narrower type
 // keep their width. A label in a symbol font shows a picture, which is not to move.
-RECT WinControlPeer::Fitted(const Control& c, const RECT& designed, HFONT font) {
-    if (c.kind() != Kind::Label || !font) {
+RECT WinControlPeer::LayOutLabel(const Control& c, const RECT& designed, HFONT font) {
+    if (c.Kind() != Kind::Label || !font) {
         layout_ = TextLayout{};
         return designed;
     }
     const RECT room = form_.Room(c);
     if (laid_.font == font && laid_.text == drawn_.text && laid_.fit == c.Fit() &&
-        laid_.border == c.Border() && SameRect(laid_.room, room)) {
+        laid_.border == c.HasBorder() && SameRect(laid_.room, room)) {
         const int dy = designed.top - laid_.designed.top;
         RECT moved = laid_.designed;
         OffsetRect(&moved, 0, dy);
@@ -105,13 +105,13 @@ RECT WinControlPeer::Fitted(const Control& c, const RECT& designed, HFONT font) 
             return laid_.fitted;
         }
     }
-    const int edge = c.Border() ? kEdge : 0;
+    const int edge = c.HasBorder() ? kEdge : 0;
     const int width = designed.right - designed.left - 2 * edge;
     const int height = designed.bottom - designed.top - 2 * edge;
     LayOutText(font, width, height, c.Fit());
     RECT r = designed;
     RECT text = designed;
-    if (!form_.Host().Text().MetricsOf(font).symbol) {
+    if (!form_.Host().FontCache().MetricsOf(font).symbol) {
         const int wider = c.Fit() == forms::TextFit::Grow ? layout_.width - width : 0;
         if (wider > 0) {
             if (c.Alignment() == forms::Align::Left) {
@@ -143,14 +143,14 @@ RECT WinControlPeer::Fitted(const Control& c, const RECT& designed, HFONT font) 
         text.top = r.top;
         text.bottom = r.bottom;
     }
-    laid_ = Laid{drawn_.text, font, c.Fit(), c.Border(), designed, room, r, text};
+    laid_ = Laid{drawn_.text, font, c.Fit(), c.HasBorder(), designed, room, r, text};
     return r;
 }
 
 WinControlPeer::Drawn WinControlPeer::Measure(const Control& c) {
     Drawn now;
     // A shape's or line's caption is no text of the window's.
-    if (c.kind() != Kind::Shape && c.kind() != Kind::Line)
+    if (c.Kind() != Kind::Shape && c.Kind() != Kind::Line)
         now.text = Widen(c.Caption());
     const WinControlPeer* container = form_.PeerOf(c.Container());
     now.shown = c.Visible() && !form_.Model().ScrolledAway(c) && (!container || container->Shown());
@@ -158,12 +158,12 @@ WinControlPeer::Drawn WinControlPeer::Measure(const Control& c) {
     now.fore = c.ForeColor();
     now.back = c.BackColor();
     now.opaque = c.Opaque();
-    now.border = c.Border();
+    now.border = c.HasBorder();
     now.enabled = c.Enabled();
     now.align = c.Alignment();
     now.picture = c.Picture();
-    drawn_.text = now.text;  // what Fitted lays out
-    now.box = Fitted(c, DesignedBox(c), now.font);
+    drawn_.text = now.text;  // what LayOutLabel lays out
+    now.box = LayOutLabel(c, DesignedBox(c), now.font);
     return now;
 }
 
@@ -180,7 +180,7 @@ void WinControlPeer::LayOut() {
     laidOut_ = true;
     drawn_ = now;
     const bool moved = first || !SameRect(before.box, now.box) || before.shown != now.shown;
-    if (c.kind() == Kind::Button) {
+    if (c.Kind() == Kind::Button) {
         ApplyButton(first ? Drawn{} : before);
     } else if (first || !before.Same(now)) {
         if (!first && before.shown)
@@ -196,7 +196,7 @@ void WinControlPeer::LayOut() {
 }
 
 void WinControlPeer::MakeButton(const Drawn& now) {
-    form_.Host().CommonControls();  // for the themed button of common controls 6
+    form_.Host().LoadCommonControls();  // for the themed button of common controls 6
     const RECT& r = now.box;
     DWORD style = WS_CHILD | WS_TABSTOP | (control_.IsDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
     if (now.shown)

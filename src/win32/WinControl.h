@@ -34,7 +34,7 @@ class WinControlPeer : public forms::ControlPeer {
     // The control's number in its form: its tooltip's id and its button's command id.
     int Id() const { return id_; }
     // Where it is drawn, in its form's client pixels: its designed rectangle, or more where a
-    // label's text needs more room (see Fitted).
+    // label's text needs more room (see LayOutLabel).
     const RECT& Box() const { return drawn_.box; }
     // Its designed top left corner, in its form's client pixels: mouse events count from there.
     POINT Origin() const;
@@ -64,9 +64,9 @@ class WinControlPeer : public forms::ControlPeer {
 
     Drawn Measure(const forms::Control& c);
     RECT DesignedBox(const forms::Control& c) const;
-    // The box of a label grown, as little as needed, where its text in `font` does not fit the
-    // designed box; its text is laid out for it.
-    RECT Fitted(const forms::Control& c, const RECT& designed, HFONT font);
+    // Lays a label's text out for its box, and returns the box: the designed one, grown as
+    // little as needed where its text in `font` does not fit it.
+    RECT LayOutLabel(const forms::Control& c, const RECT& designed, HFONT font);
     void LayOutText(HFONT font, int width, int height, forms::TextFit fit);
     void ApplyButton(const Drawn& now);
     void MakeButton(const Drawn& now);

@@ -30,7 +30,7 @@ bool CursorOver(HWND hwnd) {
 }
 
 bool IsContainer(const Control& c) {
-    return c.kind() == Kind::Frame || c.kind() == Kind::Picture;
+    return c.Kind() == Kind::Frame || c.Kind() == Kind::Picture;
 }
 
 }  // namespace
@@ -177,7 +177,7 @@ void WinFormPeer::Apply(const forms::Form& form) {
     }
     if (form.Visible() != shown_) {
         shown_ = form.Visible();
-        const std::optional<int> start = first ? host_.StartShow() : std::nullopt;
+        const std::optional<int> start = first ? host_.TakeStartShow() : std::nullopt;
         ShowWindow(hwnd_, start ? *start : shown_ ? SW_SHOW : SW_HIDE);
         if (shown_)
             UpdateWindow(hwnd_);
@@ -193,7 +193,7 @@ void WinFormPeer::LayOutAll() {
     laidWidth_ = client.right;
     std::vector<WinControlPeer*> buttons;
     for (WinControlPeer* p : order_) {
-        if (p->Model().kind() == Kind::Button)
+        if (p->Model().Kind() == Kind::Button)
             buttons.push_back(p);
         else
             p->LayOut();
@@ -256,7 +256,7 @@ void WinFormPeer::PaintLayer(HDC dc, const RECT& area, const Control* container,
         const WinControlPeer& p = **it;
         const Control& c = p.Model();
         RECT inside;
-        if (c.Container() != container || !p.Shown() || c.kind() == Kind::Button ||
+        if (c.Container() != container || !p.Shown() || c.Kind() == Kind::Button ||
             !IntersectRect(&inside, &p.Box(), &area))
             continue;
         const int saved = SaveDC(dc);
@@ -527,7 +527,7 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 // Asked for by the dialog manager's keyboard handling: the default button's id.
 LRESULT WinFormPeer::OnGetDefId() const {
     for (const WinControlPeer* p : order_)
-        if (p->Model().kind() == Kind::Button && p->Model().IsDefault())
+        if (p->Model().Kind() == Kind::Button && p->Model().IsDefault())
             return MAKELRESULT(p->Id(), DC_HASDEFID);
     return 0;
 }

@@ -42,7 +42,7 @@ void WinFormPeer::MenuChanged(const forms::MenuItem& item) {
 Control* WinFormPeer::Button(bool isDefault) const {
     for (const WinControlPeer* p : order_) {
         Control& c = p->Model();
-        if (c.kind() == Kind::Button && (isDefault ? c.IsDefault() : c.IsCancel()))
+        if (c.Kind() == Kind::Button && (isDefault ? c.IsDefault() : c.IsCancel()))
             return &c;
     }
     return nullptr;
@@ -83,7 +83,7 @@ void WinFormPeer::OnCommand(int id) {
 void WinFormPeer::MouseOver() {
     if (tooltip_)
         return;
-    host_.CommonControls();
+    host_.LoadCommonControls();
     tooltip_ =
         CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace win32 {
 
@@ -38,31 +39,19 @@ int WinFormPeer::PageRows() const {
         1, static_cast<int>((form_.ClientHeight() - form_.ScrollAreaTop()) / form_.ScrollStep()));
 }
 
+// The keys do what the bar's arrows, page areas and ends do.
 bool WinFormPeer::ScrollKey(UINT key) {
     if (!form_.Scrolls())
         return false;
-    switch (key) {
-        case VK_UP:
-            ScrollRows(-1);
+    const std::pair<UINT, int> keys[] = {{VK_UP, SB_LINEUP},    {VK_DOWN, SB_LINEDOWN},
+                                         {VK_PRIOR, SB_PAGEUP}, {VK_NEXT, SB_PAGEDOWN},
+                                         {VK_HOME, SB_TOP},     {VK_END, SB_BOTTOM}};
+    for (const auto& k : keys)
+        if (k.first == key) {
+            ScrollBar(k.second);
             return true;
-        case VK_DOWN:
-            ScrollRows(1);
-            return true;
-        case VK_PRIOR:
-            ScrollRows(-PageRows());
-            return true;
-        case VK_NEXT:
-            ScrollRows(PageRows());
-            return true;
-        case VK_HOME:
-            form_.ScrollTo(0);
-            return true;
-        case VK_END:
-            form_.ScrollTo(form_.ScrollMax());
-            return true;
-        default:
-            return false;
-    }
+        }
+    return false;
 }
 
 // `request`: what the bar asks for (SB_LINEUP, SB_THUMBTRACK, ...).

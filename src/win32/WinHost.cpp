@@ -8,7 +8,7 @@
 
 #include "Version.h"
 #include "forms/Twips.h"
-#include "win32/Later.h"
+#include "win32/LoadWhenNeeded.h"
 #include "win32/Utf.h"
 #include "win32/WinForm.h"
 
@@ -74,12 +74,12 @@ WinHost::~WinHost() {
 }
 
 // The main window shows without them: they are loaded for the first tooltip or push button.
-void WinHost::CommonControls() {
+void WinHost::LoadCommonControls() {
     if (commonControls_)
         return;
     commonControls_ = true;
     using Init = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    if (const auto init = Later<Init>(L"comctl32.dll", "InitCommonControlsEx")) {
+    if (const auto init = LoadWhenNeeded<Init>(L"comctl32.dll", "InitCommonControlsEx")) {
         const INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
         init(&icc);
     }
@@ -94,7 +94,7 @@ HWND WinHost::Owner() {
     return owner_;
 }
 
-std::optional<int> WinHost::StartShow() {
+std::optional<int> WinHost::TakeStartShow() {
     if (shownOne_)
         return std::nullopt;
     shownOne_ = true;
@@ -151,7 +151,7 @@ HFONT WinHost::Font(const forms::Font& font, int dpi) {
 
 int WinHost::Metric(int index, int dpi) const {
     using ForDpi = int(WINAPI*)(int, UINT);
-    static const auto forDpi = Later<ForDpi>(L"user32.dll", "GetSystemMetricsForDpi");
+    static const auto forDpi = LoadWhenNeeded<ForDpi>(L"user32.dll", "GetSystemMetricsForDpi");
     if (forDpi)
         return forDpi(index, static_cast<UINT>(dpi));
     return MulDiv(GetSystemMetrics(index), dpi, dpi_);
@@ -159,7 +159,7 @@ int WinHost::Metric(int index, int dpi) const {
 
 int WinHost::WindowDpi(HWND hwnd) const {
     using ForWindow = UINT(WINAPI*)(HWND);
-    static const auto forWindow = Later<ForWindow>(L"user32.dll", "GetDpiForWindow");
+    static const auto forWindow = LoadWhenNeeded<ForWindow>(L"user32.dll", "GetDpiForWindow");
     const int dpi = forWindow ? static_cast<int>(forWindow(hwnd)) : 0;
     return dpi > 0 ? dpi : dpi_;
 }
@@ -200,8 +200,9 @@ DWORD WINAPI RunWork(void* p) {
 }
 }  // namespace
 
-// A thread of the system's, not the C++ runtime's: threads started and let go one after another
-// have been seen to crash MinGW-w64's runtime. The stack is small: the work asks the system a
+// A thread of the system's, not a std::thread: it is let go as it starts and cleans up after
+// itself, with nothing of the C++ runtime's thread library to keep for it, however many come
+// and go (a measurement starts one a drive). The stack is small: the work asks the system a
 // question or two.
 bool WinHost::RunAside(std::function<void()> work) {
     auto* held = new std::function<void()>(std::move(work));

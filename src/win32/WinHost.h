@@ -43,7 +43,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
     int Dpi() const { return dpi_; }
     HINSTANCE Instance() const { return instance_; }
     // Loads the common controls (tooltips, themed push buttons) if they are not yet.
-    void CommonControls();
+    void LoadCommonControls();
     // An invisible window that owns the forms not shown in the task bar.
     HWND Owner();
     // The font at `dpi` dots per inch (a window's own, which may differ from the system's).
@@ -54,13 +54,14 @@ class WinHost : public forms::FormHost, public forms::Screen {
     // otherwise the system's.
     int WindowDpi(HWND hwnd) const;
     HICON Icon(int resourceId, int size);
-    // The fonts that labels' text is drawn in besides their own.
-    TextFonts& Text() { return text_; }
+    // The fonts that labels' text is drawn in besides their own, each made once, and what is
+    // known of each.
+    TextFonts& FontCache() { return text_; }
     // How the first window the program shows is to show when the program was started to show
     // it otherwise than as usual: minimised, maximised or not activated, as a shortcut may ask
     // (ShowWindow's command from the start-up information; Wine's SW_SHOWDEFAULT ignores it).
-    // nullopt for a usual start, and for every later window.
-    std::optional<int> StartShow();
+    // Taken once: nullopt for a usual start, and for every later call.
+    std::optional<int> TakeStartShow();
     // Whether the user has chosen a high-contrast scheme, as the system said when last asked
     // (at start, and whenever a form hears that the settings or the system colours changed).
     bool HighContrast() const { return highContrast_; }

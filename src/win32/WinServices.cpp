@@ -11,7 +11,7 @@
 #include <cstring>
 #include <memory>
 
-#include "win32/Later.h"
+#include "win32/LoadWhenNeeded.h"
 #include "win32/Utf.h"
 
 namespace win32 {
@@ -58,7 +58,7 @@ std::string WinDrives::Entry(char letter) const {
             // Loaded with the first network drive (its first use on any thread is safe).
             using GetConnection = DWORD(WINAPI*)(LPCWSTR, LPWSTR, LPDWORD);
             static const auto getConnection =
-                Later<GetConnection>(L"mpr.dll", "WNetGetConnectionW");
+                LoadWhenNeeded<GetConnection>(L"mpr.dll", "WNetGetConnectionW");
             if (getConnection && getConnection(device, share, &size) == NO_ERROR)
                 label = share;
             break;
@@ -253,7 +253,7 @@ bool WinFileSystem::ListFolder(const std::string& folder, const std::string& fil
 // 64-bit Windows with the folder of 32-bit programs.
 bool WinFileSystem::ProgramsFolder(std::string& folder) const {
     using GetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-    static const auto getPath = Later<GetFolderPath>(L"shell32.dll", "SHGetFolderPathW");
+    static const auto getPath = LoadWhenNeeded<GetFolderPath>(L"shell32.dll", "SHGetFolderPathW");
     wchar_t path[MAX_PATH];
     if (!getPath ||
         getPath(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
@@ -310,7 +310,8 @@ bool LinkFreePath(const std::string& path, std::string& out) {
 
 bool WinFileSystem::FinalPath(const std::string& path, std::string& out) const {
     using GetFinalName = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-    const auto finalName = Later<GetFinalName>(L"kernel32.dll", "GetFinalPathNameByHandleW");
+    const auto finalName =
+        LoadWhenNeeded<GetFinalName>(L"kernel32.dll", "GetFinalPathNameByHandleW");
     if (!finalName)
         return LinkFreePath(path, out);
     // No access is asked for: the name needs none, and the folder may be one the user cannot
@@ -354,9 +355,9 @@ struct RegistryCalls {
     using Open = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, REGSAM, PHKEY);
     using Query = LONG(WINAPI*)(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
     using Close = LONG(WINAPI*)(HKEY);
-    Open open = Later<Open>(L"advapi32.dll", "RegOpenKeyExA");
-    Query query = Later<Query>(L"advapi32.dll", "RegQueryValueExA");
-    Close close = Later<Close>(L"advapi32.dll", "RegCloseKey");
+    Open open = LoadWhenNeeded<Open>(L"advapi32.dll", "RegOpenKeyExA");
+    Query query = LoadWhenNeeded<Query>(L"advapi32.dll", "RegQueryValueExA");
+    Close close = LoadWhenNeeded<Close>(L"advapi32.dll", "RegCloseKey");
 };
 
 const RegistryCalls& Advapi() {
@@ -420,9 +421,11 @@ struct Opening {
         using ShellExecuteCall = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
         using Initialize = HRESULT(WINAPI*)(void*, DWORD);
         using Uninitialize = void(WINAPI*)();
-        static const auto execute = Later<ShellExecuteCall>(L"shell32.dll", "ShellExecuteW");
-        static const auto initialize = Later<Initialize>(L"ole32.dll", "CoInitializeEx");
-        static const auto uninitialize = Later<Uninitialize>(L"ole32.dll", "CoUninitialize");
+        static const auto execute =
+            LoadWhenNeeded<ShellExecuteCall>(L"shell32.dll", "ShellExecuteW");
+        static const auto initialize = LoadWhenNeeded<Initialize>(L"ole32.dll", "CoInitializeEx");
+        static const auto uninitialize =
+            LoadWhenNeeded<Uninitialize>(L"ole32.dll", "CoUninitialize");
         const bool com =
             initialize && uninitialize &&
             SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));

@@ -1,7 +1,7 @@
-// The program as an older Windows runs it, through its late-binding seam (win32/Later.h).
+// The program as an older Windows runs it, through its late-binding seam (win32/LoadWhenNeeded.h).
 #pragma once
 
-#include "win32/Later.h"
+#include "win32/LoadWhenNeeded.h"
 
 namespace probe {
 

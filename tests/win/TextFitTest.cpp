@@ -99,7 +99,7 @@ Drawing DrawingOf(const forms::Form& form, const forms::Control& c, bool withinW
         win32::PaintControl(dc, peer, {f.Host(), form, f.Dpi(), f.Host().HighContrast()});
     });
     RECT room = peer.Box();
-    if (c.Border())
+    if (c.HasBorder())
         InflateRect(&room, -2, -2);
     const RECT shows = f.Room(c);
     if (withinWindow)
@@ -120,7 +120,7 @@ Drawing DrawingOf(const forms::Form& form, const forms::Control& c, bool withinW
             const forms::Control& o = above->Model();
             RECT over;
             if (above->Shown() && o.Container() == c.Container() &&
-                (o.kind() != forms::Kind::Label || o.Opaque()) &&
+                (o.Kind() != forms::Kind::Label || o.Opaque()) &&
                 IntersectRect(&over, &above->Box(), &p.ink))
                 faults << piece << " under " << o.FullName() << "; ";
         }
@@ -192,7 +192,7 @@ Drawing DrawingOf(const forms::Form& form, const forms::Control& c, bool withinW
 std::vector<const forms::Control*> Labels(const forms::Form& form) {
     std::vector<const forms::Control*> labels;
     for (const forms::Control* c : form.Controls())
-        if (c->kind() == forms::Kind::Label && PeerOf(*c).Shown() && !c->Caption().empty() &&
+        if (c->Kind() == forms::Kind::Label && PeerOf(*c).Shown() && !c->Caption().empty() &&
             FontOf(*c).lfCharSet != SYMBOL_CHARSET)
             labels.push_back(c);
     return labels;

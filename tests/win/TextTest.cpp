@@ -62,8 +62,8 @@ TEST(Fonts, AreAsHighAsTheirPointsCallForOnEveryScale) {
     win32::WinHost host(GetModuleHandleW(nullptr));
     for (const forms::Font& f : fonts)
         for (int dpi : {120, 144, 192})
-            EXPECT_NEAR(host.Text().MetricsOf(host.Font(f, dpi)).em, std::lround(f.size * dpi / 72),
-                        1)
+            EXPECT_NEAR(host.FontCache().MetricsOf(host.Font(f, dpi)).em,
+                        std::lround(f.size * dpi / 72), 1)
                 << f.name << " " << f.size << (f.bold ? " bold" : "") << " at " << dpi << " DPI";
     HDC dc = GetDC(nullptr);
     for (int i = 0; i < 2 && ScreenDpi() == 96; ++i) {
@@ -131,9 +131,9 @@ TEST(LabelText, IsDrawnAsItIsStoredInEveryScript) {
     for (const auto& c : cases) {
         SCOPED_TRACE(win32::Narrow(c.text));
         HFONT font = host.Font(c.font, ScreenDpi());
-        const int em = host.Text().MetricsOf(font).em, slack = std::max(2, em / 2);
+        const int em = host.FontCache().MetricsOf(font).em, slack = std::max(2, em / 2);
         const win32::TextLayout layout =
-            win32::LayOut(host.Text(), font, c.text, c.ems * em,
+            win32::LayOut(host.FontCache(), font, c.text, c.ems * em,
                           c.cut ? forms::TextFit::Ellipsis : forms::TextFit::Grow, false);
         ASSERT_EQ(layout.lines.size(), 1u);
         const win32::TextLine& line = layout.lines[0];

@@ -24,9 +24,10 @@ inline bool PretendedMissing(const char* name) {
     return false;
 }
 
-// The function `name` of `dll`, or nullptr when either is missing.
+// The function `name` of `dll`, loaded now (the caller asks when it first needs it and keeps
+// it), or nullptr when either is missing.
 template <class F>
-F Later(const wchar_t* dll, const char* name) {
+F LoadWhenNeeded(const wchar_t* dll, const char* name) {
     if (PretendedMissing(name))
         return nullptr;
     HMODULE module = LoadLibraryW(dll);
