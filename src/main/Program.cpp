@@ -13,8 +13,6 @@ Program::Program(const ProgramServices& s)
 InfQirvo& Program::Maker() {
     if (maker_ && !maker_->IsLoaded())
         retired_.push_back(std::move(maker_));
-    if (modal_ == 0)
-        retired_.clear();
     if (!maker_)
         maker_ = std::make_unique<InfQirvo>(
             InfoServices{services_.host, services_.screen, services_.files, services_.shell},
@@ -26,14 +24,24 @@ void Program::ShowAbout() {
     frmAbout about(services_.host, main_, launcher_, [this] { ShowMaker(); });
     ++modal_;
     about.ShowModal();
-    --modal_;
+    ModalEnded();
 }
 
 void Program::ShowMaker() {
     InfQirvo& maker = Maker();
     ++modal_;
     maker.ShowModal();
-    --modal_;
+    ModalEnded();
+}
+
+// With no window modal any more, no handler of an unloaded maker window can be running: those
+// windows go.
+void Program::ModalEnded() {
+    if (--modal_ > 0)
+        return;
+    retired_.clear();
+    if (maker_ && !maker_->IsLoaded())
+        maker_.reset();
 }
 
 }  // namespace kelvr

@@ -36,12 +36,15 @@ class Program {
 
     FreeAll& Main() { return main_; }
     SubModuli& Launcher() { return launcher_; }
-    // The maker window as it stands: loaded (shown or hidden), or a new one.
+    // The maker window as it stands: loaded (shown or hidden), or a new one, made from the
+    // design, in place of one that has been unloaded.
     InfQirvo& Maker();
     void ShowAbout();
     void ShowMaker();
 
   private:
+    void ModalEnded();
+
     ProgramServices services_;
     SubModuli launcher_;
     FreeAll main_;
