@@ -2,6 +2,7 @@
 
 #include "ResourceIds.h"
 #include "info/Content.h"
+#include "info/Design.h"
 #include "sysinfo/Global.h"
 
 namespace kelvr {
@@ -16,12 +17,6 @@ constexpr forms::Color kTeal = Rgb(0, 128, 128);
 constexpr forms::Color kDarkBlue = Rgb(0, 0, 128);
 constexpr forms::Color kLightGrey = Rgb(224, 224, 224);
 constexpr forms::Color kPale = Rgb(240, 255, 255);
-
-void Transparent(Control& c, double l, double t, double w, double h, const Font& font) {
-    c.Move(l, t, w, h);
-    c.SetOpaque(false);
-    c.SetFont(font);
-}
 
 // Equal but for letter case and trailing backslashes. Both names come from FinalPath, with the
 // letters as stored, so folding ASCII letters is enough.
@@ -62,6 +57,7 @@ InfQirvo::InfQirvo(const InfoServices& services, SubModuli& launcher)
     Design(5295, 3825, forms::Border::FixedSingle, false, false, false, IDI_QIRVO, kLightGrey);
     SetCaption("Informazioni sul produttore del SoftWare");
     const Font arial{"Arial", 11.25, false, false, false};
+    const forms::Color text = forms::kButtonText;
 
     Picture1.Move(90, 90, 945, 900);
     Picture1.SetBackColor(kPale);
@@ -69,84 +65,76 @@ InfQirvo::InfQirvo(const InfoServices& services, SubModuli& launcher)
     Picture1.SetAccessibleName("QIRVO");
     Register(Picture1);
 
-    struct Lettering {
-        int index;
-        double l, t, w, h;
-        Font font;
-        const char* text;
-    };
+    // The lettering, in the order of its array's members; the hand stands in Picture1.
     const std::string owner = std::string("di ") + content::kOwner;
-    const Lettering lettering[] = {
-        {4, 160, 0, 600, 780, {"Wingdings", 48, false, false, false}, "C"},
-        {0, 1170, 90, 1725, 600, {"Garamond", 26.25, true, false, false}, "QIRVO"},
-        {1, 2970, 135, 2625, 510, {"Garamond", 24, true, false, false}, "sas"},
-        {3, 1170, 630, 4335, 510, {"Garamond", 20.25, true, false, false}, owner.c_str()},
+    const struct {
+        int index;
+        LabelDesign design;
+    } lettering[] = {
+        {4, {160, 0, 600, 780, {"Wingdings", 48, false, false, false}, kTeal, "C"}},
+        {0, {1170, 90, 1725, 600, {"Garamond", 26.25, true, false, false}, kTeal, "QIRVO"}},
+        {1, {2970, 135, 2625, 510, {"Garamond", 24, true, false, false}, kTeal, "sas"}},
+        {3, {1170, 630, 4335, 510, {"Garamond", 20.25, true, false, false}, kTeal, owner.c_str()}},
     };
-    for (const Lettering& l : lettering) {
+    for (const auto& l : lettering) {
         Control& c = Lb_adp.Add(l.index);
         if (l.index == 4) {
             c.SetContainer(&Picture1);
             c.SetAccessibleRole(forms::Role::Graphic);
             c.SetAccessibleName(Picture1.AccessibleName());
         }
-        Transparent(c, l.l, l.t, l.w, l.h, l.font);
-        c.SetForeColor(kTeal);
-        c.SetCaption(l.text);
+        DesignLabel(c, l.design);
     }
 
     Line1.Move(0, 1140, 5325, 0);
     Register(Line1);
 
-    Transparent(lbIndirizzo, 180, 1290, 5010, 330, arial);
-    Register(lbIndirizzo);
-    Transparent(Lb_dati, 225, 1650, 4875, 510, arial);
-    Lb_dati.MouseMove = [this](int, int, double, double) { ResetLinkLook(); };
-    Register(Lb_dati);
-
-    Control& mailCaption = Label3.Add(1);
-    Transparent(mailCaption, 360, 2295, 690, 330, arial);
-    mailCaption.SetCaption("E-mail:");
-    Transparent(lbMail, 1155, 2295, 1845, 255, arial);
-    lbMail.SetForeColor(kDarkBlue);
+    // The details, and the links, each after its caption; the texts of the address and the
+    // telephone lines come with Form_Load.
+    auto reset = [this](int, int, double, double) { ResetLinkLook(); };
+    const struct {
+        Control* label;  // null: the next member of Label3, the captions
+        int index;
+        LabelDesign design;
+    } details[] = {
+        {&lbIndirizzo, -1, {180, 1290, 5010, 330, arial, text, ""}},
+        {&Lb_dati, -1, {225, 1650, 4875, 510, arial, text, ""}},
+        {nullptr, 1, {360, 2295, 690, 330, arial, text, "E-mail:"}},
+        {&lbMail, -1, {1155, 2295, 1845, 255, arial, kDarkBlue, content::kMail}},
+        {nullptr, 0, {3090, 2295, 510, 330, arial, text, "Sito:"}},
+        {&lbSito, -1, {3645, 2295, 1605, 255, arial, kDarkBlue, content::kSite}},
+    };
+    for (const auto& d : details) {
+        Control& label = d.label ? *d.label : Label3.Add(d.index);
+        DesignLabel(label, d.design);
+        if (d.label)
+            Register(label);
+    }
+    Lb_dati.MouseMove = reset;
     lbMail.SetAccessibleRole(forms::Role::Link);
-    lbMail.SetCaption(content::kMail);
-    lbMail.MouseMove = [this](int b, int s, double x, double y) { lbMail_MouseMove(b, s, x, y); };
-    lbMail.MouseDown = [this](int b, int s, double x, double y) { lbMail_MouseDown(b, s, x, y); };
-    Register(lbMail);
-    Control& siteCaption = Label3.Add(0);
-    Transparent(siteCaption, 3090, 2295, 510, 330, arial);
-    siteCaption.SetCaption("Sito:");
-    Transparent(lbSito, 3645, 2295, 1605, 255, arial);
-    lbSito.SetForeColor(kDarkBlue);
     lbSito.SetAccessibleRole(forms::Role::Link);
-    lbSito.SetCaption(content::kSite);
+    lbMail.MouseMove = [this](int b, int s, double x, double y) { lbMail_MouseMove(b, s, x, y); };
     lbSito.MouseMove = [this](int b, int s, double x, double y) { lbSito_MouseMove(b, s, x, y); };
+    lbMail.MouseDown = [this](int b, int s, double x, double y) { lbMail_MouseDown(b, s, x, y); };
     lbSito.MouseDown = [this](int b, int s, double x, double y) { lbSito_MouseDown(b, s, x, y); };
-    Register(lbSito);
 
     // The frame reaches past the window's left, right and bottom edges.
     Frame1.Move(-180, 2655, 5520, 1185);
     Frame1.SetBackColor(kLightGrey);
-    Frame1.MouseMove = [this](int, int, double, double) { ResetLinkLook(); };
+    Frame1.MouseMove = reset;
     Register(Frame1);
     Lb_cr.SetContainer(&Frame1);
-    Transparent(Lb_cr, 270, 180, 3795, 915, {"Arial", 8.25, false, false, false});
-    Lb_cr.MouseMove = [this](int, int, double, double) { ResetLinkLook(); };
+    DesignLabel(Lb_cr, {270, 180, 3795, 915, {"Arial", 8.25, false, false, false}, text, ""});
+    Lb_cr.MouseMove = reset;
     Register(Lb_cr);
-    Command1.SetContainer(&Frame1);
-    Command1.Move(4140, 225, 1275, 420);
-    Command1.SetCaption("&OK");
-    Command1.SetTabIndex(0);
+    DesignButton(Command1, Frame1, 4140, 225, 1275, 420, "&OK", 0);
     Command1.Click = [this] { Command1_Click(); };
     Register(Command1);
-    cmdInfoSys.SetContainer(&Frame1);
-    cmdInfoSys.Move(4140, 630, 1275, 420);
-    cmdInfoSys.SetCaption("? &Sistema");
-    cmdInfoSys.SetTabIndex(1);
+    DesignButton(cmdInfoSys, Frame1, 4140, 630, 1275, 420, "? &Sistema", 1);
     cmdInfoSys.Click = [this] { cmdInfoSys_Click(); };
     Register(cmdInfoSys);
 
-    MouseMove = [this](int, int, double, double) { ResetLinkLook(); };
+    MouseMove = reset;
     dirHidden.Change = [this] { dirHidden_Change(); };
 }
 

@@ -5,6 +5,7 @@
 #include "ResourceIds.h"
 #include "Version.h"
 #include "info/Content.h"
+#include "info/Design.h"
 
 namespace kelvr {
 
@@ -29,59 +30,46 @@ frmAbout::frmAbout(forms::FormHost& host, const forms::Form& mainWindow, SubModu
     Design(5340, 3090, forms::Border::FixedDialog, false, false, false, IDI_ABOUT);
     SetCaption("Informazioni ");
     constexpr forms::Color kDarkBlue = Rgb(0, 0, 128);
+    const forms::Font plain;
+    const std::string credit = std::string("by QIRVO sas di ") + content::kOwner;
 
     Picture1.Move(135, 90, 540, 540);
     Picture1.SetPicture(IDI_PICTURE);
     Picture1.SetAccessibleName(KELVR_TITLE);  // the program's icon
     Register(Picture1);
 
-    lblTitle.Move(870, 270, 2400, 435);
-    lblTitle.SetFont({"MS Sans Serif", 12, true, false, false});
-    lblTitle.SetForeColor(Rgb(128, 0, 0));
-    lblTitle.SetOpaque(false);
-    Register(lblTitle);
-
-    lblVersion.Move(3345, 300, 1860, 225);
-    lblVersion.SetAlignment(forms::Align::Right);
-    lblVersion.SetForeColor(kDarkBlue);
-    lblVersion.SetOpaque(false);
+    // The texts but for the credit line come with Form_Load.
+    const struct {
+        forms::Control* label;
+        LabelDesign design;
+    } labels[] = {
+        {&lblTitle,
+         {870, 270, 2400, 435, {"MS Sans Serif", 12, true, false, false}, Rgb(128, 0, 0), ""}},
+        {&lblVersion, {3345, 300, 1860, 225, plain, kDarkBlue, "", forms::Align::Right}},
+        {&Label1, {2580, 45, 2625, 270, plain, kDarkBlue, credit.c_str(), forms::Align::Right}},
+        {&lblDescription, {315, 720, 4695, 1305, plain, Rgb(0, 0, 0), ""}},
+    };
+    for (const auto& l : labels) {
+        DesignLabel(*l.label, l.design);
+        Register(*l.label);
+    }
     lblVersion.SetMousePointer(forms::kCustomPointer);
-    Register(lblVersion);
-
-    Label1.Move(2580, 45, 2625, 270);
-    Label1.SetAlignment(forms::Align::Right);
-    Label1.SetForeColor(kDarkBlue);
-    Label1.SetOpaque(false);
     Label1.SetMousePointer(forms::kCustomPointer);
-    Label1.SetCaption(std::string("by QIRVO sas di ") + content::kOwner);
     Label1.Click = [this] { Label1_Click(); };
     Label1.SetAccessibleRole(forms::Role::Link);  // it opens the maker window
-    Register(Label1);
-
-    lblDescription.Move(315, 720, 4695, 1305);
-    lblDescription.SetForeColor(Rgb(0, 0, 0));
-    lblDescription.SetOpaque(false);
-    Register(lblDescription);
 
     Frame1.Move(-90, 2025, 5505, 1095);
     Register(Frame1);
     Lb_cr.SetContainer(&Frame1);
-    Lb_cr.Move(180, 180, 3795, 915);
-    Lb_cr.SetFont({"Arial", 8.25, false, false, false});
-    Lb_cr.SetOpaque(false);
+    DesignLabel(
+        Lb_cr, {180, 180, 3795, 915, {"Arial", 8.25, false, false, false}, forms::kButtonText, ""});
     Register(Lb_cr);
-    cmdOK.SetContainer(&Frame1);
-    cmdOK.Move(3975, 150, 1395, 435);
-    cmdOK.SetCaption("OK");
+    DesignButton(cmdOK, Frame1, 3975, 150, 1395, 435, "OK", 0);
     cmdOK.SetDefault(true);
     cmdOK.SetCancel(true);
-    cmdOK.SetTabIndex(0);
     cmdOK.Click = [this] { cmdOK_Click(); };
     Register(cmdOK);
-    cmdSysInfo.SetContainer(&Frame1);
-    cmdSysInfo.Move(3990, 600, 1380, 435);
-    cmdSysInfo.SetCaption("&System Info...");
-    cmdSysInfo.SetTabIndex(1);
+    DesignButton(cmdSysInfo, Frame1, 3990, 600, 1380, 435, "&System Info...", 1);
     cmdSysInfo.Click = [this] { cmdSysInfo_Click(); };
     Register(cmdSysInfo);
 }
