@@ -19,19 +19,25 @@ constexpr double kMegabyte = 1048576.0;
 constexpr double kGigabyte = 1073741824.0;
 constexpr int kRowPitch = 600;  // twips from one row to the next
 
-// The cells are drawn on the window colour: white in every usual scheme, where the title-bar
-// text colour of the classic palette is black on current Windows and would hide the figures.
-// A figure too wide for its cell (a disk of terabytes counted in bytes, a large scale) is drawn
-// in narrower type rather than lose a digit at the cell's edge.
-void DesignFigure(Control& c, double left) {
-    c.Move(left, 315, 1950, 300);
+// A cell of the row's model, which every drive's row copies: sunken, hidden until a row is made
+// of it, and drawn on the window colour: white in every usual scheme, where the title-bar text
+// colour of the classic palette is black on current Windows and would hide the figures.
+void DesignCell(Control& c, double left, double width, double height, forms::TextFit fit) {
+    c.Move(left, 315, width, height);
     c.SetScrolls(true);
     c.SetBorder(true);
     c.SetBackColor(forms::kWindowBackground);
-    c.SetAlignment(Align::Right);
-    c.SetFit(forms::TextFit::Shrink);
-    c.SetFont({"Courier New", 9, false, false, false});
+    c.SetFit(fit);
     c.SetVisible(false);
+}
+
+// A part of the row's model's bar.
+void DesignBar(Control& c, double width, forms::Color color, forms::Role role) {
+    c.Move(2340, 630, width, 240);
+    c.SetBackColor(color);
+    c.SetScrolls(true);
+    c.SetVisible(false);
+    c.SetAccessibleRole(role);
 }
 
 }  // namespace
@@ -80,33 +86,22 @@ FreeAll::FreeAll(const MainServices& services)
     }
     KeyDown = [this](int key, int shift) { return Form_KeyDown(key, shift); };
 
-    Control& disco = lbDisco.Add(0);
-    disco.Move(45, 315, 2265, 285);
-    disco.SetScrolls(true);
-    disco.SetBorder(true);
-    disco.SetBackColor(forms::kWindowBackground);
     // A long volume label or share name is cut short, and shows whole where the mouse points.
-    disco.SetFit(forms::TextFit::Ellipsis);
-    disco.SetCaption("lbDisco");
-    disco.SetVisible(false);
-    DesignFigure(lbDati.Add(0), 2340);
-    DesignFigure(lbFree.Add(0), 4320);
-    DesignFigure(lbTota.Add(0), 6300);
-
-    Control& outline = SpTot.Add(0);
-    outline.Move(2340, 630, 5910, 240);
-    outline.SetBackColor(Rgb(128, 255, 128));
-    outline.SetScrolls(true);
-    outline.SetVisible(false);
-    // To a screen reader the bar is one progress bar, named after its drive, whose value is
-    // the used share; the fill is its indicator.
-    outline.SetAccessibleRole(forms::Role::ProgressBar);
-    Control& fill = SpFree.Add(0);
-    fill.Move(2340, 630, 3795, 240);
-    fill.SetBackColor(Rgb(255, 128, 128));
-    fill.SetScrolls(true);
-    fill.SetVisible(false);
-    fill.SetAccessibleRole(forms::Role::Indicator);
+    DesignCell(lbDisco.Add(0), 45, 2265, 285, forms::TextFit::Ellipsis);
+    lbDisco[0].SetCaption("lbDisco");
+    // A figure too wide for its cell (a disk of terabytes counted in bytes, a large scale) is
+    // drawn in narrower type rather than lose a digit at the cell's edge.
+    for (const auto& [figures, left] :
+         {std::pair{&lbDati, 2340}, {&lbFree, 4320}, {&lbTota, 6300}}) {
+        Control& c = figures->Add(0);
+        DesignCell(c, left, 1950, 300, forms::TextFit::Shrink);
+        c.SetAlignment(Align::Right);
+        c.SetFont({"Courier New", 9, false, false, false});
+    }
+    // To a screen reader the bar is one progress bar, named after its drive, whose value is the
+    // used share; the fill, drawn in front of the outline, is its indicator.
+    DesignBar(SpTot.Add(0), 5910, Rgb(128, 255, 128), forms::Role::ProgressBar);
+    DesignBar(SpFree.Add(0), 3795, Rgb(255, 128, 128), forms::Role::Indicator);
     // The rows scroll by whole rows below the headers, which stay, when the window is too low
     // for them all (many drives, a small screen, a window made lower).
     SetScrollArea(270, kRowPitch, 45);
@@ -119,10 +114,7 @@ FreeAll::FreeAll(const MainServices& services)
     Mu_param1.SetChecked(true);
     Mu_Progr.Click = [this] { Mu_Progr_Click(); };
     Mu_Qirvo.Click = [this] { Mu_Qirvo_Click(); };
-    AddMenu(Mu_end);
-    AddMenu(Mu_unita);
-    AddMenu(Mu_Progr);
-    AddMenu(Mu_Qirvo);
+    for (forms::MenuItem* item : {&Mu_end, &Mu_unita, &Mu_Progr, &Mu_Qirvo}) AddMenu(*item);
 
     // The drive list is read as the window is made, as the drive list control reads it: the
     // drives' names are on their way while the program goes on starting.
