@@ -29,16 +29,8 @@ std::string Say(const std::wstring& s) {
     return win32::Narrow(s);
 }
 
-class ReadAsAScreenReader : public ::testing::Test, protected probe::RealProgram<> {
+class ReadAsAScreenReader : public probe::ShownProgram<> {
   protected:
-    void SetUp() override {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        program.Main().Show();
-        host.DoEvents();
-        main = reinterpret_cast<HWND>(program.Main().hWnd());
-    }
-    void TearDown() override { CoUninitialize(); }
-
     // The drive names of the rows, from the top of the window down, where the form draws them.
     std::vector<std::wstring> NamesOnScreen() {
         kelvr::FreeAll& m = program.Main();
@@ -52,8 +44,6 @@ class ReadAsAScreenReader : public ::testing::Test, protected probe::RealProgram
         for (const auto& r : rows) names.push_back(r.second);
         return names;
     }
-
-    HWND main = nullptr;
 };
 
 // The headers, then each row: its name, its three figures and its bar, whose value is the used

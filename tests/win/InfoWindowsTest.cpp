@@ -41,14 +41,8 @@ bool WaitForText(const std::wstring& path, const std::wstring& text) {
     return false;
 }
 
-class RealInfoWindows : public ::testing::Test, protected probe::RealProgram<> {
+class RealInfoWindows : public probe::ShownProgram<> {
   protected:
-    void SetUp() override {
-        program.Main().Show();
-        host.DoEvents();
-        main = reinterpret_cast<HWND>(program.Main().hWnd());
-    }
-
     // Chooses a command of the menu bar, as the user does; the modal window it opens runs
     // inside this call.
     void MenuBar(int position) { probe::MenuCommand(main, position); }
@@ -86,8 +80,6 @@ class RealInfoWindows : public ::testing::Test, protected probe::RealProgram<> {
         }
         return LOGFONTW{};
     }
-
-    HWND main = nullptr;
 };
 
 TEST_F(RealInfoWindows, MakerWindowOpensCentredWithItsTextsAtTheirPlaces) {

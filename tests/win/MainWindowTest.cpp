@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "Probe.h"
+#include "RealProgram.h"
 #include "main/FreeAll.h"
 #include "win32/RealServices.h"
 #include "win32/Utf.h"
@@ -19,12 +20,11 @@ namespace {
 
 using probe::Px;
 
-class RealMainWindow : public ::testing::Test {
+class RealMainWindow : public probe::ShownProgram<> {
   protected:
     void SetUp() override {
-        window.Show();
-        host.DoEvents();
-        hwnd = reinterpret_cast<HWND>(window.hWnd());
+        ShownProgram::SetUp();
+        hwnd = main;
         for (char letter : services.drives->Letters())
             entries.push_back(win32::Widen(services.drives->Entry(letter)));
     }
@@ -37,9 +37,6 @@ class RealMainWindow : public ::testing::Test {
         return rows;
     }
 
-    win32::WinHost host{GetModuleHandleW(nullptr)};
-    win32::RealServices services;
-    kelvr::FreeAll window{services.ForMainWindow(host)};
     HWND hwnd = nullptr;
     std::vector<std::wstring> entries;
 };
@@ -176,7 +173,7 @@ TEST_F(RealMainWindow, HeaderClicksOrderTheRowsAscendingAndRepaintOnlyWhatMoved)
     for (int column : {3, 2, 1, 0, 0}) {
         SCOPED_TRACE(column);
         probe::ClickAt(hwnd, probe::Named(read, headers[column])->rect);
-        EXPECT_EQ(window.SortColumn, column);
+        EXPECT_EQ(Main().SortColumn, column);
         const auto table = Figures(column == 0 ? 3 : column);
         ASSERT_EQ(table.size(), entries.size());
         for (std::size_t j = 1; j < table.size(); ++j) {
@@ -324,8 +321,8 @@ TEST_F(RealMainWindow, LaysItselfOutAgainAtTheDpiOfItsNewScreen) {
             }
         EXPECT_GT(figures, 0);
         // The form's properties read the window where it now is, in its twips.
-        EXPECT_NEAR(window.Left(), (suggested.left * 1440.0) / dpi, 1);
-        EXPECT_NEAR(window.Width(), ((suggested.right - suggested.left) * 1440.0) / dpi, 1);
+        EXPECT_NEAR(Main().Left(), (suggested.left * 1440.0) / dpi, 1);
+        EXPECT_NEAR(Main().Width(), ((suggested.right - suggested.left) * 1440.0) / dpi, 1);
         // Once the paints it has asked for are done, it shows what it draws.
         EXPECT_EQ(probe::Unlike(hwnd), 0);
     }
@@ -357,7 +354,7 @@ TEST_F(RealMainWindow, ANarrowWindowShowsTheTextOfItsCutColumnsWhole) {
 
 TEST_F(RealMainWindow, FineDestroysTheWindow) {
     probe::MenuCommand(hwnd, 0);
-    EXPECT_FALSE(window.IsLoaded());
+    EXPECT_FALSE(Main().IsLoaded());
     EXPECT_FALSE(IsWindow(hwnd));
 }
 

@@ -19,7 +19,7 @@ std::wstring ExePath() {
     return probe::FromUnix(std::getenv("KELVR_EXE"));
 }
 
-class Program : public ::testing::Test {
+class KelvrExe : public ::testing::Test {
   protected:
     void SetUp() override {
         exe = ExePath();
@@ -37,7 +37,7 @@ std::wstring VersionString(const std::vector<char>& info, const wchar_t* name) {
     return std::wstring(value, size ? size - 1 : 0);
 }
 
-TEST_F(Program, CarriesItsVersionRecordIconAndManifest) {
+TEST_F(KelvrExe, CarriesItsVersionRecordIconAndManifest) {
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeW(exe.c_str(), &handle);
     ASSERT_GT(size, 0u);
@@ -107,7 +107,7 @@ std::set<std::string> ImportedDlls(const std::wstring& path) {
     return dlls;
 }
 
-TEST_F(Program, ImportsOnlyWindowsOwnDlls) {
+TEST_F(KelvrExe, ImportsOnlyWindowsOwnDlls) {
     const std::set<std::string> windows = {"kernel32.dll", "user32.dll",   "gdi32.dll",
                                            "comctl32.dll", "mpr.dll",      "msvcrt.dll",
                                            "shell32.dll",  "advapi32.dll", "ole32.dll"};
@@ -166,7 +166,7 @@ void CloseAndExpectEnd(HWND hwnd, PROCESS_INFORMATION& pi) {
     CloseHandle(pi.hProcess);
 }
 
-TEST_F(Program, StartsOnItsTableThatAnotherProgramCanReadAndEndsOnClose) {
+TEST_F(KelvrExe, StartsOnItsTableThatAnotherProgramCanReadAndEndsOnClose) {
     STARTUPINFOW si{};
     PROCESS_INFORMATION pi{};
     HWND hwnd = Start(exe, si, pi);
@@ -186,7 +186,7 @@ TEST_F(Program, StartsOnItsTableThatAnotherProgramCanReadAndEndsOnClose) {
 }
 
 // A shortcut set to start the program minimised is obeyed, as by any program's first show.
-TEST_F(Program, StartsMinimisedWhenStartedSo) {
+TEST_F(KelvrExe, StartsMinimisedWhenStartedSo) {
     STARTUPINFOW si{};
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = SW_SHOWMINNOACTIVE;
@@ -221,7 +221,7 @@ HWND WindowOf(DWORD pid, const std::wstring& caption) {
 // The main window closed (by another program, or the task bar's "Close window") while the
 // maker window searches a large programs folder: the search stops, nothing is started, no
 // message shows, and the process ends within a second.
-TEST_F(Program, ClosingTheMainWindowDuringASearchEndsEverythingAtOnce) {
+TEST_F(KelvrExe, ClosingTheMainWindowDuringASearchEndsEverythingAtOnce) {
     const char* wideFolder = std::getenv("KELVR_WIDE_FOLDER");
     if (!wideFolder)
         GTEST_SKIP() << "KELVR_WIDE_FOLDER is not set";

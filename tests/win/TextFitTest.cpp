@@ -31,10 +31,6 @@ namespace {
 using probe::DrawnText;
 using probe::Px;
 
-int ScreenDpi() {
-    return probe::ScreenDpi();
-}
-
 const win32::WinFormPeer& FormPeerOf(const forms::Form& form) {
     return *dynamic_cast<const win32::WinFormPeer*>(form.Peer());
 }
@@ -156,7 +152,8 @@ Drawing DrawingOf(const forms::Form& form, const forms::Control& c, bool withinW
         x += p->Left();
         y += p->Top();
     }
-    const forms::PixelRect d = forms::TwipsRectToPixels(x, y, c.Width(), c.Height(), ScreenDpi());
+    const forms::PixelRect d =
+        forms::TwipsRectToPixels(x, y, c.Width(), c.Height(), probe::ScreenDpi());
     const RECT r = PeerOf(c).Box();
     const RECT room = FormPeerOf(form).Room(c);
     const std::vector<DrawnText> pieces = DrawingOf(form, c, true).pieces;
@@ -265,16 +262,8 @@ std::pair<std::uint64_t, std::uint64_t> Reported(wchar_t letter) {
     return {total.QuadPart, available.QuadPart};
 }
 
-class Windows : public ::testing::Test, protected probe::RealProgram<> {
+class Windows : public probe::ShownProgram<> {
   protected:
-    void SetUp() override {
-        program.Main().Show();
-        host.DoEvents();
-        main = reinterpret_cast<HWND>(program.Main().hWnd());
-    }
-
-    kelvr::FreeAll& Main() { return program.Main(); }
-
     void Unit(int unit) { probe::MenuCommand(main, 1, unit); }
 
     int Drives() { return Main().lbDisco.Count() - 1; }
@@ -286,15 +275,13 @@ class Windows : public ::testing::Test, protected probe::RealProgram<> {
                 return k;
         return 0;
     }
-
-    HWND main = nullptr;
 };
 
 // Each figure in its own cell, as designed, with every digit, its separators and its trailing
 // space inside the cell; in the cell's own font wherever that fits, in narrower or smaller
 // type only where it does not. Names show whole or cut short with an ellipsis; headers whole.
 TEST_F(Windows, EveryFigureShowsAllItsDigitsInItsCellInEveryUnit) {
-    const int dpi = ScreenDpi();
+    const int dpi = probe::ScreenDpi();
     int narrowed = 0;
     for (int unit : {0, 1, 2}) {
         SCOPED_TRACE("unit " + std::to_string(unit));
