@@ -139,7 +139,7 @@ TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
 TEST_F(ReadAsAScreenReader, AHeadersDefaultActionSortsAndTheRowsAreReadInTheNewOrder) {
     Object form = Object::OfWindow(main);
     ASSERT_TRUE(form);
-    for (int column : {3, 1, 2, 0}) {
+    for (int column : {3, 0}) {
         std::vector<Object> children = form.Children();
         ASSERT_GT(children.size(), 4u);
         const std::vector<std::wstring> before = NamesOnScreen();

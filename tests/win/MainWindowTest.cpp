@@ -164,26 +164,18 @@ TEST_F(RealMainWindow, ShowsAFolderDriveWithItsLabelAndAMissingOneAsZero) {
     EXPECT_NE(e->bar_heard.find(L" = 0 %"), std::wstring::npos) << win32::Narrow(e->bar_heard);
 }
 
-// Each click orders the rows, and the window repaints what moved: a click on the column the
-// rows are already in repaints nothing.
-TEST_F(RealMainWindow, HeaderClicksOrderTheRowsAscendingAndRepaintOnlyWhatMoved) {
+// A click on each header reaches its handler (the order it gives is tested natively), and the
+// window repaints what moved: a click on the column the rows are already in repaints nothing.
+TEST_F(RealMainWindow, HeaderClicksSortAndRepaintOnlyWhatMoved) {
     const std::vector<probe::Element> read = probe::Read(hwnd);
     const wchar_t* headers[] = {L"Drive", L"MByte utilizzati", L"MByte disponibili",
                                 L"MByte TOTALI"};
     for (int column : {3, 2, 1, 0, 0}) {
-        SCOPED_TRACE(column);
         probe::ClickAt(hwnd, probe::Named(read, headers[column])->rect);
         EXPECT_EQ(Main().SortColumn, column);
-        const auto table = Figures(column == 0 ? 3 : column);
-        ASSERT_EQ(table.size(), entries.size());
-        for (std::size_t j = 1; j < table.size(); ++j) {
-            if (column == 0)
-                EXPECT_EQ(table[j].first, entries[j]);
-            else
-                EXPECT_LE(table[j - 1].second, table[j].second);
-        }
-        EXPECT_EQ(probe::Unlike(hwnd), 0);
+        EXPECT_EQ(probe::Unlike(hwnd), 0) << column;
     }
+    EXPECT_EQ(probe::Table(hwnd).front().name, entries.front()) << "drive order again";
     probe::ClickAt(hwnd, probe::Named(read, headers[0])->rect);
     EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE)) << "the same order repainted";
 }

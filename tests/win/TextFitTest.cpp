@@ -334,8 +334,9 @@ TEST_F(Windows, EveryFigureShowsAllItsDigitsInItsCellInEveryUnit) {
 }
 
 // Over drives of 20 TiB, of more than 2^32 clusters, of 2^60 and of 2^64 bytes less a block:
-// the figures a screen reader reads are what the system reports, and sort as numbers.
-TEST_F(Windows, FiguresAreWhatTheSystemReportsAndSortAsNumbers) {
+// the figures a screen reader reads are what the system reports. (That they sort as numbers
+// is tested natively, over the same sizes.)
+TEST_F(Windows, FiguresAreWhatTheSystemReports) {
     const std::vector<FakeDrive> fakes = FakeDrives();
     if (fakes.empty())
         GTEST_SKIP() << "no drives of large sizes here (KELVR_FAKE_DRIVES=1 and FUSE make them)";
@@ -343,7 +344,6 @@ TEST_F(Windows, FiguresAreWhatTheSystemReportsAndSortAsNumbers) {
         EXPECT_EQ(Reported(f.letter), std::make_pair(f.total, f.free)) << f.letter;
         EXPECT_NE(DriveOf(f.letter), 0) << f.letter;
     }
-    const std::vector<probe::Element> headers = probe::Read(main);
     for (int unit : {0, 1, 2}) {
         SCOPED_TRACE("unit " + std::to_string(unit));
         // C: and D: lie on the machine's own disk, whose free space other programs change at
@@ -366,14 +366,6 @@ TEST_F(Windows, FiguresAreWhatTheSystemReportsAndSortAsNumbers) {
             EXPECT_EQ(Digits(row.figures[2]), InUnit(total, unit));
         }
         EXPECT_GE(compared, static_cast<int>(fakes.size()));  // theirs never move
-        for (int column : {1, 2, 3}) {
-            probe::ClickAt(main, headers[static_cast<std::size_t>(column)].rect);
-            const std::vector<probe::Row> rows = probe::Table(main);
-            for (std::size_t j = 1; j < rows.size(); ++j)
-                EXPECT_LE(Digits(rows[j - 1].figures[column - 1]),
-                          Digits(rows[j].figures[column - 1]))
-                    << "column " << column << ", row " << j;
-        }
     }
 }
 
