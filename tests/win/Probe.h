@@ -184,16 +184,30 @@ struct DrawnText {
     RECT ink;
 };
 
+// The box of what `draw` inks, in any colour, on a white picture of `w` x `h` pixels; empty
+// (all zero) where it inks nothing.
+template <class Draw>
+RECT Ink(int w, int h, Draw draw) {
+    const std::vector<DWORD> p = Pixels(w, h, [&](HDC dc) {
+        PatBlt(dc, 0, 0, w, h, WHITENESS);
+        SetBkMode(dc, TRANSPARENT);
+        draw(dc);
+    });
+    RECT ink{w, h, 0, 0};
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((p[static_cast<std::size_t>(y) * w + x] & 0xFFFFFF) != 0xFFFFFF)
+                ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y),
+                       std::max<LONG>(ink.right, x + 1), std::max<LONG>(ink.bottom, y + 1)};
+    return ink.right > ink.left ? ink : RECT{0, 0, 0, 0};
+}
+
 inline RECT InkOf(const std::wstring& text, const LOGFONTW& font, const std::vector<INT>& dx,
                   const RECT& box, int ascent) {
     const int pad = box.bottom - box.top;  // room for what overhangs the box
-    const int w = box.right - box.left + 2 * pad, h = box.bottom - box.top + 2 * pad;
-    const std::vector<DWORD> p = Pixels(w, h, [&](HDC dc) {
-        RECT all{0, 0, w, h};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RECT ink = Ink(box.right - box.left + 2 * pad, box.bottom - box.top + 2 * pad, [&](HDC dc) {
         HFONT f = CreateFontIndirectW(&font);
         HGDIOBJ oldFont = SelectObject(dc, f);
-        SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(0, 0, 0));
         SetTextAlign(dc, TA_LEFT | TA_BASELINE);
         ExtTextOutW(dc, pad, pad + ascent, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()),
@@ -201,16 +215,7 @@ inline RECT InkOf(const std::wstring& text, const LOGFONTW& font, const std::vec
         SelectObject(dc, oldFont);
         DeleteObject(f);
     });
-    RECT ink{w, h, 0, 0};
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if ((p[y * w + x] & 0xFFFFFF) != 0xFFFFFF) {
-                ink.left = std::min<LONG>(ink.left, x);
-                ink.top = std::min<LONG>(ink.top, y);
-                ink.right = std::max<LONG>(ink.right, x + 1);
-                ink.bottom = std::max<LONG>(ink.bottom, y + 1);
-            }
-    if (ink.right <= ink.left)
+    if (IsRectEmpty(&ink))
         return RECT{box.left, box.top, box.left, box.top};
     OffsetRect(&ink, box.left - pad, box.top - pad);
     return ink;

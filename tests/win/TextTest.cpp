@@ -8,41 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "Probe.h"
 #include "RealProgram.h"
 #include "forms/Twips.h"
 #include "win32/Utf.h"
 
 namespace {
 
-int ScreenDpi() {
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
-    return dpi;
-}
-
-// The box of what `draw` inks, in black or any colour, on a white picture of `w` x `h` pixels.
-template <class Draw>
-RECT Ink(int w, int h, Draw draw) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof bi.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HGDIOBJ old = SelectObject(dc, CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    PatBlt(dc, 0, 0, w, h, WHITENESS);
-    SetBkMode(dc, TRANSPARENT);
-    draw(dc);
-    GdiFlush();
-    RECT ink{w, h, 0, 0};
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if ((static_cast<const DWORD*>(bits)[y * w + x] & 0xFFFFFF) != 0xFFFFFF)
-                ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y),
-                       std::max<LONG>(ink.right, x + 1), std::max<LONG>(ink.bottom, y + 1)};
-    DeleteObject(SelectObject(dc, old));
-    DeleteDC(dc);
-    return ink;
-}
+using probe::Ink;
+using probe::ScreenDpi;
 
 // At 125 % and up every font of the windows (FreeAll, frmAbout, InfQirvo) is within a pixel of
 // the height its points call for, made on a screen of any scale; at 100 % MS Sans Serif stays
