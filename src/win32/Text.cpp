@@ -490,23 +490,24 @@ HDC TextFonts::Dc() {
 }
 
 HFONT TextFonts::Get(const LOGFONTW& lf) {
-    const Key key{lf.lfHeight,         lf.lfWidth,
-                  lf.lfWeight,         lf.lfItalic,
-                  lf.lfUnderline,      lf.lfStrikeOut,
-                  lf.lfCharSet,        lf.lfQuality,
-                  lf.lfPitchAndFamily, std::wstring(lf.lfFaceName)};
-    auto it = fonts_.find(key);
-    if (it != fonts_.end())
-        return it->second;
+    for (const auto& f : fonts_) {
+        const LOGFONTW& o = f.first;
+        if (o.lfHeight == lf.lfHeight && o.lfWidth == lf.lfWidth && o.lfWeight == lf.lfWeight &&
+            o.lfItalic == lf.lfItalic && o.lfUnderline == lf.lfUnderline &&
+            o.lfStrikeOut == lf.lfStrikeOut && o.lfCharSet == lf.lfCharSet &&
+            o.lfQuality == lf.lfQuality && o.lfPitchAndFamily == lf.lfPitchAndFamily &&
+            lstrcmpW(o.lfFaceName, lf.lfFaceName) == 0)
+            return f.second;
+    }
     HFONT f = CreateFontIndirectW(&lf);
-    fonts_[key] = f;
+    fonts_.emplace_back(lf, f);
     return f;
 }
 
 const TextFonts::Facts& TextFonts::FactsOf(HFONT font) {
-    auto it = facts_.find(font);
-    if (it != facts_.end())
-        return it->second;
+    for (const auto& f : facts_)
+        if (f.first == font)
+            return f.second;
     Facts facts;
     HDC dc = Dc();
     HGDIOBJ old = SelectObject(dc, font);
@@ -528,7 +529,8 @@ const TextFonts::Facts& TextFonts::FactsOf(HFONT font) {
             facts.ranges.assign(set->ranges, set->ranges + set->cRanges);
     }
     SelectObject(dc, old);
-    return facts_[font] = std::move(facts);
+    facts_.emplace_back(font, std::move(facts));
+    return facts_.back().second;
 }
 
 const TextFonts::Metrics& TextFonts::MetricsOf(HFONT font) {
@@ -588,10 +590,9 @@ std::vector<WORD> TextFonts::Glyphs(HFONT font, const std::wstring& text) {
 }
 
 HFONT TextFonts::Fallback(HFONT font, char32_t c) {
-    const auto key = std::make_pair(font, c);
-    auto it = fallbacks_.find(key);
-    if (it != fallbacks_.end())
-        return it->second;
+    for (const FallbackFound& f : fallbacks_)
+        if (f.font == font && f.c == c)
+            return f.found;
     LOGFONTW own{};
     GetObjectW(font, sizeof own, &own);
     // As large as the label's font came out: a bitmap font may come smaller than asked.
@@ -620,7 +621,7 @@ HFONT TextFonts::Fallback(HFONT font, char32_t c) {
         lf.lfFaceName[n] = 0;
         has(lf);
     }
-    fallbacks_[key] = found;
+    fallbacks_.push_back({font, c, found});
     return found;
 }
 
@@ -664,8 +665,7 @@ void TextFonts::Extents(HFONT font, const std::wstring& text, bool rtl, int* end
 }
 
 const std::vector<TextFonts::WideRange>& TextFonts::WideOf(HFONT font) {
-    FactsOf(font);
-    Facts& facts = facts_[font];
+    Facts& facts = const_cast<Facts&>(FactsOf(font));
     if (facts.wideRead)
         return facts.wide;
     facts.wideRead = true;

@@ -5,9 +5,8 @@
 
 #include <windows.h>
 
-#include <map>
+#include <deque>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -66,16 +65,22 @@ class TextFonts {
         bool wideRead = false;
         std::vector<WideRange> wide;  // read when first asked for
     };
-    using Key = std::tuple<LONG, LONG, LONG, BYTE, BYTE, BYTE, BYTE, BYTE, BYTE, std::wstring>;
 
     HDC Dc();
     const Facts& FactsOf(HFONT font);
     const std::vector<WideRange>& WideOf(HFONT font);
 
+    // (Looked through one by one: a window makes a few dozen fonts at most. A deque, so that
+    // what FactsOf answers stays where it is as more come.)
     HDC dc_ = nullptr;
-    std::map<Key, HFONT> fonts_;
-    std::map<HFONT, Facts> facts_;
-    std::map<std::pair<HFONT, char32_t>, HFONT> fallbacks_;
+    std::vector<std::pair<LOGFONTW, HFONT>> fonts_;
+    std::deque<std::pair<HFONT, Facts>> facts_;
+    struct FallbackFound {
+        HFONT font;
+        char32_t c;
+        HFONT found;
+    };
+    std::vector<FallbackFound> fallbacks_;
 };
 
 // A stretch of one line drawn in one font.

@@ -123,20 +123,21 @@ void WinFormPeer::GiveIcons() {
 }
 
 WinControlPeer* WinFormPeer::PeerOf(const Control* c) const {
-    auto it = controls_.find(c);
-    return it == controls_.end() ? nullptr : it->second.get();
+    // (Found by address, without asking anything of `c`: a screen reader may hold a control
+    // that has gone.)
+    for (const auto& p : controls_)
+        if (&p->Model() == c)
+            return p.get();
+    return nullptr;
 }
 
 // A control that comes later stands below those before it, as a window made after its
 // siblings does, until it is brought to the front.
 void WinFormPeer::AddControl(Control& control) {
-    auto peer = std::make_unique<WinControlPeer>(*this, control, nextId_++);
-    order_.push_back(peer.get());
-    stack_.push_back(peer.get());
-    WinControlPeer* made = peer.get();
-    controls_[&control] = std::move(peer);
+    controls_.push_back(std::make_unique<WinControlPeer>(*this, control, nextId_++));
+    stack_.push_back(controls_.back().get());
     if (everShown_)
-        made->LayOut();
+        controls_.back()->LayOut();
 }
 
 void WinFormPeer::Apply(const forms::Form& form) {
@@ -159,7 +160,7 @@ void WinFormPeer::Apply(const forms::Form& form) {
     if (form.ScrollTop() != scrollTop_) {
         scrollTop_ = form.ScrollTop();
         if (everShown_)
-            for (WinControlPeer* p : order_)
+            for (const auto& p : controls_)
                 if (p->Model().Scrolls())
                     p->LayOut();
     }
@@ -192,9 +193,9 @@ void WinFormPeer::LayOutAll() {
     GetClientRect(hwnd_, &client);
     laidWidth_ = client.right;
     std::vector<WinControlPeer*> buttons;
-    for (WinControlPeer* p : order_) {
+    for (const auto& p : controls_) {
         if (p->Model().Kind() == Kind::Button)
-            buttons.push_back(p);
+            buttons.push_back(p.get());
         else
             p->LayOut();
     }
@@ -206,7 +207,7 @@ void WinFormPeer::LayOutAll() {
 }
 
 void WinFormPeer::LayOutContents(const Control& container) {
-    for (WinControlPeer* p : order_)
+    for (const auto& p : controls_)
         if (p->Model().Container() == &container)
             p->LayOut();
 }
@@ -526,7 +527,7 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 // Asked for by the dialog manager's keyboard handling: the default button's id.
 LRESULT WinFormPeer::OnGetDefId() const {
-    for (const WinControlPeer* p : order_)
+    for (const auto& p : controls_)
         if (p->Model().Kind() == Kind::Button && p->Model().IsDefault())
             return MAKELRESULT(p->Id(), DC_HASDEFID);
     return 0;
@@ -551,7 +552,7 @@ void WinFormPeer::OnColorsChanged() {
 // What shows around a push button's face is what the window draws beneath it.
 LRESULT WinFormPeer::OnButtonColor(HDC dc, HWND button) {
     forms::Color back = forms::BackColorOf(form_, host_.HighContrast());
-    for (const WinControlPeer* p : order_)
+    for (const auto& p : controls_)
         if (p->Window() == button && p->Model().Container())
             back = forms::LookOf(*p->Model().Container(), host_.HighContrast()).back;
     SetDCBrushColor(dc, ToColorRef(back));

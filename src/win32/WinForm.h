@@ -124,17 +124,15 @@ class WinFormPeer : public forms::FormPeer {
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
     HMENU menu_ = nullptr;
-    std::map<const forms::Control*, std::unique_ptr<WinControlPeer>> controls_;
-    std::vector<WinControlPeer*> order_;  // as the controls came: the tab order
-    std::vector<WinControlPeer*> stack_;  // from the topmost down
-    std::map<int, forms::MenuItem*> menuIds_;
-    std::map<const forms::MenuItem*, int> menuItems_;
+    std::vector<std::unique_ptr<WinControlPeer>> controls_;  // as they came: the tab order
+    std::vector<WinControlPeer*> stack_;                     // from the topmost down
+    std::vector<std::pair<int, forms::MenuItem*>> menuIds_;  // the menu items' command ids
     // Each control's tooltip, by the control's id, and where it answers the mouse.
     struct Tip {
         std::wstring text;
         RECT rect;
     };
-    std::map<int, Tip> tips_;
+    std::vector<std::pair<int, Tip>> tips_;
     int nextId_ = 100;
     RECT rect_{-1, -1, -1, -1};
     std::wstring caption_;

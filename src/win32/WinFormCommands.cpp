@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "win32/PeerCommon.h"
 #include "win32/Utf.h"
 
@@ -27,20 +29,19 @@ void WinFormPeer::AddMenuItems(HMENU menu, const forms::MenuItem& item) {
         return;
     }
     const int id = nextId_++;
-    menuIds_[id] = const_cast<forms::MenuItem*>(&item);
-    menuItems_[&item] = id;
+    menuIds_.emplace_back(id, const_cast<forms::MenuItem*>(&item));
     AppendMenuW(menu, MF_STRING | (item.Checked() ? MF_CHECKED : 0), id, caption.c_str());
 }
 
 void WinFormPeer::MenuChanged(const forms::MenuItem& item) {
-    auto it = menuItems_.find(&item);
-    if (it == menuItems_.end())
-        return;
-    CheckMenuItem(menu_, it->second, MF_BYCOMMAND | (item.Checked() ? MF_CHECKED : MF_UNCHECKED));
+    for (const auto& m : menuIds_)
+        if (m.second == &item)
+            CheckMenuItem(menu_, m.first,
+                          MF_BYCOMMAND | (item.Checked() ? MF_CHECKED : MF_UNCHECKED));
 }
 
 Control* WinFormPeer::Button(bool isDefault) const {
-    for (const WinControlPeer* p : order_) {
+    for (const auto& p : controls_) {
         Control& c = p->Model();
         if (c.Kind() == Kind::Button && (isDefault ? c.IsDefault() : c.IsCancel()))
             return &c;
@@ -56,7 +57,7 @@ void WinFormPeer::OnCommand(int id) {
         // presses the cancel button, or else closes the window as its close box does.
         Control* b = Button(id == IDOK);
         if (!b && id == IDOK) {
-            for (const WinControlPeer* p : order_)
+            for (const auto& p : controls_)
                 if (p->Window() && p->Window() == GetFocus())
                     b = &p->Model();
         }
@@ -64,10 +65,12 @@ void WinFormPeer::OnCommand(int id) {
             handler = b->Click;
         else if (id == IDCANCEL)
             handler = [this] { form_.QueryClose(); };
-    } else if (auto m = menuIds_.find(id); m != menuIds_.end()) {
+    } else if (auto m = std::find_if(menuIds_.begin(), menuIds_.end(),
+                                     [id](const auto& m) { return m.first == id; });
+               m != menuIds_.end()) {
         handler = m->second->Click;
     } else {
-        for (const WinControlPeer* p : order_)
+        for (const auto& p : controls_)
             if (p->Id() == id)
                 handler = p->Model().Click;
     }
@@ -110,11 +113,12 @@ TOOLINFOW WinFormPeer::ToolOf(int id, Tip& tip) const {
 // A control hidden or scrolled away answers nowhere.
 void WinFormPeer::SetTip(const WinControlPeer& peer, const std::wstring& text) {
     const RECT rect = peer.Shown() ? peer.Box() : RECT{0, 0, 0, 0};
-    auto it = tips_.find(peer.Id());
+    auto it = std::find_if(tips_.begin(), tips_.end(),
+                           [&peer](const auto& t) { return t.first == peer.Id(); });
     if (it == tips_.end()) {
         if (text.empty())
             return;
-        it = tips_.emplace(peer.Id(), Tip{text, rect}).first;
+        it = tips_.emplace(tips_.end(), peer.Id(), Tip{text, rect});
         if (tooltip_) {
             TOOLINFOW ti = ToolOf(it->first, it->second);
             SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));

@@ -63,8 +63,7 @@ bool WinHost::ReadHighContrast() {
 }
 
 WinHost::~WinHost() {
-    for (auto& f : fonts_) DeleteObject(f.second);
-    for (auto& i : icons_) DestroyIcon(i.second);
+    for (const IconMade& i : icons_) DestroyIcon(i.made);
     if (owner_)
         DestroyWindow(owner_);
     if (postWindow_)
@@ -127,13 +126,15 @@ double WinHost::Height() const {
     return forms::PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi_);
 }
 
+// Made once a font and DPI; the font cache owns it.
 HFONT WinHost::Font(const forms::Font& font, int dpi) {
+    for (const FontMade& f : fonts_)
+        if (f.dpi == dpi && f.font.size == font.size && f.font.bold == font.bold &&
+            f.font.italic == font.italic && f.font.underline == font.underline &&
+            f.font.name == font.name)
+            return f.made;
     const std::wstring name = Widen(font.name);
     const int height = -static_cast<int>(std::lround(font.size * dpi / 72.0));
-    auto key = std::make_tuple(name, height, font.bold, font.italic, font.underline);
-    auto it = fonts_.find(key);
-    if (it != fonts_.end())
-        return it->second;
     const bool symbol = _wcsicmp(name.c_str(), L"Wingdings") == 0;
     LOGFONTW lf{};
     lf.lfHeight = height;
@@ -144,8 +145,8 @@ HFONT WinHost::Font(const forms::Font& font, int dpi) {
     name.copy(lf.lfFaceName, LF_FACESIZE - 1);
     // A bitmap face is drawn at the sizes it has, and in its scalable twin at any other.
     ChooseFace(lf);
-    HFONT f = CreateFontIndirectW(&lf);
-    fonts_[key] = f;
+    HFONT f = text_.Get(lf);
+    fonts_.push_back({font, dpi, f});
     return f;
 }
 
@@ -165,13 +166,12 @@ int WinHost::WindowDpi(HWND hwnd) const {
 }
 
 HICON WinHost::Icon(int resourceId, int size) {
-    auto key = std::make_pair(resourceId, size);
-    auto it = icons_.find(key);
-    if (it != icons_.end())
-        return it->second;
+    for (const IconMade& i : icons_)
+        if (i.id == resourceId && i.size == size)
+            return i.made;
     HICON icon = static_cast<HICON>(
         LoadImageW(instance_, MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size, 0));
-    icons_[key] = icon;
+    icons_.push_back({resourceId, size, icon});
     return icon;
 }
 

@@ -6,12 +6,10 @@
 
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "forms/Form.h"
@@ -91,8 +89,18 @@ class WinHost : public forms::FormHost, public forms::Screen {
     std::vector<HWND> modal_;  // the modal forms' windows, innermost last
     bool pumped_ = false;
     DWORD lastPump_ = 0;
-    std::map<std::tuple<std::wstring, int, bool, bool, bool>, HFONT> fonts_;
-    std::map<std::pair<int, int>, HICON> icons_;
+    // The fonts made for the forms' fonts, each at a DPI; the icons made, by resource and size.
+    struct FontMade {
+        forms::Font font;
+        int dpi;
+        HFONT made;
+    };
+    std::vector<FontMade> fonts_;
+    struct IconMade {
+        int id, size;
+        HICON made;
+    };
+    std::vector<IconMade> icons_;
     TextFonts text_;
     bool ending_ = false;
     bool highContrast_ = false;
