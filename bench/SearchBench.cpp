@@ -162,7 +162,7 @@ class BenchScreen : public forms::Screen {
 class Rig {
   public:
     explicit Rig(const forms::FileSystem& files)
-        : launcher_(registry_, shell_, files, [this] { return window_->hWnd(); }) {
+        : launcher_(host_, registry_, shell_, files, [this] { return window_->hWnd(); }) {
         window_ = std::make_unique<kelvr::InfQirvo>(
             kelvr::InfoServices{host_, screen_, files, shell_}, launcher_);
         window_->Show();

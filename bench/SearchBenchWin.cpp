@@ -65,7 +65,8 @@ class BenchHost : public forms::FormHost {
 class Rig {
   public:
     Rig(win32::WinHost& real, const forms::FileSystem& files)
-        : host_(real), launcher_(registry_, shell_, files, [this] { return window_->hWnd(); }) {
+        : host_(real),
+          launcher_(host_, registry_, shell_, files, [this] { return window_->hWnd(); }) {
         window_ = std::make_unique<kelvr::InfQirvo>(kelvr::InfoServices{host_, real, files, shell_},
                                                     launcher_);
         window_->Show();
