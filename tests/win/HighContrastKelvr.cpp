@@ -4,12 +4,16 @@
 // Everything else is the program as WinMain makes it, over the real services.
 #include <windows.h>
 
-#include "RealProgram.h"
+#include "main/Program.h"
+#include "win32/RealServices.h"
+#include "win32/WinHost.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    probe::RealProgram<> kelvr;
-    kelvr.host.highContrastSetting = [] { return true; };
-    kelvr.host.ReadHighContrast();
-    return kelvr.host.Run(kelvr.program.Main());
+    win32::WinHost host(instance);
+    host.highContrastSetting = [] { return true; };
+    host.ReadHighContrast();
+    win32::RealServices services;
+    kelvr::Program program(services.ForProgram(host));
+    return host.Run(program.Main());
 }
