@@ -338,9 +338,9 @@ void WinHost::RunModal(forms::Form& form) {
 }
 
 void WinHost::DoEvents() {
-    // Looking at the queue costs about as much as reading a small folder under Wine, and a
-    // search yields after every folder: the queue is looked at no more often than every 10 ms,
-    // which no user can tell from at once.
+    // A search yields after every folder, and looking at the queue can cost as much as reading
+    // a small folder: the queue is looked at no more often than every 10 ms, which no user can
+    // tell from at once.
     const DWORD now = GetTickCount();
     if (pumped_ && now - lastPump_ < 10)
         return;

@@ -140,10 +140,11 @@ bool WinFileSystem::IsPlainFile(const std::string& path) const {
              (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
-// Wine reads and sorts a whole folder before FindFirstFileExW returns its first entry, and a
-// large folder would freeze the window meanwhile. The opener's thread makes that call while the
-// window's thread goes on running `meanwhile`; handing a folder over costs far less than listing
-// even a small one. The two events hand the request over and the answer back, so that only one
+// Opening a folder can take long: a folder on a share that does not answer takes as long as the
+// system waits for the share, and some systems (Wine) read and sort a whole folder before
+// FindFirstFileExW returns its first entry. The window would freeze meanwhile: the opener's
+// thread makes that call while the window's thread goes on running `meanwhile`; handing a
+// folder over costs far less than listing even a small one. The two events hand the request over and the answer back, so that only one
 // thread at a time touches the other fields.
 struct WinFileSystem::Opener {
     HANDLE asked = CreateEventW(nullptr, FALSE, FALSE, nullptr);     // `pattern`, or `stop`
