@@ -4,14 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "Fakes.h"
 #include "ProgramRig.h"
+#include "Rigs.h"
 #include "forms/Contrast.h"
-#include "main/FreeAll.h"
 
 namespace {
 
@@ -67,33 +66,13 @@ std::vector<std::string> Heard(const forms::Form& f) {
     return out;
 }
 
-struct MainWindowRead : ::testing::Test {
-    fakes::FakeHost host;
-    fakes::FakeScreen screen;
-    fakes::FakeClock clock;
-    fakes::FakeLocale locale;
-    std::shared_ptr<fakes::FakeDrives> drives = std::make_shared<fakes::FakeDrives>();
-    std::shared_ptr<fakes::FakeDisks> disks = std::make_shared<fakes::FakeDisks>();
-    std::unique_ptr<kelvr::FreeAll> w;
-
-    kelvr::FreeAll& Open() {
-        // used 70 of 100, 2 of 300, none of 10 MiB; a drive that cannot be measured.
-        const std::vector<std::pair<std::string, std::pair<std::uint64_t, std::uint64_t>>> d = {
-            {"c: [SYSTEM]", {30, 100}},
-            {"d: [DATI]", {298, 300}},
-            {"e:", {10, 10}},
-            {"x:", {0, 0}}};
-        for (const auto& e : d) {
-            drives->entries.push_back(e.first);
-            kelvr::DiskFigures f;
-            f.freeBytes = e.second.first << 20;
-            f.totalBytes = e.second.second << 20;
-            disks->figures[e.first.substr(0, 1) + ":\\"] = f;
-        }
-        w = std::make_unique<kelvr::FreeAll>(
-            kelvr::MainServices{host, screen, clock, locale, drives, disks});
-        w->Show();
-        return *w;
+struct MainWindowRead : ::testing::Test, fakes::MainRig {
+    MainWindowRead() {
+        // Used 70 of 100, 2 of 300, none of 10 MiB; a drive that cannot be measured.
+        AddDrive("c: [SYSTEM]", fakes::MiB(30, 100));
+        AddDrive("d: [DATI]", fakes::MiB(298, 300));
+        AddDrive("e:", fakes::MiB(10, 10));
+        AddDrive("x:");
     }
 
     // The drive names of the rows as they are read, top to bottom.
@@ -142,52 +121,6 @@ TEST_F(MainWindowRead, HeadersThenEachRowItsNameFiguresAndBar) {
     EXPECT_EQ(fill.value, "70 %");
 }
 
-// Ctrl and the keys 1 to 4, on either row of digits, sort as the headers do; the rows are read
-// in their new order.
-TEST_F(MainWindowRead, CtrlAndADigitSortByThatColumnAndTheRowsAreReadSo) {
-    kelvr::FreeAll& f = Open();
-    struct Press {
-        int key, shift;
-        bool taken;
-        std::vector<std::string> rows;
-    };
-    const std::vector<std::string> byName = {"c: [SYSTEM]", "d: [DATI]", "e:", "x:"};
-    const std::vector<std::string> byUsed = {"e:", "x:", "d: [DATI]", "c: [SYSTEM]"};
-    const std::vector<std::string> byFree = {"x:", "e:", "c: [SYSTEM]", "d: [DATI]"};
-    const std::vector<std::string> byTotal = {"x:", "e:", "c: [SYSTEM]", "d: [DATI]"};
-    const Press presses[] = {
-        {'3', forms::kCtrlMask, true, byFree},
-        {'1', forms::kCtrlMask, true, byName},
-        {0x62, forms::kCtrlMask, true, byUsed},  // the keypad's 2
-        {'4', forms::kCtrlMask, true, byTotal},
-        {'1', 0, false, byTotal},
-        {'1', forms::kAltMask, false, byTotal},
-        {'1', forms::kCtrlMask | forms::kShiftMask, false, byTotal},
-        {'5', forms::kCtrlMask, false, byTotal},
-        {'0', forms::kCtrlMask, false, byTotal},
-        {0x65, forms::kCtrlMask, false, byTotal},  // the keypad's 5
-        {0x61, forms::kCtrlMask, true, byName},
-    };
-    for (const Press& p : presses) {
-        SCOPED_TRACE("key " + std::to_string(p.key) + ", shift " + std::to_string(p.shift));
-        EXPECT_EQ(f.KeyDown(p.key, p.shift), p.taken);
-        const std::vector<std::string> rows = RowsRead();
-        EXPECT_EQ(rows, p.rows);
-    }
-}
-
-TEST_F(MainWindowRead, AHeadersDefaultActionSortsAndBarsAndCellsHaveNone) {
-    kelvr::FreeAll& f = Open();
-    EXPECT_TRUE(forms::DoDefaultAction(f.lbDes[2]));
-    EXPECT_EQ(f.SortColumn, 2);
-    EXPECT_EQ(RowsRead(), (std::vector<std::string>{"x:", "e:", "c: [SYSTEM]", "d: [DATI]"}));
-    EXPECT_FALSE(forms::DoDefaultAction(f.lbDisco[1]));
-    EXPECT_FALSE(forms::DoDefaultAction(f.SpTot[1]));
-    f.lbDes[0].SetEnabled(false);
-    EXPECT_FALSE(forms::DoDefaultAction(f.lbDes[0]));
-    EXPECT_EQ(f.SortColumn, 2);
-}
-
 // Rows scrolled out of view above the headers are read in their places (a screen reader hears
 // them as off the screen), after the headers, which stay.
 TEST_F(MainWindowRead, RowsScrolledAwayAreReadInTheirPlaces) {
@@ -197,6 +130,59 @@ TEST_F(MainWindowRead, RowsScrolledAwayAreReadInTheirPlaces) {
     ASSERT_TRUE(f.ScrolledAway(f.lbDisco[1]));
     EXPECT_EQ(RowsRead(), (std::vector<std::string>{"c: [SYSTEM]", "d: [DATI]", "e:", "x:"}));
     EXPECT_EQ(forms::ReadingOrder(f, nullptr)[0], &f.lbDes[0]);
+}
+
+// Ctrl and the keys 1 to 4, on either row of digits, do what a click on that column's header
+// does; no other key or modifier is taken.
+TEST_F(MainWindowRead, CtrlAndADigitSortByThatColumn) {
+    kelvr::FreeAll& f = Open();
+    struct Press {
+        int key, shift;
+        bool taken;
+        int column;  // sorted by afterwards
+    };
+    const Press presses[] = {
+        {'3', forms::kCtrlMask, true, 2},                       // free space
+        {'1', forms::kCtrlMask, true, 0},                       // drive
+        {0x62, forms::kCtrlMask, true, 1},                      // the keypad's 2: used space
+        {'4', forms::kCtrlMask, true, 3},                       // total space
+        {'1', 0, false, 3},                                     // no Ctrl
+        {'1', forms::kAltMask, false, 3},                       // Alt instead
+        {'1', forms::kCtrlMask | forms::kShiftMask, false, 3},  // more than Ctrl
+        {'5', forms::kCtrlMask, false, 3},                      // no fifth column
+        {'0', forms::kCtrlMask, false, 3},                      // none before the first
+        {0x65, forms::kCtrlMask, false, 3},                     // the keypad's 5
+        {0x61, forms::kCtrlMask, true, 0},                      // the keypad's 1
+    };
+    for (const Press& p : presses) {
+        SCOPED_TRACE("key " + std::to_string(p.key) + ", shift " + std::to_string(p.shift));
+        EXPECT_EQ(f.KeyDown(p.key, p.shift), p.taken);
+        EXPECT_EQ(f.SortColumn, p.column);
+    }
+}
+
+TEST_F(MainWindowRead, AHeadersDefaultActionSortsAndBarsAndCellsHaveNone) {
+    kelvr::FreeAll& f = Open();
+    EXPECT_TRUE(forms::DoDefaultAction(f.lbDes[2]));
+    EXPECT_EQ(f.SortColumn, 2);
+    EXPECT_FALSE(forms::DoDefaultAction(f.lbDisco[1]));
+    EXPECT_FALSE(forms::DoDefaultAction(f.SpTot[1]));
+    f.lbDes[0].SetEnabled(false);
+    EXPECT_FALSE(forms::DoDefaultAction(f.lbDes[0]));
+    EXPECT_EQ(f.SortColumn, 2);
+}
+
+// In high contrast the bars keep their fill, edged in the window text colour; the other
+// controls take the system's colours.
+TEST_F(MainWindowRead, HighContrastBarsKeepTheirFill) {
+    kelvr::FreeAll& f = Open();
+    for (forms::ControlArray* bar : {&f.SpTot, &f.SpFree}) {
+        const forms::Look l = forms::LookOf((*bar)[1], true);
+        EXPECT_EQ(l.back, (*bar)[1].BackColor()) << (*bar)[1].FullName();
+        EXPECT_EQ(l.outline, forms::kWindowText);
+    }
+    EXPECT_EQ(forms::LookOf(f.lbDes[1], true).fore, forms::kWindowText);
+    EXPECT_EQ(forms::LookOf(f.lbDati[1], true).back, forms::kWindowBackground);
 }
 
 TEST(UsedShare, WholePercentsNeverEmptyWhenUsedNorFullWhenFree) {
