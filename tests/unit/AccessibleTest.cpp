@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "ProgramRig.h"
 #include "Rigs.h"
 #include "forms/Contrast.h"
 
@@ -204,26 +202,10 @@ TEST(UsedShare, WholePercentsNeverEmptyWhenUsedNorFullWhenFree) {
 // ---------------------------------------------------------------------------------------------
 // The information windows.
 
-struct InfoWindowsRead : ::testing::Test {
+TEST(AboutWindowRead, ItsIconTitleVersionNoticeAndTheCreditLink) {
     fakes::ProgramRig rig;
-    // Opens `which` ("frmAbout" or "InfQirvo") from the main window's menu, running `act` on it
-    // while it is open.
-    void While(const std::string& which, std::function<void(forms::Form&)> act) {
-        rig.program.Main().Show();
-        rig.host.duringModal = [which, act](forms::Form& f) {
-            if (f.Name() == which)
-                act(f);
-        };
-        if (which == "frmAbout")
-            rig.program.Main().Mu_Progr_Click();
-        else
-            rig.program.Main().Mu_Qirvo_Click();
-    }
-};
-
-TEST_F(InfoWindowsRead, AboutWindowItsIconTitleVersionNoticeAndTheCreditLink) {
     std::vector<std::string> heard;
-    While("frmAbout", [&](forms::Form& f) { heard = Heard(f); });
+    rig.WhileAboutOpen([&](kelvr::frmAbout& a) { heard = Heard(a); });
     const std::vector<std::string> expected = {
         "link: by QIRVO sas di Mario Rossi [Apri]",
         "graphic: Kelvr",
@@ -241,9 +223,9 @@ TEST_F(InfoWindowsRead, AboutWindowItsIconTitleVersionNoticeAndTheCreditLink) {
     EXPECT_EQ(heard, expected);
 }
 
-TEST_F(InfoWindowsRead, MakerWindowItsLogoDetailsAndTwoLinks) {
-    std::vector<std::string> heard;
-    While("InfQirvo", [&](forms::Form& f) { heard = Heard(f); });
+struct MakerWindowRead : ::testing::Test, fakes::MakerRig {};
+
+TEST_F(MakerWindowRead, ItsLogoDetailsAndTwoLinks) {
     const std::vector<std::string> expected = {
         "graphic: QIRVO",
         "  graphic: QIRVO",
@@ -263,12 +245,13 @@ TEST_F(InfoWindowsRead, MakerWindowItsLogoDetailsAndTwoLinks) {
         "  button: OK",
         "  button: ? Sistema",
     };
-    EXPECT_EQ(heard, expected);
+    EXPECT_EQ(Heard(Open()), expected);
 }
 
 // A link's default action opens it as a press of the mouse does: the credit line the maker
 // window, the maker window's links the mail program and the browser.
-TEST_F(InfoWindowsRead, ALinksDefaultActionOpensIt) {
+TEST(InfoWindowsRead, ALinksDefaultActionOpensIt) {
+    fakes::ProgramRig rig;
     bool makerOpened = false;
     rig.host.duringModal = [&](forms::Form& f) {
         if (f.Name() == "frmAbout") {
@@ -279,10 +262,8 @@ TEST_F(InfoWindowsRead, ALinksDefaultActionOpensIt) {
             EXPECT_TRUE(forms::DoDefaultAction(m.lbMail));
             EXPECT_TRUE(forms::DoDefaultAction(m.lbSito));
             EXPECT_FALSE(forms::DoDefaultAction(m.Lb_dati));
-            EXPECT_FALSE(m.lbMail.GetFont().underline) << "no hover look";
         }
     };
-    rig.program.Main().Show();
     rig.program.Main().Mu_Progr_Click();
     EXPECT_TRUE(makerOpened);
     ASSERT_EQ(rig.shell.launches.size(), 2u);
@@ -290,55 +271,44 @@ TEST_F(InfoWindowsRead, ALinksDefaultActionOpensIt) {
     EXPECT_EQ(rig.shell.launches[1].file, "www.q.example");
 }
 
-// ---------------------------------------------------------------------------------------------
-// High contrast.
-
-TEST_F(InfoWindowsRead, HighContrastTextsInTheSystemsColoursLinksHotBarsKeepTheirFill) {
+// In high contrast every text is in the system's colours, the links in the hyperlink colour;
+// otherwise each control keeps the colours it was designed with.
+TEST_F(MakerWindowRead, HighContrastTextsInTheSystemsColoursLinksHot) {
     using forms::LookOf;
-    While("InfQirvo", [&](forms::Form& f) {
-        auto& m = static_cast<kelvr::InfQirvo&>(f);
-        struct Case {
-            const forms::Control& c;
-            forms::Color fore, back, outline;
-        };
-        const Case plain[] = {
-            {m.lbMail, forms::Rgb(0, 0, 128), m.lbMail.BackColor(), forms::Rgb(0, 0, 0)},
-            {m.Lb_dati, m.Lb_dati.ForeColor(), m.Lb_dati.BackColor(), forms::Rgb(0, 0, 0)},
-            {m.Picture1, m.Picture1.ForeColor(), forms::Rgb(240, 255, 255), forms::Rgb(0, 0, 0)},
-            {m.Line1, forms::kButtonText, m.Line1.BackColor(), forms::Rgb(0, 0, 0)},
-        };
-        for (const Case& c : plain) {
-            const forms::Look l = LookOf(c.c, false);
-            EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
-            EXPECT_EQ(l.back, c.back) << c.c.FullName();
-            EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
-        }
-        EXPECT_EQ(forms::BackColorOf(m, false), forms::Rgb(224, 224, 224));
-        const Case high[] = {
-            {m.lbMail, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
-            {m.lbSito, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
-            {m.Lb_dati, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-            {m.Lb_adp[0], forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-            {m.Frame1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-            {m.Picture1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-            {m.Line1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-        };
-        for (const Case& c : high) {
-            const forms::Look l = LookOf(c.c, true);
-            EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
-            EXPECT_EQ(l.back, c.back) << c.c.FullName();
-            EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
-        }
-        EXPECT_EQ(forms::BackColorOf(m, true), forms::kWindowBackground);
-    });
-    kelvr::FreeAll& main = rig.program.Main();
-    for (forms::ControlArray* bar : {&main.SpTot, &main.SpFree}) {
-        const forms::Look l = LookOf((*bar)[1], true);
-        EXPECT_EQ(l.back, (*bar)[1].BackColor()) << "the bar keeps its colours";
-        EXPECT_EQ(l.outline, forms::kWindowText);
+    kelvr::InfQirvo& m = Open();
+    struct Case {
+        const forms::Control& c;
+        forms::Color fore, back, outline;
+    };
+    const Case plain[] = {
+        {m.lbMail, forms::Rgb(0, 0, 128), m.lbMail.BackColor(), forms::Rgb(0, 0, 0)},
+        {m.Lb_dati, m.Lb_dati.ForeColor(), m.Lb_dati.BackColor(), forms::Rgb(0, 0, 0)},
+        {m.Picture1, m.Picture1.ForeColor(), forms::Rgb(240, 255, 255), forms::Rgb(0, 0, 0)},
+        {m.Line1, forms::kButtonText, m.Line1.BackColor(), forms::Rgb(0, 0, 0)},
+    };
+    for (const Case& c : plain) {
+        const forms::Look l = LookOf(c.c, false);
+        EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
+        EXPECT_EQ(l.back, c.back) << c.c.FullName();
+        EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
     }
-    EXPECT_EQ(LookOf(main.lbDes[1], true).fore, forms::kWindowText);
-    EXPECT_EQ(LookOf(main.lbDati[1], true).back, forms::kWindowBackground);
+    EXPECT_EQ(forms::BackColorOf(m, false), forms::Rgb(224, 224, 224));
+    const Case high[] = {
+        {m.lbMail, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
+        {m.lbSito, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
+        {m.Lb_dati, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+        {m.Lb_adp[0], forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+        {m.Frame1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+        {m.Picture1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+        {m.Line1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+    };
+    for (const Case& c : high) {
+        const forms::Look l = LookOf(c.c, true);
+        EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
+        EXPECT_EQ(l.back, c.back) << c.c.FullName();
+        EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
+    }
+    EXPECT_EQ(forms::BackColorOf(m, true), forms::kWindowBackground);
 }
 
 }  // namespace

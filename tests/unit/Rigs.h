@@ -1,18 +1,29 @@
-// The program's windows on fakes, each made as the program makes it.
+// The program's windows on fakes, each made as the program makes it: the main window alone, the
+// maker window alone with the launcher it holds, and the whole program, through which the
+// about window opens (it stands beside the main window and opens the maker window).
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Fakes.h"
+#include "info/InfQirvo.h"
+#include "info/frmAbout.h"
 #include "main/FreeAll.h"
+#include "main/Program.h"
 #include "sysinfo/Global.h"
+#include "sysinfo/SubModuli.h"
 
 namespace fakes {
+
+inline const char* const kToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+inline const char* const kFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
 // Every service, faked. The launcher's flag starts clear, as in a program just started.
 struct Services {
@@ -95,6 +106,47 @@ struct MainRig : Services {
         std::vector<int> out;
         for (int i = 0; i < l.ListCount(); ++i) out.push_back(l.ItemData(i));
         return out;
+    }
+};
+
+// The maker window and the launcher it holds. As in the program, the launcher's owner is the
+// maker window, which the launcher loads hidden when it is not loaded yet.
+struct MakerRig : Services {
+    std::unique_ptr<kelvr::InfQirvo> w;
+    kelvr::SubModuli launcher{host, registry, shell, files, [this] { return Maker().hWnd(); }};
+
+    // The maker window as it stands, or a new one.
+    kelvr::InfQirvo& Maker() {
+        if (!w)
+            w = std::make_unique<kelvr::InfQirvo>(kelvr::InfoServices{host, screen, files, shell},
+                                                  launcher);
+        return *w;
+    }
+    kelvr::InfQirvo& Open() {
+        Maker().Show();
+        return *w;
+    }
+};
+
+// The whole program: its main window, and the about and maker windows opened from its menu.
+struct ProgramRig : Services {
+    kelvr::Program program{
+        kelvr::ProgramServices{host, screen, clock, locale, drives, disks, files, registry, shell}};
+
+    ProgramRig() { program.Main().Show(); }
+
+    // Opens the about window from the main window's menu, running `act` while it is open.
+    void WhileAboutOpen(const std::function<void(kelvr::frmAbout&)>& act) {
+        host.duringModal = [act](forms::Form& f) {
+            if (f.Name() == "frmAbout")
+                act(static_cast<kelvr::frmAbout&>(f));
+        };
+        program.Main().Mu_Progr_Click();
+    }
+
+    // How many times `form` has been made.
+    int Realised(const std::string& form) const {
+        return static_cast<int>(std::count(host.realised.begin(), host.realised.end(), form));
     }
 };
 

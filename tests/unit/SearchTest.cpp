@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Fakes.h"
-#include "ProgramRig.h"
+#include "Rigs.h"
 #include "info/Content.h"
 #include "info/InfQirvo.h"
 #include "sysinfo/Global.h"

@@ -5,8 +5,7 @@
 #include <chrono>
 #include <string>
 
-#include "Fakes.h"
-#include "ProgramRig.h"
+#include "Rigs.h"
 #include "sysinfo/Global.h"
 
 namespace {
