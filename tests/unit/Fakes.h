@@ -394,11 +394,13 @@ class FakeShell : public kelvr::Shell {
 // Folders in memory, each listing its subfolders in the order given, and plain files. A folder
 // not added, or made unreadable, cannot be listed. `generate`, when set, answers the listing of
 // folders not added, for trees too large to write out. Every file test is recorded, and every
-// file test and listing also appended to `log` when set. A test of whether a path exists or is a
-// plain file passes the gate of the path when `gates` is set, once it is recorded and its answer
-// known. The programs folder is `programsFolder`, and the query fails while that is empty; a path
-// resolves to its entry in `finalPaths` (a link's target, "" for a path that cannot be opened),
-// any other to itself as written.
+// file test and listing also appended to `log` when set. With `readingSteps` set, a folder is
+// read in one pass that lets events run that many times, as a system that reads and sorts a
+// whole folder before it answers. A test of whether a path exists or is a plain file passes the
+// gate of the path when `gates` is set, once it is recorded and its answer known. The programs
+// folder is `programsFolder`, and the query fails while that is empty; a path resolves to its
+// entry in `finalPaths` (a link's target, "" for a path that cannot be opened), any other to
+// itself as written.
 class FakeFileSystem : public forms::FileSystem {
   public:
     // Adds `folder` with subfolders `names`, each an empty folder until given its own.
@@ -440,6 +442,12 @@ class FakeFileSystem : public forms::FileSystem {
         }
         return generate && generate(folder, out);
     }
+    bool ListFolder(const std::string& folder, const std::string& fileName,
+                    std::vector<std::string>& subfolders, bool& hasFile,
+                    const std::function<void()>& meanwhile) const override {
+        for (int i = 0; i < readingSteps; ++i) meanwhile();
+        return forms::FileSystem::ListFolder(folder, fileName, subfolders, hasFile, meanwhile);
+    }
     bool ProgramsFolder(std::string& folder) const override {
         folder = programsFolder;
         return !folder.empty();
@@ -454,6 +462,7 @@ class FakeFileSystem : public forms::FileSystem {
     std::vector<std::string>* log = nullptr;
     std::string programsFolder;
     std::map<std::string, std::string> finalPaths;
+    int readingSteps = 0;
     mutable std::vector<std::string> tested;
     Gates* gates = nullptr;
 
