@@ -183,6 +183,21 @@ TEST_F(MainWindowRead, HighContrastBarsKeepTheirFill) {
     EXPECT_EQ(forms::LookOf(f.lbDati[1], true).back, forms::kWindowBackground);
 }
 
+// Controls on one line are read from left to right, whatever order they were made in.
+TEST(ReadingOrder, FromTheTopDownAndAlongEachLineFromTheLeft) {
+    fakes::FakeHost host;
+    forms::Form form(host, "Lines");
+    forms::Control right(forms::Kind::Label, "right"), left(forms::Kind::Label, "left"),
+        below(forms::Kind::Label, "below");
+    right.Move(2000, 100, 500, 200);
+    left.Move(100, 100, 500, 200);
+    below.Move(0, 400, 500, 200);
+    for (forms::Control* c : {&below, &right, &left}) form.Register(*c);
+    std::vector<std::string> read;
+    for (const forms::Control* c : forms::ReadingOrder(form, nullptr)) read.push_back(c->Name());
+    EXPECT_EQ(read, (std::vector<std::string>{"left", "right", "below"}));
+}
+
 TEST(UsedShare, WholePercentsNeverEmptyWhenUsedNorFullWhenFree) {
     struct Case {
         double used, total;

@@ -173,10 +173,11 @@ TEST_F(Search, ToolNamedByTheRegistryNeedsNoSearch) {
 
 // PATH names a tool whose test does not answer in time: the window searches, launches what it
 // found or says that nothing was found only once the launcher has given up on it, and on the
-// folder lookup after it.
+// folder lookup after it; closed meanwhile (by another program: the user's clicks wait), it does
+// neither.
 struct AfterAHungPath {
     const char* name;
-    bool folderKey, folderHangs, toolInA;
+    bool folderKey, folderHangs, toolInA, closed;
     const char* trace;
     std::vector<bool> waitsAnswered;
 };
@@ -202,6 +203,8 @@ TEST_P(HungPath, SearchLaunchAndMessageComeAfterTheLauncher) {
     files.AddFolder(S, {"A"});
     if (a.toolInA)
         files.AddFile(Tool(S + "\\A"));
+    if (a.closed)
+        host.duringWait = [this] { w->QueryClose(); };
     shell.log = &log;
     host.log = &log;
     Click();
@@ -216,6 +219,7 @@ INSTANTIATE_TEST_SUITE_P(
                        true,
                        false,
                        false,
+                       false,
                        "test C:\\Tools, launch C:\\Tools",
                        {false, true}},
         AfterAHungPath{
@@ -223,15 +227,18 @@ INSTANTIATE_TEST_SUITE_P(
             true,
             true,
             true,
+            false,
             "test C:\\Tools, select S, test S, list S, select A, test A, yield, launch A",
             {false, false}},
         AfterAHungPath{"NoFolderKeyAndTheSearchFindsNothing",
                        false,
                        false,
                        false,
+                       false,
                        "select S, test S, list S, select A, test A, list A, yield, "
                        "message MSINFO32.EXE  NON TROVATO",
-                       {false}}),
+                       {false}},
+        AfterAHungPath{"ClosedWhileTheLauncherWaits", false, false, false, true, "", {false}}),
     [](const ::testing::TestParamInfo<AfterAHungPath>& info) {
         return std::string(info.param.name);
     });
