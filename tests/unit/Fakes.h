@@ -308,8 +308,7 @@ class FakeDisks : public kelvr::DiskQuery {
 };
 
 // Keys of HKEY_LOCAL_MACHINE holding values as raw bytes. Like the registry of a user without
-// administrator rights, it refuses to open a key with write rights. Records every access mask
-// asked for and every handle closed.
+// administrator rights, it refuses to open a key with write rights.
 class FakeRegistry : public kelvr::Registry {
   public:
     static constexpr std::uint32_t kWriteRights = 0x2 | 0x4 | 0x20;  // set value, subkey, link
@@ -326,7 +325,6 @@ class FakeRegistry : public kelvr::Registry {
 
     long OpenKey(std::uint32_t root, const std::string& name, std::uint32_t access,
                  kelvr::RegistryKey& key) override {
-        masks.push_back(access);
         if (root != kelvr::kHkeyLocalMachine || (access & kWriteRights) != 0)
             return 5;  // ERROR_ACCESS_DENIED
         auto it = keys_.find(name);
@@ -354,14 +352,9 @@ class FakeRegistry : public kelvr::Registry {
         size = static_cast<std::uint32_t>(bytes.size());
         return 0;
     }
-    void CloseKey(kelvr::RegistryKey key) override {
-        closed.push_back(key);
-        open_.erase(key);
-    }
+    void CloseKey(kelvr::RegistryKey key) override { open_.erase(key); }
 
     std::size_t OpenHandles() const { return open_.size(); }
-    std::vector<std::uint32_t> masks;
-    std::vector<kelvr::RegistryKey> closed;
 
   private:
     struct Value {

@@ -175,73 +175,51 @@ TEST_F(Search, ToolNamedByTheRegistryNeedsNoSearch) {
 // found or says that nothing was found only once the launcher has given up on it, and on the
 // folder lookup after it; closed meanwhile (by another program: the user's clicks wait), it does
 // neither.
-struct AfterAHungPath {
-    const char* name;
-    bool folderKey, folderHangs, toolInA, closed;
-    const char* trace;
-    std::vector<bool> waitsAnswered;
-};
-
-void PrintTo(const AfterAHungPath& a, std::ostream* os) {
-    *os << a.name;
-}
-
-class HungPath : public Search, public ::testing::WithParamInterface<AfterAHungPath> {};
-
-TEST_P(HungPath, SearchLaunchAndMessageComeAfterTheLauncher) {
-    const AfterAHungPath& a = GetParam();
+TEST(SearchAfterAHungPath, SearchLaunchAndMessageComeAfterTheLauncher) {
+    struct Case {
+        const char* name;
+        bool folderKey, folderHangs, toolInA, closed;
+        const char* waits;  // how each wait ended
+        const char* trace;
+    };
+    const Case cases[] = {
+        {"FolderToolAnswers", true, false, false, false, "hung, answered",
+         "test C:\\Tools, launch C:\\Tools"},
+        {"FolderToolHangsAndTheSearchFinds", true, true, true, false, "hung, hung",
+         "test C:\\Tools, select S, test S, list S, select A, test A, yield, launch A"},
+        {"NoFolderKeyAndTheSearchFindsNothing", false, false, false, false, "hung",
+         "select S, test S, list S, select A, test A, list A, yield, "
+         "message MSINFO32.EXE  NON TROVATO"},
+        {"ClosedWhileTheLauncherWaits", false, false, false, true, "hung", ""},
+    };
     const std::string slow = "C:\\Slow\\msinfo32.exe", folderTool = "C:\\Tools\\MSINFO32.EXE";
-    registry.SetText(fakes::kToolKey, "PATH", slow);
-    files.AddFile(slow);
-    files.gates = &host.gates;
-    host.gates.Hold(slow);
-    if (a.folderKey)
-        registry.SetText(fakes::kFolderKey, "MSINFO", "C:\\Tools");
-    files.AddFile(folderTool);
-    if (a.folderHangs)
-        host.gates.Hold(folderTool);
-    files.AddFolder(S, {"A"});
-    if (a.toolInA)
-        files.AddFile(Tool(S + "\\A"));
-    if (a.closed)
-        host.duringWait = [this] { w->QueryClose(); };
-    shell.log = &log;
-    host.log = &log;
-    Click();
-    EXPECT_EQ(Trace(), a.trace);
-    EXPECT_EQ(host.waitsAnswered, a.waitsAnswered);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SearchRig rig;
+        rig.registry.SetText(fakes::kToolKey, "PATH", slow);
+        rig.files.AddFile(slow);
+        rig.files.gates = &rig.host.gates;
+        rig.host.gates.Hold(slow);
+        if (c.folderKey)
+            rig.registry.SetText(fakes::kFolderKey, "MSINFO", "C:\\Tools");
+        rig.files.AddFile(folderTool);
+        if (c.folderHangs)
+            rig.host.gates.Hold(folderTool);
+        rig.files.AddFolder(S, {"A"});
+        if (c.toolInA)
+            rig.files.AddFile(Tool(S + "\\A"));
+        if (c.closed)
+            rig.host.duringWait = [&rig] { rig.w->QueryClose(); };
+        rig.shell.log = &rig.log;
+        rig.host.log = &rig.log;
+        rig.Click();
+        EXPECT_EQ(rig.Trace(), c.trace);
+        std::string waits;
+        for (bool answered : rig.host.waitsAnswered)
+            waits += (waits.empty() ? "" : ", ") + std::string(answered ? "answered" : "hung");
+        EXPECT_EQ(waits, c.waits);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Search, HungPath,
-    ::testing::Values(
-        AfterAHungPath{"FolderToolAnswers",
-                       true,
-                       false,
-                       false,
-                       false,
-                       "test C:\\Tools, launch C:\\Tools",
-                       {false, true}},
-        AfterAHungPath{
-            "FolderToolHangsAndTheSearchFinds",
-            true,
-            true,
-            true,
-            false,
-            "test C:\\Tools, select S, test S, list S, select A, test A, yield, launch A",
-            {false, false}},
-        AfterAHungPath{"NoFolderKeyAndTheSearchFindsNothing",
-                       false,
-                       false,
-                       false,
-                       false,
-                       "select S, test S, list S, select A, test A, list A, yield, "
-                       "message MSINFO32.EXE  NON TROVATO",
-                       {false}},
-        AfterAHungPath{"ClosedWhileTheLauncherWaits", false, false, false, true, "", {false}}),
-    [](const ::testing::TestParamInfo<AfterAHungPath>& info) {
-        return std::string(info.param.name);
-    });
 
 // Whether the search may walk the start folder: only where that is the system's programs folder,
 // whatever the letter case or trailing backslashes of the two names, and whichever of them is a
