@@ -1,7 +1,6 @@
 // The maker window's "? &Sistema" button when the registry names no tool: the search of the
 // programs folder, traced through the folders it selects, tests and lists and its yields.
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <functional>
 #include <map>
@@ -12,6 +11,18 @@
 
 #include "Rigs.h"
 #include "info/Content.h"
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <pthread.h>
+#endif
 
 namespace {
 
@@ -305,6 +316,21 @@ TEST_P(WideFolder, EverySubfolderIsReached) {
 INSTANTIATE_TEST_SUITE_P(Search, WideFolder, ::testing::Values(40000, 66000));
 
 // Runs `f` on a thread with a stack of `bytes`, and waits for it.
+#ifdef _WIN32
+DWORD WINAPI RunFunction(LPVOID f) {
+    (*static_cast<std::function<void()>*>(f))();
+    return 0;
+}
+
+void RunOnStack(std::size_t bytes, std::function<void()> f) {
+    // The stack's whole size is reserved, not merely committed at first.
+    HANDLE thread =
+        CreateThread(nullptr, bytes, RunFunction, &f, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}
+#else
 void* RunFunction(void* f) {
     (*static_cast<std::function<void()>*>(f))();
     return nullptr;
@@ -319,6 +345,7 @@ void RunOnStack(std::size_t bytes, std::function<void()> f) {
     pthread_join(thread, nullptr);
     pthread_attr_destroy(&attr);
 }
+#endif
 
 TEST_F(Search, DeepTreeEndsWithoutExhaustingASmallStack) {
     // A chain of 20,000 folders, each named by its depth so that the paths stay short.
