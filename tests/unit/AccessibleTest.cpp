@@ -4,14 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "Fakes.h"
-#include "ProgramRig.h"
+#include "Rigs.h"
 #include "forms/Contrast.h"
-#include "main/FreeAll.h"
 
 namespace {
 
@@ -67,33 +64,13 @@ std::vector<std::string> Heard(const forms::Form& f) {
     return out;
 }
 
-struct MainWindowRead : ::testing::Test {
-    fakes::FakeHost host;
-    fakes::FakeScreen screen;
-    fakes::FakeClock clock;
-    fakes::FakeLocale locale;
-    std::shared_ptr<fakes::FakeDrives> drives = std::make_shared<fakes::FakeDrives>();
-    std::shared_ptr<fakes::FakeDisks> disks = std::make_shared<fakes::FakeDisks>();
-    std::unique_ptr<kelvr::FreeAll> w;
-
-    kelvr::FreeAll& Open() {
-        // used 70 of 100, 2 of 300, none of 10 MiB; a drive that cannot be measured.
-        const std::vector<std::pair<std::string, std::pair<std::uint64_t, std::uint64_t>>> d = {
-            {"c: [SYSTEM]", {30, 100}},
-            {"d: [DATI]", {298, 300}},
-            {"e:", {10, 10}},
-            {"x:", {0, 0}}};
-        for (const auto& e : d) {
-            drives->entries.push_back(e.first);
-            kelvr::DiskFigures f;
-            f.freeBytes = e.second.first << 20;
-            f.totalBytes = e.second.second << 20;
-            disks->figures[e.first.substr(0, 1) + ":\\"] = f;
-        }
-        w = std::make_unique<kelvr::FreeAll>(
-            kelvr::MainServices{host, screen, clock, locale, drives, disks});
-        w->Show();
-        return *w;
+struct MainWindowRead : ::testing::Test, fakes::MainRig {
+    MainWindowRead() {
+        // Used 70 of 100, 2 of 300, none of 10 MiB; a drive that cannot be measured.
+        AddDrive("c: [SYSTEM]", fakes::MiB(30, 100));
+        AddDrive("d: [DATI]", fakes::MiB(298, 300));
+        AddDrive("e:", fakes::MiB(10, 10));
+        AddDrive("x:");
     }
 
     // The drive names of the rows as they are read, top to bottom.
@@ -142,52 +119,6 @@ TEST_F(MainWindowRead, HeadersThenEachRowItsNameFiguresAndBar) {
     EXPECT_EQ(fill.value, "70 %");
 }
 
-// Ctrl and the keys 1 to 4, on either row of digits, sort as the headers do; the rows are read
-// in their new order.
-TEST_F(MainWindowRead, CtrlAndADigitSortByThatColumnAndTheRowsAreReadSo) {
-    kelvr::FreeAll& f = Open();
-    struct Press {
-        int key, shift;
-        bool taken;
-        std::vector<std::string> rows;
-    };
-    const std::vector<std::string> byName = {"c: [SYSTEM]", "d: [DATI]", "e:", "x:"};
-    const std::vector<std::string> byUsed = {"e:", "x:", "d: [DATI]", "c: [SYSTEM]"};
-    const std::vector<std::string> byFree = {"x:", "e:", "c: [SYSTEM]", "d: [DATI]"};
-    const std::vector<std::string> byTotal = {"x:", "e:", "c: [SYSTEM]", "d: [DATI]"};
-    const Press presses[] = {
-        {'3', forms::kCtrlMask, true, byFree},
-        {'1', forms::kCtrlMask, true, byName},
-        {0x62, forms::kCtrlMask, true, byUsed},  // the keypad's 2
-        {'4', forms::kCtrlMask, true, byTotal},
-        {'1', 0, false, byTotal},
-        {'1', forms::kAltMask, false, byTotal},
-        {'1', forms::kCtrlMask | forms::kShiftMask, false, byTotal},
-        {'5', forms::kCtrlMask, false, byTotal},
-        {'0', forms::kCtrlMask, false, byTotal},
-        {0x65, forms::kCtrlMask, false, byTotal},  // the keypad's 5
-        {0x61, forms::kCtrlMask, true, byName},
-    };
-    for (const Press& p : presses) {
-        SCOPED_TRACE("key " + std::to_string(p.key) + ", shift " + std::to_string(p.shift));
-        EXPECT_EQ(f.KeyDown(p.key, p.shift), p.taken);
-        const std::vector<std::string> rows = RowsRead();
-        EXPECT_EQ(rows, p.rows);
-    }
-}
-
-TEST_F(MainWindowRead, AHeadersDefaultActionSortsAndBarsAndCellsHaveNone) {
-    kelvr::FreeAll& f = Open();
-    EXPECT_TRUE(forms::DoDefaultAction(f.lbDes[2]));
-    EXPECT_EQ(f.SortColumn, 2);
-    EXPECT_EQ(RowsRead(), (std::vector<std::string>{"x:", "e:", "c: [SYSTEM]", "d: [DATI]"}));
-    EXPECT_FALSE(forms::DoDefaultAction(f.lbDisco[1]));
-    EXPECT_FALSE(forms::DoDefaultAction(f.SpTot[1]));
-    f.lbDes[0].SetEnabled(false);
-    EXPECT_FALSE(forms::DoDefaultAction(f.lbDes[0]));
-    EXPECT_EQ(f.SortColumn, 2);
-}
-
 // Rows scrolled out of view above the headers are read in their places (a screen reader hears
 // them as off the screen), after the headers, which stay.
 TEST_F(MainWindowRead, RowsScrolledAwayAreReadInTheirPlaces) {
@@ -197,6 +128,74 @@ TEST_F(MainWindowRead, RowsScrolledAwayAreReadInTheirPlaces) {
     ASSERT_TRUE(f.ScrolledAway(f.lbDisco[1]));
     EXPECT_EQ(RowsRead(), (std::vector<std::string>{"c: [SYSTEM]", "d: [DATI]", "e:", "x:"}));
     EXPECT_EQ(forms::ReadingOrder(f, nullptr)[0], &f.lbDes[0]);
+}
+
+// Ctrl and the keys 1 to 4, on either row of digits, do what a click on that column's header
+// does; no other key or modifier is taken.
+TEST_F(MainWindowRead, CtrlAndADigitSortByThatColumn) {
+    kelvr::FreeAll& f = Open();
+    struct Press {
+        int key, shift;
+        bool taken;
+        int column;  // sorted by afterwards
+    };
+    const Press presses[] = {
+        {'3', forms::kCtrlMask, true, 2},                       // free space
+        {'1', forms::kCtrlMask, true, 0},                       // drive
+        {0x62, forms::kCtrlMask, true, 1},                      // the keypad's 2: used space
+        {'4', forms::kCtrlMask, true, 3},                       // total space
+        {'1', 0, false, 3},                                     // no Ctrl
+        {'1', forms::kAltMask, false, 3},                       // Alt instead
+        {'1', forms::kCtrlMask | forms::kShiftMask, false, 3},  // more than Ctrl
+        {'5', forms::kCtrlMask, false, 3},                      // no fifth column
+        {'0', forms::kCtrlMask, false, 3},                      // none before the first
+        {0x65, forms::kCtrlMask, false, 3},                     // the keypad's 5
+        {0x61, forms::kCtrlMask, true, 0},                      // the keypad's 1
+    };
+    for (const Press& p : presses) {
+        SCOPED_TRACE("key " + std::to_string(p.key) + ", shift " + std::to_string(p.shift));
+        EXPECT_EQ(f.KeyDown(p.key, p.shift), p.taken);
+        EXPECT_EQ(f.SortColumn, p.column);
+    }
+}
+
+TEST_F(MainWindowRead, AHeadersDefaultActionSortsAndBarsAndCellsHaveNone) {
+    kelvr::FreeAll& f = Open();
+    EXPECT_TRUE(forms::DoDefaultAction(f.lbDes[2]));
+    EXPECT_EQ(f.SortColumn, 2);
+    EXPECT_FALSE(forms::DoDefaultAction(f.lbDisco[1]));
+    EXPECT_FALSE(forms::DoDefaultAction(f.SpTot[1]));
+    f.lbDes[0].SetEnabled(false);
+    EXPECT_FALSE(forms::DoDefaultAction(f.lbDes[0]));
+    EXPECT_EQ(f.SortColumn, 2);
+}
+
+// In high contrast the bars keep their fill, edged in the window text colour; the other
+// controls take the system's colours.
+TEST_F(MainWindowRead, HighContrastBarsKeepTheirFill) {
+    kelvr::FreeAll& f = Open();
+    for (forms::ControlArray* bar : {&f.SpTot, &f.SpFree}) {
+        const forms::Look l = forms::LookOf((*bar)[1], true);
+        EXPECT_EQ(l.back, (*bar)[1].BackColor()) << (*bar)[1].FullName();
+        EXPECT_EQ(l.outline, forms::kWindowText);
+    }
+    EXPECT_EQ(forms::LookOf(f.lbDes[1], true).fore, forms::kWindowText);
+    EXPECT_EQ(forms::LookOf(f.lbDati[1], true).back, forms::kWindowBackground);
+}
+
+// Controls on one line are read from left to right, whatever order they were made in.
+TEST(ReadingOrder, FromTheTopDownAndAlongEachLineFromTheLeft) {
+    fakes::FakeHost host;
+    forms::Form form(host, "Lines");
+    forms::Control right(forms::Kind::Label, "right"), left(forms::Kind::Label, "left"),
+        below(forms::Kind::Label, "below");
+    right.Move(2000, 100, 500, 200);
+    left.Move(100, 100, 500, 200);
+    below.Move(0, 400, 500, 200);
+    for (forms::Control* c : {&below, &right, &left}) form.Register(*c);
+    std::vector<std::string> read;
+    for (const forms::Control* c : forms::ReadingOrder(form, nullptr)) read.push_back(c->Name());
+    EXPECT_EQ(read, (std::vector<std::string>{"left", "right", "below"}));
 }
 
 TEST(UsedShare, WholePercentsNeverEmptyWhenUsedNorFullWhenFree) {
@@ -218,26 +217,10 @@ TEST(UsedShare, WholePercentsNeverEmptyWhenUsedNorFullWhenFree) {
 // ---------------------------------------------------------------------------------------------
 // The information windows.
 
-struct InfoWindowsRead : ::testing::Test {
+TEST(AboutWindowRead, ItsIconTitleVersionNoticeAndTheCreditLink) {
     fakes::ProgramRig rig;
-    // Opens `which` ("frmAbout" or "InfQirvo") from the main window's menu, running `act` on it
-    // while it is open.
-    void While(const std::string& which, std::function<void(forms::Form&)> act) {
-        rig.program.Main().Show();
-        rig.host.duringModal = [which, act](forms::Form& f) {
-            if (f.Name() == which)
-                act(f);
-        };
-        if (which == "frmAbout")
-            rig.program.Main().Mu_Progr_Click();
-        else
-            rig.program.Main().Mu_Qirvo_Click();
-    }
-};
-
-TEST_F(InfoWindowsRead, AboutWindowItsIconTitleVersionNoticeAndTheCreditLink) {
     std::vector<std::string> heard;
-    While("frmAbout", [&](forms::Form& f) { heard = Heard(f); });
+    rig.WhileAboutOpen([&](kelvr::frmAbout& a) { heard = Heard(a); });
     const std::vector<std::string> expected = {
         "link: by QIRVO sas di Mario Rossi [Apri]",
         "graphic: Kelvr",
@@ -255,9 +238,9 @@ TEST_F(InfoWindowsRead, AboutWindowItsIconTitleVersionNoticeAndTheCreditLink) {
     EXPECT_EQ(heard, expected);
 }
 
-TEST_F(InfoWindowsRead, MakerWindowItsLogoDetailsAndTwoLinks) {
-    std::vector<std::string> heard;
-    While("InfQirvo", [&](forms::Form& f) { heard = Heard(f); });
+struct MakerWindowRead : ::testing::Test, fakes::MakerRig {};
+
+TEST_F(MakerWindowRead, ItsLogoDetailsAndTwoLinks) {
     const std::vector<std::string> expected = {
         "graphic: QIRVO",
         "  graphic: QIRVO",
@@ -277,12 +260,13 @@ TEST_F(InfoWindowsRead, MakerWindowItsLogoDetailsAndTwoLinks) {
         "  button: OK",
         "  button: ? Sistema",
     };
-    EXPECT_EQ(heard, expected);
+    EXPECT_EQ(Heard(Open()), expected);
 }
 
 // A link's default action opens it as a press of the mouse does: the credit line the maker
 // window, the maker window's links the mail program and the browser.
-TEST_F(InfoWindowsRead, ALinksDefaultActionOpensIt) {
+TEST(InfoWindowsRead, ALinksDefaultActionOpensIt) {
+    fakes::ProgramRig rig;
     bool makerOpened = false;
     rig.host.duringModal = [&](forms::Form& f) {
         if (f.Name() == "frmAbout") {
@@ -293,10 +277,8 @@ TEST_F(InfoWindowsRead, ALinksDefaultActionOpensIt) {
             EXPECT_TRUE(forms::DoDefaultAction(m.lbMail));
             EXPECT_TRUE(forms::DoDefaultAction(m.lbSito));
             EXPECT_FALSE(forms::DoDefaultAction(m.Lb_dati));
-            EXPECT_FALSE(m.lbMail.GetFont().underline) << "no hover look";
         }
     };
-    rig.program.Main().Show();
     rig.program.Main().Mu_Progr_Click();
     EXPECT_TRUE(makerOpened);
     ASSERT_EQ(rig.shell.launches.size(), 2u);
@@ -304,55 +286,44 @@ TEST_F(InfoWindowsRead, ALinksDefaultActionOpensIt) {
     EXPECT_EQ(rig.shell.launches[1].file, "www.q.example");
 }
 
-// ---------------------------------------------------------------------------------------------
-// High contrast.
-
-TEST_F(InfoWindowsRead, HighContrastTextsInTheSystemsColoursLinksHotBarsKeepTheirFill) {
+// In high contrast every text is in the system's colours, the links in the hyperlink colour;
+// otherwise each control keeps the colours it was designed with.
+TEST_F(MakerWindowRead, HighContrastTextsInTheSystemsColoursLinksHot) {
     using forms::LookOf;
-    While("InfQirvo", [&](forms::Form& f) {
-        auto& m = static_cast<kelvr::InfQirvo&>(f);
-        struct Case {
-            const forms::Control& c;
-            forms::Color fore, back, outline;
-        };
-        const Case plain[] = {
-            {m.lbMail, forms::Rgb(0, 0, 128), m.lbMail.BackColor(), forms::Rgb(0, 0, 0)},
-            {m.Lb_dati, m.Lb_dati.ForeColor(), m.Lb_dati.BackColor(), forms::Rgb(0, 0, 0)},
-            {m.Picture1, m.Picture1.ForeColor(), forms::Rgb(240, 255, 255), forms::Rgb(0, 0, 0)},
-            {m.Line1, forms::kButtonText, m.Line1.BackColor(), forms::Rgb(0, 0, 0)},
-        };
-        for (const Case& c : plain) {
-            const forms::Look l = LookOf(c.c, false);
-            EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
-            EXPECT_EQ(l.back, c.back) << c.c.FullName();
-            EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
-        }
-        EXPECT_EQ(forms::BackColorOf(m, false), forms::Rgb(224, 224, 224));
-        const Case high[] = {
-            {m.lbMail, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
-            {m.lbSito, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
-            {m.Lb_dati, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-            {m.Lb_adp[0], forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-            {m.Frame1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-            {m.Picture1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-            {m.Line1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-        };
-        for (const Case& c : high) {
-            const forms::Look l = LookOf(c.c, true);
-            EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
-            EXPECT_EQ(l.back, c.back) << c.c.FullName();
-            EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
-        }
-        EXPECT_EQ(forms::BackColorOf(m, true), forms::kWindowBackground);
-    });
-    kelvr::FreeAll& main = rig.program.Main();
-    for (forms::ControlArray* bar : {&main.SpTot, &main.SpFree}) {
-        const forms::Look l = LookOf((*bar)[1], true);
-        EXPECT_EQ(l.back, (*bar)[1].BackColor()) << "the bar keeps its colours";
-        EXPECT_EQ(l.outline, forms::kWindowText);
+    kelvr::InfQirvo& m = Open();
+    struct Case {
+        const forms::Control& c;
+        forms::Color fore, back, outline;
+    };
+    const Case plain[] = {
+        {m.lbMail, forms::Rgb(0, 0, 128), m.lbMail.BackColor(), forms::Rgb(0, 0, 0)},
+        {m.Lb_dati, m.Lb_dati.ForeColor(), m.Lb_dati.BackColor(), forms::Rgb(0, 0, 0)},
+        {m.Picture1, m.Picture1.ForeColor(), forms::Rgb(240, 255, 255), forms::Rgb(0, 0, 0)},
+        {m.Line1, forms::kButtonText, m.Line1.BackColor(), forms::Rgb(0, 0, 0)},
+    };
+    for (const Case& c : plain) {
+        const forms::Look l = LookOf(c.c, false);
+        EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
+        EXPECT_EQ(l.back, c.back) << c.c.FullName();
+        EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
     }
-    EXPECT_EQ(LookOf(main.lbDes[1], true).fore, forms::kWindowText);
-    EXPECT_EQ(LookOf(main.lbDati[1], true).back, forms::kWindowBackground);
+    EXPECT_EQ(forms::BackColorOf(m, false), forms::Rgb(224, 224, 224));
+    const Case high[] = {
+        {m.lbMail, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
+        {m.lbSito, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
+        {m.Lb_dati, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+        {m.Lb_adp[0], forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+        {m.Frame1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+        {m.Picture1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+        {m.Line1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
+    };
+    for (const Case& c : high) {
+        const forms::Look l = LookOf(c.c, true);
+        EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
+        EXPECT_EQ(l.back, c.back) << c.c.FullName();
+        EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
+    }
+    EXPECT_EQ(forms::BackColorOf(m, true), forms::kWindowBackground);
 }
 
 }  // namespace

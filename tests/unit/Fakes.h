@@ -3,10 +3,12 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -51,9 +53,9 @@ class FakeFormPeer : public forms::FormPeer {
         controlPeers_.emplace_back(c.FullName(), broughtToFront);
         c.Attach(&controlPeers_.back());
     }
-    void MenuChanged(const forms::MenuItem&) override { ++menuChanges; }
+    void MenuChanged(const forms::MenuItem&) override {}
     std::uintptr_t Hwnd() override { return handle_; }
-    int applied = 0, added = 0, menuChanges = 0;
+    int applied = 0, added = 0;
     std::vector<std::string> broughtToFront;
 
   private:
@@ -67,7 +69,10 @@ class FakeFormPeer : public forms::FormPeer {
 // held at a gate: the threads not held have then answered "in time", however slow the machine.
 class Gates {
   public:
-    ~Gates() {
+    ~Gates() { Drain(); }
+    // Releases every gate and waits until every thread out has finished: what the threads use
+    // may then go.
+    void Drain() {
         ReleaseAll();
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] { return out_ == 0; });
@@ -104,7 +109,7 @@ class Gates {
         ++out_;
         std::thread([this, work = std::move(work)] {
             work();
-            std::lock_guard<std::mutex> lock(mutex_);
+            std::lock_guard<std::mutex> done(mutex_);
             --out_;
             ++changes_;
             changed_.notify_all();
@@ -303,8 +308,7 @@ class FakeDisks : public kelvr::DiskQuery {
 };
 
 // Keys of HKEY_LOCAL_MACHINE holding values as raw bytes. Like the registry of a user without
-// administrator rights, it refuses to open a key with write rights. Records every access mask
-// asked for and every handle closed.
+// administrator rights, it refuses to open a key with write rights.
 class FakeRegistry : public kelvr::Registry {
   public:
     static constexpr std::uint32_t kWriteRights = 0x2 | 0x4 | 0x20;  // set value, subkey, link
@@ -321,7 +325,6 @@ class FakeRegistry : public kelvr::Registry {
 
     long OpenKey(std::uint32_t root, const std::string& name, std::uint32_t access,
                  kelvr::RegistryKey& key) override {
-        masks.push_back(access);
         if (root != kelvr::kHkeyLocalMachine || (access & kWriteRights) != 0)
             return 5;  // ERROR_ACCESS_DENIED
         auto it = keys_.find(name);
@@ -349,14 +352,9 @@ class FakeRegistry : public kelvr::Registry {
         size = static_cast<std::uint32_t>(bytes.size());
         return 0;
     }
-    void CloseKey(kelvr::RegistryKey key) override {
-        closed.push_back(key);
-        open_.erase(key);
-    }
+    void CloseKey(kelvr::RegistryKey key) override { open_.erase(key); }
 
     std::size_t OpenHandles() const { return open_.size(); }
-    std::vector<std::uint32_t> masks;
-    std::vector<kelvr::RegistryKey> closed;
 
   private:
     struct Value {
@@ -388,12 +386,14 @@ class FakeShell : public kelvr::Shell {
 
 // Folders in memory, each listing its subfolders in the order given, and plain files. A folder
 // not added, or made unreadable, cannot be listed. `generate`, when set, answers the listing of
-// folders not added, for trees too large to write out. Every file test and listing is recorded,
-// and also appended to `log` when set. A test of whether a path exists or is a plain file
-// passes the gate of the path when `gates` is set, once it is recorded and its answer known.
-// The programs folder is `programsFolder`, and the query fails while that is empty; a path
-// resolves to its entry in `finalPaths` (a link's target, "" for a path that cannot be opened),
-// any other to itself as written.
+// folders not added, for trees too large to write out. Every file test is recorded, and every
+// file test and listing also appended to `log` when set. With `readingSteps` set, a folder is
+// read in one pass that lets events run that many times, as a system that reads and sorts a
+// whole folder before it answers. A test of whether a path exists or is a plain file passes the
+// gate of the path when `gates` is set, once it is recorded and its answer known. The programs
+// folder is `programsFolder`, and the query fails while that is empty; a path resolves to its
+// entry in `finalPaths` (a link's target, "" for a path that cannot be opened), any other to
+// itself as written.
 class FakeFileSystem : public forms::FileSystem {
   public:
     // Adds `folder` with subfolders `names`, each an empty folder until given its own.
@@ -424,7 +424,6 @@ class FakeFileSystem : public forms::FileSystem {
         return plain;
     }
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override {
-        listed.push_back(folder);
         if (log)
             log->push_back("list " + folder);
         if (unreadable_.count(folder))
@@ -435,6 +434,12 @@ class FakeFileSystem : public forms::FileSystem {
             return true;
         }
         return generate && generate(folder, out);
+    }
+    bool ListFolder(const std::string& folder, const std::string& fileName,
+                    std::vector<std::string>& subfolders, bool& hasFile,
+                    const std::function<void()>& meanwhile) const override {
+        for (int i = 0; i < readingSteps; ++i) meanwhile();
+        return forms::FileSystem::ListFolder(folder, fileName, subfolders, hasFile, meanwhile);
     }
     bool ProgramsFolder(std::string& folder) const override {
         folder = programsFolder;
@@ -450,7 +455,8 @@ class FakeFileSystem : public forms::FileSystem {
     std::vector<std::string>* log = nullptr;
     std::string programsFolder;
     std::map<std::string, std::string> finalPaths;
-    mutable std::vector<std::string> tested, listed;
+    int readingSteps = 0;
+    mutable std::vector<std::string> tested;
     Gates* gates = nullptr;
 
   private:

@@ -2,35 +2,17 @@
 // of the maker window that the launcher loads hidden.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "Fakes.h"
-#include "ProgramRig.h"
+#include "Rigs.h"
 #include "info/Content.h"
-#include "info/InfQirvo.h"
-#include "info/frmAbout.h"
-#include "sysinfo/Global.h"
 
 namespace {
 
 using kelvr::InfQirvo;
 
-struct MakerWindow : ::testing::Test {
-    fakes::FakeHost host;
-    fakes::FakeScreen screen;
-    fakes::FakeFileSystem files;
-    fakes::FakeRegistry registry;
-    fakes::FakeShell shell;
-    std::unique_ptr<InfQirvo> w;
-    kelvr::SubModuli launcher{host, registry, shell, files, [this] { return w->hWnd(); }};
-
-    InfQirvo& Open() {
-        w = std::make_unique<InfQirvo>(kelvr::InfoServices{host, screen, files, shell}, launcher);
-        w->Show();
-        return *w;
-    }
+struct MakerWindow : ::testing::Test, fakes::MakerRig {
     static bool Marked(const forms::Control& c) {
         EXPECT_EQ(c.GetFont().underline, c.GetFont().bold) << c.Name();
         return c.GetFont().underline && c.GetFont().bold;
@@ -137,26 +119,14 @@ TEST_F(MakerWindow, AnyButtonOnALinkHandsItToTheShell) {
     }
 }
 
-struct AboutWindow : ::testing::Test {
-    fakes::ProgramRig rig;
-    void SetUp() override {
-        Global::SysInfoNotFound = 0;
-        rig.program.Main().Show();
-    }
-    // Opens the about window from the menu, running `act` on it while it is open.
-    void OpenAbout(std::function<void(kelvr::frmAbout&)> act) {
-        rig.host.duringModal = [act](forms::Form& f) {
-            if (f.Name() == "frmAbout")
-                act(static_cast<kelvr::frmAbout&>(f));
-        };
-        rig.program.Main().Mu_Progr_Click();
-    }
-};
+// The whole program, its main window shown.
+struct AboutWindow : ::testing::Test, fakes::ProgramRig {};
+using ProgramWindows = AboutWindow;
 
 TEST_F(AboutWindow, OpensBesideTheMainWindowWithTitleVersionAndDescription) {
-    ASSERT_EQ(rig.program.Main().Left(), 300);
-    ASSERT_EQ(rig.program.Main().Top(), 0);
-    OpenAbout([](kelvr::frmAbout& a) {
+    ASSERT_EQ(program.Main().Left(), 300);
+    ASSERT_EQ(program.Main().Top(), 0);
+    WhileAboutOpen([](kelvr::frmAbout& a) {
         EXPECT_EQ(a.Left(), 320);
         EXPECT_EQ(a.Top(), 400);
         EXPECT_EQ(a.Width(), 5340 + 120);
@@ -172,42 +142,42 @@ TEST_F(AboutWindow, OpensBesideTheMainWindowWithTitleVersionAndDescription) {
         EXPECT_EQ(a.Lb_cr.Caption(), kelvr::content::kFreeUseNotice);
     });
     // Moved, the main window takes the next opening with it.
-    rig.program.Main().Move(123456.789, 1000.5);
-    OpenAbout([](kelvr::frmAbout& a) {
+    program.Main().Move(123456.789, 1000.5);
+    WhileAboutOpen([](kelvr::frmAbout& a) {
         EXPECT_EQ(a.Left(), static_cast<float>(123456.789) + 20.0f);
         EXPECT_EQ(a.Top(), 1400.5);
     });
-    EXPECT_EQ(rig.Realised("frmAbout"), 2);
+    EXPECT_EQ(Realised("frmAbout"), 2);
 
     // Moved by the user, then minimised: the window's peer tells the form where its window
     // stands, nothing is applied back, and the next opening follows the place it had.
-    kelvr::FreeAll& main = rig.program.Main();
+    kelvr::FreeAll& main = program.Main();
     const int applied = static_cast<fakes::FakeFormPeer*>(main.Peer())->applied;
     main.Placed({4500, 3000, 9000, 4000, 8880, 3300, forms::kNormal});
     main.Placed({-32000, -32000, 2400, 400, 0, 0, forms::kMinimized});
     EXPECT_EQ(main.WindowState(), forms::kMinimized);
     EXPECT_EQ(main.Width(), 9000);
     EXPECT_EQ(static_cast<fakes::FakeFormPeer*>(main.Peer())->applied, applied);
-    OpenAbout([](kelvr::frmAbout& a) {
+    WhileAboutOpen([](kelvr::frmAbout& a) {
         EXPECT_EQ(a.Left(), 4520);
         EXPECT_EQ(a.Top(), 3400);
     });
 }
 
 TEST_F(AboutWindow, SystemInfoFailureShowsNothingAndLeavesTheFlag) {
-    rig.files.AddFolder("C:\\Programmi");
-    rig.files.AddFile("C:\\Programmi\\MSINFO32.EXE");
-    OpenAbout([](kelvr::frmAbout& a) { a.cmdSysInfo.Click(); });
+    files.AddFolder("C:\\Programmi");
+    files.AddFile("C:\\Programmi\\MSINFO32.EXE");
+    WhileAboutOpen([](kelvr::frmAbout& a) { a.cmdSysInfo.Click(); });
     EXPECT_EQ(Global::SysInfoNotFound, 1);
-    EXPECT_TRUE(rig.shell.launches.empty());
-    EXPECT_TRUE(rig.host.messages.empty());
-    EXPECT_TRUE(rig.files.tested.empty()) << "no search from the about window";
-    EXPECT_EQ(rig.Realised("InfQirvo"), 0);
+    EXPECT_TRUE(shell.launches.empty());
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(files.tested.empty()) << "no search from the about window";
+    EXPECT_EQ(Realised("InfQirvo"), 0);
 }
 
 TEST_F(AboutWindow, CreditLineOpensTheMakerAboveIt) {
     bool aboutOpenAfterMaker = false;
-    rig.host.duringModal = [&](forms::Form& f) {
+    host.duringModal = [&](forms::Form& f) {
         if (f.Name() == "frmAbout") {
             static_cast<kelvr::frmAbout&>(f).Label1.Click();
             aboutOpenAfterMaker = f.IsLoaded() && f.Visible();
@@ -215,55 +185,54 @@ TEST_F(AboutWindow, CreditLineOpensTheMakerAboveIt) {
             static_cast<InfQirvo&>(f).Command1.Click();
         }
     };
-    rig.program.Main().Mu_Progr_Click();
-    EXPECT_EQ(rig.host.modal, (std::vector<std::string>{"frmAbout", "InfQirvo"}));
+    program.Main().Mu_Progr_Click();
+    EXPECT_EQ(host.modal, (std::vector<std::string>{"frmAbout", "InfQirvo"}));
     EXPECT_TRUE(aboutOpenAfterMaker);
 }
 
-TEST(ProgramWindows, MakerLoadedHiddenIsTheOneShownLaterWithoutReloading) {
-    fakes::ProgramRig rig;
-    rig.registry.SetText(fakes::kToolKey, "PATH", "C:\\Tools\\MSINFO32.EXE");
-    rig.host.duringModal = [](forms::Form& f) {
-        if (f.Name() == "frmAbout")
-            static_cast<kelvr::frmAbout&>(f).cmdSysInfo.Click();
-    };
-    rig.program.ShowAbout();
-    InfQirvo* hidden = &rig.program.Maker();
+// The launcher started from the about window borrows the maker window as the tool's owner,
+// loading it hidden; the maker window opened later is that one, not made again.
+TEST_F(ProgramWindows, MakerLoadedHiddenIsTheOneShownLaterWithoutReloading) {
+    registry.SetText(fakes::kToolKey, "PATH", "C:\\Tools\\MSINFO32.EXE");
+    WhileAboutOpen([](kelvr::frmAbout& a) { a.cmdSysInfo.Click(); });
+    InfQirvo* hidden = &program.Maker();
     const double left = hidden->Left();
     ASSERT_TRUE(hidden->IsLoaded());
     ASSERT_FALSE(hidden->Visible());
+    EXPECT_EQ(host.modal, std::vector<std::string>{"frmAbout"});
+    ASSERT_EQ(shell.launches.size(), 1u);
+    EXPECT_EQ(shell.launches[0].owner, hidden->hWnd());
 
-    rig.screen.width += 3000;  // a fresh load would centre elsewhere
+    screen.width += 3000;  // a fresh load would centre elsewhere
     InfQirvo* shown = nullptr;
-    rig.host.duringModal = [&](forms::Form& f) {
+    host.duringModal = [&](forms::Form& f) {
         shown = static_cast<InfQirvo*>(&f);
         EXPECT_TRUE(f.Visible());
         shown->cmdInfoSys.Click();  // launches with the window's own handle
     };
-    rig.program.Main().Mu_Qirvo_Click();
+    program.Main().Mu_Qirvo_Click();
     EXPECT_EQ(shown, hidden);
     EXPECT_EQ(shown->Left(), left);
-    EXPECT_EQ(rig.Realised("InfQirvo"), 1);
-    ASSERT_EQ(rig.shell.launches.size(), 2u);
-    EXPECT_EQ(rig.shell.launches[1].owner, rig.shell.launches[0].owner);
+    EXPECT_EQ(Realised("InfQirvo"), 1);
+    ASSERT_EQ(shell.launches.size(), 2u);
+    EXPECT_EQ(shell.launches[1].owner, shell.launches[0].owner);
 }
 
-TEST(ProgramWindows, MakerUnloadedIsMadeAfreshForTheNextOpening) {
-    fakes::ProgramRig rig;
+TEST_F(ProgramWindows, MakerUnloadedIsMadeAfreshForTheNextOpening) {
     double left = 0;
-    rig.host.duringModal = [&](forms::Form& f) {
+    host.duringModal = [&](forms::Form& f) {
         auto& m = static_cast<InfQirvo&>(f);
         left = m.Left();
         m.lbSito.MouseDown(forms::kLeftButton, 0, 5, 5);
         m.Command1.Click();
     };
-    rig.program.ShowMaker();
-    rig.screen.width += 3000;
-    rig.host.duringModal = nullptr;
-    rig.program.ShowMaker();
-    InfQirvo& again = rig.program.Maker();
+    program.ShowMaker();
+    screen.width += 3000;
+    host.duringModal = nullptr;
+    program.ShowMaker();
+    InfQirvo& again = program.Maker();
     EXPECT_TRUE(again.Visible());
-    EXPECT_EQ(rig.Realised("InfQirvo"), 2);
+    EXPECT_EQ(Realised("InfQirvo"), 2);
     EXPECT_EQ(again.Left(), left + 1500);
     EXPECT_TRUE(again.LinkTarget.empty());
 }

@@ -1,19 +1,28 @@
 // The maker window's "? &Sistema" button when the registry names no tool: the search of the
 // programs folder, traced through the folders it selects, tests and lists and its yields.
 #include <gtest/gtest.h>
-#include <pthread.h>
 
 #include <functional>
 #include <map>
-#include <memory>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "Fakes.h"
-#include "ProgramRig.h"
+#include "Rigs.h"
 #include "info/Content.h"
-#include "info/InfQirvo.h"
-#include "sysinfo/Global.h"
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <pthread.h>
+#endif
 
 namespace {
 
@@ -24,23 +33,15 @@ std::string Tool(const std::string& folder) {
     return folder + (folder.back() == '\\' ? "" : "\\") + "MSINFO32.EXE";
 }
 
-struct Search : ::testing::Test {
-    fakes::FakeHost host;
-    fakes::FakeScreen screen;
-    fakes::FakeFileSystem files;
-    fakes::FakeRegistry registry;
-    fakes::FakeShell shell;
-    std::unique_ptr<kelvr::InfQirvo> w;
-    kelvr::SubModuli launcher{host, registry, shell, files, [this] { return w->hWnd(); }};
+// The maker window, open, with C:\Programmi as the programs folder, and a log of the folders
+// its search selects, tests and lists, and of its yields.
+struct SearchRig : fakes::MakerRig {
     std::vector<std::string> log;
     std::function<void()> user;  // the user's action at a yield
 
-    void SetUp() override {
-        Global::SysInfoNotFound = 0;
+    SearchRig() {
         files.programsFolder = S;
-        w = std::make_unique<kelvr::InfQirvo>(kelvr::InfoServices{host, screen, files, shell},
-                                              launcher);
-        w->Show();
+        Open();
         auto change = w->dirHidden.Change;
         w->dirHidden.Change = [this, change] {
             log.push_back("select " + w->dirHidden.Path());
@@ -54,11 +55,8 @@ struct Search : ::testing::Test {
         };
     }
 
-    // File tests still held go on while what they use is there.
-    void TearDown() override {
-        host.gates.ReleaseAll();
-        host.gates.Settle();
-    }
+    // File tests still held go on while the log is there.
+    ~SearchRig() { host.gates.Drain(); }
 
     void Click() { w->cmdInfoSys.Click(); }
 
@@ -78,170 +76,161 @@ struct Search : ::testing::Test {
         return t;
     }
 
-    void ExpectLaunched(const std::vector<std::string>& paths) {
-        ASSERT_EQ(shell.launches.size(), paths.size());
-        for (std::size_t i = 0; i < paths.size(); ++i) {
-            EXPECT_EQ(shell.launches[i].file, paths[i]);
-            EXPECT_EQ(shell.launches[i].owner, w->hWnd());
-            EXPECT_EQ(shell.launches[i].directory, "c:\\");
-            EXPECT_EQ(shell.launches[i].show, 1);
-        }
+    // The files handed to the shell, in order.
+    std::vector<std::string> Launched() const {
+        std::vector<std::string> out;
+        for (const auto& l : shell.launches) out.push_back(l.file);
+        return out;
     }
 };
+
+struct Search : ::testing::Test, SearchRig {};
+
+// Depth-first, in pre-order: a folder is tested before its subfolders, and a subfolder's whole
+// subtree before its next sibling; a folder that cannot be listed is passed over. Once the tool
+// is found, the folders still open select their remaining subfolders without descending.
+// Without a find, the window says so, once.
+TEST(SearchWalk, DepthFirstInPreOrderToTheFirstTool) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::vector<std::string>>> folders;  // below S
+        std::vector<std::string> tools, unreadable;                             // below S
+        const char* trace;
+        const char* launched;  // below S ("": S itself); nullptr: the message instead
+    };
+    const Case cases[] = {
+        {"ToolInTheStartFolder", {{"", {"A"}}}, {""}, {}, "select S, test S", ""},
+        {"StartFolderCannotBeListed", {}, {}, {}, "select S, test S, list S", nullptr},
+        {"EarlierSubtreeFirst",
+         {{"", {"A", "C"}}, {"A", {"B"}}},
+         {"A\\B", "C"},
+         {},
+         "select S, test S, list S, select A, test A, list A, select A\\B, test A\\B, yield, "
+         "yield, select C, yield",
+         "A\\B"},
+        {"NothingFound",
+         {{"", {"A", "B"}}, {"A", {"A1", "A2"}}, {"A\\A1", {"X"}}, {"B", {"B1"}}},
+         {},
+         {},
+         "select S, test S, list S, select A, test A, list A, select A\\A1, test A\\A1, "
+         "list A\\A1, select A\\A1\\X, test A\\A1\\X, list A\\A1\\X, yield, yield, "
+         "select A\\A2, test A\\A2, list A\\A2, yield, yield, select B, test B, list B, "
+         "select B\\B1, test B\\B1, list B\\B1, yield, yield",
+         nullptr},
+        {"AfterAFind",
+         {{"", {"A", "C", "D"}}, {"A", {"A1", "A2", "A3"}}, {"A\\A3", {"Z"}}, {"C", {"C1"}}},
+         {"A\\A2", "A\\A3\\Z"},
+         {},
+         "select S, test S, list S, select A, test A, list A, select A\\A1, test A\\A1, "
+         "list A\\A1, yield, select A\\A2, test A\\A2, yield, select A\\A3, yield, yield, "
+         "select C, yield, select D, yield",
+         "A\\A2"},
+        {"UnreadableFolder",
+         {{"", {"A", "C"}}, {"A", {"A1"}}},
+         {"A\\A1", "C"},
+         {"A"},
+         "select S, test S, list S, select A, test A, list A, yield, select C, test C, yield",
+         "C"},
+    };
+    auto below = [](const std::string& p) { return p.empty() ? S : S + "\\" + p; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SearchRig rig;
+        for (const auto& f : c.folders) rig.files.AddFolder(below(f.first), f.second);
+        for (const std::string& t : c.tools) rig.files.AddFile(Tool(below(t)));
+        for (const std::string& u : c.unreadable) rig.files.MakeUnreadable(below(u));
+        rig.Click();
+        EXPECT_EQ(rig.Trace(), c.trace);
+        if (c.launched) {
+            EXPECT_EQ(rig.Launched(), std::vector<std::string>{Tool(below(c.launched))});
+            EXPECT_TRUE(rig.host.messages.empty());
+        } else {
+            EXPECT_TRUE(rig.shell.launches.empty());
+            EXPECT_EQ(rig.host.messages, std::vector<std::string>{kNotFound});
+        }
+        EXPECT_TRUE(rig.w->cmdInfoSys.Enabled());
+    }
+}
+
+// The tool found is started by the maker window, as a link is, in the root of drive C:.
+TEST_F(Search, TheToolFoundIsStartedByTheWindowInTheRootOfC) {
+    files.AddFolder(S, {"A"});
+    files.AddFile(Tool(S + "\\A"));
+    Click();
+    ASSERT_EQ(shell.launches.size(), 1u);
+    EXPECT_EQ(shell.launches[0].file, Tool(S + "\\A"));
+    EXPECT_EQ(shell.launches[0].owner, w->hWnd());
+    EXPECT_EQ(shell.launches[0].directory, "c:\\");
+    EXPECT_EQ(shell.launches[0].show, 1);
+}
+
+// Every click searches again, though the search left the start folder selected.
+TEST_F(Search, TheNextClickSearchesAgain) {
+    files.AddFile(Tool(S));
+    Click();
+    Click();
+    EXPECT_EQ(Trace(), "select S, test S, test S");
+    EXPECT_EQ(Launched(), (std::vector<std::string>{Tool(S), Tool(S)}));
+}
 
 TEST_F(Search, ToolNamedByTheRegistryNeedsNoSearch) {
     registry.SetText(fakes::kToolKey, "PATH", "C:\\Win\\MSINFO32.EXE");
     Global::SysInfoNotFound = 1;  // left by the about window: cleared by the click
     Click();
-    ExpectLaunched({"C:\\Win\\MSINFO32.EXE"});
+    EXPECT_EQ(Launched(), std::vector<std::string>{"C:\\Win\\MSINFO32.EXE"});
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(Search, ToolInTheStartFolderIsFoundWithoutListingIt) {
-    files.AddFolder(S, {"A"});
-    files.AddFile(Tool(S));
-    Click();
-    EXPECT_EQ(Trace(), "select S, test S");
-    ExpectLaunched({Tool(S)});
-    EXPECT_EQ(w->dirHidden.Path(), S);
-    // The path is the start folder already: the next click searches again all the same.
-    Click();
-    EXPECT_EQ(Trace(), "select S, test S, test S");
-    ExpectLaunched({Tool(S), Tool(S)});
-    EXPECT_TRUE(host.messages.empty());
-}
-
-TEST_F(Search, FolderBelowAnEarlierSubfolderWinsOverALaterSubfolder) {
-    files.AddFolder(S, {"A", "C"});
-    files.AddFolder(S + "\\A", {"B"});
-    files.AddFile(Tool(S + "\\A\\B"));
-    files.AddFile(Tool(S + "\\C"));
-    Click();
-    ExpectLaunched({Tool(S + "\\A\\B")});
-}
-
-TEST_F(Search, NothingFoundVisitsEveryFolderOnceInPreOrderAndSaysSoOnce) {
-    files.AddFolder(S, {"A", "B"});
-    files.AddFolder(S + "\\A", {"A1", "A2"});
-    files.AddFolder(S + "\\A\\A1", {"X"});
-    files.AddFolder(S + "\\B", {"B1"});
-    Click();
-    const std::string trace =
-        "select S, test S, list S, select A, test A, list A, select A\\A1, test A\\A1, "
-        "list A\\A1, select A\\A1\\X, test A\\A1\\X, list A\\A1\\X, yield, yield, "
-        "select A\\A2, test A\\A2, list A\\A2, yield, yield, select B, test B, list B, "
-        "select B\\B1, test B\\B1, list B\\B1, yield, yield";
-    EXPECT_EQ(Trace(), trace);
-    EXPECT_EQ(host.messages, std::vector<std::string>{kNotFound});
-    EXPECT_TRUE(shell.launches.empty());
-    EXPECT_EQ(w->dirHidden.Path(), S + "\\B\\B1");
-
-    log.clear();
-    Click();
-    EXPECT_EQ(Trace(), trace) << "the second click searches the whole tree again";
-    EXPECT_EQ(host.messages, (std::vector<std::string>{kNotFound, kNotFound}));
-}
-
-TEST_F(Search, AfterAFindOpenFoldersSelectTheirRemainingSubfoldersWithoutDescending) {
-    files.AddFolder(S, {"A", "C", "D"});
-    files.AddFolder(S + "\\A", {"A1", "A2", "A3"});
-    files.AddFolder(S + "\\A\\A3", {"Z"});
-    files.AddFolder(S + "\\C", {"C1"});
-    files.AddFile(Tool(S + "\\A\\A2"));
-    files.AddFile(Tool(S + "\\A\\A3\\Z"));
-    Click();
-    EXPECT_EQ(Trace(),
-              "select S, test S, list S, select A, test A, list A, select A\\A1, test A\\A1, "
-              "list A\\A1, yield, select A\\A2, test A\\A2, yield, select A\\A3, yield, yield, "
-              "select C, yield, select D, yield");
-    ExpectLaunched({Tool(S + "\\A\\A2")});
-    EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(w->dirHidden.Path(), S + "\\D");
-}
-
-TEST_F(Search, StartFolderThatCannotBeListedEndsInTheMessage) {
-    Click();
-    EXPECT_EQ(files.tested, std::vector<std::string>{Tool(S)});
-    EXPECT_EQ(host.messages, std::vector<std::string>{kNotFound});
-    EXPECT_TRUE(shell.launches.empty());
-}
-
-TEST_F(Search, UnreadableFolderIsPassedOver) {
-    files.AddFolder(S, {"A", "C"});
-    files.AddFolder(S + "\\A", {"A1"});
-    files.AddFile(Tool(S + "\\A\\A1"));
-    files.MakeUnreadable(S + "\\A");
-    files.AddFile(Tool(S + "\\C"));
-    Click();
-    ExpectLaunched({Tool(S + "\\C")});
-    for (const std::string& t : files.tested) EXPECT_NE(t, Tool(S + "\\A\\A1"));
-}
-
 // PATH names a tool whose test does not answer in time: the window searches, launches what it
 // found or says that nothing was found only once the launcher has given up on it, and on the
-// folder lookup after it.
-struct AfterAHungPath {
-    const char* name;
-    bool folderKey, folderHangs, toolInA;
-    const char* trace;
-    std::vector<bool> waitsAnswered;
-};
-
-void PrintTo(const AfterAHungPath& a, std::ostream* os) {
-    *os << a.name;
-}
-
-class HungPath : public Search, public ::testing::WithParamInterface<AfterAHungPath> {};
-
-TEST_P(HungPath, SearchLaunchAndMessageComeAfterTheLauncher) {
-    const AfterAHungPath& a = GetParam();
+// folder lookup after it; closed meanwhile (by another program: the user's clicks wait), it does
+// neither.
+TEST(SearchAfterAHungPath, SearchLaunchAndMessageComeAfterTheLauncher) {
+    struct Case {
+        const char* name;
+        bool folderKey, folderHangs, toolInA, closed;
+        const char* waits;  // how each wait ended
+        const char* trace;
+    };
+    const Case cases[] = {
+        {"FolderToolAnswers", true, false, false, false, "hung, answered",
+         "test C:\\Tools, launch C:\\Tools"},
+        {"FolderToolHangsAndTheSearchFinds", true, true, true, false, "hung, hung",
+         "test C:\\Tools, select S, test S, list S, select A, test A, yield, launch A"},
+        {"NoFolderKeyAndTheSearchFindsNothing", false, false, false, false, "hung",
+         "select S, test S, list S, select A, test A, list A, yield, "
+         "message MSINFO32.EXE  NON TROVATO"},
+        {"ClosedWhileTheLauncherWaits", false, false, false, true, "hung", ""},
+    };
     const std::string slow = "C:\\Slow\\msinfo32.exe", folderTool = "C:\\Tools\\MSINFO32.EXE";
-    registry.SetText(fakes::kToolKey, "PATH", slow);
-    files.AddFile(slow);
-    files.gates = &host.gates;
-    host.gates.Hold(slow);
-    if (a.folderKey)
-        registry.SetText(fakes::kFolderKey, "MSINFO", "C:\\Tools");
-    files.AddFile(folderTool);
-    if (a.folderHangs)
-        host.gates.Hold(folderTool);
-    files.AddFolder(S, {"A"});
-    if (a.toolInA)
-        files.AddFile(Tool(S + "\\A"));
-    shell.log = &log;
-    host.log = &log;
-    Click();
-    EXPECT_EQ(Trace(), a.trace);
-    EXPECT_EQ(host.waitsAnswered, a.waitsAnswered);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SearchRig rig;
+        rig.registry.SetText(fakes::kToolKey, "PATH", slow);
+        rig.files.AddFile(slow);
+        rig.files.gates = &rig.host.gates;
+        rig.host.gates.Hold(slow);
+        if (c.folderKey)
+            rig.registry.SetText(fakes::kFolderKey, "MSINFO", "C:\\Tools");
+        rig.files.AddFile(folderTool);
+        if (c.folderHangs)
+            rig.host.gates.Hold(folderTool);
+        rig.files.AddFolder(S, {"A"});
+        if (c.toolInA)
+            rig.files.AddFile(Tool(S + "\\A"));
+        if (c.closed)
+            rig.host.duringWait = [&rig] { rig.w->QueryClose(); };
+        rig.shell.log = &rig.log;
+        rig.host.log = &rig.log;
+        rig.Click();
+        EXPECT_EQ(rig.Trace(), c.trace);
+        std::string waits;
+        for (bool answered : rig.host.waitsAnswered)
+            waits += (waits.empty() ? "" : ", ") + std::string(answered ? "answered" : "hung");
+        EXPECT_EQ(waits, c.waits);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Search, HungPath,
-    ::testing::Values(
-        AfterAHungPath{"FolderToolAnswers",
-                       true,
-                       false,
-                       false,
-                       "test C:\\Tools, launch C:\\Tools",
-                       {false, true}},
-        AfterAHungPath{
-            "FolderToolHangsAndTheSearchFinds",
-            true,
-            true,
-            true,
-            "test C:\\Tools, select S, test S, list S, select A, test A, yield, launch A",
-            {false, false}},
-        AfterAHungPath{"NoFolderKeyAndTheSearchFindsNothing",
-                       false,
-                       false,
-                       false,
-                       "select S, test S, list S, select A, test A, list A, yield, "
-                       "message MSINFO32.EXE  NON TROVATO",
-                       {false}}),
-    [](const ::testing::TestParamInfo<AfterAHungPath>& info) {
-        return std::string(info.param.name);
-    });
 
 // Whether the search may walk the start folder: only where that is the system's programs folder,
 // whatever the letter case or trailing backslashes of the two names, and whichever of them is a
@@ -273,7 +262,7 @@ TEST_P(SearchGate, WalksOnlyTheProgramsFolder) {
     if (g.walked) {
         const std::string walked = g.walked;
         EXPECT_EQ(log, (std::vector<std::string>{"select " + walked, "test " + Tool(walked)}));
-        ExpectLaunched({Tool(walked)});
+        EXPECT_EQ(Launched(), std::vector<std::string>{Tool(walked)});
         EXPECT_TRUE(host.messages.empty());
     } else {
         EXPECT_TRUE(log.empty()) << "nothing selected, tested or listed";
@@ -319,27 +308,44 @@ TEST_P(WideFolder, EverySubfolderIsReached) {
     files.log = nullptr;
     host.onYield = nullptr;
     Click();
-    ExpectLaunched({Tool(S + "\\" + names.back())});
+    EXPECT_EQ(Launched(), std::vector<std::string>{Tool(S + "\\" + names.back())});
     EXPECT_EQ(files.tested.size(), static_cast<std::size_t>(n) + 1);
     EXPECT_EQ(host.yields, n);
 }
 
 INSTANTIATE_TEST_SUITE_P(Search, WideFolder, ::testing::Values(40000, 66000));
 
-// Runs `f` on a thread with a stack of `bytes`.
+// Runs `f` on a thread with a stack of `bytes`, and waits for it.
+#ifdef _WIN32
+DWORD WINAPI RunFunction(LPVOID f) {
+    (*static_cast<std::function<void()>*>(f))();
+    return 0;
+}
+
+void RunOnStack(std::size_t bytes, std::function<void()> f) {
+    // The stack's whole size is reserved, not merely committed at first.
+    HANDLE thread =
+        CreateThread(nullptr, bytes, RunFunction, &f, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    ASSERT_NE(thread, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+}
+#else
+void* RunFunction(void* f) {
+    (*static_cast<std::function<void()>*>(f))();
+    return nullptr;
+}
+
 void RunOnStack(std::size_t bytes, std::function<void()> f) {
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     pthread_attr_setstacksize(&attr, bytes);
     pthread_t thread;
-    auto run = [](void* p) -> void* {
-        (*static_cast<std::function<void()>*>(p))();
-        return nullptr;
-    };
-    ASSERT_EQ(pthread_create(&thread, &attr, run, &f), 0);
+    ASSERT_EQ(pthread_create(&thread, &attr, RunFunction, &f), 0);
     pthread_join(thread, nullptr);
     pthread_attr_destroy(&attr);
 }
+#endif
 
 TEST_F(Search, DeepTreeEndsWithoutExhaustingASmallStack) {
     // A chain of 20,000 folders, each named by its depth so that the paths stay short.
@@ -354,7 +360,7 @@ TEST_F(Search, DeepTreeEndsWithoutExhaustingASmallStack) {
     files.log = nullptr;
     host.onYield = nullptr;
     RunOnStack(512 * 1024, [this] { Click(); });
-    ExpectLaunched({Tool(S + "\\" + std::to_string(depth))});
+    EXPECT_EQ(Launched(), std::vector<std::string>{Tool(S + "\\" + std::to_string(depth))});
     EXPECT_EQ(files.tested.size(), static_cast<std::size_t>(depth) + 1);
     EXPECT_EQ(host.yields, depth);
 }
@@ -385,7 +391,7 @@ TEST_F(Search, LinkClickWhileSearchingEndsTheSearch) {
             w->lbMail.MouseDown(forms::kLeftButton, 0, 100, 100);
     };
     Click();
-    ExpectLaunched({std::string("mailto:") + kelvr::content::kMail});
+    EXPECT_EQ(Launched(), std::vector<std::string>{std::string("mailto:") + kelvr::content::kMail});
     EXPECT_EQ(files.tested, (std::vector<std::string>{Tool(S), Tool(S + "\\A")}));
     EXPECT_TRUE(host.messages.empty());
     EXPECT_TRUE(w->cmdInfoSys.Enabled());
@@ -429,10 +435,47 @@ INSTANTIATE_TEST_SUITE_P(Search, ClosingWhileSearching,
                                                                    : "MainWindow";
                          });
 
-// The same, with the window opened by the program, whose windows outlive the search.
+// A system that reads a folder in one pass, letting events run three times while it reads.
+struct SearchWhileReading : Search {
+    int yields = 0;
+    SearchWhileReading() {
+        files.readingSteps = 3;
+        files.log = nullptr;
+        files.AddFolder(S, {"A", "B"});
+        files.AddFile(Tool(S + "\\B"));
+        host.onYield = [this] {
+            ++yields;
+            if (user)
+                user();
+        };
+    }
+};
+
+TEST_F(SearchWhileReading, EventsRunWhileEachFolderIsRead) {
+    Click();
+    // Three while reading S, A and B each, and one after each of A and B.
+    EXPECT_EQ(yields, 11);
+    EXPECT_EQ(Launched(), std::vector<std::string>{Tool(S + "\\B")});
+}
+
+TEST_F(SearchWhileReading, ClosingWhileAFolderIsReadStopsTheSearch) {
+    user = [this] {
+        if (yields == 2)
+            w->Command1_Click();
+    };
+    Click();
+    EXPECT_EQ(yields, 3);  // the start folder's reading ends; nothing below it is selected
+    EXPECT_EQ(w->dirHidden.Path(), S);
+    EXPECT_FALSE(w->IsLoaded());
+    EXPECT_TRUE(shell.launches.empty());
+    EXPECT_TRUE(host.messages.empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// The maker window opened by the program, whose windows outlive the search.
+
 TEST(SearchInProgram, ClosingTheMakerWhileSearchingLeavesTheNextOpeningFresh) {
     fakes::ProgramRig rig;
-    Global::SysInfoNotFound = 0;
     rig.files.programsFolder = S;
     rig.files.AddFolder(S, {"A", "B"});
     rig.files.AddFile(Tool(S + "\\B"));
@@ -457,7 +500,6 @@ TEST(SearchInProgram, ClosingTheMakerWhileSearchingLeavesTheNextOpeningFresh) {
 // still searching must live until its search has returned.
 TEST(SearchInProgram, AboutLaunchFromAYieldAfterTheMakerClosed) {
     fakes::ProgramRig rig;
-    Global::SysInfoNotFound = 0;
     rig.files.programsFolder = S;
     rig.files.AddFolder(S, {"A", "B"});
     kelvr::frmAbout* about = nullptr;
@@ -488,64 +530,6 @@ TEST(SearchInProgram, AboutLaunchFromAYieldAfterTheMakerClosed) {
     EXPECT_TRUE(hidden.IsLoaded());
     EXPECT_FALSE(hidden.Visible());
     EXPECT_EQ(rig.shell.launches[0].owner, hidden.hWnd());
-}
-
-// A system that reads a folder in one pass and lets events run three times while it reads.
-class ReadingInSteps : public fakes::FakeFileSystem {
-  public:
-    bool ListFolder(const std::string& folder, const std::string& fileName,
-                    std::vector<std::string>& subfolders, bool& hasFile,
-                    const std::function<void()>& meanwhile) const override {
-        for (int i = 0; i < 3; ++i) meanwhile();
-        return forms::FileSystem::ListFolder(folder, fileName, subfolders, hasFile, meanwhile);
-    }
-};
-
-struct SearchWhileReading : ::testing::Test {
-    void SetUp() override {
-        Global::SysInfoNotFound = 0;
-        files.programsFolder = S;
-        w = std::make_unique<kelvr::InfQirvo>(kelvr::InfoServices{host, screen, files, shell},
-                                              launcher);
-        w->Show();
-        files.AddFolder(S, {"A", "B"});
-        files.AddFile(S + "\\B\\MSINFO32.EXE");
-        host.onYield = [this] {
-            ++yields;
-            if (user)
-                user();
-        };
-    }
-    fakes::FakeHost host;
-    fakes::FakeScreen screen;
-    ReadingInSteps files;
-    fakes::FakeRegistry registry;
-    fakes::FakeShell shell;
-    std::unique_ptr<kelvr::InfQirvo> w;
-    kelvr::SubModuli launcher{host, registry, shell, files, [this] { return w->hWnd(); }};
-    int yields = 0;
-    std::function<void()> user;
-};
-
-TEST_F(SearchWhileReading, EventsRunWhileEachFolderIsRead) {
-    w->cmdInfoSys.Click();
-    // Three while reading S, A and B each, and one after each of A and B.
-    EXPECT_EQ(yields, 11);
-    ASSERT_EQ(shell.launches.size(), 1u);
-    EXPECT_EQ(shell.launches[0].file, S + "\\B\\MSINFO32.EXE");
-}
-
-TEST_F(SearchWhileReading, ClosingWhileAFolderIsReadStopsTheSearch) {
-    user = [this] {
-        if (yields == 2)
-            w->Command1_Click();
-    };
-    w->cmdInfoSys.Click();
-    EXPECT_EQ(yields, 3);  // the start folder's reading ends; nothing below it is selected
-    EXPECT_EQ(w->dirHidden.Path(), S);
-    EXPECT_FALSE(w->IsLoaded());
-    EXPECT_TRUE(shell.launches.empty());
-    EXPECT_TRUE(host.messages.empty());
 }
 
 }  // namespace

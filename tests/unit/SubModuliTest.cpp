@@ -1,13 +1,17 @@
+// The registry reader, and the launcher of the system-information tool as the maker window holds
+// it.
 #include "sysinfo/SubModuli.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
+#include <optional>
+#include <ostream>
 #include <string>
+#include <vector>
 
-#include "Fakes.h"
-#include "ProgramRig.h"
-#include "sysinfo/Global.h"
+#include "Rigs.h"
 
 namespace {
 
@@ -15,256 +19,180 @@ using fakes::kFolderKey;
 using fakes::kToolKey;
 using kelvr::ReadRegistryValue;
 
-struct RegistryReader : ::testing::Test {
-    fakes::FakeRegistry registry;
-    std::string value = "previous";
-
-    // Stores `bytes` as value "V" of key "K" with `type` and reads it back into `value`.
-    bool Read(std::uint32_t type, const std::string& bytes) {
-        registry.Set("K", "V", type, bytes);
-        return ReadRegistryValue(registry, kelvr::kHkeyLocalMachine, "K", "V", value);
-    }
-    void TearDown() override { EXPECT_EQ(registry.OpenHandles(), 0u) << "a key left open"; }
-};
-
-TEST_F(RegistryReader, StringLosesOneTerminatingNulOnly) {
-    EXPECT_TRUE(Read(kelvr::kRegSz, std::string("C:\\Tools\0", 9)));
-    EXPECT_EQ(value, "C:\\Tools");
-    EXPECT_TRUE(Read(kelvr::kRegSz, "C:\\Tools"));
-    EXPECT_EQ(value, "C:\\Tools");
-    EXPECT_TRUE(Read(kelvr::kRegSz, std::string("ab\0\0", 4)));
-    EXPECT_EQ(value, std::string("ab\0", 3));
-    EXPECT_TRUE(Read(kelvr::kRegSz, std::string(1, '\0')));
-    EXPECT_EQ(value, "");
-}
-
-TEST_F(RegistryReader, DwordReadsAsItsDecimalNumberAfterTheNulTrim) {
-    const struct {
-        const char* bytes;
-        const char* text;
-    } cases[] = {
-        {"\x02\x01\x00\x00", "258"},  // the last byte trimmed as a NUL first
-        {"\x00\x00\x00\x01", "16777216"},
-        {"\xFF\xFF\xFF\xFF", "4294967295"},
-        {"\x00\x00\x00\x00", "0"},
+// A value read back as text by its type: a string without one terminating NUL, a DWORD as its
+// number; a value of another type leaves the output as it was. A value that cannot be read (no
+// key, no value, more than 1024 bytes) empties it. Every key opened is closed.
+TEST(RegistryReader, ReadsEachValueByItsType) {
+    struct Case {
+        const char* name;
+        const char* storedAs;  // the value's name; nullptr: no key at all
+        std::uint32_t type;
+        std::string bytes;
+        bool read;
+        std::string value;  // the output, "previous" before the read
     };
-    for (const auto& c : cases) {
-        EXPECT_TRUE(Read(kelvr::kRegDword, std::string(c.bytes, 4)));
-        EXPECT_EQ(value, c.text);
-    }
-}
-
-TEST_F(RegistryReader, OtherTypesSucceedAndLeaveTheOutputAsItWas) {
-    for (std::uint32_t type : {0u, 2u, 3u, 7u, 11u}) {
-        value = "previous";
-        EXPECT_TRUE(Read(type, std::string("x\0", 2))) << type;
-        EXPECT_EQ(value, "previous") << type;
-    }
-}
-
-TEST_F(RegistryReader, ValueOfZeroBytesThrowsAfterClosingTheKey) {
-    EXPECT_THROW(Read(kelvr::kRegSz, ""), kelvr::EmptyRegistryValue);
-    EXPECT_EQ(registry.closed.size(), 1u);
-}
-
-TEST_F(RegistryReader, ValuesUpTo1024BytesAreRead) {
     const std::string full(1024, 'a');
-    EXPECT_TRUE(Read(kelvr::kRegSz, full));
-    EXPECT_EQ(value, full);
-    EXPECT_FALSE(Read(kelvr::kRegSz, full + "b"));
-    EXPECT_EQ(value, "");
-    EXPECT_FALSE(Read(kelvr::kRegSz, full + '\0')) << "1025 bytes, even with the NUL";
+    const Case cases[] = {
+        {"String", "V", kelvr::kRegSz, std::string("C:\\Tools\0", 9), true, "C:\\Tools"},
+        {"StringWithoutItsNul", "V", kelvr::kRegSz, "C:\\Tools", true, "C:\\Tools"},
+        {"StringLosesOneNulOnly", "V", kelvr::kRegSz, std::string("ab\0\0", 4), true,
+         std::string("ab\0", 3)},
+        {"EmptyString", "V", kelvr::kRegSz, std::string(1, '\0'), true, ""},
+        {"String1024Bytes", "V", kelvr::kRegSz, full, true, full},
+        {"String1025Bytes", "V", kelvr::kRegSz, full + "b", false, ""},
+        {"String1025BytesWithItsNul", "V", kelvr::kRegSz, full + '\0', false, ""},
+        // Least significant byte first; a last byte of zero is trimmed as a NUL first.
+        {"Dword", "V", kelvr::kRegDword, std::string("\x02\x01\x00\x00", 4), true, "258"},
+        {"DwordHighByte", "V", kelvr::kRegDword, std::string("\x00\x00\x00\x01", 4), true,
+         "16777216"},
+        {"DwordLargest", "V", kelvr::kRegDword, "\xFF\xFF\xFF\xFF", true, "4294967295"},
+        {"DwordZero", "V", kelvr::kRegDword, std::string(4, '\0'), true, "0"},
+        {"TypeNone", "V", 0, std::string("x\0", 2), true, "previous"},
+        {"ExpandableString", "V", 2, std::string("x\0", 2), true, "previous"},
+        {"Binary", "V", 3, std::string("x\0", 2), true, "previous"},
+        {"MultiString", "V", 7, std::string("x\0", 2), true, "previous"},
+        {"Qword", "V", 11, std::string("x\0", 2), true, "previous"},
+        {"NoSuchValue", "Other", kelvr::kRegSz, std::string("x\0", 2), false, ""},
+        {"NoSuchKey", nullptr, kelvr::kRegSz, "", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakes::FakeRegistry registry;
+        if (c.storedAs)
+            registry.Set("K", c.storedAs, c.type, c.bytes);
+        std::string value = "previous";
+        EXPECT_EQ(ReadRegistryValue(registry, kelvr::kHkeyLocalMachine, "K", "V", value), c.read);
+        EXPECT_EQ(value, c.value);
+        EXPECT_EQ(registry.OpenHandles(), 0u) << "a key left open";
+    }
 }
 
-TEST_F(RegistryReader, MissingKeyOrValueEmptiesTheOutput) {
-    EXPECT_FALSE(ReadRegistryValue(registry, kelvr::kHkeyLocalMachine, "K", "V", value));
-    EXPECT_EQ(value, "");
-    registry.SetText("K", "Other", "x");
-    value = "previous";
-    EXPECT_FALSE(ReadRegistryValue(registry, kelvr::kHkeyLocalMachine, "K", "V", value));
-    EXPECT_EQ(value, "");
-}
-
-TEST_F(RegistryReader, OpensKeysForReadingOnly) {
-    // The fake refuses write rights, as the registry does to a user without administrator ones.
-    EXPECT_TRUE(Read(kelvr::kRegSz, std::string("x\0", 2)));
-    ASSERT_EQ(registry.masks.size(), 1u);
-    EXPECT_EQ(registry.masks[0], 0x20019u);
-    ASSERT_EQ(registry.closed.size(), 1u);
-    EXPECT_NE(registry.closed[0], 0u);
-}
-
-struct Launcher : ::testing::Test {
-    fakes::FakeHost host;
+TEST(RegistryReader, ValueOfZeroBytesThrowsAfterClosingTheKey) {
     fakes::FakeRegistry registry;
-    fakes::FakeShell shell;
-    fakes::FakeFileSystem files;
-    int ownerAsked = 0;
-    kelvr::SubModuli launcher{host, registry, shell, files, [this] {
-                                  ++ownerAsked;
-                                  return std::uintptr_t{0x4242};
-                              }};
-
-    void SetUp() override {
-        Global::SysInfoNotFound = 0;
-        files.gates = &host.gates;
-    }
-    void TearDown() override {
-        // File tests still held go on while what they use is there.
-        host.gates.ReleaseAll();
-        host.gates.Settle();
-        EXPECT_EQ(registry.OpenHandles(), 0u);
-    }
-
-    // Runs the launcher and checks that it launched `file` as the tool is launched.
-    void ExpectLaunched(const std::string& file) {
-        launcher.LaunchSysInfoTool();
-        ASSERT_EQ(shell.launches.size(), 1u);
-        EXPECT_EQ(shell.launches[0].file, file);
-        EXPECT_EQ(shell.launches[0].owner, 0x4242u);
-        EXPECT_EQ(shell.launches[0].directory, "c:\\");
-        EXPECT_EQ(shell.launches[0].show, 1);
-        EXPECT_EQ(ownerAsked, 1);
-    }
-    void ExpectNotFound() {
-        Global::SysInfoNotFound = 0;
-        launcher.LaunchSysInfoTool();
-        EXPECT_EQ(Global::SysInfoNotFound, 1);
-        EXPECT_TRUE(shell.launches.empty());
-        EXPECT_EQ(ownerAsked, 0) << "the owner is asked for only to launch";
-    }
-};
-
-TEST_F(Launcher, ToolPathIsLaunchedAsReadWithoutAnExistenceTest) {
-    registry.SetText(kToolKey, "PATH", "D:\\Nowhere\\msinfo32.exe");
-    registry.SetText(kFolderKey, "MSINFO", "C:\\Other");
-    files.AddFile("C:\\Other\\MSINFO32.EXE");
-    Global::SysInfoNotFound = 1;  // left by an earlier failure: a success doesn't clear it
-    ExpectLaunched("D:\\Nowhere\\msinfo32.exe");
-    EXPECT_TRUE(files.tested.empty());
-    EXPECT_EQ(Global::SysInfoNotFound, 1);
-}
-
-TEST_F(Launcher, FolderLookupJoinsTheFileNameAndTestsIt) {
-    registry.SetText(kFolderKey, "MSINFO", "C:\\Tools");
-    files.AddFile("C:\\Tools\\MSINFO32.EXE");
-    ExpectLaunched("C:\\Tools\\MSINFO32.EXE");
-    EXPECT_EQ(files.tested, std::vector<std::string>{"C:\\Tools\\MSINFO32.EXE"});
-    EXPECT_EQ(Global::SysInfoNotFound, 0);
-    for (std::uint32_t mask : registry.masks) EXPECT_EQ(mask, kelvr::kKeyRead);
-}
-
-TEST_F(Launcher, FolderEndingWithABackslashGetsASecondOne) {
-    registry.SetText(kFolderKey, "MSINFO", "C:\\Tools\\", false);
-    files.AddFile("C:\\Tools\\\\MSINFO32.EXE");
-    ExpectLaunched("C:\\Tools\\\\MSINFO32.EXE");
-}
-
-TEST_F(Launcher, ToolPathNamingNoProgramFileFallsBackToTheFolder) {
-    registry.SetText(kFolderKey, "MSINFO", "C:\\Tools");
-    files.AddFile("C:\\Tools\\MSINFO32.EXE");
-    for (auto type : {kelvr::kRegSz, 3u}) {
-        SCOPED_TRACE(type);
-        shell.launches.clear();
-        ownerAsked = 0;
-        registry.Set(kToolKey, "PATH", type, std::string(1, '\0'));
-        ExpectLaunched("C:\\Tools\\MSINFO32.EXE");
-    }
-    shell.launches.clear();
-    ownerAsked = 0;
-    registry.SetText(kToolKey, "PATH", std::string(1024, 'x'));  // 1025 bytes with its NUL
-    ExpectLaunched("C:\\Tools\\MSINFO32.EXE");
-    // A folder, which the shell would open in a file manager.
-    shell.launches.clear();
-    ownerAsked = 0;
-    files.AddFolder("C:\\Windows\\System32");
-    registry.SetText(kToolKey, "PATH", "C:\\Windows\\System32");
-    ExpectLaunched("C:\\Tools\\MSINFO32.EXE");
-}
-
-TEST_F(Launcher, NoToolFoundSetsTheFlagAndLaunchesNothing) {
-    ExpectNotFound();  // neither key
-    registry.Set(kToolKey, "PATH", 3, "bin");
-    ExpectNotFound();  // no empty path is ever launched
-    registry.SetText(kFolderKey, "MSINFO", "C:\\Tools");
-    ExpectNotFound();  // the folder holds no tool
-}
-
-TEST_F(Launcher, ValueOfZeroBytesEndsTheLauncherAtOnce) {
-    registry.Set(kToolKey, "PATH", kelvr::kRegSz, "");
-    registry.SetText(kFolderKey, "MSINFO", "C:\\Tools");
-    files.AddFile("C:\\Tools\\MSINFO32.EXE");
-    ExpectNotFound();
-    EXPECT_EQ(registry.masks.size(), 1u) << "the folder lookup is not tried";
+    registry.Set("K", "V", kelvr::kRegSz, "");
+    std::string value;
+    EXPECT_THROW(ReadRegistryValue(registry, kelvr::kHkeyLocalMachine, "K", "V", value),
+                 kelvr::EmptyRegistryValue);
+    EXPECT_EQ(registry.OpenHandles(), 0u);
 }
 
 const std::string kSlowTool = "C:\\Slow\\MSINFO32.EXE";
 const std::string kFolderTool = "C:\\Tools\\MSINFO32.EXE";
+const std::string kDoubled = "C:\\Tools\\\\MSINFO32.EXE";  // a folder ending in a backslash
 
-// PATH names kSlowTool and MSINFO the folder of kFolderTool, both plain files. Each file test
-// is asked on a thread and awaited up to the bound; one that has not answered by then says
-// neither yes nor no, and nothing unchecked is launched on its word.
-struct Unanswered {
+struct Value {
+    std::uint32_t type;
+    std::string bytes;
+};
+
+// A REG_SZ value with its terminating NUL.
+Value Sz(const std::string& text) {
+    return {kelvr::kRegSz, text + '\0'};
+}
+
+// What the launcher starts, given what the registry names: PATH's tool as it reads, unless it
+// names no plain file; failing that MSINFO32.EXE in MSINFO's folder, when that is a plain file;
+// failing that nothing, and the flag is set. Each file test is asked on a thread and awaited up
+// to the bound; one that has not answered by then says neither yes nor no, and nothing unchecked
+// is launched on its word.
+struct Decision {
     const char* name;
-    bool toolKey, pathHangs, folderKey, folderHangs;
-    bool threads;          // false: no thread can be started
-    const char* launched;  // nullptr: none, and the flag is set
+    std::optional<Value> path, folder;  // PATH and MSINFO; none: not in the registry
+    std::vector<std::string> hung;      // file tests that do not answer
+    bool threads;                       // false: no thread can be started
+    std::string launched;               // "": nothing
     std::size_t waits;
 };
 
-void PrintTo(const Unanswered& u, std::ostream* os) {
-    *os << u.name;
+void PrintTo(const Decision& d, std::ostream* os) {
+    *os << d.name;
 }
 
-class UnansweredTest : public Launcher, public ::testing::WithParamInterface<Unanswered> {};
+class LauncherDecision : public ::testing::TestWithParam<Decision>, public fakes::MakerRig {};
 
-TEST_P(UnansweredTest, LaunchesOnlyWhatWasTestedInTime) {
-    const Unanswered& u = GetParam();
+TEST_P(LauncherDecision, LaunchesOnlyAPlainFileTestedInTime) {
+    const Decision& d = GetParam();
     files.AddFile(kSlowTool);
     files.AddFile(kFolderTool);
-    if (u.toolKey)
-        registry.SetText(kToolKey, "PATH", kSlowTool);
-    if (u.folderKey)
-        registry.SetText(kFolderKey, "MSINFO", "C:\\Tools");
-    if (u.pathHangs)
-        host.gates.Hold(kSlowTool);
-    if (u.folderHangs)
-        host.gates.Hold(kFolderTool);
-    host.threads = u.threads;
+    files.AddFile(kDoubled);
+    files.AddFolder("C:\\Windows");
+    files.gates = &host.gates;
+    if (d.path)
+        registry.Set(kToolKey, "PATH", d.path->type, d.path->bytes);
+    if (d.folder)
+        registry.Set(kFolderKey, "MSINFO", d.folder->type, d.folder->bytes);
+    for (const std::string& h : d.hung) host.gates.Hold(h);
+    host.threads = d.threads;
+    Global::SysInfoNotFound = 7;  // neither run's value: a launch is seen to leave it as it was
+
     launcher.LaunchSysInfoTool();
-    if (u.launched) {
+    if (!d.launched.empty()) {
         ASSERT_EQ(shell.launches.size(), 1u);
-        EXPECT_EQ(shell.launches[0].file, u.launched);
-        EXPECT_EQ(Global::SysInfoNotFound, 0);
+        EXPECT_EQ(shell.launches[0].file, d.launched);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(shell.launches[0].owner, w->hWnd());
+        EXPECT_EQ(shell.launches[0].directory, "c:\\");
+        EXPECT_EQ(shell.launches[0].show, 1);
+        EXPECT_EQ(Global::SysInfoNotFound, 7);
     } else {
         EXPECT_TRUE(shell.launches.empty());
         EXPECT_EQ(Global::SysInfoNotFound, 1);
+        EXPECT_EQ(w, nullptr) << "the owner is asked for only to launch";
     }
-    ASSERT_EQ(host.waitLimits.size(), u.waits);
+    ASSERT_EQ(host.waitLimits.size(), d.waits);
     for (auto limit : host.waitLimits) {
         EXPECT_LE(limit, kelvr::SubModuli::kFileWait);
         EXPECT_GT(limit, kelvr::SubModuli::kFileWait - std::chrono::milliseconds(100));
     }
+    EXPECT_EQ(registry.OpenHandles(), 0u);
 }
 
+const Value kTools = Sz("C:\\Tools");
+const std::string kNowhere = "D:\\Nowhere\\msinfo32.exe";
+
 INSTANTIATE_TEST_SUITE_P(
-    Launcher, UnansweredTest,
+    Launcher, LauncherDecision,
     ::testing::Values(
-        Unanswered{"AllAnswer", true, false, true, false, true, "C:\\Slow\\MSINFO32.EXE", 1},
-        Unanswered{"PathHangs", true, true, true, false, true, "C:\\Tools\\MSINFO32.EXE", 2},
-        Unanswered{"PathAndFolderHang", true, true, true, true, true, nullptr, 2},
-        Unanswered{"PathHangsWithoutFolderKey", true, true, false, false, true, nullptr, 1},
-        Unanswered{"FolderHangs", false, false, true, true, true, nullptr, 1},
-        Unanswered{"NoThreadToAskOn", true, false, true, false, false, nullptr, 0}),
-    [](const ::testing::TestParamInfo<Unanswered>& info) { return std::string(info.param.name); });
+        Decision{"PathNamesAPlainFile", Sz(kSlowTool), kTools, {}, true, kSlowTool, 1},
+        // Handed over as it stands: the shell fails quietly.
+        Decision{"PathNamesNothing", Sz(kNowhere), kTools, {}, true, kNowhere, 1},
+        Decision{"FolderJoinedWithTheFileName", {}, kTools, {}, true, kFolderTool, 1},
+        Decision{"FolderEndingInABackslash", {}, Sz("C:\\Tools\\"), {}, true, kDoubled, 1},
+        // PATH names no tool: empty, of another type, too long to read, or a folder (which the
+        // shell would open in a file manager).
+        Decision{"PathEmpty", Sz(""), kTools, {}, true, kFolderTool, 1},
+        Decision{
+            "PathOfAnotherType", Value{3, std::string(1, '\0')}, kTools, {}, true, kFolderTool, 1},
+        Decision{"PathTooLong", Sz(std::string(1024, 'x')), kTools, {}, true, kFolderTool, 1},
+        Decision{"PathNamesAFolder", Sz("C:\\Windows"), kTools, {}, true, kFolderTool, 2},
+        Decision{"NeitherKey", {}, {}, {}, true, "", 0},
+        Decision{"PathOfAnotherTypeAlone", Value{3, "bin"}, {}, {}, true, "", 0},
+        Decision{"FolderWithoutTheTool", {}, Sz("C:\\Empty"), {}, true, "", 1},
+        // A value of zero bytes ends the lookups at once.
+        Decision{"PathOfZeroBytes", Value{kelvr::kRegSz, ""}, kTools, {}, true, "", 0},
+        Decision{"PathHangs", Sz(kSlowTool), kTools, {kSlowTool}, true, kFolderTool, 2},
+        Decision{"PathAndFolderHang", Sz(kSlowTool), kTools, {kSlowTool, kFolderTool}, true, "", 2},
+        Decision{"PathHangsWithoutFolderKey", Sz(kSlowTool), {}, {kSlowTool}, true, "", 1},
+        Decision{"FolderHangs", {}, kTools, {kFolderTool}, true, "", 1},
+        Decision{"NoThreadToAskOn", Sz(kSlowTool), kTools, {}, false, "", 0}),
+    [](const ::testing::TestParamInfo<Decision>& info) { return std::string(info.param.name); });
+
+// PATH names kSlowTool and MSINFO the folder of kFolderTool, both plain files.
+struct LauncherRig : fakes::MakerRig {
+    LauncherRig() {
+        files.gates = &host.gates;
+        registry.SetText(kToolKey, "PATH", kSlowTool);
+        files.AddFile(kSlowTool);
+        registry.SetText(kFolderKey, "MSINFO", "C:\\Tools");
+        files.AddFile(kFolderTool);
+    }
+};
+
+struct Launcher : ::testing::Test, LauncherRig {};
 
 // An answer that comes once the wait is over is dropped: it launches nothing and tells no host,
 // and it may come after the launcher has gone. The next click asks again.
 TEST_F(Launcher, AnswerThatComesLateIsDropped) {
-    registry.SetText(kToolKey, "PATH", kSlowTool);
-    files.AddFile(kSlowTool);
-    registry.SetText(kFolderKey, "MSINFO", "C:\\Tools");
-    files.AddFile(kFolderTool);
     host.gates.Hold(kSlowTool);
     {
         kelvr::SubModuli gone{host, registry, shell, files, [] { return std::uintptr_t{1}; }};
@@ -282,32 +210,23 @@ TEST_F(Launcher, AnswerThatComesLateIsDropped) {
     EXPECT_EQ(shell.launches[1].file, kSlowTool);
 }
 
-// The program ends while the window waits (the session ends): nothing is launched, and there is
-// nothing to say.
-TEST_F(Launcher, ProgramEndingDuringAWaitLaunchesNothing) {
-    registry.SetText(kToolKey, "PATH", kSlowTool);
-    files.AddFile(kSlowTool);
-    host.duringWait = [this] { host.ending = true; };
-    launcher.LaunchSysInfoTool();
-    EXPECT_TRUE(shell.launches.empty());
-    EXPECT_EQ(Global::SysInfoNotFound, 0);
-}
-
-TEST(LauncherOwner, BorrowsTheMakerWindowLoadingItHidden) {
-    fakes::ProgramRig rig;
-    rig.registry.SetText(kToolKey, "PATH", "C:\\Tools\\MSINFO32.EXE");
-    Global::SysInfoNotFound = 0;
-    rig.host.duringModal = [](forms::Form& f) {
-        static_cast<kelvr::frmAbout&>(f).cmdSysInfo.Click();
-    };
-    rig.program.ShowAbout();
-    kelvr::InfQirvo& maker = rig.program.Maker();
-    EXPECT_TRUE(maker.IsLoaded());
-    EXPECT_FALSE(maker.Visible());
-    EXPECT_EQ(rig.host.modal, std::vector<std::string>{"frmAbout"});
-    ASSERT_EQ(rig.shell.launches.size(), 1u);
-    EXPECT_EQ(rig.shell.launches[0].owner, maker.hWnd());
-    EXPECT_EQ(rig.Realised("InfQirvo"), 1);
+// The program ends while the launcher waits for a file test, PATH's or the folder's (the
+// session ends): nothing is launched, and there is nothing to say.
+TEST(LauncherEnding, ProgramEndingDuringAWaitLaunchesNothing) {
+    for (std::size_t wait : {1u, 2u}) {
+        SCOPED_TRACE(wait == 1 ? "PATH's test" : "the folder's test");
+        LauncherRig rig;
+        if (wait == 2)
+            rig.host.gates.Hold(kSlowTool);
+        rig.host.duringWait = [&rig, wait] {
+            if (rig.host.waitLimits.size() == wait)
+                rig.host.ending = true;
+        };
+        rig.launcher.LaunchSysInfoTool();
+        EXPECT_EQ(rig.host.waitLimits.size(), wait);
+        EXPECT_TRUE(rig.shell.launches.empty());
+        EXPECT_EQ(Global::SysInfoNotFound, 0);
+    }
 }
 
 }  // namespace
