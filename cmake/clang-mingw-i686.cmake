@@ -25,13 +25,11 @@ set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # GCC's libstdc++ throws through DWARF unwind tables, which GCC's crtbegin.o registers as the
-# program starts, from its own .eh_frame on. Clang's driver links MinGW-w64's crtbegin.o instead,
-# which registers nothing, and would place GCC's after the program's objects, whose tables then
-# lie before the start registered: no exception could be caught. So programs link GCC's start
-# and end objects around everything else.
-set(kelvr_start_objects "/usr/${kelvr_triple}/lib/crt2.o ${kelvr_gcc_libs}/crtbegin.o")
-foreach(lang C CXX)
-  set(CMAKE_${lang}_LINK_EXECUTABLE "<CMAKE_${lang}_COMPILER> <FLAGS> <CMAKE_${lang}_LINK_FLAGS> \
-<LINK_FLAGS> -nostartfiles ${kelvr_start_objects} <OBJECTS> -o <TARGET> <LINK_LIBRARIES> \
-${kelvr_gcc_libs}/crtend.o")
-endforeach()
+# program starts, from its own .eh_frame on, up to the end crtend.o marks. Clang's driver links
+# MinGW-w64's crtbegin.o and crtend.o instead, which register nothing: no exception could be
+# caught. GCC's come before the program's objects (the linker flags do) and after its libraries.
+# (The platform's own rules name the system libraries after this file: crtend.o is added to them
+# in clang-mingw-rules.cmake, read after those rules.)
+string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT " ${kelvr_gcc_libs}/crtbegin.o")
+set(kelvr_crtend ${kelvr_gcc_libs}/crtend.o)
+set(CMAKE_USER_MAKE_RULES_OVERRIDE ${CMAKE_CURRENT_LIST_DIR}/clang-mingw-rules.cmake)
