@@ -39,7 +39,7 @@ using bench::Die;
 
 // "C:\Programmi" and the paths below it, mapped onto a Unix folder. Subfolders are listed as
 // the system gives them, links and everything but folders left out.
-class PosixFileSystem : public forms::FileSystem {
+class PosixFileSystem : public services::FileSystem {
   public:
     explicit PosixFileSystem(std::string root) : root_(std::move(root)) {}
 
@@ -161,10 +161,12 @@ class BenchScreen : public forms::Screen {
 // The maker window on the bench's services; Search() is one click of "? &Sistema".
 class Rig {
   public:
-    explicit Rig(const forms::FileSystem& files)
+    explicit Rig(const services::FileSystem& files)
         : launcher_(host_, registry_, shell_, files, [this] { return window_->hWnd(); }) {
         window_ = std::make_unique<kelvr::InfQirvo>(
-            kelvr::InfoServices{host_, screen_, files, shell_}, launcher_);
+            kelvr::Services{host_, screen_, clock_, locale_, nullptr, nullptr, files, registry_,
+                            shell_},
+            launcher_);
         window_->Show();
     }
 
@@ -175,6 +177,8 @@ class Rig {
   private:
     BenchHost host_;
     BenchScreen screen_;
+    bench::FixedClock clock_;
+    bench::FixedLocale locale_;
     bench::NoRegistry registry_;
     bench::CountingShell shell_;
     std::unique_ptr<kelvr::InfQirvo> window_;
@@ -203,7 +207,7 @@ double TimeFind(const std::string& dir) {
     return ms;
 }
 
-std::size_t CountFolders(const forms::FileSystem& fs, const std::string& folder) {
+std::size_t CountFolders(const services::FileSystem& fs, const std::string& folder) {
     std::vector<std::string> subs;
     fs.Subfolders(folder, subs);
     std::size_t n = subs.size();

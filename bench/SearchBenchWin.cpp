@@ -64,11 +64,13 @@ class BenchHost : public forms::FormHost {
 
 class Rig {
   public:
-    Rig(win32::WinHost& real, const forms::FileSystem& files)
+    Rig(win32::WinHost& real, const services::FileSystem& files)
         : host_(real),
           launcher_(host_, registry_, shell_, files, [this] { return window_->hWnd(); }) {
-        window_ = std::make_unique<kelvr::InfQirvo>(kelvr::InfoServices{host_, real, files, shell_},
-                                                    launcher_);
+        window_ =
+            std::make_unique<kelvr::InfQirvo>(kelvr::Services{host_, real, clock_, locale_, nullptr,
+                                                              nullptr, files, registry_, shell_},
+                                              launcher_);
         window_->Show();
         Settle();
     }
@@ -92,6 +94,8 @@ class Rig {
     }
 
     BenchHost host_;
+    bench::FixedClock clock_;
+    bench::FixedLocale locale_;
     bench::NoRegistry registry_;
     bench::CountingShell shell_;
     std::unique_ptr<kelvr::InfQirvo> window_;

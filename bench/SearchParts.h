@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "info/InfQirvo.h"
+#include "services/Clock.h"
 #include "services/FileSystem.h"
+#include "services/Locale.h"
 #include "services/Registry.h"
 
 namespace bench {
@@ -31,21 +33,31 @@ inline double Ms(Clock::duration d) {
 }
 
 // Every key is missing, as on a system where the tool was never registered.
-class NoRegistry : public kelvr::Registry {
+class NoRegistry : public services::Registry {
   public:
     long OpenKey(std::uint32_t, const std::string&, std::uint32_t,
-                 kelvr::RegistryKey& key) override {
+                 services::RegistryKey& key) override {
         key = 0;
         return 2;  // ERROR_FILE_NOT_FOUND
     }
-    long QueryValue(kelvr::RegistryKey, const std::string&, std::uint32_t&, char*,
+    long QueryValue(services::RegistryKey, const std::string&, std::uint32_t&, char*,
                     std::uint32_t&) override {
         return 6;  // ERROR_INVALID_HANDLE
     }
-    void CloseKey(kelvr::RegistryKey) override {}
+    void CloseKey(services::RegistryKey) override {}
 };
 
-class CountingShell : public kelvr::Shell {
+// The maker window asks neither the date nor the separators: any answer serves.
+class FixedClock : public services::Clock {
+  public:
+    services::Date Today() const override { return {2026, 1, 1}; }
+};
+class FixedLocale : public services::Locale {
+  public:
+    services::NumberSeparators Separators() const override { return {}; }
+};
+
+class CountingShell : public services::Shell {
   public:
     void Execute(std::uintptr_t, const std::string& file, const std::string&, int) override {
         ++launches;
@@ -173,9 +185,9 @@ struct Breakdown {
 };
 
 // Times every call of the file system it wraps.
-class TimedFileSystem : public forms::FileSystem {
+class TimedFileSystem : public services::FileSystem {
   public:
-    TimedFileSystem(const forms::FileSystem& inner, Breakdown& b) : inner_(inner), b_(b) {}
+    TimedFileSystem(const services::FileSystem& inner, Breakdown& b) : inner_(inner), b_(b) {}
     bool IsPlainFile(const std::string& path) const override {
         const auto t = Clock::now();
         const bool r = inner_.IsPlainFile(path);
@@ -209,7 +221,7 @@ class TimedFileSystem : public forms::FileSystem {
     }
 
   private:
-    const forms::FileSystem& inner_;
+    const services::FileSystem& inner_;
     Breakdown& b_;
 };
 

@@ -159,7 +159,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     TimedHost timedHost(host);
     const auto t1 = Clock::now();
     win32::RealServices services;
-    kelvr::Program program(services.ForProgram(timedHost, host, services.files));
+    kelvr::Program program(services.For(timedHost, host, services.files));
     const auto t2 = Clock::now();
 
     // WinHost::Run, with a look after each message at whether the window is painted yet.

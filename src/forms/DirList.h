@@ -12,7 +12,7 @@ namespace forms {
 
 class DirList {
   public:
-    explicit DirList(const FileSystem& files) : files_(files) {}
+    explicit DirList(const services::FileSystem& files) : files_(files) {}
 
     const std::string& Path() const { return path_; }
     // Compared exactly, letter case included: the same path written again raises nothing.
@@ -42,7 +42,7 @@ class DirList {
         return list_;
     }
 
-    const FileSystem& files_;
+    const services::FileSystem& files_;
     std::string path_;
     mutable std::vector<std::string> list_;
     mutable bool listed_ = false;

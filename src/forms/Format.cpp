@@ -143,7 +143,8 @@ std::string FormatFixed(double value, int places) {
     return out;
 }
 
-std::string FormatNumber(double value, const std::string& picture, const NumberSeparators& seps) {
+std::string FormatNumber(double value, const std::string& picture,
+                         const services::NumberSeparators& seps) {
     const Picture p = Parse(picture);
     if (!std::isfinite(value))
         value = 0;
@@ -179,7 +180,7 @@ std::string FormatNumber(double value, const std::string& picture, const NumberS
     return out;
 }
 
-std::string FormatDate(const Date& date, const std::string& picture) {
+std::string FormatDate(const services::Date& date, const std::string& picture) {
     auto two = [](int v) {
         v = ((v % 100) + 100) % 100;
         return std::string{static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};

@@ -37,7 +37,7 @@ bool SameFolderName(const std::string& a, const std::string& b) {
 }
 }  // namespace
 
-InfQirvo::InfQirvo(const InfoServices& services, SubModuli& launcher)
+InfQirvo::InfQirvo(const Services& services, SubModuli& launcher)
     : Form(services.host, "InfQirvo"),
       Picture1(Kind::Picture, "Picture1"),
       Line1(Kind::Line, "Line1"),
@@ -240,7 +240,7 @@ void InfQirvo::cmdInfoSys_Click() {
 // tool there. The folder is walked under its final name, so that a link that made it the
 // programs folder cannot be pointed elsewhere while the search runs.
 std::string InfQirvo::TrustedStart() const {
-    const forms::FileSystem& files = services_.files;
+    const services::FileSystem& files = services_.files;
     std::string programs, programsFinal, start;
     if (!files.ProgramsFolder(programs) || !files.FinalPath(programs, programsFinal) ||
         !files.FinalPath(kSearchStart, start))

@@ -8,23 +8,14 @@
 
 #include "forms/DirList.h"
 #include "forms/Form.h"
-#include "services/FileSystem.h"
-#include "services/Registry.h"
-#include "services/Shell.h"
+#include "main/Services.h"
 #include "sysinfo/SubModuli.h"
 
 namespace kelvr {
 
-struct InfoServices {
-    forms::FormHost& host;
-    const forms::Screen& screen;
-    const forms::FileSystem& files;
-    Shell& shell;
-};
-
 class InfQirvo : public forms::Form {
   public:
-    InfQirvo(const InfoServices& services, SubModuli& launcher);
+    InfQirvo(const Services& services, SubModuli& launcher);
 
     // The buttons, the links and the hidden folder list call these; every mouse move over the
     // window, the frame, the notice and the telephone lines ends in ResetLinkLook.
@@ -60,7 +51,7 @@ class InfQirvo : public forms::Form {
     std::string TrustedStart() const;
     void Walk();
 
-    InfoServices services_;
+    Services services_;
     SubModuli& launcher_;
     bool searching_ = false;
     bool walking_ = false;

@@ -10,7 +10,7 @@ namespace kelvr {
 struct DriveReader::Drive {
     char letter;
     std::string entry;
-    DiskFigures figures;
+    services::DiskFigures figures;
     bool entryIn = false;        // `entry` has come
     bool figuresIn = false;      // `figures` have come in this round
     bool entryWanted = false;    // queued behind the running query
@@ -24,15 +24,15 @@ struct DriveReader::Drive {
 struct DriveReader::State {
     std::mutex mutex;
     forms::FormHost* host;  // null once the reader has gone: nothing more is posted
-    std::shared_ptr<const forms::DriveSource> source;
-    std::shared_ptr<DiskQuery> disks;
+    std::shared_ptr<const services::DriveSource> source;
+    std::shared_ptr<services::DiskQuery> disks;
     std::vector<Drive> drives;
     bool news = false;
     std::function<void()> answered;
 };
 
-DriveReader::DriveReader(forms::FormHost& host, std::shared_ptr<const forms::DriveSource> source,
-                         std::shared_ptr<DiskQuery> disks, std::function<void()> answered)
+DriveReader::DriveReader(forms::FormHost& host, std::shared_ptr<const services::DriveSource> source,
+                         std::shared_ptr<services::DiskQuery> disks, std::function<void()> answered)
     : state_(std::make_shared<State>()) {
     state_->host = &host;
     state_->source = std::move(source);
@@ -96,10 +96,10 @@ std::string DriveReader::Entry(int i) const {
     return d.entryIn ? d.entry : forms::LetterEntry(d.letter);
 }
 
-DiskFigures DriveReader::Figures(int i) const {
+services::DiskFigures DriveReader::Figures(int i) const {
     std::lock_guard<std::mutex> lock(state_->mutex);
     const Drive& d = state_->drives.at(i);
-    return d.figuresIn ? d.figures : DiskFigures{};
+    return d.figuresIn ? d.figures : services::DiskFigures{};
 }
 
 bool DriveReader::TakeNews() {
@@ -139,7 +139,7 @@ void DriveReader::Serve(const std::shared_ptr<State>& state, std::size_t i, Quer
     }
     while (query != Query::None) {
         std::string entry;
-        DiskFigures figures;
+        services::DiskFigures figures;
         if (query == Query::Entry)
             entry = state->source->Entry(letter);
         else

@@ -11,7 +11,7 @@
 #include "forms/DriveList.h"
 #include "forms/Runtime.h"
 #include "services/DiskQuery.h"
-#include "services/Drives.h"
+#include "services/DriveSource.h"
 
 namespace kelvr {
 
@@ -19,8 +19,8 @@ class DriveReader {
   public:
     // `answered` runs on the windows' thread, at the next turn of the message loop after a
     // drive has answered anything (never during a wait).
-    DriveReader(forms::FormHost& host, std::shared_ptr<const forms::DriveSource> source,
-                std::shared_ptr<DiskQuery> disks, std::function<void()> answered);
+    DriveReader(forms::FormHost& host, std::shared_ptr<const services::DriveSource> source,
+                std::shared_ptr<services::DiskQuery> disks, std::function<void()> answered);
     // Queries still running are left to end on their own; what they use lives as long.
     ~DriveReader();
     DriveReader(const DriveReader&) = delete;
@@ -43,7 +43,7 @@ class DriveReader {
     // What has come so far, by the drive's place in the list (from 0): its entry, or its
     // letter alone ("x:"); its figures in this round, or zero.
     std::string Entry(int i) const;
-    DiskFigures Figures(int i) const;
+    services::DiskFigures Figures(int i) const;
     // True when an answer has come since the last call.
     bool TakeNews();
 

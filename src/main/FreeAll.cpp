@@ -42,7 +42,7 @@ void DesignBar(Control& c, double width, forms::Color color, forms::Role role) {
 
 }  // namespace
 
-FreeAll::FreeAll(const MainServices& services)
+FreeAll::FreeAll(const Services& services)
     : Form(services.host, "FreeAll"),
       lbDes(*this, Kind::Label, "lbDes"),
       lbDisco(*this, Kind::Label, "lbDisco"),
@@ -245,7 +245,7 @@ void FreeAll::DrivesAnswered() {
 }
 
 void FreeAll::MeasureDrive(const std::string& name, std::int16_t k) {
-    const DiskFigures d = reader_.Figures(k - 1);
+    const services::DiskFigures d = reader_.Figures(k - 1);
     double freeBytes = static_cast<double>(d.freeBytes);
     double totalBytes = static_cast<double>(d.totalBytes);
     // A drive that reports more free space than capacity shows nothing used, not a negative.
@@ -256,7 +256,7 @@ void FreeAll::MeasureDrive(const std::string& name, std::int16_t k) {
     SpaceTotal[k] = totalBytes / divisor;
     SpaceUsed[k] = usedBytes / divisor;
 
-    const forms::NumberSeparators seps = services_.locale.Separators();
+    const services::NumberSeparators seps = services_.locale.Separators();
     const char* pattern = KeyPattern(UnitIndex);
     const std::string freeKey = forms::FormatNumber(SpaceFree[k], pattern, seps) + " ";
     const std::string usedKey = forms::FormatNumber(SpaceUsed[k], pattern, seps) + " ";
@@ -294,7 +294,7 @@ void FreeAll::ShowOrdered() {
 
 void FreeAll::ShowDrive(std::int16_t j, std::int16_t k) {
     lbDisco[k].SetCaption(DriveName[k]);
-    const forms::NumberSeparators seps = services_.locale.Separators();
+    const services::NumberSeparators seps = services_.locale.Separators();
     const char* pattern = DisplayPattern(UnitIndex);
     lbDati[k].SetCaption(forms::FormatNumber(SpaceUsed[k], pattern, seps) + " ");
     lbFree[k].SetCaption(forms::FormatNumber(SpaceFree[k], pattern, seps) + " ");

@@ -13,27 +13,13 @@
 #include "forms/Form.h"
 #include "forms/SortedList.h"
 #include "main/DriveReader.h"
-#include "services/Clock.h"
-#include "services/DiskQuery.h"
-#include "services/Drives.h"
-#include "services/Locale.h"
+#include "main/Services.h"
 
 namespace kelvr {
 
-struct MainServices {
-    forms::FormHost& host;
-    const forms::Screen& screen;
-    const forms::Clock& clock;
-    const forms::Locale& locale;
-    // Asked on threads of their own (they may keep their caller waiting): shared with the
-    // queries still running when the window goes.
-    std::shared_ptr<const forms::DriveSource> drives;
-    std::shared_ptr<DiskQuery> disks;
-};
-
 class FreeAll : public forms::Form {
   public:
-    explicit FreeAll(const MainServices& services);
+    explicit FreeAll(const Services& services);
 
     // Opened by the menu items "Su Kelv&aro" and "Su &QIRVO"; the program sets them.
     std::function<void()> ShowAbout;
@@ -92,7 +78,7 @@ class FreeAll : public forms::Form {
     // Files every drive, in list order, from what the drives have answered so far.
     void FileAnswers();
 
-    const MainServices services_;
+    const Services services_;
     DriveReader reader_;
 };
 

@@ -2,10 +2,10 @@
 
 namespace kelvr {
 
-Program::Program(const ProgramServices& s)
+Program::Program(const Services& s)
     : services_(s),
       launcher_(s.host, s.registry, s.shell, s.files, [this] { return Maker().hWnd(); }),
-      main_(MainServices{s.host, s.screen, s.clock, s.locale, s.drives, s.disks}) {
+      main_(s) {
     main_.ShowAbout = [this] { ShowAbout(); };
     main_.ShowMaker = [this] { ShowMaker(); };
 }
@@ -14,9 +14,7 @@ InfQirvo& Program::Maker() {
     if (maker_ && !maker_->IsLoaded())
         retired_.push_back(std::move(maker_));
     if (!maker_)
-        maker_ = std::make_unique<InfQirvo>(
-            InfoServices{services_.host, services_.screen, services_.files, services_.shell},
-            launcher_);
+        maker_ = std::make_unique<InfQirvo>(services_, launcher_);
     return *maker_;
 }
 

@@ -8,31 +8,14 @@
 #include "info/InfQirvo.h"
 #include "info/frmAbout.h"
 #include "main/FreeAll.h"
-#include "services/Clock.h"
-#include "services/Drives.h"
-#include "services/FileSystem.h"
-#include "services/Locale.h"
-#include "services/Registry.h"
-#include "services/Shell.h"
+#include "main/Services.h"
 #include "sysinfo/SubModuli.h"
 
 namespace kelvr {
 
-struct ProgramServices {
-    forms::FormHost& host;
-    const forms::Screen& screen;
-    const forms::Clock& clock;
-    const forms::Locale& locale;
-    std::shared_ptr<const forms::DriveSource> drives;
-    std::shared_ptr<DiskQuery> disks;
-    const forms::FileSystem& files;
-    Registry& registry;
-    Shell& shell;
-};
-
 class Program {
   public:
-    explicit Program(const ProgramServices& services);
+    explicit Program(const Services& services);
 
     FreeAll& Main() { return main_; }
     SubModuli& Launcher() { return launcher_; }
@@ -45,7 +28,7 @@ class Program {
   private:
     void ModalEnded();
 
-    ProgramServices services_;
+    Services services_;
     SubModuli launcher_;
     FreeAll main_;
     std::unique_ptr<InfQirvo> maker_;

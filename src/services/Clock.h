@@ -1,7 +1,7 @@
 // The system's clock: today's date, as the main window's caption shows it.
 #pragma once
 
-namespace forms {
+namespace services {
 
 struct Date {
     int year, month, day;
@@ -13,4 +13,4 @@ class Clock {
     virtual Date Today() const = 0;
 };
 
-}  // namespace forms
+}  // namespace services

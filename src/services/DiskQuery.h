@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kelvr {
+namespace services {
 
 struct DiskFigures {
     std::uint64_t freeBytes = 0;   // available to the user (less than free where quotas apply)
@@ -20,4 +20,4 @@ class DiskQuery {
     virtual DiskFigures Query(const std::string& root) = 0;
 };
 
-}  // namespace kelvr
+}  // namespace services

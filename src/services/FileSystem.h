@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace forms {
+namespace services {
 
 class FileSystem {
   public:
@@ -45,4 +45,4 @@ class FileSystem {
     virtual bool FinalPath(const std::string& path, std::string& out) const = 0;
 };
 
-}  // namespace forms
+}  // namespace services

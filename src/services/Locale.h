@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace forms {
+namespace services {
 
 // The user's decimal and thousands separators, as UTF-8 text.
 struct NumberSeparators {
@@ -17,4 +17,4 @@ class Locale {
     virtual NumberSeparators Separators() const = 0;
 };
 
-}  // namespace forms
+}  // namespace services

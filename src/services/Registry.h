@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kelvr {
+namespace services {
 
 using RegistryKey = std::uintptr_t;
 
@@ -26,4 +26,4 @@ class Registry {
     virtual void CloseKey(RegistryKey key) = 0;
 };
 
-}  // namespace kelvr
+}  // namespace services

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kelvr {
+namespace services {
 
 class Shell {
   public:
@@ -16,4 +16,4 @@ class Shell {
                          const std::string& directory, int show) = 0;
 };
 
-}  // namespace kelvr
+}  // namespace services

@@ -8,11 +8,11 @@
 
 namespace kelvr {
 
-bool ReadRegistryValue(Registry& registry, std::uint32_t root, const std::string& key,
+bool ReadRegistryValue(services::Registry& registry, std::uint32_t root, const std::string& key,
                        const std::string& valueName, std::string& value) {
-    RegistryKey handle = 0;
+    services::RegistryKey handle = 0;
     bool read = false;
-    if (registry.OpenKey(root, key, kKeyRead, handle) != 0) {
+    if (registry.OpenKey(root, key, services::kKeyRead, handle) != 0) {
         value.clear();
     } else {
         std::vector<char> buffer(kRegistryBufferSize, '\0');
@@ -26,9 +26,9 @@ bool ReadRegistryValue(Registry& registry, std::uint32_t root, const std::string
         } else {
             const std::size_t length = buffer[size - 1] == '\0' ? size - 1 : size;
             const std::string text(buffer.data(), length);
-            if (type == kRegSz) {
+            if (type == services::kRegSz) {
                 value = text;
-            } else if (type == kRegDword) {
+            } else if (type == services::kRegDword) {
                 // The value's bytes, least significant first, as one number.
                 std::uint64_t number = 0;
                 for (std::size_t i = text.size(); i-- > 0;)
@@ -42,8 +42,8 @@ bool ReadRegistryValue(Registry& registry, std::uint32_t root, const std::string
     return read;
 }
 
-SubModuli::SubModuli(forms::FormHost& host, Registry& registry, Shell& shell,
-                     const forms::FileSystem& files, std::function<std::uintptr_t()> ownerWindow)
+SubModuli::SubModuli(forms::FormHost& host, services::Registry& registry, services::Shell& shell,
+                     const services::FileSystem& files, std::function<std::uintptr_t()> ownerWindow)
     : host_(host),
       registry_(registry),
       shell_(shell),
@@ -89,7 +89,7 @@ std::optional<bool> SubModuli::Ask(std::function<bool()> test) {
 void SubModuli::LaunchSysInfoTool() {
     const char* kToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
     const char* kFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
-    const forms::FileSystem& files = files_;
+    const services::FileSystem& files = files_;
     try {
         std::string path;
         // A first lookup that reads as empty (a value of an unexpected type) or names something
@@ -97,8 +97,9 @@ void SubModuli::LaunchSysInfoTool() {
         // no tool: the folder lookup is tried instead. So does one whose test has not answered in
         // time: what it names is unknown, and is not launched unchecked. A path that names
         // nothing is handed over as it stands, and the shell fails quietly.
-        bool named = ReadRegistryValue(registry_, kHkeyLocalMachine, kToolKey, "PATH", path) &&
-                     !path.empty();
+        bool named =
+            ReadRegistryValue(registry_, services::kHkeyLocalMachine, kToolKey, "PATH", path) &&
+            !path.empty();
         if (named) {
             const std::optional<bool> other =
                 Ask([&files, path] { return files.Exists(path) && !files.IsPlainFile(path); });
@@ -107,7 +108,8 @@ void SubModuli::LaunchSysInfoTool() {
             named = other.has_value() && !*other;
         }
         if (!named) {
-            if (!ReadRegistryValue(registry_, kHkeyLocalMachine, kFolderKey, "MSINFO", path)) {
+            if (!ReadRegistryValue(registry_, services::kHkeyLocalMachine, kFolderKey, "MSINFO",
+                                   path)) {
                 Global::SysInfoNotFound = 1;
                 return;
             }

@@ -27,14 +27,14 @@ constexpr std::size_t kRegistryBufferSize = 1024;
 // NUL; a DWORD value as its number in decimal; a value of another type leaves `value` as it
 // was. False, with `value` emptied, when the key or the value cannot be read (a value longer
 // than 1024 bytes included). The key is opened for reading only.
-bool ReadRegistryValue(Registry& registry, std::uint32_t root, const std::string& key,
+bool ReadRegistryValue(services::Registry& registry, std::uint32_t root, const std::string& key,
                        const std::string& valueName, std::string& value);
 
 class SubModuli {
   public:
     // `ownerWindow` gives the maker window's handle, loading that window hidden if need be.
-    SubModuli(forms::FormHost& host, Registry& registry, Shell& shell,
-              const forms::FileSystem& files, std::function<std::uintptr_t()> ownerWindow);
+    SubModuli(forms::FormHost& host, services::Registry& registry, services::Shell& shell,
+              const services::FileSystem& files, std::function<std::uintptr_t()> ownerWindow);
 
     // Starts the tool found through the registry, or sets Global::SysInfoNotFound to 1. Does
     // neither when the program ends while it waits for a file test.
@@ -52,9 +52,9 @@ class SubModuli {
     std::optional<bool> Ask(std::function<bool()> test);
 
     forms::FormHost& host_;
-    Registry& registry_;
-    Shell& shell_;
-    const forms::FileSystem& files_;
+    services::Registry& registry_;
+    services::Shell& shell_;
+    const services::FileSystem& files_;
     std::function<std::uintptr_t()> ownerWindow_;
 };
 

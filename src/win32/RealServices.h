@@ -4,8 +4,7 @@
 
 #include <memory>
 
-#include "main/FreeAll.h"
-#include "main/Program.h"
+#include "main/Services.h"
 #include "win32/WinHost.h"
 #include "win32/WinServices.h"
 
@@ -15,23 +14,19 @@ struct RealServices {
     WinClock clock;
     WinLocale locale;
     // Asked on threads of their own: shared with the queries still running when the windows go.
-    std::shared_ptr<WinDrives> drives = std::make_shared<WinDrives>();
+    std::shared_ptr<WinDriveSource> drives = std::make_shared<WinDriveSource>();
     std::shared_ptr<WinDiskQuery> disks = std::make_shared<WinDiskQuery>();
     WinFileSystem files;
     WinRegistry registry;
     WinShell shell;
 
-    // The program's services: these, with `host` realising the windows and lending its screen.
-    kelvr::ProgramServices ForProgram(WinHost& host) { return ForProgram(host, host, files); }
+    // The windows' services: these, with `host` realising the windows and lending its screen.
+    kelvr::Services For(WinHost& host) { return For(host, host, files); }
     // The same with another host in front of the real one (a benchmark's, timing it), or
     // another file system (a test's, in front of the real one).
-    kelvr::ProgramServices ForProgram(forms::FormHost& host, const forms::Screen& screen,
-                                      const forms::FileSystem& fileSystem) {
+    kelvr::Services For(forms::FormHost& host, const forms::Screen& screen,
+                        const services::FileSystem& fileSystem) {
         return {host, screen, clock, locale, drives, disks, fileSystem, registry, shell};
-    }
-    // The main window's alone.
-    kelvr::MainServices ForMainWindow(WinHost& host) {
-        return {host, host, clock, locale, drives, disks};
     }
 };
 

@@ -13,7 +13,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     win32::WinHost host(instance);
     win32::RealServices services;
-    kelvr::Program program(services.ForProgram(host));
+    kelvr::Program program(services.For(host));
     // Returning ends the process, and with it a maker window loaded hidden by the launcher and
     // the threads of drives that never answered.
     return host.Run(program.Main());

@@ -16,7 +16,7 @@
 
 namespace win32 {
 
-forms::Date WinClock::Today() const {
+services::Date WinClock::Today() const {
     SYSTEMTIME t;
     GetLocalTime(&t);
     return {t.wYear, t.wMonth, t.wDay};
@@ -32,11 +32,11 @@ std::string LocaleText(LCTYPE what, const char* fallback) {
 }
 }  // namespace
 
-forms::NumberSeparators WinLocale::Separators() const {
+services::NumberSeparators WinLocale::Separators() const {
     return {LocaleText(LOCALE_SDECIMAL, "."), LocaleText(LOCALE_STHOUSAND, ",")};
 }
 
-std::vector<char> WinDrives::Letters() const {
+std::vector<char> WinDriveSource::Letters() const {
     std::vector<char> letters;
     const DWORD mask = GetLogicalDrives();
     for (int i = 0; i < 26; ++i)
@@ -45,7 +45,7 @@ std::vector<char> WinDrives::Letters() const {
     return letters;
 }
 
-std::string WinDrives::Entry(char letter) const {
+std::string WinDriveSource::Entry(char letter) const {
     const wchar_t l = static_cast<wchar_t>(letter);
     const wchar_t root[] = {l, L':', L'\\', 0};
     const wchar_t device[] = {l, L':', 0};
@@ -82,7 +82,7 @@ std::string WinDrives::Entry(char letter) const {
 
 // The 64-bit counts: the cluster counts of GetDiskFreeSpace are 32-bit and cannot hold those
 // of a volume of 2^32 clusters or more (16 TiB in clusters of 4 KiB).
-kelvr::DiskFigures WinDiskQuery::Query(const std::string& root) {
+services::DiskFigures WinDiskQuery::Query(const std::string& root) {
     ULARGE_INTEGER available, total, free;
     if (!GetDiskFreeSpaceExW(Widen(root).c_str(), &available, &total, &free))
         return {};
@@ -144,8 +144,8 @@ bool WinFileSystem::IsPlainFile(const std::string& path) const {
 // system waits for the share, and some systems (Wine) read and sort a whole folder before
 // FindFirstFileExW returns its first entry. The window would freeze meanwhile: the opener's
 // thread makes that call while the window's thread goes on running `meanwhile`; handing a
-// folder over costs far less than listing even a small one. The two events hand the request over and the answer back, so that only one
-// thread at a time touches the other fields.
+// folder over costs far less than listing even a small one. The two events hand the request over
+// and the answer back, so that only one thread at a time touches the other fields.
 struct WinFileSystem::Opener {
     HANDLE asked = CreateEventW(nullptr, FALSE, FALSE, nullptr);     // `pattern`, or `stop`
     HANDLE answered = CreateEventW(nullptr, FALSE, FALSE, nullptr);  // `find` and `found`
@@ -368,17 +368,17 @@ const RegistryCalls& Advapi() {
 }  // namespace
 
 long WinRegistry::OpenKey(std::uint32_t root, const std::string& name, std::uint32_t access,
-                          kelvr::RegistryKey& key) {
+                          services::RegistryKey& key) {
     HKEY opened = nullptr;
     if (!Advapi().open)
         return ERROR_CALL_NOT_IMPLEMENTED;
     const LONG r = Advapi().open(RegistryRoot(root), Utf8ToAnsi(name).c_str(), 0, access, &opened);
-    key = reinterpret_cast<kelvr::RegistryKey>(opened);
+    key = reinterpret_cast<services::RegistryKey>(opened);
     return r;
 }
 
-long WinRegistry::QueryValue(kelvr::RegistryKey key, const std::string& name, std::uint32_t& type,
-                             char* buffer, std::uint32_t& size) {
+long WinRegistry::QueryValue(services::RegistryKey key, const std::string& name,
+                             std::uint32_t& type, char* buffer, std::uint32_t& size) {
     DWORD t = 0;
     DWORD got = size;
     std::string data(size, '\0');
@@ -404,7 +404,7 @@ long WinRegistry::QueryValue(kelvr::RegistryKey key, const std::string& name, st
     return ERROR_SUCCESS;
 }
 
-void WinRegistry::CloseKey(kelvr::RegistryKey key) {
+void WinRegistry::CloseKey(services::RegistryKey key) {
     if (key && Advapi().close)
         Advapi().close(reinterpret_cast<HKEY>(key));
 }

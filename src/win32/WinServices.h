@@ -8,7 +8,7 @@
 
 #include "services/Clock.h"
 #include "services/DiskQuery.h"
-#include "services/Drives.h"
+#include "services/DriveSource.h"
 #include "services/FileSystem.h"
 #include "services/Locale.h"
 #include "services/Registry.h"
@@ -16,33 +16,33 @@
 
 namespace win32 {
 
-class WinClock : public forms::Clock {
+class WinClock : public services::Clock {
   public:
-    forms::Date Today() const override;
+    services::Date Today() const override;
 };
 
-class WinLocale : public forms::Locale {
+class WinLocale : public services::Locale {
   public:
-    forms::NumberSeparators Separators() const override;
+    services::NumberSeparators Separators() const override;
 };
 
 // The drives of GetLogicalDrives, named as the drive list shows them. A removable drive is
 // not asked for its label, so that an empty floppy or card reader is never touched; a network
 // drive shows its share, read from the local connection table rather than from the server.
-class WinDrives : public forms::DriveSource {
+class WinDriveSource : public services::DriveSource {
   public:
     std::vector<char> Letters() const override;
     std::string Entry(char letter) const override;
 };
 
-class WinDiskQuery : public kelvr::DiskQuery {
+class WinDiskQuery : public services::DiskQuery {
   public:
-    kelvr::DiskFigures Query(const std::string& root) override;
+    services::DiskFigures Query(const std::string& root) override;
 };
 
 // Files and folders through the W functions; paths of MAX_PATH or more are handed over in
 // their long form ("\\?\C:\..."), so depth is no limit.
-class WinFileSystem : public forms::FileSystem {
+class WinFileSystem : public services::FileSystem {
   public:
     WinFileSystem();
     ~WinFileSystem() override;
@@ -70,24 +70,24 @@ class WinFileSystem : public forms::FileSystem {
     mutable bool opening_ = false;            // a listing waits for the opener
 };
 
-// The predefined key whose 32-bit value is `root` (kelvr::kHkeyLocalMachine, say), as the SDK
+// The predefined key whose 32-bit value is `root` (services::kHkeyLocalMachine, say), as the SDK
 // defines it: sign-extended in a 64-bit program, where Windows takes no other handle for it.
 // Null for a value that is no predefined key.
 HKEY RegistryRoot(std::uint32_t root);
 
 // The registry through the A functions, as the system-information tool's values are ANSI;
 // string values reach the program as UTF-8.
-class WinRegistry : public kelvr::Registry {
+class WinRegistry : public services::Registry {
   public:
     long OpenKey(std::uint32_t root, const std::string& name, std::uint32_t access,
-                 kelvr::RegistryKey& key) override;
-    long QueryValue(kelvr::RegistryKey key, const std::string& name, std::uint32_t& type,
+                 services::RegistryKey& key) override;
+    long QueryValue(services::RegistryKey key, const std::string& name, std::uint32_t& type,
                     char* buffer, std::uint32_t& size) override;
-    void CloseKey(kelvr::RegistryKey key) override;
+    void CloseKey(services::RegistryKey key) override;
 };
 
 // Opens through ShellExecuteW on a thread of its own, which ends once the shell has answered.
-class WinShell : public kelvr::Shell {
+class WinShell : public services::Shell {
   public:
     void Execute(std::uintptr_t owner, const std::string& file, const std::string& directory,
                  int show) override;

@@ -20,7 +20,7 @@
 #include "forms/Runtime.h"
 #include "services/Clock.h"
 #include "services/DiskQuery.h"
-#include "services/Drives.h"
+#include "services/DriveSource.h"
 #include "services/FileSystem.h"
 #include "services/Locale.h"
 #include "services/Registry.h"
@@ -247,21 +247,21 @@ class FakeScreen : public forms::Screen {
     double width = 1024 * 15, height = 768 * 15;
 };
 
-class FakeClock : public forms::Clock {
+class FakeClock : public services::Clock {
   public:
-    forms::Date Today() const override { return today; }
-    forms::Date today{2026, 12, 8};
+    services::Date Today() const override { return today; }
+    services::Date today{2026, 12, 8};
 };
 
-class FakeLocale : public forms::Locale {
+class FakeLocale : public services::Locale {
   public:
-    forms::NumberSeparators Separators() const override { return seps; }
-    forms::NumberSeparators seps{",", "."};  // Italian
+    services::NumberSeparators Separators() const override { return seps; }
+    services::NumberSeparators seps{",", "."};  // Italian
 };
 
 // Drive entries, each naming its drive by its first letter. Asking for an entry passes the
 // gate "entry x" (x the letter) when `gates` is set.
-class FakeDrives : public forms::DriveSource {
+class FakeDrives : public services::DriveSource {
   public:
     std::vector<char> Letters() const override {
         std::vector<char> letters;
@@ -283,9 +283,9 @@ class FakeDrives : public forms::DriveSource {
 // Answers each root from a table; unknown roots measure as zero, like a drive without medium.
 // Records the roots asked (from any thread); asking passes the gate of the root ("c:\") when
 // `gates` is set.
-class FakeDisks : public kelvr::DiskQuery {
+class FakeDisks : public services::DiskQuery {
   public:
-    kelvr::DiskFigures Query(const std::string& root) override {
+    services::DiskFigures Query(const std::string& root) override {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             queried.push_back(root);
@@ -293,13 +293,13 @@ class FakeDisks : public kelvr::DiskQuery {
         if (gates)
             gates->Pass(root);
         auto it = figures.find(root);
-        return it == figures.end() ? kelvr::DiskFigures{} : it->second;
+        return it == figures.end() ? services::DiskFigures{} : it->second;
     }
     std::vector<std::string> Queried() {
         std::lock_guard<std::mutex> lock(mutex_);
         return queried;
     }
-    std::map<std::string, kelvr::DiskFigures> figures;  // set before any query
+    std::map<std::string, services::DiskFigures> figures;  // set before any query
     Gates* gates = nullptr;
 
   private:
@@ -309,7 +309,7 @@ class FakeDisks : public kelvr::DiskQuery {
 
 // Keys of HKEY_LOCAL_MACHINE holding values as raw bytes. Like the registry of a user without
 // administrator rights, it refuses to open a key with write rights.
-class FakeRegistry : public kelvr::Registry {
+class FakeRegistry : public services::Registry {
   public:
     static constexpr std::uint32_t kWriteRights = 0x2 | 0x4 | 0x20;  // set value, subkey, link
 
@@ -320,12 +320,12 @@ class FakeRegistry : public kelvr::Registry {
     // A REG_SZ value, stored with its terminating NUL unless `terminated` is false.
     void SetText(const std::string& key, const std::string& name, const std::string& text,
                  bool terminated = true) {
-        Set(key, name, kelvr::kRegSz, terminated ? text + '\0' : text);
+        Set(key, name, services::kRegSz, terminated ? text + '\0' : text);
     }
 
     long OpenKey(std::uint32_t root, const std::string& name, std::uint32_t access,
-                 kelvr::RegistryKey& key) override {
-        if (root != kelvr::kHkeyLocalMachine || (access & kWriteRights) != 0)
+                 services::RegistryKey& key) override {
+        if (root != services::kHkeyLocalMachine || (access & kWriteRights) != 0)
             return 5;  // ERROR_ACCESS_DENIED
         auto it = keys_.find(name);
         if (it == keys_.end())
@@ -334,7 +334,7 @@ class FakeRegistry : public kelvr::Registry {
         open_[key] = &it->second;
         return 0;
     }
-    long QueryValue(kelvr::RegistryKey key, const std::string& name, std::uint32_t& type,
+    long QueryValue(services::RegistryKey key, const std::string& name, std::uint32_t& type,
                     char* buffer, std::uint32_t& size) override {
         auto k = open_.find(key);
         if (k == open_.end())
@@ -352,7 +352,7 @@ class FakeRegistry : public kelvr::Registry {
         size = static_cast<std::uint32_t>(bytes.size());
         return 0;
     }
-    void CloseKey(kelvr::RegistryKey key) override { open_.erase(key); }
+    void CloseKey(services::RegistryKey key) override { open_.erase(key); }
 
     std::size_t OpenHandles() const { return open_.size(); }
 
@@ -363,11 +363,11 @@ class FakeRegistry : public kelvr::Registry {
     };
     using Values = std::map<std::string, Value>;
     std::map<std::string, Values> keys_;
-    std::map<kelvr::RegistryKey, Values*> open_;
-    kelvr::RegistryKey lastHandle_ = 0x500;
+    std::map<services::RegistryKey, Values*> open_;
+    services::RegistryKey lastHandle_ = 0x500;
 };
 
-class FakeShell : public kelvr::Shell {
+class FakeShell : public services::Shell {
   public:
     struct Launch {
         std::uintptr_t owner;
@@ -394,7 +394,7 @@ class FakeShell : public kelvr::Shell {
 // folder is `programsFolder`, and the query fails while that is empty; a path resolves to its
 // entry in `finalPaths` (a link's target, "" for a path that cannot be opened), any other to
 // itself as written.
-class FakeFileSystem : public forms::FileSystem {
+class FakeFileSystem : public services::FileSystem {
   public:
     // Adds `folder` with subfolders `names`, each an empty folder until given its own.
     void AddFolder(const std::string& folder, const std::vector<std::string>& names = {}) {
@@ -439,7 +439,7 @@ class FakeFileSystem : public forms::FileSystem {
                     std::vector<std::string>& subfolders, bool& hasFile,
                     const std::function<void()>& meanwhile) const override {
         for (int i = 0; i < readingSteps; ++i) meanwhile();
-        return forms::FileSystem::ListFolder(folder, fileName, subfolders, hasFile, meanwhile);
+        return services::FileSystem::ListFolder(folder, fileName, subfolders, hasFile, meanwhile);
     }
     bool ProgramsFolder(std::string& folder) const override {
         folder = programsFolder;

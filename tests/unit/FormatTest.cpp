@@ -15,10 +15,10 @@ namespace {
 using forms::FormatDate;
 using forms::FormatFixed;
 using forms::FormatNumber;
-using forms::NumberSeparators;
+using services::NumberSeparators;
 
-const NumberSeparators kItalian{",", "."};
-const NumberSeparators kEnglish{".", ","};
+const services::NumberSeparators kItalian{",", "."};
+const services::NumberSeparators kEnglish{".", ","};
 
 // The pictures the main window writes its figures and its sort keys with.
 const char* const kBytes = "###,###,###,##0";
@@ -53,7 +53,7 @@ TEST(FormatNumberTest, ZeroPaddedKeysAreGroupedAcrossThePadding) {
 }
 
 TEST(FormatNumberTest, SeparatorsOfMoreThanOneByteAreWrittenWhole) {
-    const NumberSeparators french{",", "\xC2\xA0"};  // no-break space
+    const services::NumberSeparators french{",", "\xC2\xA0"};  // no-break space
     EXPECT_EQ(FormatNumber(1234567.25, kUnits, french),
               "1\xC2\xA0"
               "234\xC2\xA0"

@@ -17,19 +17,19 @@ namespace {
 
 using fakes::Bytes;
 using fakes::MiB;
-using kelvr::DiskFigures;
 using kelvr::FreeAll;
+using services::DiskFigures;
 
 constexpr std::uint64_t kTiB = 1ull << 40;
 constexpr std::uint64_t kMaxBytes = ~0ull;  // 2^64 - 1
 
 struct MainWindow : ::testing::Test, fakes::MainRig {
     // Drives "a:", "b:", ... with these figures, in place of any added before.
-    void SetDrives(const std::vector<DiskFigures>& figures) {
+    void SetDrives(const std::vector<services::DiskFigures>& figures) {
         drives->entries.clear();
         disks->figures.clear();
         char letter = 'a';
-        for (const DiskFigures& d : figures) AddDrive(std::string(1, letter++) + ":", d);
+        for (const services::DiskFigures& d : figures) AddDrive(std::string(1, letter++) + ":", d);
     }
     // What each drive's row shows: its name, its three figures and its fill's width.
     std::vector<std::string> RowTexts() const {
@@ -65,7 +65,7 @@ TEST_F(MainWindow, IsAsHighAsItsRowsAndStops40TwipsShortOfALowerScreen) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.drives) + " drives");
-        SetDrives(std::vector<DiskFigures>(c.drives));
+        SetDrives(std::vector<services::DiskFigures>(c.drives));
         screen.height = c.screenHeight;
         FreeAll& f = Open();
         EXPECT_EQ(f.Height(), c.height);
@@ -85,7 +85,7 @@ TEST_F(MainWindow, CaptionNamesTheProgramTheMakerAndTodaysDate) {
 }
 
 TEST_F(MainWindow, EachDriveGetsAVisibleRowCopiedFromTheHiddenTemplates) {
-    SetDrives(std::vector<DiskFigures>(4));
+    SetDrives(std::vector<services::DiskFigures>(4));
     FreeAll& f = Open();
     for (forms::ControlArray* a :
          {&f.lbDisco, &f.lbDati, &f.lbFree, &f.lbTota, &f.SpTot, &f.SpFree}) {
@@ -115,7 +115,7 @@ TEST_F(MainWindow, EachDriveGetsAVisibleRowCopiedFromTheHiddenTemplates) {
 }
 
 TEST_F(MainWindow, EachBarFillIsBroughtInFrontOfItsOutline) {
-    SetDrives(std::vector<DiskFigures>(3));
+    SetDrives(std::vector<services::DiskFigures>(3));
     FreeAll& f = Open();
     auto* peer = dynamic_cast<fakes::FakeFormPeer*>(f.Peer());
     ASSERT_NE(peer, nullptr);
@@ -208,12 +208,13 @@ TEST_F(MainWindow, HourglassShowsWhileTheWindowWaitsForTheDrives) {
 // drive reports more free space than capacity.
 TEST_F(MainWindow, FiguresInEachUnit) {
     struct Case {
-        DiskFigures drive;
+        services::DiskFigures drive;
         int unit;
         const char *used, *free, *total;
     };
-    const DiskFigures gib = Bytes(268439552, 1073741824);  // 256 MiB and 4 KiB free
-    const DiskFigures large = Bytes(3 * kTiB, 20 * kTiB);  // more than 2^32 clusters of 4 KiB
+    const services::DiskFigures gib = Bytes(268439552, 1073741824);  // 256 MiB and 4 KiB free
+    const services::DiskFigures large =
+        Bytes(3 * kTiB, 20 * kTiB);  // more than 2^32 clusters of 4 KiB
     const Case cases[] = {
         {gib, 0, "805.302.272 ", "268.439.552 ", "1.073.741.824 "},
         {gib, 1, "768,00 ", "256,00 ", "1.024,00 "},
@@ -256,7 +257,7 @@ TEST_F(MainWindow, FiguresAreWrittenWithTheUsersSeparators) {
 // The fill covers the used share of the outline's 5910 twips, in every unit.
 TEST_F(MainWindow, BarFillIsTheUsedShareOfTheOutline) {
     struct Case {
-        DiskFigures drive;
+        services::DiskFigures drive;
         double fill;
     };
     const Case cases[] = {
@@ -269,7 +270,7 @@ TEST_F(MainWindow, BarFillIsTheUsedShareOfTheOutline) {
         {Bytes(0, 1ull << 60), 5910},      // full, 2^60 bytes
         {Bytes(kMaxBytes, kMaxBytes), 0},  // empty, 2^64 - 1 bytes
     };
-    std::vector<DiskFigures> figures;
+    std::vector<services::DiskFigures> figures;
     for (const Case& c : cases) figures.push_back(c.drive);
     SetDrives(figures);
     FreeAll& f = Open();
@@ -290,7 +291,7 @@ TEST_F(MainWindow, BarFillIsTheUsedShareOfTheOutline) {
 TEST_F(MainWindow, EachHeaderOrdersTheRowsByItsColumnInEveryUnit) {
     struct Case {
         const char* name;
-        std::vector<DiskFigures> drives;  // "a:", "b:", ...: the drive column's order
+        std::vector<services::DiskFigures> drives;  // "a:", "b:", ...: the drive column's order
         std::vector<int> byUsed, byFree, byTotal;
     };
     const std::uint64_t gib = 1ull << 30, nine = 9000000000000000000ull;
@@ -349,7 +350,7 @@ TEST_F(MainWindow, EachHeaderOrdersTheRowsByItsColumnInEveryUnit) {
 // A table taller than its window scrolls below the headers, by whole rows.
 
 TEST_F(MainWindow, RowsScrollByWholeRowsUntilTheLastOneShowsAndNoFurther) {
-    SetDrives(std::vector<DiskFigures>(26, MiB(1, 2)));
+    SetDrives(std::vector<services::DiskFigures>(26, MiB(1, 2)));
     FreeAll& f = Open();
     // A client area of 10,800 twips: 720 pixels at 96 DPI. The last bar ends at 15,820.
     f.Placed({300, 0, 8410, 11480, 8295, 10800, forms::kNormal});

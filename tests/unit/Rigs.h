@@ -42,16 +42,21 @@ struct Services {
     FakeFileSystem files;
     FakeRegistry registry;
     FakeShell shell;
+
+    // As the windows take them.
+    kelvr::Services Bundle() {
+        return {host, screen, clock, locale, drives, disks, files, registry, shell};
+    }
 };
 
 // A drive's figures: free and total bytes, or whole mebibytes.
-inline kelvr::DiskFigures Bytes(std::uint64_t freeBytes, std::uint64_t totalBytes) {
-    kelvr::DiskFigures d;
+inline services::DiskFigures Bytes(std::uint64_t freeBytes, std::uint64_t totalBytes) {
+    services::DiskFigures d;
     d.freeBytes = freeBytes;
     d.totalBytes = totalBytes;
     return d;
 }
-inline kelvr::DiskFigures MiB(std::uint64_t freeMiB, std::uint64_t totalMiB) {
+inline services::DiskFigures MiB(std::uint64_t freeMiB, std::uint64_t totalMiB) {
     return Bytes(freeMiB << 20, totalMiB << 20);
 }
 
@@ -60,15 +65,14 @@ struct MainRig : Services {
     std::unique_ptr<kelvr::FreeAll> w;
 
     // Adds a drive entry and the figures its root answers with.
-    void AddDrive(const std::string& entry, kelvr::DiskFigures figures = {}) {
+    void AddDrive(const std::string& entry, services::DiskFigures figures = {}) {
         drives->entries.push_back(entry);
         disks->figures[entry.substr(0, 1) + ":\\"] = figures;
     }
 
     // Makes the window (which reads the drive list) and shows it, as the program does at start.
     kelvr::FreeAll& Open() {
-        w = std::make_unique<kelvr::FreeAll>(
-            kelvr::MainServices{host, screen, clock, locale, drives, disks});
+        w = std::make_unique<kelvr::FreeAll>(Bundle());
         w->Show();
         return *w;
     }
@@ -118,8 +122,7 @@ struct MakerRig : Services {
     // The maker window as it stands, or a new one.
     kelvr::InfQirvo& Maker() {
         if (!w)
-            w = std::make_unique<kelvr::InfQirvo>(kelvr::InfoServices{host, screen, files, shell},
-                                                  launcher);
+            w = std::make_unique<kelvr::InfQirvo>(Bundle(), launcher);
         return *w;
     }
     kelvr::InfQirvo& Open() {
@@ -130,8 +133,7 @@ struct MakerRig : Services {
 
 // The whole program: its main window, and the about and maker windows opened from its menu.
 struct ProgramRig : Services {
-    kelvr::Program program{
-        kelvr::ProgramServices{host, screen, clock, locale, drives, disks, files, registry, shell}};
+    kelvr::Program program{Bundle()};
 
     ProgramRig() { program.Main().Show(); }
 

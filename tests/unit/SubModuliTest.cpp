@@ -33,27 +33,27 @@ TEST(RegistryReader, ReadsEachValueByItsType) {
     };
     const std::string full(1024, 'a');
     const Case cases[] = {
-        {"String", "V", kelvr::kRegSz, std::string("C:\\Tools\0", 9), true, "C:\\Tools"},
-        {"StringWithoutItsNul", "V", kelvr::kRegSz, "C:\\Tools", true, "C:\\Tools"},
-        {"StringLosesOneNulOnly", "V", kelvr::kRegSz, std::string("ab\0\0", 4), true,
+        {"String", "V", services::kRegSz, std::string("C:\\Tools\0", 9), true, "C:\\Tools"},
+        {"StringWithoutItsNul", "V", services::kRegSz, "C:\\Tools", true, "C:\\Tools"},
+        {"StringLosesOneNulOnly", "V", services::kRegSz, std::string("ab\0\0", 4), true,
          std::string("ab\0", 3)},
-        {"EmptyString", "V", kelvr::kRegSz, std::string(1, '\0'), true, ""},
-        {"String1024Bytes", "V", kelvr::kRegSz, full, true, full},
-        {"String1025Bytes", "V", kelvr::kRegSz, full + "b", false, ""},
-        {"String1025BytesWithItsNul", "V", kelvr::kRegSz, full + '\0', false, ""},
+        {"EmptyString", "V", services::kRegSz, std::string(1, '\0'), true, ""},
+        {"String1024Bytes", "V", services::kRegSz, full, true, full},
+        {"String1025Bytes", "V", services::kRegSz, full + "b", false, ""},
+        {"String1025BytesWithItsNul", "V", services::kRegSz, full + '\0', false, ""},
         // Least significant byte first; a last byte of zero is trimmed as a NUL first.
-        {"Dword", "V", kelvr::kRegDword, std::string("\x02\x01\x00\x00", 4), true, "258"},
-        {"DwordHighByte", "V", kelvr::kRegDword, std::string("\x00\x00\x00\x01", 4), true,
+        {"Dword", "V", services::kRegDword, std::string("\x02\x01\x00\x00", 4), true, "258"},
+        {"DwordHighByte", "V", services::kRegDword, std::string("\x00\x00\x00\x01", 4), true,
          "16777216"},
-        {"DwordLargest", "V", kelvr::kRegDword, "\xFF\xFF\xFF\xFF", true, "4294967295"},
-        {"DwordZero", "V", kelvr::kRegDword, std::string(4, '\0'), true, "0"},
+        {"DwordLargest", "V", services::kRegDword, "\xFF\xFF\xFF\xFF", true, "4294967295"},
+        {"DwordZero", "V", services::kRegDword, std::string(4, '\0'), true, "0"},
         {"TypeNone", "V", 0, std::string("x\0", 2), true, "previous"},
         {"ExpandableString", "V", 2, std::string("x\0", 2), true, "previous"},
         {"Binary", "V", 3, std::string("x\0", 2), true, "previous"},
         {"MultiString", "V", 7, std::string("x\0", 2), true, "previous"},
         {"Qword", "V", 11, std::string("x\0", 2), true, "previous"},
-        {"NoSuchValue", "Other", kelvr::kRegSz, std::string("x\0", 2), false, ""},
-        {"NoSuchKey", nullptr, kelvr::kRegSz, "", false, ""},
+        {"NoSuchValue", "Other", services::kRegSz, std::string("x\0", 2), false, ""},
+        {"NoSuchKey", nullptr, services::kRegSz, "", false, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -61,7 +61,8 @@ TEST(RegistryReader, ReadsEachValueByItsType) {
         if (c.storedAs)
             registry.Set("K", c.storedAs, c.type, c.bytes);
         std::string value = "previous";
-        EXPECT_EQ(ReadRegistryValue(registry, kelvr::kHkeyLocalMachine, "K", "V", value), c.read);
+        EXPECT_EQ(ReadRegistryValue(registry, services::kHkeyLocalMachine, "K", "V", value),
+                  c.read);
         EXPECT_EQ(value, c.value);
         EXPECT_EQ(registry.OpenHandles(), 0u) << "a key left open";
     }
@@ -69,9 +70,9 @@ TEST(RegistryReader, ReadsEachValueByItsType) {
 
 TEST(RegistryReader, ValueOfZeroBytesThrowsAfterClosingTheKey) {
     fakes::FakeRegistry registry;
-    registry.Set("K", "V", kelvr::kRegSz, "");
+    registry.Set("K", "V", services::kRegSz, "");
     std::string value;
-    EXPECT_THROW(ReadRegistryValue(registry, kelvr::kHkeyLocalMachine, "K", "V", value),
+    EXPECT_THROW(ReadRegistryValue(registry, services::kHkeyLocalMachine, "K", "V", value),
                  kelvr::EmptyRegistryValue);
     EXPECT_EQ(registry.OpenHandles(), 0u);
 }
@@ -87,7 +88,7 @@ struct Value {
 
 // A REG_SZ value with its terminating NUL.
 Value Sz(const std::string& text) {
-    return {kelvr::kRegSz, text + '\0'};
+    return {services::kRegSz, text + '\0'};
 }
 
 // What the launcher starts, given what the registry names: PATH's tool as it reads, unless it
@@ -169,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
         Decision{"PathOfAnotherTypeAlone", Value{3, "bin"}, {}, {}, true, "", 0},
         Decision{"FolderWithoutTheTool", {}, Sz("C:\\Empty"), {}, true, "", 1},
         // A value of zero bytes ends the lookups at once.
-        Decision{"PathOfZeroBytes", Value{kelvr::kRegSz, ""}, kTools, {}, true, "", 0},
+        Decision{"PathOfZeroBytes", Value{services::kRegSz, ""}, kTools, {}, true, "", 0},
         Decision{"PathHangs", Sz(kSlowTool), kTools, {kSlowTool}, true, kFolderTool, 2},
         Decision{"PathAndFolderHang", Sz(kSlowTool), kTools, {kSlowTool, kFolderTool}, true, "", 2},
         Decision{"PathHangsWithoutFolderKey", Sz(kSlowTool), {}, {kSlowTool}, true, "", 1},

@@ -14,6 +14,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     host.highContrastSetting = [] { return true; };
     host.ReadHighContrast();
     win32::RealServices services;
-    kelvr::Program program(services.ForProgram(host));
+    kelvr::Program program(services.For(host));
     return host.Run(program.Main());
 }

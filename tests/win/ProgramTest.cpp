@@ -179,7 +179,7 @@ TEST_F(KelvrExe, StartsOnItsTableThatAnotherProgramCanReadAndEndsOnClose) {
     for (const probe::Row& r : probe::Table(hwnd)) rows.insert(r.name);
     CoUninitialize();
     std::set<std::wstring> drives;
-    const win32::WinDrives real;
+    const win32::WinDriveSource real;
     for (char letter : real.Letters()) drives.insert(win32::Widen(real.Entry(letter)));
     EXPECT_EQ(rows, drives);
     CloseAndExpectEnd(hwnd, pi);

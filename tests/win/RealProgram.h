@@ -19,7 +19,7 @@ struct RealProgram {
     win32::WinHost host{GetModuleHandleW(nullptr)};
     win32::RealServices services;
     Files files;
-    kelvr::Program program{services.ForProgram(host, host, files)};
+    kelvr::Program program{services.For(host, host, files)};
 };
 
 // The thread is a single-threaded COM apartment, as a screen reader's own is, for the tests

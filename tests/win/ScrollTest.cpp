@@ -10,6 +10,7 @@
 
 #include "Probe.h"
 #include "main/FreeAll.h"
+#include "win32/RealServices.h"
 #include "win32/Utf.h"
 #include "win32/WinHost.h"
 #include "win32/WinServices.h"
@@ -18,7 +19,7 @@ namespace {
 
 using probe::Px;
 
-class AllLetters : public forms::DriveSource {
+class AllLetters : public services::DriveSource {
   public:
     std::vector<char> Letters() const override {
         std::vector<char> letters;
@@ -30,9 +31,9 @@ class AllLetters : public forms::DriveSource {
     }
 };
 
-class HalfFull : public kelvr::DiskQuery {
+class HalfFull : public services::DiskQuery {
   public:
-    kelvr::DiskFigures Query(const std::string&) override { return {1ull << 30, 1ull << 31}; }
+    services::DiskFigures Query(const std::string&) override { return {1ull << 30, 1ull << 31}; }
 };
 
 class ManyDrives : public ::testing::Test {
@@ -66,10 +67,13 @@ class ManyDrives : public ::testing::Test {
     }
 
     win32::WinHost host{GetModuleHandleW(nullptr)};
-    win32::WinClock clock;
-    win32::WinLocale locale;
-    kelvr::FreeAll window{kelvr::MainServices{
-        host, host, clock, locale, std::make_shared<AllLetters>(), std::make_shared<HalfFull>()}};
+    win32::RealServices real;
+    kelvr::FreeAll window{[this] {
+        kelvr::Services s = real.For(host);
+        s.drives = std::make_shared<AllLetters>();
+        s.disks = std::make_shared<HalfFull>();
+        return s;
+    }()};
     HWND hwnd = nullptr;
 };
 

@@ -11,6 +11,7 @@
 
 #include "Probe.h"
 #include "main/FreeAll.h"
+#include "win32/RealServices.h"
 #include "win32/WinHost.h"
 #include "win32/WinServices.h"
 
@@ -19,11 +20,11 @@ namespace {
 using probe::Px;
 
 // The real disks, but for drive D:, whose queries block while `hang` is set.
-class HangingD : public kelvr::DiskQuery {
+class HangingD : public services::DiskQuery {
   public:
     HangingD() : released_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
     ~HangingD() override { CloseHandle(released_); }
-    kelvr::DiskFigures Query(const std::string& root) override {
+    services::DiskFigures Query(const std::string& root) override {
         if (root == "d:\\")
             WaitForSingleObject(released_, INFINITE);
         return real_.Query(root);
@@ -85,11 +86,13 @@ class SlowDrive : public ::testing::Test {
     void TearDown() override { disks->Release(); }
 
     win32::WinHost host{GetModuleHandleW(nullptr)};
-    win32::WinClock clock;
-    win32::WinLocale locale;
+    win32::RealServices real;
     std::shared_ptr<HangingD> disks = std::make_shared<HangingD>();
-    kelvr::FreeAll window{kelvr::MainServices{host, host, clock, locale,
-                                              std::make_shared<win32::WinDrives>(), disks}};
+    kelvr::FreeAll window{[this] {
+        kelvr::Services s = real.For(host);
+        s.disks = disks;
+        return s;
+    }()};
     HWND hwnd = nullptr;
     int d = 0;
 };

@@ -67,20 +67,20 @@ TEST(RegistryRoots, AreTheSystemsOwnKeysAtEveryWidth) {
         const auto value = static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(key));
         EXPECT_EQ(win32::RegistryRoot(value), key) << std::hex << value;
     }
-    EXPECT_EQ(win32::RegistryRoot(kelvr::kHkeyLocalMachine), HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(win32::RegistryRoot(services::kHkeyLocalMachine), HKEY_LOCAL_MACHINE);
     EXPECT_EQ(win32::RegistryRoot(0), nullptr);
     EXPECT_EQ(win32::RegistryRoot(0x80000010u), nullptr);
     win32::WinRegistry registry;
-    kelvr::RegistryKey key = 1;
-    EXPECT_NE(registry.OpenKey(0x80000010u, "SOFTWARE", kelvr::kKeyRead, key), ERROR_SUCCESS);
+    services::RegistryKey key = 1;
+    EXPECT_NE(registry.OpenKey(0x80000010u, "SOFTWARE", services::kKeyRead, key), ERROR_SUCCESS);
 }
 
 class RealRegistry : public ::testing::Test {
   protected:
     void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KelvrTest"); }
     bool Read(const char* name, std::string& value) {
-        return kelvr::ReadRegistryValue(registry, kelvr::kHkeyLocalMachine, "SOFTWARE\\KelvrTest",
-                                        name, value);
+        return kelvr::ReadRegistryValue(registry, services::kHkeyLocalMachine,
+                                        "SOFTWARE\\KelvrTest", name, value);
     }
     win32::WinRegistry registry;
 };
@@ -121,7 +121,7 @@ TEST_F(RealRegistry, FailsEmptyOnMissingKeysValuesAndValuesOver1024Bytes) {
     EXPECT_FALSE(Read("Missing", v));
     EXPECT_EQ(v, "");
     v = "stale";
-    EXPECT_FALSE(kelvr::ReadRegistryValue(registry, kelvr::kHkeyLocalMachine,
+    EXPECT_FALSE(kelvr::ReadRegistryValue(registry, services::kHkeyLocalMachine,
                                           "SOFTWARE\\KelvrTest\\Nowhere", "X", v));
     EXPECT_EQ(v, "");
     ASSERT_TRUE(Read("Exact", v));
@@ -130,7 +130,7 @@ TEST_F(RealRegistry, FailsEmptyOnMissingKeysValuesAndValuesOver1024Bytes) {
 
 // The real file system, but for one folder that goes once its parent has been listed: its own
 // listing then really fails, as for a folder that cannot be opened.
-class VanishingFolder : public forms::FileSystem {
+class VanishingFolder : public services::FileSystem {
   public:
     bool IsPlainFile(const std::string& path) const override { return real.IsPlainFile(path); }
     bool Exists(const std::string& path) const override { return real.Exists(path); }

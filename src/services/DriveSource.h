@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace forms {
+namespace services {
 
 class DriveSource {
   public:
@@ -18,4 +18,4 @@ class DriveSource {
     virtual std::string Entry(char letter) const = 0;
 };
 
-}  // namespace forms
+}  // namespace services
