@@ -5,12 +5,14 @@
 # screen reader reads it then (Active Accessibility, across processes); every menu item by Alt
 # and its underlined letter, Enter and Escape in both dialogs, and their tab order.
 set -uo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+# shellcheck source=../../scripts/wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" || exit 1
+# shellcheck source=checks.sh
 source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 kelvr=$1
 probe=$2
 
-probe() { wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
+probe() { kelvr_italian wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
 shown() { probe exists "$1" >/dev/null; }
 gone() { ! shown "$1"; }
 has_text() { probe texts "$1" | grep -qxF -- "$2"; }
@@ -33,8 +35,8 @@ press() {
 
 # A display of its own: keys typed on a shared one could reach another run's windows.
 trap 'kelvr_end_throwaway_prefix; kelvr_end_private_display' EXIT
-kelvr_private_display
-kelvr_throwaway_prefix
+kelvr_private_display || exit 1
+kelvr_throwaway_prefix || exit 1
 wineserver -p >/dev/null 2>&1
 
 main=" Kelvaro"
@@ -47,7 +49,7 @@ maker="Informazioni sul produttore del SoftWare"
 kelvr_reg add 'HKLM\Software\Microsoft\Shared Tools\MSINFO' /v PATH /t REG_SZ \
   /d 'C:\kelvr-no-such-tool.exe' /f >/dev/null 2>&1
 
-wine "$kelvr" >/dev/null 2>&1 &
+kelvr_italian wine "$kelvr" >/dev/null 2>&1 &
 program=$!
 check "the main window shows" until_ 20 shown "$main"
 x_window() { xdotool search --onlyvisible --name "^$1" >/dev/null 2>&1; }
@@ -58,7 +60,7 @@ sleep 1
 # the drives as the screen reader reads their bars.
 column() { probe column "$main" "$1"; }
 numbers() { column "$1" | tr -d '. ' | tr ',' '.'; }
-ascending() { [ "$(numbers "$1" | wc -l)" -ge 3 ] && numbers "$1" | sort -g -c 2>/dev/null; }
+ascending() { [ "$(numbers "$1" | wc -l)" -ge 3 ] && numbers "$1" | LC_ALL=C sort -g -c 2>/dev/null; }
 bars_read() { probe read "$main" | sed -n 's/^48 \(.*\) = [0-9]* %$/\1/p'; }
 read_in_screen_order() { [ -n "$(bars_read)" ] && [ "$(bars_read)" = "$(column 0)" ]; }
 read_as_header() { probe read "$main" | grep -qxF "25 $1"; }

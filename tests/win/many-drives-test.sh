@@ -5,19 +5,21 @@
 # (kelvr_probe). On a 1024x768 and an 800x600 screen, the last drive's row is out of view at
 # start, and End, the arrows and the wheel each bring it into view.
 set -uo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+# shellcheck source=../../scripts/wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" || exit 1
+# shellcheck source=checks.sh
 source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 kelvr=$1
 probe=$2
 
 # A display of its own: keys and wheel turns on a shared one could reach another run's windows.
 trap 'kelvr_end_throwaway_prefix; kelvr_end_private_display' EXIT
-kelvr_private_display
+kelvr_private_display || exit 1
 main=" Kelvaro"
 first="a:"  # a: and b: are floppy drives to Wine, not asked for their labels
 last="y: [DISCO Y]"  # z: is Wine's window on the Unix root, named as Wine names it
 
-probe() { wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
+probe() { kelvr_italian wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
 inview() { probe inview "$main" "$1" >/dev/null; }
 outofview() { ! inview "$1"; }
 keys() {
@@ -38,11 +40,11 @@ wheel() {
 
 for screen in 1024x768 800x600; do
   echo "== 26 drives on $screen"
-  KELVR_DESKTOP=$screen kelvr_throwaway_prefix
-  kelvr_every_letter
+  KELVR_DESKTOP=$screen kelvr_throwaway_prefix || exit 1
+  kelvr_every_letter || exit 1
   wineserver -p >/dev/null 2>&1
 
-  wine "$kelvr" >/dev/null 2>&1 &
+  kelvr_italian wine "$kelvr" >/dev/null 2>&1 &
   program=$!
   check "$screen: the main window shows" until_ 20 inview "$first"
   [ "$failed" = 0 ] || probe texts "$main" >&2
