@@ -13,7 +13,8 @@
 #                     pictures;
 #   wine-fixtures.sh  the drives and folders a run gets or asks for: drive D:, the missing E:,
 #                     the folder loop, the 40,000-folder wide folder, the fake drives of real
-#                     large sizes (FUSE), a drive at every letter.
+#                     large sizes (FUSE), a drive at every letter; and the ctest fixtures that
+#                     make the costly ones once per ctest run.
 #
 # Wine is set up to look like a user's Italian Windows desktop: Italian user locale, Wine's own
 # fonts and metric-compatible replacements for Arial, Courier New and Garamond, a 1024x768

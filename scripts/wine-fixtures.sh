@@ -12,8 +12,18 @@
 #         (tests/win/fakedisk.c) that report them, named to the tests in
 #         KELVR_FAKE_DRIVE_LIST; none without FUSE (/dev/fuse, fusermount3, libfuse3-dev);
 #   a drive at every letter (kelvr_every_letter), for a screen too low for all the rows.
+#
+# The wide folder and the fake drives take seconds to make, so a ctest run makes them once:
+# tests/win/fixture.sh, run by the ctest entries that set the fixtures up and clean them up
+# (FIXTURES_SETUP and FIXTURES_CLEANUP in tests/win/CMakeLists.txt), makes them in
+# $KELVR_FIXTURES, a folder named after the ctest process (the parent of every process ctest
+# starts): each ctest run has its own, and one whose ctest has ended is stale, removed by the
+# next run or, within seconds, by a watcher the setup leaves behind. A throwaway prefix links
+# to a ready fixture, and makes its own where there is none (a run by hand, say).
 
 KELVR_DRIVE_D_LABEL="DATI KELVR"
+KELVR_FIXTURE_OWNER=$PPID
+KELVR_FIXTURES=${TMPDIR:-/tmp}/kelvr-fixtures.$KELVR_FIXTURE_OWNER
 
 kelvr_add_drive_d() {
   local d=$KELVR_RUN_DIR/drive-d
@@ -50,9 +60,14 @@ kelvr_make_wide_folder() {
   fi
 }
 
-# kelvr_add_wide_folder: C:\kelvr-wide.
+# kelvr_add_wide_folder: C:\kelvr-wide. A test moves the folder and changes it before it puts
+# it back, so a prefix cannot share it: the first prefix of a ctest run to ask takes the run's
+# ready one, by renaming it into place (at once: both are in the same temporary folder), and
+# any other makes its own.
 kelvr_add_wide_folder() {
-  kelvr_make_wide_folder "$WINEPREFIX/drive_c/kelvr-wide" || return
+  local wide=$WINEPREFIX/drive_c/kelvr-wide
+  mv -T "$KELVR_FIXTURES/wide_folder/kelvr-wide" "$wide" 2>/dev/null ||
+    kelvr_make_wide_folder "$wide" || return
   export KELVR_WIDE_FOLDER='C:\kelvr-wide'
 }
 
@@ -125,11 +140,16 @@ kelvr_link_fake_drives() {
   export KELVR_FAKE_DRIVE_LIST
 }
 
-# kelvr_add_fake_drives [TABLE]: mounts the fake drives (of TABLE, when given) for the
-# throwaway prefix and links them as its drive letters. Without FUSE there are none, and
-# KELVR_FAKE_DRIVE_LIST is empty.
+# kelvr_add_fake_drives [TABLE]: the fake drives as drive letters of the throwaway prefix: the
+# ctest run's when they are ready, else mounted for this prefix alone (and always so for the
+# drives of a TABLE). Without FUSE there are none, and KELVR_FAKE_DRIVE_LIST is empty.
 kelvr_add_fake_drives() {
+  local ready=$KELVR_FIXTURES/fake_drives
   export KELVR_FAKE_DRIVE_LIST=
+  if [ -z "${1:-}" ] && [ -f "$ready/list" ]; then
+    kelvr_link_fake_drives "$ready"
+    return
+  fi
   if ! kelvr_have_fuse; then
     echo "${0##*/}: FUSE is not available here: no fake drives" >&2
     return 0
@@ -158,4 +178,69 @@ kelvr_every_letter() {
       ln -sfn "$KELVR_RUN_DIR/drives/$letter" "$WINEPREFIX/dosdevices/$letter:" || return
   done
   kelvr_end_server
+}
+
+# kelvr_fixture_setup NAME: makes the ctest run's fixture NAME, fake_drives or wide_folder, in
+# $KELVR_FIXTURES/NAME. Without FUSE there are no fake drives, and that is no failure: the
+# tests that need them say they are skipped.
+kelvr_fixture_setup() {
+  local name=$1 dir=$KELVR_FIXTURES/$1
+  kelvr_sweep_stale_fixtures
+  kelvr_remove_fixture "$dir"
+  mkdir -p "$dir" || return
+  kelvr_watch_fixture "$dir"
+  case $name in
+    fake_drives)
+      if ! kelvr_have_fuse; then
+        echo "${0##*/}: FUSE is not available here: no fake drives" >&2
+        return 0
+      fi
+      kelvr_mount_fake_drives "$dir"
+      ;;
+    wide_folder)
+      # Made under another name, so that a prefix never takes it half made.
+      kelvr_make_wide_folder "$dir/kelvr-wide.new" && mv -T "$dir/kelvr-wide.new" "$dir/kelvr-wide"
+      ;;
+    *) kelvr_fail "there is no fixture named '$name'" ;;
+  esac
+}
+
+kelvr_fixture_cleanup() {
+  kelvr_remove_fixture "$KELVR_FIXTURES/$1"
+}
+
+# kelvr_remove_fixture DIR: unmounts what is mounted in DIR and removes it, and the run's
+# folder of fixtures once it is empty.
+kelvr_remove_fixture() {
+  kelvr_unmount_under "$1"
+  rm -rf "$1"
+  rmdir "$(dirname "$1")" 2>/dev/null || true
+}
+
+# kelvr_watch_fixture DIR: leaves a process behind that removes the fixture in DIR once the
+# ctest run it is for has ended without removing it (killed, say), so that none of its mounts
+# outlives the run by more than a few seconds. It ends as soon as DIR has gone. (In a session
+# of its own, with its streams closed: Ctrl+C at the terminal must not end it, and ctest
+# waits for the streams of a test to close.)
+kelvr_watch_fixture() {
+  # shellcheck disable=SC2016 # expanded by the watcher's shell, from its arguments
+  setsid bash -c 'while [ -d "/proc/$1" ] && [ -d "$2" ]; do sleep 2; done
+    [ -d "$2" ] && source "$3" && kelvr_remove_fixture "$2"' \
+    watch "$KELVR_FIXTURE_OWNER" "$1" "$KELVR_ROOT/scripts/wine-env.sh" </dev/null >/dev/null 2>&1 &
+}
+
+# Removes the fixtures of ctest runs that have ended without cleaning up.
+kelvr_sweep_stale_fixtures() {
+  local dir pid fixture
+  for dir in "${TMPDIR:-/tmp}"/kelvr-fixtures.*; do
+    if [ ! -d "$dir" ] || [ ! -O "$dir" ]; then
+      continue
+    fi
+    pid=${dir##*/kelvr-fixtures.}
+    [ -d "/proc/$pid" ] && continue
+    for fixture in "$dir"/*; do
+      kelvr_remove_fixture "$fixture"
+    done
+    rmdir "$dir" 2>/dev/null || true
+  done
 }

@@ -125,10 +125,11 @@ kelvr_ensure_prefix() {
 # and the folder loop; the wide folder with KELVR_WIDE_FIXTURE, the fake drives with
 # KELVR_FAKE_DRIVES; then the screen of KELVR_DPI and KELVR_DESKTOP. Call
 # kelvr_end_throwaway_prefix when done (from an EXIT trap: it also cleans up after a failure
-# here). Copies left behind by runs that were killed are removed first.
+# here). Copies and fixtures left behind by runs that were killed are removed first.
 kelvr_throwaway_prefix() {
   kelvr_ensure_prefix "$KELVR_WINE_TEMPLATE" || return
   kelvr_sweep_stale_prefixes
+  kelvr_sweep_stale_fixtures
   # The name holds the owner's process id, for kelvr_sweep_stale_prefixes.
   KELVR_RUN_DIR=$(mktemp -d "${TMPDIR:-/tmp}/kelvr-wine.$$.XXXXXX") || return
   export WINEPREFIX=$KELVR_RUN_DIR/prefix
