@@ -61,9 +61,28 @@ REGEDIT4
 EOF
 }
 
-# What a prefix made now would be made from; stored beside a prefix as its stamp.
+# What a prefix made now would be made from; stored beside a prefix as its stamp. It holds the
+# time of Wine's wine.inf, as the prefix does: where they differ, Wine updates the prefix's own
+# programs and libraries when it starts, and those are shared with the throwaway copies.
 kelvr_prefix_stamp() {
-  echo "recipe $KELVR_PREFIX_RECIPE; $KELVR_WINE_ARCH; $(wine --version); $(kelvr_prefix_reg | md5sum | cut -d' ' -f1)"
+  local inf
+  inf=$(stat -c %Y "$(dirname "$(command -v wine)")/../share/wine/wine.inf" 2>/dev/null)
+  echo "recipe $KELVR_PREFIX_RECIPE; $KELVR_WINE_ARCH; $(wine --version); wine.inf $inf; $(kelvr_prefix_reg | md5sum | cut -d' ' -f1)"
+}
+
+# kelvr_copy_prefix FROM TO: a copy of the prefix FROM whose Wine programs, libraries and code
+# pages (the bulk of it) are hard links to FROM's: nothing writes to them but a Wine update,
+# which makes a new template (see kelvr_prefix_stamp). The rest, the registry and the .ini
+# files among it, is copied.
+kelvr_copy_prefix() {
+  local from=$1 to=$2 f
+  cp -al "$from" "$to" || return
+  while IFS= read -r -d '' f; do
+    cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f" || return
+  done < <(find "$to" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.drv' -o \
+    -iname '*.sys' -o -iname '*.nls' -o -iname '*.ocx' -o -iname '*.acm' -o -iname '*.cpl' -o \
+    -iname '*.tlb' -o -iname '*.ax' -o -iname '*.ds' -o -iname '*.vxd' -o -iname '*.msstyles' \) \
+    -print0)
 }
 
 # The steps that make a prefix in $WINEPREFIX; the first that fails fails them all.
@@ -133,7 +152,7 @@ kelvr_throwaway_prefix() {
   # The name holds the owner's process id, for kelvr_sweep_stale_prefixes.
   KELVR_RUN_DIR=$(mktemp -d "${TMPDIR:-/tmp}/kelvr-wine.$$.XXXXXX") || return
   export WINEPREFIX=$KELVR_RUN_DIR/prefix
-  cp -a "$KELVR_WINE_TEMPLATE" "$WINEPREFIX" || {
+  kelvr_copy_prefix "$KELVR_WINE_TEMPLATE" "$WINEPREFIX" || {
     kelvr_fail "could not copy the Wine prefix $KELVR_WINE_TEMPLATE"
     return
   }
