@@ -12,7 +12,8 @@
 # bash scripts/test.sh --all: the whole matrix (CI runs this), adding
 #   - clang, mingw64: the same program built with clang and lld, and for 64-bit Windows (tested
 #     on a 64-bit Wine), their exe checks and their Windows tests at 96 DPI;
-#   - the benchmarks' programs, built so that they never fall behind the code they measure;
+#   - the benchmarks' programs (those scripts/bench.sh runs), built so that they never fall
+#     behind the code they measure;
 #   - the same kelvr.exe, byte for byte, from two other folders (scripts/check-reproducible.sh).
 #
 # The Windows tests spend their time waiting for windows, timers and Wine rather than
@@ -82,10 +83,6 @@ template() {
 set -m
 step template-win32 template win32 &
 jobs_started+=($!)
-if [ "$all" = 1 ]; then
-  step template-win64 template win64 &
-  jobs_started+=($!)
-fi
 set +m
 
 echo "== format"
@@ -94,25 +91,29 @@ bash scripts/format-check.sh
 # What the mingw Windows tests do not need, beside them at idle priority: it gets only the CPU
 # and disk time that nothing else wants, and a Windows program that wakes up takes the CPU
 # from it at once, so that the tests' time limits hold.
+# (With --all, the builds whose Windows tests come next go first, so that those tests too run
+# beside the rest.)
 beside() {
   local preset
   chrt --idle -p 0 "$BASHPID" >/dev/null
   ionice -c 3 -p "$BASHPID" 2>/dev/null || true
+  if [ "$all" = 1 ]; then
+    build clang || true
+    step template-win64 template win64 || true
+    build mingw64 || true
+  fi
   for preset in native asan; do
     if build "$preset"; then
       step "test-$preset" ctest --preset "$preset" --no-tests=error --timeout 300 || true
     fi
   done
   if [ "$all" = 1 ]; then
-    build clang || true
-    build mingw64 || true
+    # What scripts/bench.sh builds and runs.
     step build-bench-native cmake --build --preset native --target kelvr_search_bench \
       kelvr_search_bench_debug || true
-    for preset in mingw clang mingw64; do
-      step "build-bench-$preset" cmake --build --preset "$preset" --target kelvr_search_bench \
-        kelvr_minimal kelvr_minimal_manifest kelvr_minimal_comctl kelvr_minimal_children \
-        kelvr_start_steps kelvr_start_bench || true
-    done
+    step build-bench-mingw cmake --build --preset mingw --target kelvr_search_bench \
+      kelvr_minimal kelvr_minimal_manifest kelvr_minimal_comctl kelvr_minimal_children \
+      kelvr_start_steps kelvr_start_bench kelvr_drive_probe kelvr_ui_bench || true
     step reproducible bash scripts/check-reproducible.sh || true
   fi
 }
