@@ -37,8 +37,8 @@ kelvr_private_display || exit 1
 # start [EXE]: starts kelvr.exe (or EXE) in the current prefix and waits for its main window
 # ($main).
 start() {
-  kelvr_italian wine "${1:-$exe}" >"$KELVR_RUN_DIR/kelvr.log" 2>&1 &
-  kelvr_pid=$!
+  kelvr_start "${1:-$exe}" >"$KELVR_RUN_DIR/kelvr.log" 2>&1
+  kelvr_pid=$KELVR_PID
   if ! main=$(kelvr_wait_window "$main_title" 20 "$kelvr_pid"); then
     kill -0 "$kelvr_pid" 2>/dev/null || echo "screenshot.sh: kelvr.exe has ended" >&2
     cat "$KELVR_RUN_DIR/kelvr.log" >&2

@@ -32,6 +32,16 @@ kelvr_italian() {
   LANG=$KELVR_LOCALE LC_ALL=$KELVR_LOCALE "$@"
 }
 
+# kelvr_start EXE [ARGS...]: starts a Windows program in the background, in the Italian
+# locale, and sets KELVR_PID to its process id: that of the Wine process that runs it, which
+# Wine also gives the program's X windows. (A function run in the background would have an id
+# of its own.)
+kelvr_start() {
+  LANG=$KELVR_LOCALE LC_ALL=$KELVR_LOCALE wine "$@" &
+  # shellcheck disable=SC2034 # for the caller
+  KELVR_PID=$!
+}
+
 # kelvr_reg ARGS...: `wine reg ARGS`, on the registry that the prefix's own programs see. In a
 # 64-bit prefix Wine's reg.exe runs as a 32-bit program, whose HKLM\Software is the 32-bit
 # view (Wow6432Node), which a 64-bit program does not read.

@@ -45,8 +45,8 @@ maker="Informazioni sul produttore del SoftWare"
 kelvr_reg add 'HKLM\Software\Microsoft\Shared Tools\MSINFO' /v PATH /t REG_SZ \
   /d 'C:\kelvr-no-such-tool.exe' /f >/dev/null 2>&1
 
-kelvr_italian wine "$kelvr" >/dev/null 2>&1 &
-program=$!
+kelvr_start "$kelvr" >/dev/null 2>&1
+program=$KELVR_PID
 check "the main window shows" until_ 20 shown "$main"
 x_window() { xdotool search --onlyvisible --name "^$1" >/dev/null 2>&1; }
 check "and is an X window" until_ 20 x_window "$main"

@@ -55,8 +55,8 @@ brings_last_into_view() {
   until_ 5 inview "$last"
 }
 
-kelvr_italian wine "$kelvr" >/dev/null 2>&1 &
-program=$!
+kelvr_start "$kelvr" >/dev/null 2>&1
+program=$KELVR_PID
 check "the main window shows" until_ 20 inview "$first"
 [ "$failed" = 0 ] || probe texts "$main" >&2
 check "the last row is out of view at start" outofview "$last"

@@ -56,8 +56,8 @@ wineserver -p >/dev/null 2>&1
 version() { [[ "$(wine cmd /c ver 2>/dev/null | tr -d '\r')" == *" 5.1."* ]]; }
 check "Wine says it is Windows XP (5.1)" version
 
-kelvr_italian wine "$kelvr" >/dev/null 2>&1 &
-program=$!
+kelvr_start "$kelvr" >/dev/null 2>&1
+program=$KELVR_PID
 check "the main window shows" until_ 20 shown "$main"
 
 # The table as a screen reader reads it, one row a line: "name|used|free|total".
