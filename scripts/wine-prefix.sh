@@ -205,11 +205,25 @@ kelvr_end_server() {
   wineserver -w >/dev/null 2>&1 || true
 }
 
+# kelvr_end_prefix_processes PREFIX: kills what still runs in the prefix once its server has
+# ended: a program that was starting as the server ended (a run interrupted, say) waits for a
+# server that is gone, holding the streams of the script that started it. They are the
+# processes whose environment names PREFIX as theirs.
+kelvr_end_prefix_processes() {
+  local env pid
+  while IFS= read -r env; do
+    pid=${env#/proc/}
+    pid=${pid%/environ}
+    [ "$pid" = "$$" ] || [ "$pid" = "$BASHPID" ] || kill -KILL "$pid" 2>/dev/null || true
+  done < <(grep -lzxF "WINEPREFIX=$1" /proc/[0-9]*/environ 2>/dev/null)
+}
+
 # kelvr_end_throwaway_prefix: ends the throwaway prefix's processes, unmounts what the run
 # mounted, and removes the prefix (or keeps it, with KELVR_KEEP_PREFIX=1).
 kelvr_end_throwaway_prefix() {
   [ -n "${KELVR_RUN_DIR:-}" ] && [ -d "$KELVR_RUN_DIR" ] || return 0
   WINEPREFIX=$KELVR_RUN_DIR/prefix kelvr_end_server
+  kelvr_end_prefix_processes "$KELVR_RUN_DIR/prefix"
   kelvr_unmount_under "$KELVR_RUN_DIR"
   if [ "${KELVR_KEEP_PREFIX:-0}" != 0 ]; then
     touch "$KELVR_RUN_DIR/keep"
@@ -232,6 +246,7 @@ kelvr_sweep_stale_prefixes() {
     pid=${pid%%.*}
     [ "$pid" = $$ ] || [ -d "/proc/$pid" ] && continue
     WINEPREFIX=$dir/prefix kelvr_end_server
+    kelvr_end_prefix_processes "$dir/prefix"
     kelvr_unmount_under "$dir"
     rm -rf "$dir"
   done
