@@ -14,14 +14,14 @@
 #     on a 64-bit Wine), their exe checks and their Windows tests at 96 DPI;
 #   - the benchmarks' programs (those scripts/bench.sh runs), built so that they never fall
 #     behind the code they measure;
-#   - the same kelvr.exe, byte for byte, from two other folders (scripts/check-reproducible.sh).
+#   - the same kelvr.exe, byte for byte, from another folder (scripts/check-reproducible.sh).
 #
 # The Windows tests spend their time waiting for windows, timers and Wine rather than
 # computing: while they run, the builds and unit tests they do not need go on beside them at
-# idle priority, which gives way to them. A failed format check or mingw
-# build stops the run; any other failure is reported at the end, with the end of its log.
-# Configure, build and unit-test output goes to build/logs/; the last lines printed are the
-# summaries of the unit tests.
+# idle priority, which gives way to them. A failed format check or mingw build stops the run;
+# any other failure is reported at the end, with the end of its log. Configure, build and
+# unit-test output goes to build/logs/; the last lines printed are the summaries of the unit
+# tests.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -41,8 +41,9 @@ bash scripts/deps.sh
 mkdir -p "$logs"
 rm -f "$logs"/*.status
 
-# Background jobs run in process groups of their own (job control), so that an early exit ends
-# each with everything it started.
+# Every step that takes long runs as a job in a process group of its own (job control): this
+# shell waits for it, a Ctrl+C or a TERM interrupts the wait at once, and the exit ends every
+# job with everything it started.
 jobs_started=()
 end_jobs() {
   local pid
@@ -51,6 +52,21 @@ end_jobs() {
   done
 }
 trap end_jobs EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+# start COMMAND...: starts the command as such a job, in the background; sets job_pid.
+start() {
+  set -m
+  "$@" </dev/null &
+  job_pid=$!
+  set +m
+  jobs_started+=("$job_pid")
+}
+# run COMMAND...: runs the command as such a job and waits for it.
+run() {
+  start "$@"
+  wait "$job_pid"
+}
 
 # step NAME COMMAND...: runs a step quietly into build/logs/NAME.log and leaves its exit code
 # in NAME.status; on failure shows the end of the log.
@@ -80,10 +96,7 @@ build() {
 template() {
   (export KELVR_WINE_ARCH=$1 && source scripts/wine-env.sh && kelvr_ensure_prefix "$KELVR_WINE_TEMPLATE")
 }
-set -m
-step template-win32 template win32 &
-jobs_started+=($!)
-set +m
+start step template-win32 template win32
 
 echo "== format"
 bash scripts/format-check.sh
@@ -117,14 +130,11 @@ beside() {
     step reproducible bash scripts/check-reproducible.sh || true
   fi
 }
-set -m
-beside &
-beside_pid=$!
-jobs_started+=("$beside_pid")
-set +m
+start beside
+beside_pid=$job_pid
 
 echo "== mingw: building"
-build mingw || exit 1
+run build mingw || exit 1
 
 failed=()
 # exe PRESET: kelvr.exe's header and imports, as scripts/check-exe.sh reads them.
@@ -144,7 +154,7 @@ fi
 # A test that hangs (a window nobody closes) fails after 5 minutes instead of holding CI.
 # A preset that registers no test fails too: a run that tests nothing is no pass.
 echo "== mingw tests"
-ctest --preset mingw --no-tests=error --timeout 300 || failed+=("mingw tests")
+run ctest --preset mingw --no-tests=error --timeout 300 || failed+=("mingw tests")
 
 # await STEP: waits for a step of the job beside to end; fails unless it passed.
 await() {
@@ -165,7 +175,7 @@ if [ "$all" = 1 ]; then
     fi
     exe "$preset"
     echo "== $preset tests"
-    ctest --preset "$preset" --no-tests=error --timeout 300 --label-exclude dpi ||
+    run ctest --preset "$preset" --no-tests=error --timeout 300 --label-exclude dpi ||
       failed+=("$preset tests")
   done
 fi
