@@ -35,8 +35,14 @@
 #   KELVR_BENCH_ONLY          "search", "start", "drives" or "ui": only that part (default: all)
 # and those of wine-env.sh (KELVR_DISPLAY, KELVR_KEEP_PREFIX, KELVR_BUILD_DIR).
 set -euo pipefail
+# shellcheck source=wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 cd "$KELVR_ROOT"
+
+die() {
+  kelvr_fail "$@"
+  exit 1
+}
 
 native_runs=${KELVR_BENCH_NATIVE_RUNS:-7}
 native_runs_large=${KELVR_BENCH_NATIVE_RUNS:-5}
@@ -51,7 +57,7 @@ pin=()
 only=${KELVR_BENCH_ONLY:-}
 case $only in
   '' | search | start | drives | ui) ;;
-  *) kelvr_die "KELVR_BENCH_ONLY is \"search\", \"start\", \"drives\" or \"ui\", not \"$only\"" ;;
+  *) die "KELVR_BENCH_ONLY is \"search\", \"start\", \"drives\" or \"ui\", not \"$only\"" ;;
 esac
 # Whether this run measures part $1.
 part() { [ -z "$only" ] || [ "$only" = "$1" ]; }
@@ -66,7 +72,7 @@ mkdir -p "$(dirname "$log")"
 build() {
   if ! "$@" >>"$log" 2>&1; then
     tail -n 40 "$log" >&2
-    kelvr_die "build step failed: $* (log: $log)"
+    die "build step failed: $* (log: $log)"
   fi
 }
 build cmake --preset native
@@ -97,8 +103,8 @@ winpath() {
   echo "Z:${p//\//\\}"
 }
 
-# The median of the numbers on standard input, one a line. (The C locale: the Wine programs
-# run with the Italian one, whose decimal comma awk and sort would expect.)
+# The median of the numbers on standard input, one a line. (The C locale, whatever the
+# caller's: the figures have a decimal point.)
 median() {
   LC_ALL=C sort -g | LC_ALL=C awk '{ v[NR] = $1 } END {
     if (NR == 0) { print "-"; exit }
@@ -110,11 +116,11 @@ median() {
 # prefix's services, kept running by `wineserver -p`, inherit the program's standard streams.
 wine_out() {
   local rc=0
-  "${pin[@]}" wine "$@" >"$work/wine.out" 2>"$work/wine.err" || rc=$?
+  kelvr_italian "${pin[@]}" wine "$@" >"$work/wine.out" 2>"$work/wine.err" || rc=$?
   tr -d '\r' <"$work/wine.out"
   if [ "$rc" != 0 ]; then
     tr -d '\r' <"$work/wine.err" >&2
-    kelvr_die "failed under Wine ($rc): $*"
+    die "failed under Wine ($rc): $*"
   fi
 }
 
@@ -184,8 +190,8 @@ print_breakdown() {
 fi
 
 # --- Under Wine ----------------------------------------------------------------------------
-kelvr_use_display
-kelvr_throwaway_prefix
+kelvr_use_display || exit 1
+kelvr_throwaway_prefix || exit 1
 # One server for the whole run, so that every program starts against the same warm Wine.
 "${pin[@]}" wineserver -p
 # C:\Programmi holds each tree in turn, and nothing else: whatever the throwaway prefix puts
@@ -323,7 +329,7 @@ if part ui; then
     echo "\"before\" is $KELVR_BENCH_BASELINE_EXE, measured in the same run."
   echo
   kelvr_end_throwaway_prefix
-  KELVR_DESKTOP=1024x768 kelvr_throwaway_prefix
+  KELVR_DESKTOP=1024x768 kelvr_throwaway_prefix || exit 1
   # Capacities and free space that differ from drive to drive, in blocks of 4 KiB.
   n=0
   for letter in {a..y}; do
@@ -331,9 +337,8 @@ if part ui; then
     n=$((n + 1))
     echo "$letter $((((n * 7919) % 97 + 3) << 32)) $((((n * 104729) % 89 + 1) << 30)) DISCO ${letter^^}"
   done >"$work/drives"
-  kelvr_mount_fake_drives "$work/drives"
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
+  kelvr_add_fake_drives "$work/drives" || exit 1
+  kelvr_end_server
   "${pin[@]}" wineserver -p
   programs=("kelvr.exe=$(winpath "$kelvr_exe")")
   [ -n "${KELVR_BENCH_BASELINE_EXE:-}" ] && programs+=("before=$(winpath "$KELVR_BENCH_BASELINE_EXE")")

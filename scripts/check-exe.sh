@@ -113,7 +113,9 @@ check() {
   printf '%s: PE%s, Characteristics 0x%04x, DllCharacteristics 0x%04x' \
     "${f##*/}" "$([ "$bits" = 64 ] && echo 32+ || echo 32)" "$chars" "$dll"
   if [ ${#missing[@]} -gt 0 ]; then
-    printf '; missing: %s\n' "$(IFS=,; echo "${missing[*]}" | sed 's/,/, /g')"
+    local list
+    list=$(IFS=,; echo "${missing[*]}")
+    printf '; missing: %s\n' "${list//,/, }"
     return 1
   fi
   echo "; hardened$([ "$bits" = 32 ] && echo ', loads on XP SP3')"
@@ -129,7 +131,7 @@ made_up() {
   # le N BYTES: N as BYTES little-endian bytes, in printf's octal escapes.
   le() { local v=$1 i; for ((i = 0; i < $2; i++)); do printf '\\%03o' $(((v >> (8 * i)) & 255)); done; }
   head -c 4096 /dev/zero >"$f"
-  put() { printf "$(le "$2" "$3")" | dd of="$f" bs=1 seek="$1" conv=notrunc status=none; }
+  put() { printf '%b' "$(le "$2" "$3")" | dd of="$f" bs=1 seek="$1" conv=notrunc status=none; }
   text() { printf '%s\0' "$2" | dd of="$f" bs=1 seek="$1" conv=notrunc status=none; }
   printf 'MZ' | dd of="$f" bs=1 conv=notrunc status=none
   put 60 64 4

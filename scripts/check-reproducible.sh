@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # check-reproducible.sh: fails unless the same sources give a byte-identical kelvr.exe from any
-# folder and at any time. Copies the sources (as they are in the working tree) to two folders of
-# different names and depths, builds only kelvr.exe in each with the mingw preset, one after the
-# other, and compares the two, and build/mingw/kelvr.exe too when it is there and up to date.
-# SOURCE_DATE_EPOCH is unset, so that nothing but the build itself keeps time stamps out.
+# folder and at any time. Compares kelvr.exe builds from folders of different names and depths,
+# made at different times: build/mingw/kelvr.exe, when it is there and up to date, and one
+# built from a copy of the sources (as they are in the working tree) in another folder; or,
+# when the tree's own build is not current, two such copies, built one after the other. Each
+# copy builds only kelvr.exe, with the mingw preset. SOURCE_DATE_EPOCH is unset, so that
+# nothing but the build itself keeps time stamps out.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
@@ -15,8 +17,15 @@ trap 'rm -rf "$work"' EXIT
 # The files git knows, as they are now (uncommitted changes included).
 sources() { git -C "$root" ls-files -z --cached --others --exclude-standard; }
 
+# The tree's own build, when ninja has nothing left to do for it (it is then these sources').
 exes=()
-for dir in "$work/a" "$work/another/folder/kelvr-sources"; do
+dirs=("$work/another/folder/kelvr-sources")
+if [ -f build/mingw/build.ninja ] && [ "$(ninja -C build/mingw -n kelvr | tail -n 1)" = "ninja: no work to do." ]; then
+  exes+=("$root/build/mingw/kelvr.exe")
+else
+  dirs=("$work/a" "${dirs[@]}")
+fi
+for dir in "${dirs[@]}"; do
   mkdir -p "$dir"
   sources | (cd "$root" && xargs -0 tar -cf - --no-recursion) | tar -xf - -C "$dir"
   log=$work/$(basename "$dir").log
@@ -28,10 +37,6 @@ for dir in "$work/a" "$work/another/folder/kelvr-sources"; do
   fi
   exes+=("$dir/build/mingw/kelvr.exe")
 done
-# The tree's own build, when ninja has nothing left to do for it (it is then these sources').
-if [ -f build/mingw/build.ninja ] && [ "$(ninja -C build/mingw -n kelvr | tail -n 1)" = "ninja: no work to do." ]; then
-  exes+=("$root/build/mingw/kelvr.exe")
-fi
 
 status=0
 for exe in "${exes[@]:1}"; do

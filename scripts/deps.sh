@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing Kelvr needs on Debian 12 or Ubuntu: the native
 # and MinGW-w64 compilers (32- and 64-bit), clang and lld, CMake, Ninja, GoogleTest's sources,
-# clang-format, 32- and 64-bit Wine with its fonts, the fonts the windows are drawn with, fonts
-# with Chinese and Japanese and with Greek letters (for labels in other scripts, which Wine's
-# own fonts lack), Xvfb, xdotool, ImageMagick, FUSE (for drives that hang or report any size),
-# the Italian locale and zip (for the release).
+# clang-format and shellcheck, 32- and 64-bit Wine with its fonts, the fonts the windows are
+# drawn with, fonts with Chinese and Japanese and with Greek letters (for labels in other
+# scripts, which Wine's own fonts lack), Xvfb, xdotool, ImageMagick, FUSE (for drives that hang
+# or report any size), the Italian locale and zip (for the release).
 # Runs as root, or through sudo otherwise. When everything is there already it only checks
 # (well under a second) and prints nothing.
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build googletest clang-format
+  g++ cmake ninja-build googletest clang-format shellcheck
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix clang lld
   wine wine32:i386 wine64 fonts-wine
   fonts-liberation2 fonts-ebgaramond fonts-wqy-zenhei fonts-dejavu-core
@@ -32,8 +32,9 @@ as_root() {
   fi
 }
 
-command -v dpkg-query >/dev/null 2>&1 && command -v apt-get >/dev/null 2>&1 ||
+if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
   die "this script needs a Debian or Ubuntu system (dpkg and apt-get)"
+fi
 
 # Packages not yet installed. One dpkg-query call for all of them keeps the check fast.
 # (A package that may be installed for several architectures is named with its own.)

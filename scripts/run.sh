@@ -13,11 +13,14 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/deps.sh
 
 had_display=${DISPLAY:-}
+# shellcheck source=wine-env.sh
 source scripts/wine-env.sh
-kelvr_build_mingw
+kelvr_build_mingw || exit 1
 exe=build/mingw/kelvr.exe
 export WINEPREFIX=$KELVR_BUILD_DIR/wineprefix-user
-kelvr_ensure_prefix "$WINEPREFIX"
+kelvr_ensure_prefix "$WINEPREFIX" || exit 1
+# The program, and Wine's own, in the locale of the Italian desktop it was made for.
+export LANG=$KELVR_LOCALE LC_ALL=$KELVR_LOCALE
 
 if [ -n "$had_display" ]; then
   export DISPLAY=$had_display
@@ -27,7 +30,7 @@ fi
 # No display: an Xvfb of this script's own, so that the picture shows only this program.
 shot=build/kelvr-screenshot.png
 trap 'wineserver -k >/dev/null 2>&1 || true; kelvr_end_private_display' EXIT
-kelvr_private_display
+kelvr_private_display || exit 1
 wine "$exe" "$@" >build/logs/kelvr-run.log 2>&1 &
 kelvr_pid=$!
 if ! kelvr_wait_window '^ *Kelvaro' 20 "$kelvr_pid" >/dev/null; then
@@ -36,7 +39,10 @@ if ! kelvr_wait_window '^ *Kelvaro' 20 "$kelvr_pid" >/dev/null; then
   exit 1
 fi
 sleep 3
-kill -0 "$kelvr_pid" 2>/dev/null || kelvr_die "kelvr.exe ended within 3 seconds of opening its window"
-kelvr_capture "$shot"
+kill -0 "$kelvr_pid" 2>/dev/null || {
+  kelvr_fail "kelvr.exe ended within 3 seconds of opening its window"
+  exit 1
+}
+kelvr_capture "$shot" || exit 1
 echo "No display here (DISPLAY is not set): Kelvr ran for a few seconds on a virtual screen"
 echo "(Xvfb $DISPLAY), and this is what it showed: $shot"

@@ -12,7 +12,7 @@
 #                                  the program told it in the system's place
 # `screenshot.sh high-contrast` takes only the last three.
 # kelvr.exe runs under Wine on a throwaway Italian desktop, the same as the Windows tests get
-# (drive D: "DATI KELVR", a drive E: that cannot be measured; see wine-env.sh), on an Xvfb of
+# (drive D: "DATI KELVR", a drive E: that cannot be measured; see wine-fixtures.sh), on an Xvfb of
 # its own (or $KELVR_DISPLAY), so that no other program's window gets into the picture.
 # Builds the mingw preset first when it is out of date.
 set -euo pipefail
@@ -20,8 +20,9 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 bash scripts/deps.sh
 
+# shellcheck source=wine-env.sh
 source scripts/wine-env.sh
-kelvr_build_mingw
+kelvr_build_mingw || exit 1
 exe=build/mingw/kelvr.exe
 # The main window's caption starts with "Kelvaro"; the other windows' captions do not.
 main_title='^ *Kelvaro'
@@ -31,13 +32,13 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 # Room for the main window at 192 DPI, which is wider than 1024 pixels.
 export KELVR_XVFB_SCREEN=1600x1200
-kelvr_private_display
+kelvr_private_display || exit 1
 
 # start [EXE]: starts kelvr.exe (or EXE) in the current prefix and waits for its main window
 # ($main).
 start() {
-  wine "${1:-$exe}" >"$KELVR_RUN_DIR/kelvr.log" 2>&1 &
-  kelvr_pid=$!
+  kelvr_start "${1:-$exe}" >"$KELVR_RUN_DIR/kelvr.log" 2>&1
+  kelvr_pid=$KELVR_PID
   if ! main=$(kelvr_wait_window "$main_title" 20 "$kelvr_pid"); then
     kill -0 "$kelvr_pid" 2>/dev/null || echo "screenshot.sh: kelvr.exe has ended" >&2
     cat "$KELVR_RUN_DIR/kelvr.log" >&2
@@ -52,14 +53,17 @@ start() {
 shot() {
   local name=$1 window=$2 id
   shift 2
-  kill -0 "$kelvr_pid" 2>/dev/null || kelvr_die "kelvr.exe ended before the picture $name"
+  kill -0 "$kelvr_pid" 2>/dev/null || {
+    kelvr_fail "kelvr.exe ended before the picture $name"
+    exit 1
+  }
   if [ $# -gt 0 ]; then
     xdotool windowfocus --sync "$main"
     xdotool "$@"
   fi
   id=$(kelvr_wait_window "$window" 10 "$kelvr_pid") || exit 1
   xdotool windowfocus --sync "$id"
-  kelvr_capture "docs/$name.png" "$id"
+  kelvr_capture "docs/$name.png" "$id" || exit 1
 }
 
 gone() {
@@ -113,12 +117,13 @@ EOF
 
 # The three windows in that scheme.
 high_contrast_shots() {
-  kelvr_throwaway_prefix
+  kelvr_throwaway_prefix || exit 1
   high_contrast_colours >"$WINEPREFIX/drive_c/kelvr-colours.reg"
-  wine reg import 'C:\kelvr-colours.reg' >/dev/null 2>&1 ||
-    kelvr_die "could not set the high-contrast colours"
-  wineserver -k >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
+  wine reg import 'C:\kelvr-colours.reg' >/dev/null 2>&1 || {
+    kelvr_fail "could not set the high-contrast colours"
+    exit 1
+  }
+  kelvr_end_server
   start build/mingw/tests/win/kelvr_high_contrast.exe
   shot main-window-high-contrast "$main_title"
   shot about-window-high-contrast '^ Informazioni su Kelvr' key alt+a
@@ -137,7 +142,7 @@ fi
 for dpi in 96 120 144 192; do
   suffix=-$dpi
   [ "$dpi" = 96 ] && suffix=
-  KELVR_DPI=$dpi KELVR_DESKTOP=1600x1200 kelvr_throwaway_prefix
+  KELVR_DPI=$dpi KELVR_DESKTOP=1600x1200 kelvr_throwaway_prefix || exit 1
   start
   shot "main-window$suffix" "$main_title"
   shot "about-window$suffix" '^ Informazioni su Kelvr' key alt+a
@@ -149,14 +154,14 @@ for dpi in 96 120 144 192; do
 done
 
 # Large drives and long or foreign labels, in bytes.
-KELVR_DPI=120 KELVR_FAKE_DRIVES=1 KELVR_DESKTOP=1600x1200 kelvr_throwaway_prefix
+KELVR_DPI=120 KELVR_FAKE_DRIVES=1 KELVR_DESKTOP=1600x1200 kelvr_throwaway_prefix || exit 1
 start
 shot main-window-large-drives "$main_title" key alt+u b
 kelvr_end_throwaway_prefix
 
 # Twenty-six drives on a 1024x768 screen, scrolled half way.
-KELVR_DESKTOP=1024x768 kelvr_throwaway_prefix
-kelvr_every_letter
+KELVR_DESKTOP=1024x768 kelvr_throwaway_prefix || exit 1
+kelvr_every_letter || exit 1
 start
 shot main-window-26-drives "$main_title" key Next
 kelvr_end_throwaway_prefix

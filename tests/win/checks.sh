@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the Windows tests that drive kelvr.exe as a user does (bash only): checks counted
 # as they pass or fail, and retries while windows take a moment.
 

@@ -23,26 +23,28 @@
 # drive before any hangs. A process blocked in FUSE ignores SIGTERM: everything runs under
 # `timeout -s KILL`, and the drives are released and unmounted on exit, whatever happens.
 set -uo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+# shellcheck source=../../scripts/wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" || exit 1
 kelvr=$1
 probe=$2
 rounds=0
 [ "${3:-}" = --bench ] && rounds=${4:-5}
 
-if [ ! -e /dev/fuse ] || ! command -v fusermount3 >/dev/null || ! pkg-config --exists fuse3; then
+if ! kelvr_have_fuse; then
   echo "hung-drives: FUSE is not available here (/dev/fuse, fuse3, libfuse3-dev): skipped" >&2
   exit 77
 fi
 
+die() {
+  kelvr_fail "$@"
+  exit 1
+}
 work=$(mktemp -d "${TMPDIR:-/tmp}/kelvr-hung.XXXXXX")
 release() { rm -f "$work"/hang-*; }
 # Every fake drive mounted under $work, whichever shell mounted it.
 unmount_all() {
-  local m
   release
-  for m in $(awk -v w="$work/" 'index($2, w) == 1 { print $2 }' /proc/mounts); do
-    fusermount3 -u "$m" 2>/dev/null || fusermount3 -uz "$m" 2>/dev/null || true
-  done
+  kelvr_unmount_under "$work"
 }
 cleanup() {
   unmount_all
@@ -53,11 +55,8 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-fakedisk=$work/fakedisk
-# shellcheck disable=SC2046
-cc -O2 -Wall -o "$fakedisk" "$KELVR_ROOT/tests/win/fakedisk.c" $(pkg-config --cflags --libs fuse3) ||
-  kelvr_die "could not build fakedisk"
-kelvr_use_display
+kelvr_fakedisk || exit 1
+kelvr_use_display || exit 1
 
 # wait_file FILE SECONDS: waits for FILE to exist.
 wait_file() {
@@ -74,7 +73,7 @@ wait_file() {
 # them that hang. Prints the probe's "name value" lines.
 scenario() {
   local end=$1 hung=$2 all=$3 letter keep=() out rc i
-  kelvr_throwaway_prefix
+  kelvr_throwaway_prefix || die "could not make the prefix"
   rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/e:"
   if [ "${all:0:1}" = - ]; then
     rm -f "$WINEPREFIX/dosdevices/z:"
@@ -83,8 +82,8 @@ scenario() {
   for letter in $all; do
     mkdir -p "$work/mnt-$letter"
     # 20 TiB with 3 TiB free, in blocks of 4 KiB: more clusters than 32 bits count.
-    "$fakedisk" "$work/mnt-$letter" -- 21990232555520 3298534883328 4096 "$work/hang-$letter" \
-      "DISCO ${letter^^}" || kelvr_die "could not mount a fake drive on $work/mnt-$letter"
+    "$KELVR_FAKEDISK" "$work/mnt-$letter" -- 21990232555520 3298534883328 4096 "$work/hang-$letter" \
+      "DISCO ${letter^^}" || die "could not mount a fake drive on $work/mnt-$letter"
     ln -sfn "$work/mnt-$letter" "$WINEPREFIX/dosdevices/$letter:"
     keep+=("${letter^^}:\\keep")
   done
@@ -101,12 +100,12 @@ scenario() {
     grep -q holding "$work/hold.out" && break
     sleep 0.05
   done
-  grep -q holding "$work/hold.out" || kelvr_die "the helper holds no file on the fake drives"
+  grep -q holding "$work/hold.out" || die "the helper holds no file on the fake drives"
 
   hang() { local l; for l in $hung; do : >"$work/hang-$l"; done; }
   hang
   out=$work/probe.out
-  (cd "$WINEPREFIX/drive_c" && exec timeout -s KILL 240 wine 'C:\probe.exe' run 'C:\kelvr.exe' "$end") \
+  (cd "$WINEPREFIX/drive_c" && kelvr_italian timeout -s KILL 240 wine 'C:\probe.exe' run 'C:\kelvr.exe' "$end") \
     >"$out" 2>&1 &
   local pid=$!
   if wait_file "$WINEPREFIX/drive_c/kelvr-step-1" 60; then

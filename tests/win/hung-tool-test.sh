@@ -14,18 +14,20 @@
 # ignores SIGTERM: everything runs under `timeout -s KILL`, and the hang is released and the
 # drive unmounted on exit, whatever happens.
 set -uo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+# shellcheck source=../../scripts/wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" || exit 1
 tests=$1
 probe=$2
 : "${KELVR_EXE:?run through ctest: KELVR_EXE and KELVR_STUB_TOOL are set there}"
 : "${KELVR_STUB_TOOL:?}"
 
-if [ ! -e /dev/fuse ] || ! command -v fusermount3 >/dev/null || ! pkg-config --exists fuse3; then
+if ! kelvr_have_fuse; then
   echo "hung-tool: FUSE is not available here (/dev/fuse, fuse3, libfuse3-dev): skipped" >&2
   exit 77
 fi
 
 flag=
+# shellcheck disable=SC2317 # run by the EXIT trap
 cleanup() {
   [ -n "$flag" ] && rm -f "$flag"
   # (It unmounts the drive, inside the run's folder, once the prefix's processes have ended.)
@@ -35,16 +37,16 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-kelvr_use_display
-kelvr_throwaway_prefix
+kelvr_use_display || exit 1
+kelvr_throwaway_prefix || exit 1
+kelvr_fakedisk || exit 1
 run=$KELVR_RUN_DIR
 flag=$run/hang
-# shellcheck disable=SC2046
-cc -O2 -Wall -o "$run/fakedisk" "$KELVR_ROOT/tests/win/fakedisk.c" $(pkg-config --cflags --libs fuse3) ||
-  kelvr_die "could not build fakedisk"
 mkdir -p "$run/mnt-h"
-"$run/fakedisk" "$run/mnt-h" -- 1073741824 536870912 4096 "$flag" "" MSINFO32.EXE ||
-  kelvr_die "could not mount the fake drive on $run/mnt-h"
+"$KELVR_FAKEDISK" "$run/mnt-h" -- 1073741824 536870912 4096 "$flag" "" MSINFO32.EXE || {
+  kelvr_fail "could not mount the fake drive on $run/mnt-h"
+  exit 1
+}
 ln -sfn "$run/mnt-h" "$WINEPREFIX/dosdevices/h:"
 
 wineserver -p >/dev/null 2>&1
@@ -55,12 +57,16 @@ for ((i = 0; i < 400; i++)); do
   grep -qs holding "$run/hold.out" && break
   sleep 0.05
 done
-grep -qs holding "$run/hold.out" || kelvr_die "the helper holds no file on the fake drive"
+grep -qs holding "$run/hold.out" || {
+  kelvr_fail "the helper holds no file on the fake drive"
+  exit 1
+}
 
 : >"$flag"
 rc=0
 (cd "$WINEPREFIX/drive_c" && KELVR_HUNG_TOOL='H:\MSINFO32.EXE' KELVR_HANG_FLAG=$flag \
-  exec timeout -s KILL 120 wine "$tests" --gtest_filter='HungToolPath.*') >"$run/test.out" 2>&1 || rc=$?
+  kelvr_italian timeout -s KILL 120 wine "$tests" --gtest_filter='HungToolPath.*') \
+  >"$run/test.out" 2>&1 || rc=$?
 tr -d '\r' <"$run/test.out"
 if [ "$rc" = 0 ] && ! grep -q '^\[  PASSED  \] 1 test' "$run/test.out"; then
   echo "hung-tool: the test did not run" >&2

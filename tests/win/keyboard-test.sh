@@ -5,36 +5,34 @@
 # screen reader reads it then (Active Accessibility, across processes); every menu item by Alt
 # and its underlined letter, Enter and Escape in both dialogs, and their tab order.
 set -uo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+# shellcheck source=../../scripts/wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" || exit 1
+# shellcheck source=checks.sh
 source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 kelvr=$1
 probe=$2
 
-probe() { wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
+probe() { kelvr_italian wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
 shown() { probe exists "$1" >/dev/null; }
 gone() { ! shown "$1"; }
 has_text() { probe texts "$1" | grep -qxF -- "$2"; }
 focus_is() { [ "$(probe focus "$1")" = "$2" ]; }
 # keys TITLE KEY...: types into the window whose caption starts with TITLE. Keys go to the X
-# window that has the input focus, and each Windows window is an X window of its own.
+# window that has the input focus, and each Windows window is an X window of its own. The
+# checks that follow wait for what the keys do: the keys need no pause after them, and the
+# X server queues them in order, so that a menu opened by one gets the next.
 keys() {
   local title=$1 window
   shift
   window=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -n 1)
   [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
-  xdotool key --delay 150 "$@"
-  sleep 0.4
-}
-# press KEY: one more key, to whatever has the focus now (an open menu, say).
-press() {
-  xdotool key "$1"
-  sleep 0.4
+  xdotool key --delay 100 "$@"
 }
 
 # A display of its own: keys typed on a shared one could reach another run's windows.
 trap 'kelvr_end_throwaway_prefix; kelvr_end_private_display' EXIT
-kelvr_private_display
-kelvr_throwaway_prefix
+kelvr_private_display || exit 1
+kelvr_throwaway_prefix || exit 1
 wineserver -p >/dev/null 2>&1
 
 main=" Kelvaro"
@@ -47,24 +45,34 @@ maker="Informazioni sul produttore del SoftWare"
 kelvr_reg add 'HKLM\Software\Microsoft\Shared Tools\MSINFO' /v PATH /t REG_SZ \
   /d 'C:\kelvr-no-such-tool.exe' /f >/dev/null 2>&1
 
-wine "$kelvr" >/dev/null 2>&1 &
-program=$!
+kelvr_start "$kelvr" >/dev/null 2>&1
+program=$KELVR_PID
 check "the main window shows" until_ 20 shown "$main"
 x_window() { xdotool search --onlyvisible --name "^$1" >/dev/null 2>&1; }
 check "and is an X window" until_ 20 x_window "$main"
-sleep 1
 
 # The table, top row down: a column's cells (0 the names), its figures as plain numbers, and
 # the drives as the screen reader reads their bars.
 column() { probe column "$main" "$1"; }
 numbers() { column "$1" | tr -d '. ' | tr ',' '.'; }
-ascending() { [ "$(numbers "$1" | wc -l)" -ge 3 ] && numbers "$1" | sort -g -c 2>/dev/null; }
+ascending() {
+  local n
+  n=$(numbers "$1")
+  [ "$(wc -l <<<"$n")" -ge 3 ] && LC_ALL=C sort -g -c <<<"$n" 2>/dev/null
+}
 bars_read() { probe read "$main" | sed -n 's/^48 \(.*\) = [0-9]* %$/\1/p'; }
-read_in_screen_order() { [ -n "$(bars_read)" ] && [ "$(bars_read)" = "$(column 0)" ]; }
+read_in_screen_order() {
+  local bars
+  bars=$(bars_read)
+  [ -n "$bars" ] && [ "$bars" = "$(column 0)" ]
+}
 read_as_header() { probe read "$main" | grep -qxF "25 $1"; }
+listed() {
+  start_order=$(column 0)
+  [ "$(wc -l <<<"$start_order")" -ge 3 ]
+}
 
-start_order=$(column 0)
-check "the drives are listed" [ "$(echo "$start_order" | wc -l)" -ge 3 ]
+check "the drives are listed" until_ 5 listed
 check "a screen reader reads the headers as column headers" read_as_header "Drive"
 check "and every bar, in the rows' order" read_in_screen_order
 not() { ! "$@"; }
@@ -76,17 +84,15 @@ for sort in "3 2 free space" "4 3 capacity" "2 1 used space"; do
   check "and the screen reader reads the rows so" until_ 5 read_in_screen_order
 done
 keys "$main" ctrl+1
-check "Ctrl+1 sorts by drive again" until_ 5 eval '[ "$(column 0)" = "$start_order" ]'
+in_start_order() { [ "$(column 0)" = "$start_order" ]; }
+check "Ctrl+1 sorts by drive again" until_ 5 in_start_order
 check "and the screen reader reads the rows so" until_ 5 read_in_screen_order
 
-keys "$main" alt+u
-press b
+keys "$main" alt+u b
 check "Alt+U B: bytes" until_ 5 has_text "$main" "Byte utilizzati"
-keys "$main" alt+u
-press g
+keys "$main" alt+u g
 check "Alt+U G: gigabytes" until_ 5 has_text "$main" "GByte TOTALI"
-keys "$main" alt+u
-press m
+keys "$main" alt+u m
 check "Alt+U M: megabytes" until_ 5 has_text "$main" "MByte disponibili"
 
 dialog=$about
@@ -125,13 +131,13 @@ dialog=$about
 keys "$main" alt+a
 check "Alt+A opens the about window once more" until_ 5 shown "$about"
 keys "$dialog" alt+s
-sleep 1
-check "Alt+S leaves the about window open" shown "$about"
-check "and shows no maker window" gone "$maker"
 loaded_hidden() { probe hidden "$1" >/dev/null; }
-check "but has loaded it, hidden" loaded_hidden "$maker"
+check "Alt+S loads the maker window, hidden" until_ 5 loaded_hidden "$maker"
+check "and leaves the about window open" shown "$about"
 keys "$dialog" Escape
 check "Escape closes it" until_ 5 gone "$about"
+# (Checked last, when the launch has long been over.)
+check "and no maker window has shown" gone "$maker"
 
 keys "$main" alt+f
 ended() { ! kill -0 "$program" 2>/dev/null; }

@@ -9,29 +9,32 @@
 # Version: that the exe imports none of them is scripts/check-exe.sh's to check, and each
 # fallback for them runs in the Windows tests.
 set -uo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
+# shellcheck source=../../scripts/wine-env.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" || exit 1
+# shellcheck source=checks.sh
 source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 kelvr=$1
 probe=$2
 buttons=$3
 tool=$4
 
-probe() { wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
+probe() { kelvr_italian wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
 shown() { probe exists "$1" >/dev/null; }
 gone() { ! shown "$1"; }
+# keys TITLE KEY...: types into the window whose caption starts with TITLE (the checks that
+# follow wait for what the keys do).
 keys() {
   local title=$1 window
   shift
   window=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -n 1)
   [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
-  xdotool key --delay 150 "$@"
-  sleep 0.4
+  xdotool key --delay 100 "$@"
 }
 
 # A display of its own: keys typed on a shared one could reach another run's windows.
 trap 'kelvr_end_throwaway_prefix; kelvr_end_private_display' EXIT
-kelvr_private_display
-KELVR_DPI=144 kelvr_throwaway_prefix
+kelvr_private_display || exit 1
+KELVR_DPI=144 kelvr_throwaway_prefix || exit 1
 
 main=" Kelvaro"
 maker="Informazioni sul produttore del SoftWare"
@@ -53,8 +56,8 @@ wineserver -p >/dev/null 2>&1
 version() { [[ "$(wine cmd /c ver 2>/dev/null | tr -d '\r')" == *" 5.1."* ]]; }
 check "Wine says it is Windows XP (5.1)" version
 
-wine "$kelvr" >/dev/null 2>&1 &
-program=$!
+kelvr_start "$kelvr" >/dev/null 2>&1
+program=$KELVR_PID
 check "the main window shows" until_ 20 shown "$main"
 
 # The table as a screen reader reads it, one row a line: "name|used|free|total".
@@ -72,7 +75,7 @@ check "drive E:, which cannot be, shows zeros" unmeasured "e:"
 free_ascending() {
   local free
   free=$(rows | cut -d'|' -f3 | tr -d '.' | tr ',' '.')
-  [ "$(echo "$free" | wc -l)" -ge 3 ] && echo "$free" | sort -g -c 2>/dev/null
+  [ "$(echo "$free" | wc -l)" -ge 3 ] && echo "$free" | LC_ALL=C sort -g -c 2>/dev/null
 }
 not() { ! "$@"; }
 check "the rows do not start in free-space order" not free_ascending
@@ -84,7 +87,7 @@ check "Alt+Q opens the maker window" until_ 5 shown "$maker"
 # Its buttons are 1275 x 420 twips: at 144 DPI, 127.5 x 42 pixels.
 scaled() {
   local w h
-  read -r w h < <(wine "$buttons" size "$maker" "$1" 2>/dev/null | tr -d '\r')
+  read -r w h < <(kelvr_italian wine "$buttons" size "$maker" "$1" 2>/dev/null | tr -d '\r')
   [ -n "${h:-}" ] && ((w >= 127 && w <= 128 && h == 42))
 }
 check "its buttons are laid out at 144 DPI" scaled "&OK"
