@@ -16,13 +16,13 @@
 //   realise  of which making its window (WinHost::Realise, which makes its menus, and the
 //            window itself, made as the form first shows)
 //   apply    of which the window's updates (WinFormPeer::Apply: the update that shows it,
-//            making its controls' windows, showing it and drawing it whole; before that, nothing)
+//            making its buttons' windows, showing it and drawing it whole; before that, nothing)
 //   wait     of which Form_Load's wait for the drives' entries and figures
 //   paint    from Show's return until the window and its controls are painted
 //   total    from the process's creation until then
 //   wmpaint  time in the main window's WM_PAINT and WM_ERASEBKGND until then (its drawing)
 //   ncpaint  time in its WM_NCPAINT and WM_NCACTIVATE (caption, frame, menu bar)
-//   showing  of apply, the update that showed the window (the controls' windows, showing the
+//   showing  of apply, the update that showed the window (the buttons' windows, showing the
 //            window, drawing it whole)
 #include <windows.h>
 

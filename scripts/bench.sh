@@ -283,7 +283,7 @@ if part start; then
   echo "kelvr steps: creation to WinMain $(col steps 2); WinHost $(col steps 3);" \
     "Program $(col steps 4); starting the drives' threads $(col steps 5); main window's Show() $(col steps 6)" \
     "(of which making its window $(col steps 7), window updates $(col steps 8) with the one" \
-    "that shows it $(col steps 14): making the controls' windows, showing the window and drawing it whole;" \
+    "that shows it $(col steps 14): showing the window and drawing it whole, buttons included;" \
     "waiting for the drives' names and figures $(col steps 9));" \
     "Show() to all painted $(col steps 10); total $(col steps 11). Spent in the main window's" \
     "WM_PAINT and WM_ERASEBKGND $(col steps 12), in WM_NCPAINT and WM_NCACTIVATE (caption," \
