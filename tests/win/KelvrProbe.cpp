@@ -13,6 +13,10 @@
 //                              the table, from the top row down
 //   kelvr_probe read PREFIX    that window's controls as role number, name and value, one a
 //                              line
+//   kelvr_probe button PREFIX TEXT
+//                              the width and height in pixels of that window's push button
+//                              showing TEXT, read from the button's own window (class
+//                              "Button"); exit code 1 when there is none
 #include <windows.h>
 
 #include <cstdio>
@@ -56,6 +60,32 @@ bool InView(HWND form, const std::wstring& name) {
     return false;
 }
 
+struct ButtonSearch {
+    std::wstring text;
+    HWND found;
+};
+
+BOOL CALLBACK MatchButton(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<ButtonSearch*>(lp);
+    wchar_t cls[16];
+    GetClassNameW(h, cls, 16);
+    if (std::wstring(cls) == L"Button" && probe::Text(h) == s->text) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int ButtonSize(HWND form, const std::wstring& text) {
+    ButtonSearch s{text, nullptr};
+    EnumChildWindows(form, MatchButton, reinterpret_cast<LPARAM>(&s));
+    RECT r;
+    if (!s.found || !GetWindowRect(s.found, &r))
+        return 1;
+    std::printf("%ld %ld\n", r.right - r.left, r.bottom - r.top);
+    return 0;
+}
+
 int Read(HWND form) {
     const probe::Object object = probe::Object::OfWindow(form);
     if (!object)
@@ -81,6 +111,8 @@ int wmain(int argc, wchar_t** argv) {
         return s.found ? 0 : 1;
     if (!s.found)
         return 1;
+    if (command == L"button")
+        return argc == 4 ? ButtonSize(s.found, argv[3]) : 2;
     if (command == L"focus") {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# xp-test.sh KELVR_EXE PROBE_EXE BUTTON_PROBE_EXE STUB_TOOL_EXE
+# xp-test.sh KELVR_EXE PROBE_EXE STUB_TOOL_EXE
 # kelvr.exe on a Wine that says it is an Italian Windows XP (Version winxp; the programs folder
 # C:\Programmi) on a screen of 144 dots per inch: it starts, measures the drives, sorts them
 # with Ctrl+3 and lays its windows out at that scale; and "? Sistema", with no registry value
 # naming the system-information tool, finds the copy of it planted below C:\Programmi and starts
 # it. The windows are read as a screen reader reads them (kelvr_probe read) and through the push
-# buttons' own windows (kelvr_button_probe). Wine keeps the functions of later Windows under any
+# buttons' own windows (kelvr_probe button). Wine keeps the functions of later Windows under any
 # Version: that the exe imports none of them is scripts/check-exe.sh's to check, and each
 # fallback for them runs in the Windows tests.
 set -uo pipefail
@@ -15,8 +15,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" || exit 1
 source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 kelvr=$1
 probe=$2
-buttons=$3
-tool=$4
+tool=$3
 
 probe() { kelvr_italian wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
 shown() { probe exists "$1" >/dev/null; }
@@ -87,7 +86,7 @@ check "Alt+Q opens the maker window" until_ 5 shown "$maker"
 # Its buttons are 1275 x 420 twips: at 144 DPI, 127.5 x 42 pixels.
 scaled() {
   local w h
-  read -r w h < <(kelvr_italian wine "$buttons" size "$maker" "$1" 2>/dev/null | tr -d '\r')
+  read -r w h < <(probe button "$maker" "$1")
   [ -n "${h:-}" ] && ((w >= 127 && w <= 128 && h == 42))
 }
 check "its buttons are laid out at 144 DPI" scaled "&OK"
