@@ -12,22 +12,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 kelvr=$1
 probe=$2
 
-probe() { kelvr_italian wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
-shown() { probe exists "$1" >/dev/null; }
-gone() { ! shown "$1"; }
 has_text() { probe texts "$1" | grep -qxF -- "$2"; }
 focus_is() { [ "$(probe focus "$1")" = "$2" ]; }
-# keys TITLE KEY...: types into the window whose caption starts with TITLE. Keys go to the X
-# window that has the input focus, and each Windows window is an X window of its own. The
-# checks that follow wait for what the keys do: the keys need no pause after them, and the
-# X server queues them in order, so that a menu opened by one gets the next.
-keys() {
-  local title=$1 window
-  shift
-  window=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -n 1)
-  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
-  xdotool key --delay 100 "$@"
-}
 
 # A display of its own: keys typed on a shared one could reach another run's windows.
 trap 'kelvr_end_throwaway_prefix; kelvr_end_private_display' EXIT

@@ -27,7 +27,6 @@ main=" Kelvaro"
 first="a:"  # a: and b: are floppy drives to Wine, not asked for their labels
 last="y: [DISCO Y]"  # z: is Wine's window on the Unix root, named as Wine names it
 
-probe() { kelvr_italian wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
 inview() { probe inview "$main" "$1" >/dev/null; }
 outofview() { ! inview "$1"; }
 focused() {
@@ -35,8 +34,9 @@ focused() {
   window=$(xdotool search --onlyvisible --name "^$main" 2>/dev/null | head -n 1)
   [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null && echo "$window"
 }
-# (The events queue up in X and reach the window in order: no pause is needed between them.)
-keys() {
+# scroll_keys KEY...: types into the main window quickly (the events queue up in X and reach the
+# window in order: no pause is needed between them).
+scroll_keys() {
   focused >/dev/null
   xdotool key --delay 20 "$@"
 }
@@ -49,7 +49,7 @@ wheel() {
 # brings_last_into_view COMMAND...: from the top, where the last row is out of view, the
 # command brings it into view.
 brings_last_into_view() {
-  keys Home
+  scroll_keys Home
   until_ 5 outofview "$last" || return
   "$@"
   until_ 5 inview "$last"
@@ -60,19 +60,19 @@ program=$KELVR_PID
 check "the main window shows" until_ 20 inview "$first"
 [ "$failed" = 0 ] || probe texts "$main" >&2
 check "the last row is out of view at start" outofview "$last"
-keys End
+scroll_keys End
 check "End brings the last row into view" until_ 5 inview "$last"
 check "and takes the first out" outofview "$first"
-keys Home
+scroll_keys Home
 check "Home brings the first row back" until_ 5 inview "$first"
-check "Page Down brings the last row into view" brings_last_into_view keys Next Next Next Next
+check "Page Down brings the last row into view" brings_last_into_view scroll_keys Next Next Next Next
 # (As many presses and turns as there are drives: more than enough, whatever each scrolls.)
 mapfile -t downs < <(yes Down | head -n 26)
-check "the arrow down brings it into view" brings_last_into_view keys "${downs[@]}"
+check "the arrow down brings it into view" brings_last_into_view scroll_keys "${downs[@]}"
 check "the wheel brings it into view" brings_last_into_view wheel 5 26
 wheel 4 26
 check "and back up to the first row" until_ 5 inview "$first"
-keys alt+f
+scroll_keys alt+f
 ended() { ! kill -0 "$program" 2>/dev/null; }
 check "Alt+F ends the program" until_ 10 ended
 kill "$program" 2>/dev/null

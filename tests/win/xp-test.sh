@@ -17,19 +17,6 @@ kelvr=$1
 probe=$2
 tool=$3
 
-probe() { kelvr_italian wine "$probe" "$@" 2>/dev/null | tr -d '\r'; }
-shown() { probe exists "$1" >/dev/null; }
-gone() { ! shown "$1"; }
-# keys TITLE KEY...: types into the window whose caption starts with TITLE (the checks that
-# follow wait for what the keys do).
-keys() {
-  local title=$1 window
-  shift
-  window=$(xdotool search --onlyvisible --name "^$title" 2>/dev/null | head -n 1)
-  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
-  xdotool key --delay 100 "$@"
-}
-
 # A display of its own: keys typed on a shared one could reach another run's windows.
 trap 'kelvr_end_throwaway_prefix; kelvr_end_private_display' EXIT
 kelvr_private_display || exit 1
