@@ -275,7 +275,7 @@ if part start; then
   grep '^R| ' "$work/start" | sed -E 's/^R\| (.*) \| ([0-9.]+) \| ([0-9.]+) \|$/\1\t\2\t\3/' |
     awk -F'\t' '{ printf "| %-30s | %14s | %28s |\n", $1, $2, $3 }'
   echo
-  echo "Target: kelvr.exe / minimal at most 1.2."
+  echo "Target: kelvr.exe / minimal at most 1.10."
   echo
   col() { LC_ALL=C awk -v name="$1" -v c="$2" '$1 == name { print $c }' "$steps_log" | median; }
   echo "Inside the processes (medians, ms): process creation to WinMain, to painted, and the" \
