@@ -15,8 +15,8 @@
 //                              line
 //   kelvr_probe button PREFIX TEXT
 //                              the width and height in pixels of that window's push button
-//                              showing TEXT, read from the button's own window (class
-//                              "Button"); exit code 1 when there is none
+//                              showing TEXT, read from the button's own window; exit code
+//                              1 when there is none
 #include <windows.h>
 
 #include <cstdio>
@@ -60,29 +60,13 @@ bool InView(HWND form, const std::wstring& name) {
     return false;
 }
 
-struct ButtonSearch {
-    std::wstring text;
-    HWND found;
-};
-
-BOOL CALLBACK MatchButton(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<ButtonSearch*>(lp);
-    wchar_t cls[16];
-    GetClassNameW(h, cls, 16);
-    if (std::wstring(cls) == L"Button" && probe::Text(h) == s->text) {
-        s->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
+// (The form's only child windows are its push buttons.)
 int ButtonSize(HWND form, const std::wstring& text) {
-    ButtonSearch s{text, nullptr};
-    EnumChildWindows(form, MatchButton, reinterpret_cast<LPARAM>(&s));
-    RECT r;
-    if (!s.found || !GetWindowRect(s.found, &r))
+    const probe::Child* button = probe::Find(probe::Children(form), text);
+    if (!button)
         return 1;
-    std::printf("%ld %ld\n", r.right - r.left, r.bottom - r.top);
+    std::printf("%ld %ld\n", button->rect.right - button->rect.left,
+                button->rect.bottom - button->rect.top);
     return 0;
 }
 
