@@ -3,7 +3,20 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "forms/TextBreaks.h"
+
 namespace win32 {
+
+using forms::CharAt;
+using forms::FirstLine;
+using forms::HasSurrogates;
+using forms::IsHan;
+using forms::IsHangul;
+using forms::IsHighSurrogate;
+using forms::IsKana;
+using forms::Joins;
+using forms::Lines;
+using forms::Utf16;
 
 namespace {
 
@@ -31,61 +44,6 @@ const wchar_t* const kFallbackFaces[] = {
 
 bool Between(char32_t c, char32_t low, char32_t high) {
     return c >= low && c <= high;
-}
-
-// Han characters past the 16-bit range (extensions B and later) are written by the same
-// languages' fonts as those within it.
-bool IsHan(char32_t c) {
-    return Between(c, 0x2E80, 0x2FFF) || Between(c, 0x3000, 0x303F) || Between(c, 0x3400, 0x4DBF) ||
-           Between(c, 0x4E00, 0x9FFF) || Between(c, 0xF900, 0xFAFF) || Between(c, 0xFF00, 0xFFEF) ||
-           Between(c, 0x20000, 0x3FFFF);
-}
-
-bool IsKana(char32_t c) {
-    return Between(c, 0x3040, 0x30FF) || Between(c, 0x31F0, 0x31FF);
-}
-
-bool IsHangul(char32_t c) {
-    return Between(c, 0x1100, 0x11FF) || Between(c, 0x3130, 0x318F) || Between(c, 0xAC00, 0xD7AF);
-}
-
-// Text of these scripts may break between any two characters.
-bool IsIdeographic(char32_t c) {
-    return IsHan(c) || IsKana(c) || IsHangul(c);
-}
-
-// A unit that belongs with the one before it: the second half of a surrogate pair, a combining
-// mark, a joiner or a variation selector. Text is never split before one.
-bool Joins(wchar_t c) {
-    return Between(c, 0xDC00, 0xDFFF) || Between(c, 0x0300, 0x036F) || Between(c, 0x1AB0, 0x1AFF) ||
-           Between(c, 0x1DC0, 0x1DFF) || Between(c, 0x20D0, 0x20FF) || Between(c, 0xFE20, 0xFE2F) ||
-           Between(c, 0xFE00, 0xFE0F) || c == 0x200C || c == 0x200D;
-}
-
-bool IsHighSurrogate(wchar_t c) {
-    return Between(c, 0xD800, 0xDBFF);
-}
-
-// The character that starts at s[i], and in `units` how many units of s it takes: two for a
-// surrogate pair, one for anything else (a lone surrogate included).
-char32_t CharAt(const std::wstring& s, std::size_t i, std::size_t* units) {
-    if (IsHighSurrogate(s[i]) && i + 1 < s.size() && Between(s[i + 1], 0xDC00, 0xDFFF)) {
-        *units = 2;
-        return 0x10000 + ((char32_t{s[i]} - 0xD800) << 10) + (char32_t{s[i + 1]} - 0xDC00);
-    }
-    *units = 1;
-    return s[i];
-}
-
-std::wstring Utf16(char32_t c) {
-    if (c < 0x10000)
-        return std::wstring(1, static_cast<wchar_t>(c));
-    c -= 0x10000;
-    return {static_cast<wchar_t>(0xD800 + (c >> 10)), static_cast<wchar_t>(0xDC00 + (c & 0x3FF))};
-}
-
-bool HasSurrogates(const std::wstring& s) {
-    return std::any_of(s.begin(), s.end(), IsHighSurrogate);
 }
 
 // Whether a line reads right to left: whether the first of its characters that has a direction
@@ -154,41 +112,13 @@ std::vector<BYTE> CharsetsFor(char32_t c) {
     return cjk;  // for Han, and last for any symbol, which East Asian fonts are rich in
 }
 
-// The first line of text, and whether more text follows it.
-std::wstring FirstLine(const std::wstring& text, bool* more) {
-    const std::size_t end = text.find_first_of(L"\r\n");
-    if (end == std::wstring::npos) {
-        *more = false;
-        return text;
-    }
-    *more = text.find_first_not_of(L"\r\n", end) != std::wstring::npos;
-    return text.substr(0, end);
-}
-
-// The text's lines; a line break at the very end starts no line of its own.
-std::vector<std::wstring> Lines(const std::wstring& text) {
-    std::vector<std::wstring> lines(1);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'\r' || text[i] == L'\n') {
-            if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n')
-                ++i;
-            lines.emplace_back();
-        } else {
-            lines.back() += text[i];
-        }
-    }
-    if (lines.size() > 1 && lines.back().empty())
-        lines.pop_back();
-    return lines;
-}
-
 // A line's text with, for each unit, the font it is drawn in and the width up to its end, as
 // the runs it falls into are drawn.
 struct Measured {
     std::wstring text;
     bool rtl = false;
     std::vector<HFONT> fonts;
-    std::vector<int> ends;  // ends[i]: from the start to the end of unit i - 1; ends[0] is 0
+    std::vector<int> ends;  // as forms::Wrap takes them
 
     int Width(std::size_t from, std::size_t to) const { return ends[to] - ends[from]; }
     // Units [from, to) are drawn as one run: one font, and surrogate pairs, which are drawn by
@@ -265,54 +195,6 @@ TextLine LineOf(TextFonts& fonts, HFONT font, const Measured& m, std::size_t fro
     return line;
 }
 
-// Whether a line may end before unit `at`: after spaces, or beside an ideograph.
-bool BreakBefore(const std::wstring& s, std::size_t at) {
-    if (at >= s.size())
-        return true;
-    if (at == 0 || s[at] == L' ' || Joins(s[at]))
-        return false;
-    return s[at - 1] == L' ' || IsIdeographic(s[at - 1]) || IsIdeographic(s[at]);
-}
-
-// The lines of a measured line of text wrapped at `width`: each as [from, to).
-std::vector<std::pair<std::size_t, std::size_t>> Wrap(const Measured& m, int width) {
-    std::vector<std::pair<std::size_t, std::size_t>> lines;
-    const std::wstring& s = m.text;
-    const std::size_t n = s.size();
-    std::size_t start = 0;
-    do {
-        // The furthest break at which the line, its trailing spaces left out, fits.
-        std::size_t next = 0, end = 0;
-        for (std::size_t at = start + 1; at <= n; ++at) {
-            if (!BreakBefore(s, at))
-                continue;
-            std::size_t e = at;
-            if (at < n)
-                while (e > start && s[e - 1] == L' ') --e;
-            if (m.Width(start, e) > width)
-                break;
-            next = at;
-            end = e;
-        }
-        if (next == 0) {
-            // Not one word fits: as much of it as fits, at least one character.
-            next = start + 1;
-            while (next < n && Joins(s[next])) ++next;
-            for (std::size_t at = next + 1; at <= n; ++at) {
-                if (at < n && Joins(s[at]))
-                    continue;
-                if (m.Width(start, at) > width)
-                    break;
-                next = at;
-            }
-            end = next;
-        }
-        lines.emplace_back(start, end);
-        start = next;
-    } while (start < n);
-    return lines;
-}
-
 TextLayout Finish(TextLayout layout) {
     layout.width = 0;
     layout.height = 0;
@@ -329,15 +211,7 @@ TextLine Shortened(TextFonts& fonts, HFONT font, const Measured& m, int width) {
     // font has them.
     const std::wstring ellipsis = L"...";
     const int room = width - fonts.Width(font, ellipsis, {}, m.rtl);
-    std::size_t keep = 0;
-    for (std::size_t at = 1; at <= m.text.size(); ++at) {
-        if (at < m.text.size() && Joins(m.text[at]))
-            continue;
-        if (m.Width(0, at) > room)
-            break;
-        keep = at;
-    }
-    TextLine line = LineOf(fonts, font, m, 0, keep);
+    TextLine line = LineOf(fonts, font, m, 0, forms::FittingUnits(m.text, m.ends, room));
     AddRun(fonts, line, ellipsis, font);
     return line;
 }
@@ -729,7 +603,7 @@ TextLayout LayOut(TextFonts& fonts, HFONT font, const std::wstring& text, int wi
             layout.lines.push_back(LineOf(fonts, font, m, 0, line.size()));
             continue;
         }
-        for (const auto& piece : Wrap(m, width))
+        for (const auto& piece : forms::Wrap(m.text, m.ends, width))
             layout.lines.push_back(LineOf(fonts, font, m, piece.first, piece.second));
     }
     return Finish(std::move(layout));

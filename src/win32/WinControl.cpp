@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "forms/Accessible.h"
+#include "forms/TextBreaks.h"
 #include "forms/Twips.h"
 #include "win32/PeerCommon.h"
 #include "win32/Utf.h"
@@ -19,12 +20,6 @@ namespace {
 
 // DrawEdge's sunken edge: two lines of one pixel on each side.
 constexpr int kEdge = 2;
-
-// Whether the text breaks into lines (a break at its very end starts none).
-bool BreaksLines(const std::wstring& text) {
-    const std::size_t last = text.find_last_not_of(L"\r\n");
-    return last != std::wstring::npos && text.find_first_of(L"\r\n") < last;
-}
 
 bool IsContainer(const Control& c) {
     return c.Kind() == Kind::Frame || c.Kind() == Kind::Picture;
@@ -78,7 +73,7 @@ void WinControlPeer::LayOutText(HFONT font, int width, int height, forms::TextFi
     // A label that shows several lines, by its text or by its height, keeps its width and
     // wraps its text to it; one of a single line keeps its text on that line.
     const std::wstring& text = drawn_.text;
-    const bool wrap = BreaksLines(text) || height >= 2 * (m.ascent + m.descent);
+    const bool wrap = forms::BreaksLines(text) || height >= 2 * (m.ascent + m.descent);
     layout_ = win32::LayOut(fonts, font, text, width, fit, wrap);
 }
 

@@ -13,8 +13,7 @@ void WinFormPeer::UpdateScrollBar() {
     if (!hwnd_ || !form_.Scrolls())
         return;
     const double step = form_.ScrollStep();
-    const int page =
-        std::max(1, static_cast<int>((form_.ClientHeight() - form_.ScrollAreaTop()) / step));
+    const int page = PageRows();
     const int last = static_cast<int>(std::lround(form_.ScrollMax() / step));
     SCROLLINFO si{};
     si.cbSize = sizeof si;
