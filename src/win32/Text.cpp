@@ -118,7 +118,7 @@ struct Measured {
     std::wstring text;
     bool rtl = false;
     std::vector<HFONT> fonts;
-    std::vector<int> ends;  // as forms::Wrap takes them
+    std::vector<int> ends;  // ends[i]: how far units [0, i) reach; ends[0] is 0
 
     int Width(std::size_t from, std::size_t to) const { return ends[to] - ends[from]; }
     // Units [from, to) are drawn as one run: one font, and surrogate pairs, which are drawn by
