@@ -1,5 +1,5 @@
-// What the control and form peers share: running the program's handlers, pixels from twips,
-// and a mouse message's buttons, keys and point.
+// What the control and form peers share: running the program's handlers, containers, pixels
+// from twips, and a mouse message's buttons, keys and point.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +19,11 @@ inline void Safely(F&& f) {
     } catch (...) {
         OutputDebugStringW(L"Kelvr: an event handler failed\n");
     }
+}
+
+// A frame or picture box: what it holds is drawn over it, clipped to it.
+inline bool IsContainer(const forms::Control& c) {
+    return c.Kind() == forms::Kind::Frame || c.Kind() == forms::Kind::Picture;
 }
 
 inline RECT ToPixels(double left, double top, double width, double height, int dpi) {

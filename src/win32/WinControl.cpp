@@ -21,10 +21,6 @@ namespace {
 // DrawEdge's sunken edge: two lines of one pixel on each side.
 constexpr int kEdge = 2;
 
-bool IsContainer(const Control& c) {
-    return c.Kind() == Kind::Frame || c.Kind() == Kind::Picture;
-}
-
 }  // namespace
 
 bool WinControlPeer::Drawn::Same(const Drawn& o) const {

@@ -29,10 +29,6 @@ bool CursorOver(HWND hwnd) {
     return under && (under == hwnd || IsChild(hwnd, under));
 }
 
-bool IsContainer(const Control& c) {
-    return c.Kind() == Kind::Frame || c.Kind() == Kind::Picture;
-}
-
 }  // namespace
 
 WinFormPeer::WinFormPeer(WinHost& host, forms::Form& form)
@@ -577,20 +573,21 @@ bool WinFormPeer::OnSetCursor(HWND over, int hitTest) {
     return true;
 }
 
-void WinFormPeer::Mouse(const Control::MouseHandler& handler, int button, UINT keys, double x,
-                        double y) {
+// `at` is in client pixels: the handler has it in twips from the top left corner of the
+// control under the mouse, or of the client area.
+void WinFormPeer::Mouse(const Control::MouseHandler& handler, int button, UINT keys, POINT at,
+                        const WinControlPeer* over) {
     if (!handler)
         return;
+    const POINT origin = over ? over->Origin() : POINT{0, 0};
     Control::MouseHandler h = handler;  // the handler may unload the form and this peer
-    h(button, Shift(keys), x, y);
+    h(button, Shift(keys), forms::PixelsToTwips(at.x - origin.x, dpi_),
+      forms::PixelsToTwips(at.y - origin.y, dpi_));
 }
 
-// In twips from the top left corner of the control under the mouse, or of the client area.
 void WinFormPeer::OnMouseMove(UINT keys, POINT at) {
     const WinControlPeer* p = ControlAt(at);
-    const POINT origin = p ? p->Origin() : POINT{0, 0};
-    Mouse(p ? p->Model().MouseMove : form_.MouseMove, Buttons(keys), keys,
-          forms::PixelsToTwips(at.x - origin.x, dpi_), forms::PixelsToTwips(at.y - origin.y, dpi_));
+    Mouse(p ? p->Model().MouseMove : form_.MouseMove, Buttons(keys), keys, at, p);
 }
 
 // A left press on a control that takes clicks captures the mouse until the button comes up.
@@ -602,9 +599,7 @@ void WinFormPeer::OnButtonDown(int button, UINT keys, POINT at) {
         pressed_ = &p->Model();
         SetCapture(hwnd_);
     }
-    const POINT origin = p->Origin();
-    Mouse(p->Model().MouseDown, button, keys, forms::PixelsToTwips(at.x - origin.x, dpi_),
-          forms::PixelsToTwips(at.y - origin.y, dpi_));
+    Mouse(p->Model().MouseDown, button, keys, at, p);
 }
 
 // A click is a press and a release over the same control.

@@ -102,8 +102,8 @@ class WinFormPeer : public forms::FormPeer {
     void LayOutAll();
     void PaintLayer(HDC dc, const RECT& area, const forms::Control* container,
                     const PaintContext& context) const;
-    void Mouse(const forms::Control::MouseHandler& handler, int button, UINT keys, double x,
-               double y);
+    void Mouse(const forms::Control::MouseHandler& handler, int button, UINT keys, POINT at,
+               const WinControlPeer* over);
     // Menus, commands and tooltips (WinFormCommands.cpp).
     void BuildMenu();
     void AddMenuItems(HMENU menu, const forms::MenuItem& item);
