@@ -102,4 +102,18 @@ std::vector<Control*> ReadingOrder(const Form& form, const Control* container) {
     return shown;
 }
 
+// Counted from -1 down, in the order the controls came to the form, which never changes.
+long EventId(const Form& form, const Control& c) {
+    const auto& all = form.Controls();
+    const auto it = std::find(all.begin(), all.end(), &c);
+    return -static_cast<long>(it - all.begin()) - 1;
+}
+
+Control* FromEventId(const Form& form, long id) {
+    const auto& all = form.Controls();
+    if (id >= 0 || static_cast<std::size_t>(-(id + 1)) >= all.size())
+        return nullptr;
+    return all[static_cast<std::size_t>(-(id + 1))];
+}
+
 }  // namespace forms

@@ -1,5 +1,6 @@
 // What a screen reader finds in a form: each control's role, name, value, description and
-// default action, worked out from its properties, and the order the controls are read in.
+// default action, worked out from its properties, the order the controls are read in, and the
+// numbers that name them in events.
 #pragma once
 
 #include <string>
@@ -32,5 +33,12 @@ bool DoDefaultAction(Control& c);
 // scrolled out of view are read in their places too. A bar's indicator is left out: it is read
 // with its bar.
 std::vector<Control*> ReadingOrder(const Form& form, const Control* container);
+
+// A screen reader's number for a control in events: negative, and the same for as long as the
+// form is loaded, whatever order the controls come to stand in (a child id of the form's
+// object, as Active Accessibility takes them).
+long EventId(const Form& form, const Control& c);
+// The control that EventId gave `id`; null for none.
+Control* FromEventId(const Form& form, long id);
 
 }  // namespace forms

@@ -414,14 +414,13 @@ class Element final : public IAccessible {
     }
 
     // Child number `child` (from 1, in reading order); for the client area, a negative number
-    // names any control of the form, as the events do (WinFormPeer::EventId).
+    // names any control of the form, as the events do (forms::EventId).
     const Control* ChildAt(const VARIANT& child) const {
         if (child.vt != VT_I4)
             return nullptr;
         if (child.lVal < 0) {
             const Found f = Find();
-            return f.form && !control_ ? WinFormPeer::FromEventId(f.form->Model(), child.lVal)
-                                       : nullptr;
+            return f.form && !control_ ? forms::FromEventId(f.form->Model(), child.lVal) : nullptr;
         }
         const std::vector<Control*> children = Children();
         return child.lVal >= 1 && static_cast<std::size_t>(child.lVal) <= children.size()

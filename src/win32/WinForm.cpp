@@ -350,24 +350,11 @@ void WinFormPeer::FinishChanges() {
     const auto told = std::move(told_);
     told_.clear();
     for (const auto& t : told)
-        NotifyWinEvent(t.first, hwnd_, OBJID_CLIENT, EventId(form_, *t.second));
+        NotifyWinEvent(t.first, hwnd_, OBJID_CLIENT, forms::EventId(form_, *t.second));
     if (reordered_) {
         reordered_ = false;
         NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd_, OBJID_CLIENT, CHILDID_SELF);
     }
-}
-
-LONG WinFormPeer::EventId(const forms::Form& form, const Control& c) {
-    const auto& all = form.Controls();
-    const auto it = std::find(all.begin(), all.end(), &c);
-    return -static_cast<LONG>(it - all.begin()) - 1;
-}
-
-Control* WinFormPeer::FromEventId(const forms::Form& form, LONG id) {
-    const auto& all = form.Controls();
-    if (id >= 0 || static_cast<std::size_t>(-(id + 1)) >= all.size())
-        return nullptr;
-    return all[static_cast<std::size_t>(-(id + 1))];
 }
 
 // The window was moved or sized (by the user, the system, or the program itself): the form's

@@ -74,12 +74,6 @@ class WinFormPeer : public forms::FormPeer {
     // Sets the pointer the form asks for while the mouse is over it; false for the default.
     bool SetPointer() const;
 
-    // A screen reader's number for a control in events: negative, and the same for as long as
-    // the form is loaded, whatever order the controls come to stand in.
-    static LONG EventId(const forms::Form& form, const forms::Control& c);
-    // The control that EventId gave `id`; null for none.
-    static forms::Control* FromEventId(const forms::Form& form, LONG id);
-
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
   private:

@@ -130,6 +130,23 @@ TEST_F(MainWindowRead, RowsScrolledAwayAreReadInTheirPlaces) {
     EXPECT_EQ(forms::ReadingOrder(f, nullptr)[0], &f.lbDes[0]);
 }
 
+// Events name each control by a number of its own, which still names it after a sort; no
+// other number names anything.
+TEST_F(MainWindowRead, EventIdsNameEachControlWhateverItsPlace) {
+    kelvr::FreeAll& f = Open();
+    const auto& all = f.Controls();
+    std::vector<long> ids;
+    for (forms::Control* c : all) ids.push_back(forms::EventId(f, *c));
+    f.lbDes_Click(3);  // the rows move
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        EXPECT_LT(ids[i], 0);
+        EXPECT_EQ(forms::EventId(f, *all[i]), ids[i]);
+        EXPECT_EQ(forms::FromEventId(f, ids[i]), all[i]);
+    }
+    for (long id : {0L, 1L, -static_cast<long>(all.size()) - 1})
+        EXPECT_EQ(forms::FromEventId(f, id), nullptr) << id;
+}
+
 // Ctrl and the keys 1 to 4, on either row of digits, do what a click on that column's header
 // does; no other key or modifier is taken.
 TEST_F(MainWindowRead, CtrlAndADigitSortByThatColumn) {

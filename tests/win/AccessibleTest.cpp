@@ -17,9 +17,9 @@
 #include "Modal.h"
 #include "Probe.h"
 #include "RealProgram.h"
+#include "forms/Accessible.h"
 #include "win32/Utf.h"
 #include "win32/WinControl.h"
-#include "win32/WinForm.h"
 
 namespace {
 
@@ -129,7 +129,7 @@ TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
     // A hidden control, as an event would name it (the row models, made to be copied), is
     // invisible.
     kelvr::FreeAll& m = program.Main();
-    const Object model = form.Child(win32::WinFormPeer::EventId(m, m.lbDisco[0]));
+    const Object model = form.Child(forms::EventId(m, m.lbDisco[0]));
     ASSERT_TRUE(model);
     EXPECT_NE(model.State() & STATE_SYSTEM_INVISIBLE, 0);
 }
