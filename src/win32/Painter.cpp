@@ -74,7 +74,7 @@ void PaintLabel(HDC dc, RECT r, const WinControlPeer& label, const forms::Look& 
         RECT text = label.TextBox();
         if (c.HasBorder())
             InflateRect(&text, -2, -2);
-        DrawLayout(dc, label.Layout(), text, c.Alignment());
+        DrawLayout(dc, context.host.FontCache(), label.Layout(), text, c.Alignment());
     }
     SelectObject(dc, old);
 }

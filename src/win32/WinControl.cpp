@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "forms/Accessible.h"
-#include "forms/TextBreaks.h"
 #include "forms/Twips.h"
 #include "win32/PeerCommon.h"
 #include "win32/Utf.h"
@@ -63,24 +62,11 @@ RECT WinControlPeer::DesignedBox(const Control& c) const {
     return r;
 }
 
-void WinControlPeer::LayOutText(HFONT font, int width, int height, forms::TextFit fit) {
-    TextFonts& fonts = form_.Host().FontCache();
-    const TextFonts::Metrics& m = fonts.MetricsOf(font);
-    // A label that shows several lines, by its text or by its height, keeps its width and
-    // wraps its text to it; one of a single line keeps its text on that line.
-    const std::wstring& text = drawn_.text;
-    const bool wrap = forms::BreaksLines(text) || height >= 2 * (m.ascent + m.descent);
-    layout_ = win32::LayOut(fonts, font, text, width, fit, wrap);
-}
-
-// The label keeps its designed box wherever its text fits. A label of one line widens to its
-// text, away from the side its text is aligned to (both sides, centred), but not past what
-// shows of the window or frame that holds it, where it would be cut: there its text narrows
-// instead. Any label grows down to hold its lines. Names cut short and figures in narrower type
-// keep their width. A label in a symbol font shows a picture, which is not to move.
+// The label's text and box, as forms::FitLabel makes them. A label moved up or down only (a row
+// re-ordered or scrolled) keeps its layout.
 RECT WinControlPeer::LayOutLabel(const Control& c, const RECT& designed, HFONT font) {
     if (c.Kind() != Kind::Label || !font) {
-        layout_ = TextLayout{};
+        layout_ = forms::TextLayout{};
         return designed;
     }
     const RECT room = form_.Room(c);
@@ -96,46 +82,15 @@ RECT WinControlPeer::LayOutLabel(const Control& c, const RECT& designed, HFONT f
             return laid_.fitted;
         }
     }
-    const int edge = c.HasBorder() ? kEdge : 0;
-    const int width = designed.right - designed.left - 2 * edge;
-    const int height = designed.bottom - designed.top - 2 * edge;
-    LayOutText(font, width, height, c.Fit());
-    RECT r = designed;
-    RECT text = designed;
-    if (!form_.Host().FontCache().MetricsOf(font).symbol) {
-        const int wider = c.Fit() == forms::TextFit::Grow ? layout_.width - width : 0;
-        if (wider > 0) {
-            if (c.Alignment() == forms::Align::Left) {
-                r.right += wider;
-            } else if (c.Alignment() == forms::Align::Right) {
-                r.left -= wider;
-            } else {
-                r.left -= wider / 2;
-                r.right += wider - wider / 2;
-            }
-            r.left = std::max(r.left, std::min(room.left, designed.left));
-            r.right = std::min(r.right, std::max(room.right, designed.right));
-            const int inner = r.right - r.left - 2 * edge;
-            LayOutText(font, inner, height,
-                       inner < layout_.width ? forms::TextFit::Shrink : c.Fit());
-        }
-        // A label that runs past what shows of the window (a window the screen holds narrower
-        // than its design) has its text in the part that shows, where all of it can be read.
-        text = r;
-        text.left = std::max(text.left, room.left);
-        text.right = std::min(text.right, room.right);
-        const int shows = text.right - text.left - 2 * edge;
-        if (shows > 0 && shows < layout_.width)
-            LayOutText(font, shows, height,
-                       c.Fit() == forms::TextFit::Grow ? forms::TextFit::Shrink : c.Fit());
-        const int taller = layout_.height - height;
-        if (taller > 0)
-            r.bottom += taller;
-        text.top = r.top;
-        text.bottom = r.bottom;
-    }
-    laid_ = Laid{drawn_.text, font, c.Fit(), c.HasBorder(), designed, room, r, text};
-    return r;
+    auto edges = [](const RECT& r) { return forms::Edges{r.left, r.top, r.right, r.bottom}; };
+    auto rect = [](const forms::Edges& e) { return RECT{e.left, e.top, e.right, e.bottom}; };
+    forms::FittedLabel fitted =
+        forms::FitLabel(form_.Host().FontCache(), font, drawn_.text, edges(designed), edges(room),
+                        c.Fit(), c.Alignment(), c.HasBorder() ? kEdge : 0);
+    layout_ = std::move(fitted.layout);
+    laid_ = Laid{drawn_.text, font, c.Fit(),          c.HasBorder(),
+                 designed,    room, rect(fitted.box), rect(fitted.textBox)};
+    return laid_.fitted;
 }
 
 WinControlPeer::Drawn WinControlPeer::Measure(const Control& c) {

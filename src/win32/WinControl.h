@@ -44,7 +44,7 @@ class WinControlPeer : public forms::ControlPeer {
     // Where a label's text is laid out: its box, but for what lies past the window's edge.
     const RECT& TextBox() const { return laid_.textBox; }
     const std::wstring& Text() const { return drawn_.text; }
-    const TextLayout& Layout() const { return layout_; }
+    const forms::TextLayout& Layout() const { return layout_; }
     // A push button's window; null for any other control.
     HWND Window() const { return hwnd_; }
 
@@ -67,7 +67,6 @@ class WinControlPeer : public forms::ControlPeer {
     // Lays a label's text out for its box, and returns the box: the designed one, grown as
     // little as needed where its text in `font` does not fit it.
     RECT LayOutLabel(const forms::Control& c, const RECT& designed, HFONT font);
-    void LayOutText(HFONT font, int width, int height, forms::TextFit fit);
     void ApplyButton(const Drawn& now);
     void MakeButton(const Drawn& now);
     void TellScreenReaders(const forms::Control& c, bool first, bool moved);
@@ -82,9 +81,8 @@ class WinControlPeer : public forms::ControlPeer {
     Drawn drawn_;
     std::wstring tip_;
     std::string accName_, accValue_;  // as screen readers were last told
-    TextLayout layout_;
-    // What the text was last laid out from: a label moved up or down only (a row re-ordered or
-    // scrolled) keeps its layout.
+    forms::TextLayout layout_;
+    // What the text was last laid out from, and what came of it.
     struct Laid {
         std::wstring text;
         HFONT font = nullptr;

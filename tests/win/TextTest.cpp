@@ -106,24 +106,25 @@ TEST(LabelText, IsDrawnAsItIsStoredInEveryScript) {
         SCOPED_TRACE(win32::Narrow(c.text));
         HFONT font = host.Font(c.font, ScreenDpi());
         const int em = host.FontCache().MetricsOf(font).em, slack = std::max(2, em / 2);
-        const win32::TextLayout layout =
-            win32::LayOut(host.FontCache(), font, c.text, c.ems * em,
+        const forms::TextLayout layout =
+            forms::LayOut(host.FontCache(), font, c.text, c.ems * em,
                           c.cut ? forms::TextFit::Ellipsis : forms::TextFit::Grow, false);
         ASSERT_EQ(layout.lines.size(), 1u);
-        const win32::TextLine& line = layout.lines[0];
+        const forms::TextLine& line = layout.lines[0];
         EXPECT_EQ(line.rtl, c.rtl);
         EXPECT_EQ(layout.cut, c.cut);
         std::wstring joined;
         std::vector<RECT> inks;
         int floppies = 0;  // runs of the floppy disk alone
-        for (const win32::TextRun& run : line.runs) {
+        for (const forms::TextRun& run : line.runs) {
             joined += run.text;
             floppies += run.text == L"\U0001F4BE";
-            win32::TextLayout alone{{line}};
+            forms::TextLayout alone{{line}};
             alone.lines[0].runs = {run};
             const RECT box{20, 20, 20 + line.width, 60 + em * 2};
-            inks.push_back(Ink(line.width + 40, 80 + em * 2,
-                               [&](HDC dc) { DrawLayout(dc, alone, box, forms::Align::Left); }));
+            inks.push_back(Ink(line.width + 40, 80 + em * 2, [&](HDC dc) {
+                DrawLayout(dc, host.FontCache(), alone, box, forms::Align::Left);
+            }));
             const int left = 20 + (line.rtl ? line.width - run.x - run.width : run.x);
             if (run.text.front() == L' ' || run.text.back() == L' ')
                 continue;

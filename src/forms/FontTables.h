@@ -1,0 +1,28 @@
+// What the fonts' own tables say: which character sets' fonts write a character, and which
+// characters past the 16-bit range a font has.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace forms {
+
+// The character sets whose fonts write `c`, the likeliest first, by Windows' numbers for them
+// (GREEK_CHARSET is 161, ...): asked for a set, the system's font mapper picks a font that has
+// it, as Windows does for the programs of each language. Han characters are written by the
+// fonts of four languages: that of `codePage`, the system's ANSI code page, comes first.
+std::vector<unsigned char> CharsetsFor(char32_t c, unsigned codePage);
+
+// Characters past the 16-bit range that a font has, from first to last, and the glyph of the
+// first.
+struct WideRange {
+    char32_t first, last;
+    std::uint32_t glyph;
+};
+
+// The ranges of a font's character map (its 'cmap' table, as stored), from its table of 32-bit
+// character ranges (format 12) under Windows' full-repertoire encoding or Unicode's; none for a
+// font without one, or a table cut short.
+std::vector<WideRange> ReadWideRanges(const std::vector<unsigned char>& cmap);
+
+}  // namespace forms
