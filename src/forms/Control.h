@@ -41,19 +41,20 @@ enum class TextFit {
     Shrink,    // one line, in narrower type (smaller, failing that) until it fits
 };
 
-// What a control is to a screen reader: the system's accessible roles that the forms use.
-// Automatic takes the role from the control's kind.
+// What a control is to a screen reader: the system's accessible roles that the forms use, by
+// Active Accessibility's numbers for them (ROLE_SYSTEM_STATICTEXT, ...). Automatic takes the
+// role from the control's kind.
 enum class Role {
-    Automatic,
-    Text,
-    ColumnHeader,
-    ProgressBar,
-    Indicator,  // a part of a bar drawn over it, read with the bar
-    Link,
-    Graphic,
-    Button,
-    Grouping,
-    Separator,
+    Automatic = 0,
+    Text = 0x29,
+    ColumnHeader = 0x19,
+    ProgressBar = 0x30,
+    Indicator = 0x27,  // a part of a bar drawn over it, read with the bar
+    Link = 0x1E,
+    Graphic = 0x28,
+    Button = 0x2B,
+    Grouping = 0x14,
+    Separator = 0x15,
 };
 
 // Mouse pointers: the codes the forms use.

@@ -57,28 +57,16 @@ WinFormPeer* FormOf(HWND hwnd) {
     return reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
-LONG RoleOf(forms::Role role) {
-    switch (role) {
-        case forms::Role::ColumnHeader:
-            return ROLE_SYSTEM_COLUMNHEADER;
-        case forms::Role::ProgressBar:
-            return ROLE_SYSTEM_PROGRESSBAR;
-        case forms::Role::Indicator:
-            return ROLE_SYSTEM_INDICATOR;
-        case forms::Role::Link:
-            return ROLE_SYSTEM_LINK;
-        case forms::Role::Graphic:
-            return ROLE_SYSTEM_GRAPHIC;
-        case forms::Role::Button:
-            return ROLE_SYSTEM_PUSHBUTTON;
-        case forms::Role::Grouping:
-            return ROLE_SYSTEM_GROUPING;
-        case forms::Role::Separator:
-            return ROLE_SYSTEM_SEPARATOR;
-        default:
-            return ROLE_SYSTEM_STATICTEXT;
-    }
-}
+// forms::Role's numbers are the system's.
+static_assert(static_cast<LONG>(forms::Role::Text) == ROLE_SYSTEM_STATICTEXT &&
+              static_cast<LONG>(forms::Role::ColumnHeader) == ROLE_SYSTEM_COLUMNHEADER &&
+              static_cast<LONG>(forms::Role::ProgressBar) == ROLE_SYSTEM_PROGRESSBAR &&
+              static_cast<LONG>(forms::Role::Indicator) == ROLE_SYSTEM_INDICATOR &&
+              static_cast<LONG>(forms::Role::Link) == ROLE_SYSTEM_LINK &&
+              static_cast<LONG>(forms::Role::Graphic) == ROLE_SYSTEM_GRAPHIC &&
+              static_cast<LONG>(forms::Role::Button) == ROLE_SYSTEM_PUSHBUTTON &&
+              static_cast<LONG>(forms::Role::Grouping) == ROLE_SYSTEM_GROUPING &&
+              static_cast<LONG>(forms::Role::Separator) == ROLE_SYSTEM_SEPARATOR);
 
 // A text for the caller, who frees it; none (S_FALSE) for an empty one.
 HRESULT Give(const std::string& text, BSTR* out) {
@@ -294,7 +282,7 @@ class Element final : public IAccessible {
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
         return Ask(child, out, &IAccessible::get_accRole, Number([](const WinControlPeer& p) {
-                       return RoleOf(forms::Describe(p.Model()).role);
+                       return static_cast<LONG>(forms::Describe(p.Model()).role);
                    }));
     }
     // A control hidden (or in a container that is) is invisible; one scrolled out of view, or
