@@ -126,6 +126,32 @@ void Form::ScrollTo(double top) {
     Changed();
 }
 
+Control* Form::DefaultButton() const {
+    for (Control* c : controls_)
+        if (c->Kind() == Kind::Button && c->IsDefault())
+            return c;
+    return nullptr;
+}
+
+Control* Form::CancelButton() const {
+    for (Control* c : controls_)
+        if (c->Kind() == Kind::Button && c->IsCancel())
+            return c;
+    return nullptr;
+}
+
+int Form::PageSteps() const {
+    return step_ > 0 ? std::max(1, static_cast<int>((clientHeight_ - areaTop_) / step_)) : 1;
+}
+
+void Form::Scroll(ScrollBy by) {
+    const double page = PageSteps() * step_;
+    const double to[] = {
+        scrollTop_ - step_, scrollTop_ + step_, scrollTop_ - page, scrollTop_ + page, 0,
+        ScrollMax()};
+    ScrollTo(to[static_cast<int>(by)]);
+}
+
 double Form::ScreenTop(const Control& c) const {
     return c.Scrolls() ? c.Top() - scrollTop_ : c.Top();
 }

@@ -99,6 +99,11 @@ class Form {
     double ScrollMax() const;
     // Rounded to a step and held within 0 and ScrollMax().
     void ScrollTo(double top);
+    // The steps the client area holds below the controls that stay: a page, at least one.
+    int PageSteps() const;
+    // What the scroll bar's arrows, page areas and ends ask for, and the keys that do as they do.
+    enum class ScrollBy { LineUp, LineDown, PageUp, PageDown, Top, Bottom };
+    void Scroll(ScrollBy by);
     // Where a control stands on the screen, in the form's client area, and whether it is
     // scrolled out of view.
     double ScreenTop(const Control& c) const;
@@ -116,6 +121,9 @@ class Form {
     int IconId() const { return iconId_; }
     Color BackColor() const { return backColor_; }
     const std::vector<Control*>& Controls() const { return controls_; }
+    // The buttons Enter and Escape press (Control::IsDefault, Control::IsCancel); null for none.
+    Control* DefaultButton() const;
+    Control* CancelButton() const;
     const std::vector<MenuItem*>& MenuBar() const { return menuBar_; }
 
     // Mouse events on the form's own background, in twips.

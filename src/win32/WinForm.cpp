@@ -510,10 +510,8 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 
 // Asked for by the dialog manager's keyboard handling: the default button's id.
 LRESULT WinFormPeer::OnGetDefId() const {
-    for (const auto& p : controls_)
-        if (p->Model().Kind() == Kind::Button && p->Model().IsDefault())
-            return MAKELRESULT(p->Id(), DC_HASDEFID);
-    return 0;
+    const WinControlPeer* p = PeerOf(form_.DefaultButton());
+    return p ? MAKELRESULT(p->Id(), DC_HASDEFID) : 0;
 }
 
 // True when the form took the key, or the key scrolled the rows.

@@ -102,11 +102,8 @@ class WinFormPeer : public forms::FormPeer {
     void BuildMenu();
     void AddMenuItems(HMENU menu, const forms::MenuItem& item);
     void OnCommand(int id);
-    forms::Control* Button(bool isDefault) const;
     // Scrolling (WinFormScroll.cpp).
     void UpdateScrollBar();
-    void ScrollRows(int rows);
-    int PageRows() const;
     bool ScrollKey(UINT key);
     void ScrollBar(int request);
     void Wheel(int delta);

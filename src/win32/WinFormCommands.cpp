@@ -11,7 +11,6 @@
 namespace win32 {
 
 using forms::Control;
-using forms::Kind;
 
 void WinFormPeer::BuildMenu() {
     if (form_.MenuBar().empty())
@@ -40,22 +39,13 @@ void WinFormPeer::MenuChanged(const forms::MenuItem& item) {
                           MF_BYCOMMAND | (item.Checked() ? MF_CHECKED : MF_UNCHECKED));
 }
 
-Control* WinFormPeer::Button(bool isDefault) const {
-    for (const auto& p : controls_) {
-        Control& c = p->Model();
-        if (c.Kind() == Kind::Button && (isDefault ? c.IsDefault() : c.IsCancel()))
-            return &c;
-    }
-    return nullptr;
-}
-
 // A menu item, a button, Enter or Escape: its handler runs.
 void WinFormPeer::OnCommand(int id) {
     std::function<void()> handler;
     if (id == IDOK || id == IDCANCEL) {
         // Enter presses the default button, or else the button that has the focus; Escape
         // presses the cancel button, or else closes the window as its close box does.
-        Control* b = Button(id == IDOK);
+        Control* b = id == IDOK ? form_.DefaultButton() : form_.CancelButton();
         if (!b && id == IDOK) {
             for (const auto& p : controls_)
                 if (p->Window() && p->Window() == GetFocus())
@@ -115,24 +105,18 @@ void WinFormPeer::SetTip(const WinControlPeer& peer, const std::wstring& text) {
     const RECT rect = peer.Shown() ? peer.Box() : RECT{0, 0, 0, 0};
     auto it = std::find_if(tips_.begin(), tips_.end(),
                            [&peer](const auto& t) { return t.first == peer.Id(); });
-    if (it == tips_.end()) {
-        if (text.empty())
-            return;
-        it = tips_.emplace(tips_.end(), peer.Id(), Tip{text, rect});
-        if (tooltip_) {
-            TOOLINFOW ti = ToolOf(it->first, it->second);
-            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-        }
+    const bool added = it == tips_.end();
+    if (added && text.empty())
         return;
-    }
-    if (it->second.text == text && SameRect(it->second.rect, rect))
+    if (added)
+        it = tips_.emplace(tips_.end(), peer.Id(), Tip{});
+    else if (it->second.text == text && SameRect(it->second.rect, rect))
         return;
-    it->second.text = text;
-    it->second.rect = rect;
+    it->second = Tip{text, rect};
     if (tooltip_) {
         TOOLINFOW ti = ToolOf(it->first, it->second);
-        SendMessageW(tooltip_, text.empty() ? TTM_DELTOOLW : TTM_SETTOOLINFOW, 0,
-                     reinterpret_cast<LPARAM>(&ti));
+        const UINT message = added ? TTM_ADDTOOLW : text.empty() ? TTM_DELTOOLW : TTM_SETTOOLINFOW;
+        SendMessageW(tooltip_, message, 0, reinterpret_cast<LPARAM>(&ti));
     }
     if (text.empty())
         tips_.erase(it);

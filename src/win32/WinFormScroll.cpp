@@ -13,7 +13,7 @@ void WinFormPeer::UpdateScrollBar() {
     if (!hwnd_ || !form_.Scrolls())
         return;
     const double step = form_.ScrollStep();
-    const int page = PageRows();
+    const int page = form_.PageSteps();
     const int last = static_cast<int>(std::lround(form_.ScrollMax() / step));
     SCROLLINFO si{};
     si.cbSize = sizeof si;
@@ -28,26 +28,15 @@ void WinFormPeer::UpdateScrollBar() {
     SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
 }
 
-// Scrolls by `rows` rows (up when negative).
-void WinFormPeer::ScrollRows(int rows) {
-    form_.ScrollTo(form_.ScrollTop() + rows * form_.ScrollStep());
-}
-
-int WinFormPeer::PageRows() const {
-    return std::max(
-        1, static_cast<int>((form_.ClientHeight() - form_.ScrollAreaTop()) / form_.ScrollStep()));
-}
-
 // The keys do what the bar's arrows, page areas and ends do.
 bool WinFormPeer::ScrollKey(UINT key) {
-    if (!form_.Scrolls())
-        return false;
-    const std::pair<UINT, int> keys[] = {{VK_UP, SB_LINEUP},    {VK_DOWN, SB_LINEDOWN},
-                                         {VK_PRIOR, SB_PAGEUP}, {VK_NEXT, SB_PAGEDOWN},
-                                         {VK_HOME, SB_TOP},     {VK_END, SB_BOTTOM}};
+    using By = forms::Form::ScrollBy;
+    const std::pair<UINT, By> keys[] = {{VK_UP, By::LineUp},    {VK_DOWN, By::LineDown},
+                                        {VK_PRIOR, By::PageUp}, {VK_NEXT, By::PageDown},
+                                        {VK_HOME, By::Top},     {VK_END, By::Bottom}};
     for (const auto& k : keys)
-        if (k.first == key) {
-            ScrollBar(k.second);
+        if (k.first == key && form_.Scrolls()) {
+            form_.Scroll(k.second);
             return true;
         }
     return false;
@@ -55,36 +44,19 @@ bool WinFormPeer::ScrollKey(UINT key) {
 
 // `request`: what the bar asks for (SB_LINEUP, SB_THUMBTRACK, ...).
 void WinFormPeer::ScrollBar(int request) {
-    switch (request) {
-        case SB_LINEUP:
-            ScrollRows(-1);
-            break;
-        case SB_LINEDOWN:
-            ScrollRows(1);
-            break;
-        case SB_PAGEUP:
-            ScrollRows(-PageRows());
-            break;
-        case SB_PAGEDOWN:
-            ScrollRows(PageRows());
-            break;
-        case SB_TOP:
-            form_.ScrollTo(0);
-            break;
-        case SB_BOTTOM:
-            form_.ScrollTo(form_.ScrollMax());
-            break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: {
-            SCROLLINFO si{};
-            si.cbSize = sizeof si;
-            si.fMask = SIF_TRACKPOS;
-            GetScrollInfo(hwnd_, SB_VERT, &si);
-            form_.ScrollTo(si.nTrackPos * form_.ScrollStep());
-            break;
-        }
-        default:
-            break;
+    using By = forms::Form::ScrollBy;
+    const std::pair<int, By> requests[] = {{SB_LINEUP, By::LineUp}, {SB_LINEDOWN, By::LineDown},
+                                           {SB_PAGEUP, By::PageUp}, {SB_PAGEDOWN, By::PageDown},
+                                           {SB_TOP, By::Top},       {SB_BOTTOM, By::Bottom}};
+    for (const auto& r : requests)
+        if (r.first == request)
+            form_.Scroll(r.second);
+    if (request == SB_THUMBTRACK || request == SB_THUMBPOSITION) {
+        SCROLLINFO si{};
+        si.cbSize = sizeof si;
+        si.fMask = SIF_TRACKPOS;
+        GetScrollInfo(hwnd_, SB_VERT, &si);
+        form_.ScrollTo(si.nTrackPos * form_.ScrollStep());
     }
 }
 
@@ -96,7 +68,7 @@ void WinFormPeer::Wheel(int delta) {
     wheel_ += delta;
     const int rows = wheel_ / WHEEL_DELTA;
     wheel_ -= rows * WHEEL_DELTA;
-    ScrollRows(-rows);
+    form_.ScrollTo(form_.ScrollTop() - rows * form_.ScrollStep());
 }
 
 }  // namespace win32

@@ -140,7 +140,10 @@ TEST_F(AboutWindow, OpensBesideTheMainWindowWithTitleVersionAndDescription) {
                   "facendo click con il tasto sinistro del mouse sulla\n"
                   "sua intestazione");
         EXPECT_EQ(a.Lb_cr.Caption(), kelvr::content::kFreeUseNotice);
+        EXPECT_EQ(a.DefaultButton(), &a.cmdOK);  // Enter
+        EXPECT_EQ(a.CancelButton(), &a.cmdOK);   // Escape
     });
+    EXPECT_EQ(program.Main().DefaultButton(), nullptr);
     // Moved, the main window takes the next opening with it.
     program.Main().Move(123456.789, 1000.5);
     WhileAboutOpen([](kelvr::frmAbout& a) {
