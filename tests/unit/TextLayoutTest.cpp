@@ -93,6 +93,7 @@ TEST(TextLayoutTest, LaysTextOutAsTheLabelAsks) {
     const std::wstring shalom = {0x05E9, 0x05DC, 0x05D5, 0x05DD};
     const std::wstring floppy = {L'a', 0xD83D, 0xDCBE, L'b'};  // a U+1F4BE b
     const std::wstring accent = {L'e', 0x0301, L'x'};          // e, a combining acute, x
+    using F = TextFit;
     const struct {
         std::wstring text;
         int width;
@@ -102,34 +103,21 @@ TEST(TextLayoutTest, LaysTextOutAsTheLabelAsks) {
         int layoutWidth;
         bool cut, rtl;
     } cases[] = {
-        {L"abc", 100, TextFit::Grow, false, {L"abc|"}, 30, false, false},
-        {L"abcdefghij", 50, TextFit::Grow, false, {L"abcdefghij|"}, 100, false, false},
-        {L"ab cd ef", 50, TextFit::Grow, true, {L"ab cd|", L"ef|"}, 50, false, false},
-        {L"ab\r\ncd", 100, TextFit::Grow, false, {L"ab|", L"cd|"}, 20, false, false},
-        {L"abcdefghij", 60, TextFit::Ellipsis, false, {L"abc|...|"}, 60, true, false},
-        {L"ab\ncd", 100, TextFit::Ellipsis, false, {L"ab|...|"}, 50, true, false},
-        {L"ab\ncd", 100, TextFit::Shrink, false, {L"ab|"}, 20, false, false},
+        {L"abc", 100, F::Grow, false, {L"abc|"}, 30, false, false},
+        {L"abcdefghij", 50, F::Grow, false, {L"abcdefghij|"}, 100, false, false},
+        {L"ab cd ef", 50, F::Grow, true, {L"ab cd|", L"ef|"}, 50, false, false},
+        {L"ab\r\ncd", 100, F::Grow, false, {L"ab|", L"cd|"}, 20, false, false},
+        {L"abcdefghij", 60, F::Ellipsis, false, {L"abc|...|"}, 60, true, false},
+        {L"ab\ncd", 100, F::Ellipsis, false, {L"ab|...|"}, 50, true, false},
+        {L"ab\ncd", 100, F::Shrink, false, {L"ab|"}, 20, false, false},
         // Z is not in the font: its fallback draws it, twice as wide.
-        {L"aZb", 100, TextFit::Grow, false, {L"a|Z|b|"}, 40, false, false},
-        {floppy,
-         100,
-         TextFit::Grow,
-         false,
-         {L"a|" + floppy.substr(1, 2) + L"|b|"},
-         30,
-         false,
-         false},
+        {L"aZb", 100, F::Grow, false, {L"a|Z|b|"}, 40, false, false},
+        // A surrogate pair is a run of its own, drawn by its glyph.
+        {floppy, 100, F::Grow, false, {L"a|" + floppy.substr(1, 2) + L"|b|"}, 30, false, false},
         // The combining accent, which the font lacks too, stays with its letter.
-        {accent, 100, TextFit::Grow, false, {accent + L"|"}, 20, false, false},
-        {shalom + L" ab", 100, TextFit::Grow, false, {shalom + L" ab|"}, 70, false, true},
-        {shalom + L" ab",
-         50,
-         TextFit::Ellipsis,
-         false,
-         {shalom.substr(0, 2) + L"|...|"},
-         50,
-         true,
-         true},
+        {accent, 100, F::Grow, false, {accent + L"|"}, 20, false, false},
+        {shalom + L" ab", 100, F::Grow, false, {shalom + L" ab|"}, 70, false, true},
+        {shalom + L" ab", 50, F::Ellipsis, false, {shalom.substr(0, 2) + L"|...|"}, 50, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
@@ -187,154 +175,48 @@ TEST(TextLayoutTest, ShrinksAFigureNarrowerFirstThenSmaller) {
     }
 }
 
-// Labels in a font of 10 pixels a character, lines 10 high (8 + 2), designed 50 by 10 at
-// (100, 0) unless said otherwise.
+// Labels in a font of 10 pixels a character, lines 10 high (8 + 2), designed from x = 100 to
+// `right` and from y = 0 to `bottom`, in a window or frame that shows up to x = `shows`.
 TEST(TextLayoutTest, FitsALabelToItsTextWithinWhatShows) {
-    const Edges wide{-1000, -1000, 1000, 1000};
+    using F = TextFit;
+    using A = Align;
     const struct {
-        const char* what;
         std::wstring text;
-        Edges designed, room;
+        int right, bottom, shows;
         TextFit fit;
         Align align;
         int edge;
         bool symbol;
-        Edges box, textBox;
-        int layoutWidth;
+        int left, grownRight, grownBottom, textRight, layoutWidth;
     } cases[] = {
-        {"fits",
-         L"abc",
-         {100, 0, 150, 10},
-         wide,
-         TextFit::Grow,
-         Align::Left,
-         0,
-         false,
-         {100, 0, 150, 10},
-         {100, 0, 150, 10},
-         30},
-        {"grows right",
-         L"abcdefgh",
-         {100, 0, 150, 10},
-         wide,
-         TextFit::Grow,
-         Align::Left,
-         0,
-         false,
-         {100, 0, 180, 10},
-         {100, 0, 180, 10},
-         80},
-        {"grows left",
-         L"abcdefgh",
-         {100, 0, 150, 10},
-         wide,
-         TextFit::Grow,
-         Align::Right,
-         0,
-         false,
-         {70, 0, 150, 10},
-         {70, 0, 150, 10},
-         80},
-        {"grows both ways",
-         L"abcdefghi",
-         {100, 0, 150, 10},
-         wide,
-         TextFit::Grow,
-         Align::Center,
-         0,
-         false,
-         {80, 0, 170, 10},
-         {80, 0, 170, 10},
-         90},
-        {"the border counts",
-         L"abcdefgh",
-         {100, 0, 150, 14},
-         wide,
-         TextFit::Grow,
-         Align::Left,
-         2,
-         false,
-         {100, 0, 184, 14},
-         {100, 0, 184, 14},
-         80},
-        {"grows to the room's edge, then narrows",
-         L"abcdefgh",
-         {100, 0, 150, 10},
-         {0, 0, 160, 100},
-         TextFit::Grow,
-         Align::Left,
-         0,
-         false,
-         {100, 0, 160, 10},
-         {100, 0, 160, 10},
-         56},
-        {"a name cut short keeps its width",
-         L"abcdefgh",
-         {100, 0, 150, 10},
-         wide,
-         TextFit::Ellipsis,
-         Align::Left,
-         0,
-         false,
-         {100, 0, 150, 10},
-         {100, 0, 150, 10},
-         50},
-        {"a figure narrows in its width",
-         L"12345678",
-         {100, 0, 150, 10},
-         wide,
-         TextFit::Shrink,
-         Align::Right,
-         0,
-         false,
-         {100, 0, 150, 10},
-         {100, 0, 150, 10},
-         48},
-        {"a picture does not move",
-         L"abcdefgh",
-         {100, 0, 150, 10},
-         wide,
-         TextFit::Grow,
-         Align::Left,
-         0,
-         true,
-         {100, 0, 150, 10},
-         {100, 0, 150, 10},
-         80},
-        {"grows down to its lines",
-         L"ab cd ef gh ij",
-         {100, 0, 150, 20},
-         wide,
-         TextFit::Grow,
-         Align::Left,
-         0,
-         false,
-         {100, 0, 150, 30},
-         {100, 0, 150, 30},
-         50},
-        {"text in the part that shows",
-         L"abcdefgh",
-         {100, 0, 200, 10},
-         {0, 0, 160, 100},
-         TextFit::Grow,
-         Align::Left,
-         0,
-         false,
-         {100, 0, 200, 10},
-         {100, 0, 160, 10},
-         56},
+        {L"abc", 150, 10, 1000, F::Grow, A::Left, 0, false, 100, 150, 10, 150, 30},
+        {L"abcdefgh", 150, 10, 1000, F::Grow, A::Left, 0, false, 100, 180, 10, 180, 80},
+        {L"abcdefgh", 150, 10, 1000, F::Grow, A::Right, 0, false, 70, 150, 10, 150, 80},
+        {L"abcdefghi", 150, 10, 1000, F::Grow, A::Center, 0, false, 80, 170, 10, 170, 90},
+        {L"abcdefgh", 150, 14, 1000, F::Grow, A::Left, 2, false, 100, 184, 14, 184, 80},
+        // Grown to the edge of what shows, and narrowed there.
+        {L"abcdefgh", 150, 10, 160, F::Grow, A::Left, 0, false, 100, 160, 10, 160, 56},
+        // Names cut short and figures in narrower type keep their width; a picture stays.
+        {L"abcdefgh", 150, 10, 1000, F::Ellipsis, A::Left, 0, false, 100, 150, 10, 150, 50},
+        {L"12345678", 150, 10, 1000, F::Shrink, A::Right, 0, false, 100, 150, 10, 150, 48},
+        {L"abcdefgh", 150, 10, 1000, F::Grow, A::Left, 0, true, 100, 150, 10, 150, 80},
+        // Two lines high, it wraps, and grows down to its third line.
+        {L"ab cd ef gh ij", 150, 20, 1000, F::Grow, A::Left, 0, false, 100, 150, 30, 150, 50},
+        // Designed past what shows: its text narrows into the part that shows.
+        {L"abcdefgh", 200, 10, 160, F::Grow, A::Left, 0, false, 100, 200, 10, 160, 56},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         FakeTypesetter fonts;
         const FontHandle font = fonts.Add(10, 8, 12, L"", false, c.symbol);
         const forms::FittedLabel f =
-            forms::FitLabel(fonts, font, c.text, c.designed, c.room, c.fit, c.align, c.edge);
+            forms::FitLabel(fonts, font, c.text, {100, 0, c.right, c.bottom},
+                            {-1000, -1000, c.shows, 1000}, c.fit, c.align, c.edge);
         const auto edges = [](const Edges& e) {
             return std::vector<int>{e.left, e.top, e.right, e.bottom};
         };
-        EXPECT_EQ(edges(f.box), edges(c.box));
-        EXPECT_EQ(edges(f.textBox), edges(c.textBox));
+        EXPECT_EQ(edges(f.box), (std::vector<int>{c.left, 0, c.grownRight, c.grownBottom}));
+        EXPECT_EQ(edges(f.textBox), (std::vector<int>{c.left, 0, c.textRight, c.grownBottom}));
         EXPECT_EQ(f.layout.width, c.layoutWidth);
     }
 }
