@@ -126,18 +126,22 @@ void Form::ScrollTo(double top) {
     Changed();
 }
 
-Control* Form::DefaultButton() const {
-    for (Control* c : controls_)
-        if (c->Kind() == Kind::Button && c->IsDefault())
+namespace {
+// The first button of `controls` that `is` says yes to.
+Control* FirstButton(const std::vector<Control*>& controls, bool (Control::*is)() const) {
+    for (Control* c : controls)
+        if (c->Kind() == Kind::Button && (c->*is)())
             return c;
     return nullptr;
 }
+}  // namespace
+
+Control* Form::DefaultButton() const {
+    return FirstButton(controls_, &Control::IsDefault);
+}
 
 Control* Form::CancelButton() const {
-    for (Control* c : controls_)
-        if (c->Kind() == Kind::Button && c->IsCancel())
-            return c;
-    return nullptr;
+    return FirstButton(controls_, &Control::IsCancel);
 }
 
 int Form::PageSteps() const {
