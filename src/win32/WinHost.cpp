@@ -260,10 +260,16 @@ LRESULT CALLBACK WinHost::PostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // had the thread been busy.
 bool WinHost::WaitFor(const std::function<bool()>& done, Deadline until) {
     for (;;) {
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        for (int i = 0; i < 100 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT); ++i)
-            DispatchMessageW(&msg);
+        // Before the first window shows there is nothing to paint, and a look at the message
+        // queue would tell the system the program is idle and ready (WaitForInputIdle, the
+        // shell's start-up cursor) while its window is still to come.
+        if (shownOne_) {
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            for (int i = 0; i < 100 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT);
+                 ++i)
+                DispatchMessageW(&msg);
+        }
         if (ending_)
             return false;
         if (done())
@@ -272,8 +278,11 @@ bool WinHost::WaitFor(const std::function<bool()>& done, Deadline until) {
         if (now >= until)
             return false;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
-        MsgWaitForMultipleObjectsEx(1, &wake_, static_cast<DWORD>(left), QS_PAINT | QS_SENDMESSAGE,
-                                    0);
+        if (shownOne_)
+            MsgWaitForMultipleObjectsEx(1, &wake_, static_cast<DWORD>(left),
+                                        QS_PAINT | QS_SENDMESSAGE, 0);
+        else
+            WaitForSingleObject(wake_, static_cast<DWORD>(left));
     }
 }
 

@@ -137,20 +137,18 @@ HWND MainWindowOf(DWORD pid) {
     return f.hwnd;
 }
 
-// Starts kelvr.exe as `si` asks and waits for its main window (up to 20 s on a slow first
-// start); nullptr if none shows.
+// Starts kelvr.exe as `si` asks and waits, as a launcher does, until it is ready for the user
+// (WaitForInputIdle; up to 20 s on a slow first start). By then its main window shows: nullptr
+// if it does not.
 HWND Start(const std::wstring& exe, STARTUPINFOW& si, PROCESS_INFORMATION& pi) {
     si.cb = sizeof si;
     std::wstring cmd = L"\"" + exe + L"\"";
     if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi))
         return nullptr;
-    HWND hwnd = nullptr;
-    for (int i = 0; i < 200 && !hwnd; ++i) {
-        Sleep(100);
-        hwnd = MainWindowOf(pi.dwProcessId);
-    }
-    return hwnd;
+    if (WaitForInputIdle(pi.hProcess, 20000) != 0)
+        return nullptr;
+    return MainWindowOf(pi.dwProcessId);
 }
 
 // Closes the main window and expects the process to end, cleanly.
@@ -170,7 +168,7 @@ TEST_F(KelvrExe, StartsOnItsTableThatAnotherProgramCanReadAndEndsOnClose) {
     STARTUPINFOW si{};
     PROCESS_INFORMATION pi{};
     HWND hwnd = Start(exe, si, pi);
-    ASSERT_NE(hwnd, nullptr) << "no main window appeared";
+    ASSERT_NE(hwnd, nullptr) << "no main window showed by the time the program was ready";
     EXPECT_FALSE(IsIconic(hwnd));
 
     // Read from this process as a screen reader reads it.
@@ -192,7 +190,7 @@ TEST_F(KelvrExe, StartsMinimisedWhenStartedSo) {
     si.wShowWindow = SW_SHOWMINNOACTIVE;
     PROCESS_INFORMATION pi{};
     HWND hwnd = Start(exe, si, pi);
-    ASSERT_NE(hwnd, nullptr) << "no main window appeared";
+    ASSERT_NE(hwnd, nullptr) << "no main window showed by the time the program was ready";
     EXPECT_TRUE(IsIconic(hwnd));
     CloseAndExpectEnd(hwnd, pi);
 }
