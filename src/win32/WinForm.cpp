@@ -62,9 +62,14 @@ WinFormPeer::WinFormPeer(WinHost& host, forms::Form& form)
 }
 
 WinFormPeer::~WinFormPeer() {
+    // The window stops answering for the form before its buttons go: destroying them sends it
+    // messages, and a screen reader may ask it for the controls then.
+    if (hwnd_)
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    stack_.clear();
     controls_.clear();
     if (hwnd_) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        host_.ModalEnding(hwnd_);
         DestroyWindow(hwnd_);  // and its menu and tooltips with it
     } else if (menu_) {
         DestroyMenu(menu_);
@@ -175,6 +180,8 @@ void WinFormPeer::Apply(const forms::Form& form) {
     if (form.Visible() != shown_) {
         shown_ = form.Visible();
         const std::optional<int> start = first ? host_.TakeStartShow() : std::nullopt;
+        if (!shown_)
+            host_.ModalEnding(hwnd_);
         ShowWindow(hwnd_, start ? *start : shown_ ? SW_SHOW : SW_HIDE);
         if (shown_)
             UpdateWindow(hwnd_);

@@ -288,7 +288,7 @@ bool WinHost::WaitFor(const std::function<bool()>& done, Deadline until) {
 
 void WinHost::DispatchOne(MSG& msg) {
     if (!modal_.empty()) {
-        HWND top = modal_.back();
+        HWND top = modal_.back().window;
         if (IsWindow(top) && IsDialogMessageW(top, &msg))
             return;
     }
@@ -319,8 +319,8 @@ void WinHost::RunModal(forms::Form& form) {
     HWND previous = GetActiveWindow();
     Disabling d{hwnd, {}};
     EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&d));
+    modal_.push_back({hwnd, std::move(d.windows)});
 
-    modal_.push_back(hwnd);
     form.Show();
     SetForegroundWindow(hwnd);
     if (HWND first = GetNextDlgTabItem(hwnd, nullptr, FALSE))
@@ -338,12 +338,23 @@ void WinHost::RunModal(forms::Form& form) {
         DispatchOne(msg);
     }
 
-    modal_.erase(std::remove(modal_.begin(), modal_.end(), hwnd), modal_.end());
-    for (HWND w : d.windows)
-        if (IsWindow(w))
-            EnableWindow(w, TRUE);
+    ModalEnding(hwnd);
+    modal_.erase(std::remove_if(modal_.begin(), modal_.end(),
+                                [hwnd](const Modal& m) { return m.window == hwnd; }),
+                 modal_.end());
     if (previous && IsWindow(previous))
         SetActiveWindow(previous);
+}
+
+void WinHost::ModalEnding(HWND hwnd) {
+    for (Modal& m : modal_) {
+        if (m.window != hwnd)
+            continue;
+        for (HWND w : m.disabled)
+            if (IsWindow(w))
+                EnableWindow(w, TRUE);
+        m.disabled.clear();
+    }
 }
 
 void WinHost::DoEvents() {
@@ -366,7 +377,7 @@ void WinHost::DoEvents() {
 }
 
 void WinHost::MsgBox(const std::string& prompt) {
-    HWND owner = modal_.empty() ? GetActiveWindow() : modal_.back();
+    HWND owner = modal_.empty() ? GetActiveWindow() : modal_.back().window;
     MessageBoxW(owner, Widen(prompt).c_str(), Widen(KELVR_TITLE).c_str(), MB_OK);
 }
 

@@ -71,6 +71,10 @@ class WinHost : public forms::FormHost, public forms::Screen {
 
     // Called by a form's peer when its window goes.
     void WindowGone(forms::Form& form);
+    // Called by a form's peer before its window hides or goes: when it is a modal form's, the
+    // windows it disabled are enabled again first, so that the system hands the activation
+    // back to one of them, and not to another program's window.
+    void ModalEnding(HWND hwnd);
     // The user's session is ending (WM_ENDSESSION): the main window is unloaded and the
     // program ends, whatever it was waiting for.
     void EndSession();
@@ -86,7 +90,12 @@ class WinHost : public forms::FormHost, public forms::Screen {
     bool commonControls_ = false;
     bool shownOne_ = false;  // a window has been shown
     forms::Form* main_ = nullptr;
-    std::vector<HWND> modal_;  // the modal forms' windows, innermost last
+    // The modal forms' windows, innermost last, each with the windows it disabled.
+    struct Modal {
+        HWND window;
+        std::vector<HWND> disabled;
+    };
+    std::vector<Modal> modal_;
     bool pumped_ = false;
     DWORD lastPump_ = 0;
     // The fonts made for the forms' fonts, each at a DPI; the icons made, by resource and size.

@@ -3,6 +3,8 @@
 //   kelvr_probe texts PREFIX   the names of the controls of the visible window whose caption
 //                              starts with PREFIX, one a line
 //   kelvr_probe focus PREFIX   the text of the window that has the keyboard focus there
+//   kelvr_probe active PREFIX  exit code 0 when that window is the active window of its
+//                              program and the foreground window
 //   kelvr_probe exists PREFIX  exit code 0 when such a window is shown, 1 otherwise
 //   kelvr_probe hidden PREFIX  exit code 0 when such a window exists but is not shown
 //   kelvr_probe inview PREFIX NAME
@@ -104,6 +106,14 @@ int wmain(int argc, wchar_t** argv) {
             return 1;
         Print(probe::Text(info.hwndFocus));
         return 0;
+    }
+    if (command == L"active") {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(s.found, nullptr), &info) &&
+                       info.hwndActive == s.found && GetForegroundWindow() == s.found
+                   ? 0
+                   : 1;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = 2;

@@ -3,7 +3,8 @@
 # Drives kelvr.exe with real key presses (xdotool, through X into Wine) and reads its windows
 # back with the probe from another process: the sort keys Ctrl+1 to Ctrl+4, and the table as a
 # screen reader reads it then (Active Accessibility, across processes); every menu item by Alt
-# and its underlined letter, Enter and Escape in both dialogs, and their tab order.
+# and its underlined letter, Enter and Escape in both dialogs, and their tab order; the main
+# window active again once a dialog closes.
 set -uo pipefail
 # shellcheck source=../../scripts/wine-env.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh" || exit 1
@@ -91,6 +92,8 @@ keys "$dialog" Tab
 check "Tab comes back to OK" until_ 3 focus_is "$about" "OK"
 keys "$dialog" Return
 check "Enter closes the about window" until_ 5 gone "$about"
+active() { probe active "$1"; }
+check "and the main window is active again" until_ 3 active "$main"
 keys "$main" alt+a
 check "Alt+A opens it again" until_ 5 shown "$about"
 keys "$dialog" Escape
