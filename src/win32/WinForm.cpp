@@ -183,6 +183,10 @@ void WinFormPeer::Apply(const forms::Form& form) {
         if (!shown_)
             host_.ModalEnding(hwnd_);
         ShowWindow(hwnd_, start ? *start : shown_ ? SW_SHOW : SW_HIDE);
+        // Windows may take the first show of the main window for the start-up's show command,
+        // which hides it when the program was started hidden: shown again, it stays shown.
+        if (shown_ && !IsWindowVisible(hwnd_))
+            ShowWindow(hwnd_, SW_SHOW);
         if (shown_)
             UpdateWindow(hwnd_);
     }
