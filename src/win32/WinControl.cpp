@@ -171,10 +171,14 @@ void WinControlPeer::ApplyButton(const Drawn& before) {
         SetWindowPos(hwnd_, nullptr, now.box.left, now.box.top, now.box.right - now.box.left,
                      now.box.bottom - now.box.top, SWP_NOZORDER | SWP_NOACTIVATE);
     if (now.enabled != before.enabled) {
-        // A button disabled while it has the focus (while the task it started runs) leaves the
-        // keyboard with no control at all: enabled again, it takes the focus back.
-        if (!now.enabled)
+        // A button disabled while it has the focus (while the task it started runs) would leave
+        // the keyboard with no window at all, and its keys unheard: the form's window takes the
+        // focus meanwhile, and the button takes it back once enabled again.
+        if (!now.enabled) {
             hadFocus_ = GetFocus() == hwnd_;
+            if (hadFocus_)
+                SetFocus(form_.Window());
+        }
         EnableWindow(hwnd_, now.enabled);
         if (now.enabled && hadFocus_ && (!GetFocus() || GetFocus() == form_.Window()))
             SetFocus(hwnd_);

@@ -130,11 +130,13 @@ TEST_F(RealInfoWindows, MakerWindowOpensCentredWithItsTextsAtTheirPlaces) {
                       -static_cast<LONG>(std::lround(7 * Px(1440) / 72.0)));
 
             // OK has the focus. A button disabled with the focus (as "? Sistema" is while it
-            // searches) takes it back as it is enabled.
+            // searches) leaves it to the window, whose keys (Escape) still work, and takes it
+            // back as it is enabled.
             const std::vector<probe::Child> buttons = probe::Children(maker);
             EXPECT_EQ(GetFocus(), probe::Find(buttons, L"&OK")->hwnd);
             SetFocus(probe::Find(buttons, L"? &Sistema")->hwnd);
             program.Maker().cmdInfoSys.SetEnabled(false);
+            EXPECT_EQ(GetFocus(), maker);
             program.Maker().cmdInfoSys.SetEnabled(true);
             EXPECT_EQ(GetFocus(), probe::Find(buttons, L"? &Sistema")->hwnd);
 
