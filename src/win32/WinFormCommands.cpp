@@ -112,11 +112,18 @@ void WinFormPeer::SetTip(const WinControlPeer& peer, const std::wstring& text) {
         it = tips_.emplace(tips_.end(), peer.Id(), Tip{});
     else if (it->second.text == text && SameRect(it->second.rect, rect))
         return;
+    const bool newText = added || it->second.text != text;
     it->second = Tip{text, rect};
     if (tooltip_) {
+        // A tool takes its text as it is added: TTM_SETTOOLINFO takes no more than 80
+        // characters, and a name cut short may be longer. A new text replaces the tool; a new
+        // place only moves it.
         TOOLINFOW ti = ToolOf(it->first, it->second);
-        const UINT message = added ? TTM_ADDTOOLW : text.empty() ? TTM_DELTOOLW : TTM_SETTOOLINFOW;
-        SendMessageW(tooltip_, message, 0, reinterpret_cast<LPARAM>(&ti));
+        const auto info = reinterpret_cast<LPARAM>(&ti);
+        if (newText && !added)
+            SendMessageW(tooltip_, TTM_DELTOOLW, 0, info);
+        if (!text.empty())
+            SendMessageW(tooltip_, newText ? TTM_ADDTOOLW : TTM_NEWTOOLRECTW, 0, info);
     }
     if (text.empty())
         tips_.erase(it);
