@@ -225,8 +225,11 @@ void WinHost::Post(std::function<void()> task) {
         messagePosted_ = true;
     }
     SetEvent(wake_);
-    if (send)
-        PostMessageW(postWindow_, WM_APP, 0, 0);
+    if (send && !PostMessageW(postWindow_, WM_APP, 0, 0)) {
+        // The queue is full: the next task posts the message again.
+        std::lock_guard<std::mutex> lock(postMutex_);
+        messagePosted_ = false;
+    }
 }
 
 void WinHost::RunPosted() {
