@@ -468,9 +468,13 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             OnPaint();
             return 0;
         case WM_PRINTCLIENT: {
+            // A themed push button asks for what lies behind it each time it paints: only as
+            // much as the picture's clipping lets through is drawn.
+            const HDC dc = reinterpret_cast<HDC>(wp);
             RECT area;
-            GetClientRect(hwnd_, &area);
-            Paint(reinterpret_cast<HDC>(wp), area);
+            if (GetClipBox(dc, &area) == ERROR)
+                GetClientRect(hwnd_, &area);
+            Paint(dc, area);
             return 0;
         }
         case WM_CTLCOLORBTN:
@@ -503,6 +507,10 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             break;
         case WM_SYSCOLORCHANGE:
             OnColorsChanged();
+            // The push buttons, common controls, hear of it only from their parent.
+            for (HWND child = GetWindow(hwnd_, GW_CHILD); child;
+                 child = GetWindow(child, GW_HWNDNEXT))
+                SendMessageW(child, WM_SYSCOLORCHANGE, wp, lp);
             break;
         case WM_GETOBJECT: {
             LRESULT object = 0;
@@ -565,7 +573,8 @@ bool WinFormPeer::OnSetCursor(HWND over, int hitTest) {
     const WinControlPeer* p = ControlAt(at);
     if (!p || p->Model().MousePointer() != forms::kCustomPointer)
         return false;
-    SetCursor(reinterpret_cast<HCURSOR>(host_.Icon(form_.IconId(), GetSystemMetrics(SM_CXCURSOR))));
+    SetCursor(
+        reinterpret_cast<HCURSOR>(host_.Icon(form_.IconId(), host_.Metric(SM_CXCURSOR, dpi_))));
     return true;
 }
 
