@@ -50,6 +50,9 @@ const Libraries& Libs() {
 WinFormPeer* FormOf(HWND hwnd) {
     if (!hwnd || !IsWindow(hwnd))
         return nullptr;
+    // A window of another thread, of another Kelvr perhaps, holds no pointer of this one.
+    if (GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId())
+        return nullptr;
     wchar_t cls[16] = L"";
     GetClassNameW(hwnd, cls, 16);
     if (lstrcmpW(cls, L"KelvrForm") != 0)
@@ -77,6 +80,13 @@ HRESULT Give(const std::string& text, BSTR* out) {
         return S_FALSE;
     *out = Libs().sysAllocString(Widen(text).c_str());
     return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+// An object for the caller, who releases it; none (VT_EMPTY, S_FALSE) when it could not be made.
+HRESULT Give(IAccessible* object, VARIANT* out) {
+    out->vt = object ? VT_DISPATCH : VT_EMPTY;
+    out->pdispVal = object;
+    return object ? S_OK : S_FALSE;
 }
 
 bool IsSelf(const VARIANT& v) {
@@ -229,9 +239,7 @@ class Element final : public IAccessible {
         }
         if (!to)
             return S_FALSE;
-        end->vt = VT_DISPATCH;
-        end->pdispVal = Of(hwnd_, *f.form, *to);
-        return end->pdispVal ? S_OK : S_FALSE;
+        return Give(Of(hwnd_, *f.form, *to), end);
     }
     // The child of this object under the point, or this object itself.
     HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* out) override {
@@ -256,9 +264,7 @@ class Element final : public IAccessible {
             out->lVal = CHILDID_SELF;
             return S_OK;
         }
-        out->vt = VT_DISPATCH;
-        out->pdispVal = Of(hwnd_, *f.form, *child);
-        return out->pdispVal ? S_OK : S_FALSE;
+        return Give(Of(hwnd_, *f.form, *child), out);
     }
 
     // IAccessible: what the control is. The form's client area says what the system says.
