@@ -21,14 +21,6 @@ namespace {
 // Posted to the form's own window: changes wait to be finished (see FinishChanges).
 constexpr UINT kFinishChanges = WM_APP + 1;
 
-bool CursorOver(HWND hwnd) {
-    POINT pt;
-    if (!GetCursorPos(&pt))
-        return false;
-    HWND under = WindowFromPoint(pt);
-    return under && (under == hwnd || IsChild(hwnd, under));
-}
-
 }  // namespace
 
 WinFormPeer::WinFormPeer(WinHost& host, forms::Form& form)
@@ -190,8 +182,19 @@ void WinFormPeer::Apply(const forms::Form& form) {
         if (shown_)
             UpdateWindow(hwnd_);
     }
-    if (shown_ && CursorOver(hwnd_) && !SetPointer())
-        SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    // A new pointer for the form (the hourglass while it measures) shows at once, not at the
+    // mouse's next move: the window sets it as for a move. Other changes leave the pointer
+    // alone, the system's over the frame as the window is sized included.
+    POINT at;
+    if (shown_ && form.MousePointer() != pointer_ && GetCursorPos(&at)) {
+        pointer_ = form.MousePointer();
+        const HWND under = WindowFromPoint(at);
+        if (under == hwnd_ || IsChild(hwnd_, under)) {
+            const LRESULT hit = SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+            SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+                         MAKELPARAM(hit, WM_MOUSEMOVE));
+        }
+    }
 }
 
 // Containers before what they hold; the push buttons' windows last, in their tab order.

@@ -219,6 +219,23 @@ TEST_F(RealMainWindow, UnitMenuMovesTheCheckMarkAndRemeasures) {
     EXPECT_NE(probe::Named(probe::Read(hwnd), L"GByte TOTALI"), nullptr);
 }
 
+// The form's pointer shows as the form sets it, with the mouse at rest over the window: the
+// hourglass while it measures, the arrow after.
+TEST_F(RealMainWindow, PointerChangesShowWithoutAMouseMove) {
+    RECT client;
+    GetClientRect(hwnd, &client);
+    POINT at{client.right / 2, client.bottom - 2};
+    ClientToScreen(hwnd, &at);
+    SetForegroundWindow(hwnd);
+    SetCursorPos(at.x, at.y);
+    host.DoEvents();
+    ASSERT_EQ(WindowFromPoint(at), hwnd);
+    Main().SetMousePointer(forms::kHourglass);
+    EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_WAIT));
+    Main().SetMousePointer(forms::kDefaultPointer);
+    EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW));
+}
+
 // The tooltips come with the mouse: the real pointer is moved over a header, as a user would.
 // Each tool answers over its control's rectangle.
 TEST_F(RealMainWindow, FigureHeadersCarryTheirTooltipsOnceTheMouseComes) {
