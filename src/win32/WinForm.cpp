@@ -456,6 +456,18 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (OnKeyDown(static_cast<UINT>(wp)))
                 return 0;
             break;
+        case WM_ACTIVATE:
+            // As a dialog does: the button that had the focus as the window was left takes it
+            // back as the window is active again.
+            if (LOWORD(wp) == WA_INACTIVE) {
+                const HWND focus = GetFocus();
+                focusBack_ = focus && IsChild(hwnd_, focus) ? focus : nullptr;
+            } else if (!HIWORD(wp) && focusBack_ && IsWindow(focusBack_) &&
+                       IsWindowEnabled(focusBack_) && IsWindowVisible(focusBack_)) {
+                SetFocus(focusBack_);
+                return 0;
+            }
+            break;
         case WM_DPICHANGED:
             DpiChanged(LOWORD(wp), *reinterpret_cast<const RECT*>(lp));
             return 0;

@@ -132,6 +132,7 @@ class WinFormPeer : public forms::FormPeer {
     const forms::Control* pressed_ = nullptr;  // pressed with the left button, for its click
     double scrollTop_ = 0;                     // the form's ScrollTop, as last applied
     int pointer_ = forms::kDefaultPointer;     // the form's MousePointer, likewise
+    HWND focusBack_ = nullptr;                 // the button to focus as the window is active
     int wheel_ = 0;                            // wheel turns not yet come to a notch
     bool placing_ = false;                     // the form is being told where its window is
     int laidWidth_ = -1;                       // the client area's width, as laid out for

@@ -139,6 +139,15 @@ TEST_F(RealInfoWindows, MakerWindowOpensCentredWithItsTextsAtTheirPlaces) {
             EXPECT_EQ(GetFocus(), maker);
             program.Maker().cmdInfoSys.SetEnabled(true);
             EXPECT_EQ(GetFocus(), probe::Find(buttons, L"? &Sistema")->hwnd);
+            // Left for another window and active again, it gives the focus back to the button
+            // that had it, as a dialog does.
+            HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 8, 8,
+                                         nullptr, nullptr, nullptr, nullptr);
+            SetActiveWindow(other);
+            EXPECT_NE(GetFocus(), probe::Find(buttons, L"? &Sistema")->hwnd);
+            SetActiveWindow(maker);
+            EXPECT_EQ(GetFocus(), probe::Find(buttons, L"? &Sistema")->hwnd);
+            DestroyWindow(other);
 
             // Shown whole, with nothing left to paint.
             EXPECT_EQ(probe::Unlike(maker), 0);
