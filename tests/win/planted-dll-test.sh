@@ -14,8 +14,9 @@ kelvr=$1
 probe=$2
 planted=$3
 
-trap 'kelvr_end_throwaway_prefix' EXIT
-kelvr_use_display || exit 1
+# A display of its own: a window shown on a shared one could come under another test's mouse.
+trap 'kelvr_end_throwaway_prefix; kelvr_end_private_display' EXIT
+kelvr_private_display || exit 1
 kelvr_throwaway_prefix || exit 1
 wineserver -p >/dev/null 2>&1
 
