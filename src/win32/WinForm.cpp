@@ -550,11 +550,12 @@ LRESULT WinFormPeer::OnGetDefId() const {
 
 // True when the form took the key, or the key scrolled the rows.
 bool WinFormPeer::OnKeyDown(UINT key) {
-    bool taken = false;
-    const auto keyDown = form_.KeyDown;  // the handler may unload the form
-    if (keyDown)
-        taken = keyDown(static_cast<int>(key), KeyShift());
-    return taken || ScrollKey(key);
+    const auto keyDown = form_.KeyDown;  // the handler may unload the form, and this peer
+    const HWND hwnd = hwnd_;
+    if (keyDown && (keyDown(static_cast<int>(key), KeyShift()) ||
+                    GetWindowLongPtrW(hwnd, GWLP_USERDATA) != reinterpret_cast<LONG_PTR>(this)))
+        return true;
+    return ScrollKey(key);
 }
 
 // A high-contrast scheme chosen or left, or the system colours changed: the form is drawn
