@@ -322,7 +322,7 @@ void WinHost::RunModal(forms::Form& form) {
     HWND previous = GetActiveWindow();
     Disabling d{hwnd, {}};
     EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&d));
-    modal_.push_back({hwnd, std::move(d.windows)});
+    modal_.push_back({hwnd, std::move(d.windows), previous});
 
     form.Show();
     SetForegroundWindow(hwnd);
@@ -345,8 +345,6 @@ void WinHost::RunModal(forms::Form& form) {
     modal_.erase(std::remove_if(modal_.begin(), modal_.end(),
                                 [hwnd](const Modal& m) { return m.window == hwnd; }),
                  modal_.end());
-    if (previous && IsWindow(previous))
-        SetActiveWindow(previous);
 }
 
 void WinHost::ModalEnding(HWND hwnd) {
@@ -357,6 +355,9 @@ void WinHost::ModalEnding(HWND hwnd) {
             if (IsWindow(w))
                 EnableWindow(w, TRUE);
         m.disabled.clear();
+        if (m.previous && IsWindow(m.previous) && (GetActiveWindow() == hwnd || !GetActiveWindow()))
+            SetActiveWindow(m.previous);
+        m.previous = nullptr;
     }
 }
 

@@ -72,8 +72,9 @@ class WinHost : public forms::FormHost, public forms::Screen {
     // Called by a form's peer when its window goes.
     void WindowGone(forms::Form& form);
     // Called by a form's peer before its window hides or goes: when it is a modal form's, the
-    // windows it disabled are enabled again first, so that the system hands the activation
-    // back to one of them, and not to another program's window.
+    // windows it disabled are enabled again, and the window that was active before it shows
+    // is activated, as a dialog's end does, so that the activation does not pass to the next
+    // window in the z-order, another program's perhaps.
     void ModalEnding(HWND hwnd);
     // The user's session is ending (WM_ENDSESSION): the main window is unloaded and the
     // program ends, whatever it was waiting for.
@@ -90,10 +91,12 @@ class WinHost : public forms::FormHost, public forms::Screen {
     bool commonControls_ = false;
     bool shownOne_ = false;  // a window has been shown
     forms::Form* main_ = nullptr;
-    // The modal forms' windows, innermost last, each with the windows it disabled.
+    // The modal forms' windows, innermost last, each with the windows it disabled and the
+    // window that was active before it (both let go once it has ended).
     struct Modal {
         HWND window;
         std::vector<HWND> disabled;
+        HWND previous;
     };
     std::vector<Modal> modal_;
     bool pumped_ = false;
