@@ -433,6 +433,12 @@ bool WinFormPeer::SetPointer() const {
 }
 
 LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    // The tooltips hear of the mouse from the window itself: a tool that subclassed the window
+    // for that would take the subclass away from all the others as it is deleted.
+    if (tooltip_ && msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) {
+        MSG relayed{hwnd_, msg, wp, lp, 0, {}};
+        SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    }
     switch (msg) {
         case WM_COMMAND:
             OnCommand(LOWORD(wp));

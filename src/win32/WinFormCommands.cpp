@@ -92,7 +92,7 @@ void WinFormPeer::MouseOver() {
 TOOLINFOW WinFormPeer::ToolOf(int id, Tip& tip) const {
     TOOLINFOW ti{};
     ti.cbSize = sizeof ti;
-    ti.uFlags = TTF_SUBCLASS;
+    ti.uFlags = 0;  // the window hands the tooltips its mouse messages (see OnMessage)
     ti.hwnd = hwnd_;
     ti.uId = static_cast<UINT_PTR>(id);
     ti.rect = tip.rect;
