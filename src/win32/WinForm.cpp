@@ -175,6 +175,8 @@ void WinFormPeer::Apply(const forms::Form& form) {
         if (!shown_)
             host_.ModalEnding(hwnd_);
         ShowWindow(hwnd_, start ? *start : shown_ ? SW_SHOW : SW_HIDE);
+        if (!shown_)
+            focusBack_ = nullptr;  // shown again, a modal form starts on its first button
         // Windows may take the first show of the main window for the start-up's show command,
         // which hides it when the program was started hidden: shown again, it stays shown.
         if (shown_ && !IsWindowVisible(hwnd_))
@@ -468,7 +470,7 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (LOWORD(wp) == WA_INACTIVE) {
                 const HWND focus = GetFocus();
                 focusBack_ = focus && IsChild(hwnd_, focus) ? focus : nullptr;
-            } else if (!HIWORD(wp) && focusBack_ && IsWindow(focusBack_) &&
+            } else if (!HIWORD(wp) && focusBack_ && IsChild(hwnd_, focusBack_) &&
                        IsWindowEnabled(focusBack_) && IsWindowVisible(focusBack_)) {
                 SetFocus(focusBack_);
                 return 0;
