@@ -220,7 +220,7 @@ TEST_F(RealMainWindow, UnitMenuMovesTheCheckMarkAndRemeasures) {
 }
 
 // The form's pointer shows as the form sets it, with the mouse at rest over the window: the
-// hourglass while it measures, the arrow after.
+// hourglass while it measures, the arrow after; nothing else changes the pointer.
 TEST_F(RealMainWindow, PointerChangesShowWithoutAMouseMove) {
     RECT client;
     GetClientRect(hwnd, &client);
@@ -234,6 +234,10 @@ TEST_F(RealMainWindow, PointerChangesShowWithoutAMouseMove) {
     EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_WAIT));
     Main().SetMousePointer(forms::kDefaultPointer);
     EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_ARROW));
+    // Any other change leaves the pointer as it is: the system's sizing pointer, say.
+    SetCursor(LoadCursor(nullptr, IDC_SIZENS));
+    Main().SetCaption(Main().Caption() + " ");
+    EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_SIZENS));
 }
 
 // The tooltips come with the mouse: the real pointer is moved over a header, as a user would.
