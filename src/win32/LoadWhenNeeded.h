@@ -39,7 +39,9 @@ inline HMODULE LoadSystemDll(const wchar_t* dll) {
         return nullptr;
     path[length] = L'\\';
     std::wmemcpy(path + length + 1, dll, name + 1);
-    return LoadLibraryW(path);
+    // What the DLL loads in turn is looked for from the system's folder too, not from the
+    // program's.
+    return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 // The function `name` of the system's `dll`, loaded now (the caller asks when it first needs it
