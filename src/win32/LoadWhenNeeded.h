@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <cwchar>
 
 namespace win32 {
 
@@ -25,24 +24,8 @@ inline bool PretendedMissing(const char* name) {
     return false;
 }
 
-// The system's DLL `dll`, loaded. A DLL named alone is looked for in the program's own folder
-// first, where a file of that name put by someone else would be loaded in the system's place:
-// so it is loaded from the system's folder. The common controls are the exception: named alone,
-// they are the version the manifest asks for, found in the side-by-side store before any folder.
-inline HMODULE LoadSystemDll(const wchar_t* dll) {
-    if (_wcsicmp(dll, L"comctl32.dll") == 0)
-        return LoadLibraryW(dll);
-    wchar_t path[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    const size_t name = wcslen(dll);
-    if (length == 0 || length + 1 + name >= MAX_PATH)
-        return nullptr;
-    path[length] = L'\\';
-    std::wmemcpy(path + length + 1, dll, name + 1);
-    // What the DLL loads in turn is looked for from the system's folder too, not from the
-    // program's.
-    return LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
+// The system's DLL `dll`, loaded from the system's folder (see LoadWhenNeeded.cpp).
+HMODULE LoadSystemDll(const wchar_t* dll);
 
 // The function `name` of the system's `dll`, loaded now (the caller asks when it first needs it
 // and keeps it), or nullptr when either is missing.
