@@ -42,6 +42,17 @@ bool ReadRegistryValue(services::Registry& registry, std::uint32_t root, const s
     return read;
 }
 
+namespace {
+// A drive's path (C:\...) or a share's (\\server\...): one that names the same place whatever
+// the program's current folder.
+bool IsFullPath(const std::string& path) {
+    const char drive = static_cast<char>(path.empty() ? 0 : path[0] | 0x20);
+    return (path.size() >= 3 && drive >= 'a' && drive <= 'z' && path[1] == ':' &&
+            (path[2] == '\\' || path[2] == '/')) ||
+           path.rfind("\\\\", 0) == 0;
+}
+}  // namespace
+
 SubModuli::SubModuli(forms::FormHost& host, services::Registry& registry, services::Shell& shell,
                      const services::FileSystem& files, std::function<std::uintptr_t()> ownerWindow)
     : host_(host),
@@ -108,8 +119,14 @@ void SubModuli::LaunchSysInfoTool() {
             named = other.has_value() && !*other;
         }
         if (!named) {
-            if (!ReadRegistryValue(registry_, services::kHkeyLocalMachine, kFolderKey, "MSINFO",
-                                   path)) {
+            // The folder is the text as Windows reads it, up to its first NUL (an installer may
+            // pad the value with more). Only a full path is looked in: an empty one (as a value of
+            // another type may leave it) or a relative one would name a file wherever the
+            // program was started from, perhaps a folder that others may write to.
+            const bool read = ReadRegistryValue(registry_, services::kHkeyLocalMachine, kFolderKey,
+                                                "MSINFO", path);
+            path = path.substr(0, path.find('\0'));
+            if (!read || !IsFullPath(path)) {
                 Global::SysInfoNotFound = 1;
                 return;
             }

@@ -80,6 +80,7 @@ TEST(RegistryReader, ValueOfZeroBytesThrowsAfterClosingTheKey) {
 const std::string kSlowTool = "C:\\Slow\\MSINFO32.EXE";
 const std::string kFolderTool = "C:\\Tools\\MSINFO32.EXE";
 const std::string kDoubled = "C:\\Tools\\\\MSINFO32.EXE";  // a folder ending in a backslash
+const std::string kShare = "\\\\server\\tools";
 
 struct Value {
     std::uint32_t type;
@@ -117,6 +118,10 @@ TEST_P(LauncherDecision, LaunchesOnlyAPlainFileTestedInTime) {
     files.AddFile(kFolderTool);
     files.AddFile(kDoubled);
     files.AddFolder("C:\\Windows");
+    // Where an empty or relative folder would lead, from the current folder.
+    files.AddFile("\\MSINFO32.EXE");
+    files.AddFile("Tools\\MSINFO32.EXE");
+    files.AddFile(kShare + "\\MSINFO32.EXE");
     files.gates = &host.gates;
     if (d.path)
         registry.Set(kToolKey, "PATH", d.path->type, d.path->bytes);
@@ -150,6 +155,7 @@ TEST_P(LauncherDecision, LaunchesOnlyAPlainFileTestedInTime) {
 
 const Value kTools = Sz("C:\\Tools");
 const std::string kNowhere = "D:\\Nowhere\\msinfo32.exe";
+const Value kPadded{services::kRegSz, std::string("C:\\Tools\0\0\0", 11)};
 
 INSTANTIATE_TEST_SUITE_P(
     Launcher, LauncherDecision,
@@ -169,6 +175,13 @@ INSTANTIATE_TEST_SUITE_P(
         Decision{"NeitherKey", {}, {}, {}, true, "", 0},
         Decision{"PathOfAnotherTypeAlone", Value{3, "bin"}, {}, {}, true, "", 0},
         Decision{"FolderWithoutTheTool", {}, Sz("C:\\Empty"), {}, true, "", 1},
+        // Read up to its first NUL; looked in only when it is a full path.
+        Decision{"FolderPaddedWithNuls", {}, kPadded, {}, true, kFolderTool, 1},
+        Decision{"FolderOnAShare", {}, Sz(kShare), {}, true, kShare + "\\MSINFO32.EXE", 1},
+        Decision{"FolderEmpty", {}, Sz(""), {}, true, "", 0},
+        Decision{
+            "FolderOfAnotherType", {}, Value{2, std::string("C:\\Tools\0", 9)}, {}, true, "", 0},
+        Decision{"FolderRelative", {}, Sz("Tools"), {}, true, "", 0},
         // A value of zero bytes ends the lookups at once.
         Decision{"PathOfZeroBytes", Value{services::kRegSz, ""}, kTools, {}, true, "", 0},
         Decision{"PathHangs", Sz(kSlowTool), kTools, {kSlowTool}, true, kFolderTool, 2},
