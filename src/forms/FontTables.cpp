@@ -69,9 +69,10 @@ std::vector<unsigned char> CharsetsFor(char32_t c, unsigned codePage) {
 }
 
 std::vector<WideRange> ReadWideRanges(const std::vector<unsigned char>& t) {
-    // Big-endian numbers; 0 past the table's end.
+    // Big-endian numbers; 0 past the table's end. (Compared so that an offset near the top of
+    // a 32-bit size_t, as a damaged table may give, cannot wrap around.)
     auto u16 = [&t](std::size_t at) -> std::uint32_t {
-        return at + 2 <= t.size() ? std::uint32_t{t[at]} << 8 | t[at + 1] : 0;
+        return at < t.size() && t.size() - at >= 2 ? std::uint32_t{t[at]} << 8 | t[at + 1] : 0;
     };
     auto u32 = [&](std::size_t at) { return u16(at) << 16 | u16(at + 2); };
     std::vector<WideRange> wide;
