@@ -90,16 +90,23 @@ services::DiskFigures WinDiskQuery::Query(const std::string& root) {
 }
 
 namespace {
-// The path in the form the W functions take at any length.
-std::wstring LongPath(std::wstring path) {
+// The path in the form the W functions take at any length. That form is passed on untouched, so
+// the path is first made full and tidied up as the system tidies a short one (separators, "."
+// and "..", trailing dots and spaces), and names the same file at any length.
+std::wstring LongPath(const std::wstring& path) {
     if (path.size() < MAX_PATH - 12 || path.rfind(L"\\\\?\\", 0) == 0)
         return path;
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
-    if (path.rfind(L"\\\\", 0) == 0)
-        return L"\\\\?\\UNC\\" + path.substr(2);
-    return L"\\\\?\\" + path;
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD n = size ? GetFullPathNameW(path.c_str(), size, &full[0], nullptr) : 0;
+    if (n == 0 || n >= size)
+        return path;
+    full.resize(n);
+    if (full.rfind(L"\\\\.\\", 0) == 0)  // a device's
+        return full;
+    if (full.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
 }
 
 std::wstring LongPath(const std::string& utf8) {

@@ -90,6 +90,32 @@ TEST(RealFileSystem, ListsWithoutYieldingAndFailsOnAMissingFolder) {
     }
 }
 
+// A path too long for the system's ordinary calls is the same path as a short one: its doubled
+// backslashes, "." and ".." are tidied up as Windows tidies a short path's (the launcher joins a
+// folder ending in a backslash with another backslash and the file's name).
+TEST(RealFileSystem, LongPathsAreTidiedAsShortOnesAre) {
+    std::wstring folder = TempFolder(L"kelvr-long");
+    while (folder.size() < MAX_PATH) {
+        folder += L"\\cartella-con-un-nome-piuttosto-lungo";
+        CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    }
+    const std::wstring file = folder + L"\\MSINFO32.EXE";
+    ASSERT_GT(file.size(), std::size_t{MAX_PATH});
+    const HANDLE made = CreateFileW((L"\\\\?\\" + file).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(made, INVALID_HANDLE_VALUE);
+    CloseHandle(made);
+    const std::string f = win32::Narrow(folder);
+    win32::WinFileSystem files;
+    for (const std::string& path :
+         {f + "\\MSINFO32.EXE", f + "\\\\MSINFO32.EXE", f + "\\.\\MSINFO32.EXE",
+          f + "\\KelvrNone\\..\\MSINFO32.EXE", f + "/MSINFO32.EXE"}) {
+        SCOPED_TRACE(path.substr(f.size()));
+        EXPECT_TRUE(files.IsPlainFile(path));
+        EXPECT_TRUE(files.Exists(path));
+    }
+}
+
 // The programs folder as the system names it, and paths as the system stores them: letters as
 // on disk, no trailing backslash but a root's, links followed. Where the system cannot follow a
 // link (XP), a path through one has no final name.
