@@ -549,12 +549,14 @@ inline std::vector<Row> Table(HWND main) {
     return rows;
 }
 
-// How far from its left edge a bar is filled on the screen: up to its first light green pixel
-// (the free share) along its middle, the red fill's edge included.
+// How far from its left edge a bar is filled as the form draws it: up to its first light green
+// pixel (the free share) along its middle, the red fill's edge included. (Drawn, not read off
+// the screen: at 200 % the bars run past the right edge of a 1024-pixel screen, and a free
+// share that small lies wholly beyond it.)
 inline int FillWidth(HWND form, const RECT& bar) {
     RECT client;
     GetClientRect(form, &client);
-    const std::vector<DWORD> p = Picture(form);
+    const std::vector<DWORD> p = OwnPicture(form);
     const int y = (bar.top + bar.bottom) / 2;
     int x = bar.left;
     while (x < bar.right &&
