@@ -83,10 +83,14 @@ kelvr_prefix_stamp() {
 # kelvr_copy_prefix FROM TO: a copy of the prefix FROM whose Wine programs, libraries and code
 # pages (the bulk of it) are hard links to FROM's: nothing writes to them but a Wine update,
 # which makes a new template (see kelvr_prefix_stamp). The rest, the registry and the .ini
-# files among it, is copied.
+# files among it, is copied. Where FROM and TO lie on different file systems (a TMPDIR of its
+# own), nothing can be linked, and the whole prefix is copied.
 kelvr_copy_prefix() {
   local from=$1 to=$2 f
-  cp -al "$from" "$to" || return
+  if ! cp -al "$from" "$to" 2>/dev/null; then
+    rm -rf "$to"
+    cp -a "$from" "$to" || return
+  fi
   while IFS= read -r -d '' f; do
     cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f" || return
   done < <(find "$to" -type f ! \( -iname '*.dll' -o -iname '*.exe' -o -iname '*.drv' -o \
