@@ -82,7 +82,7 @@ void WinFormPeer::MakeWindow() {
     if (hwnd_)
         return;
     caption_ = Widen(form_.Caption());
-    rect_ = ToPixels(form_.Left(), form_.Top(), form_.Width(), form_.Height(), dpi_);
+    rect_ = OnScreen(form_);
     // A table too tall for the window it opens in brings a scroll bar: the window is made as
     // much wider, so that the bar covers none of the columns.
     if (form_.ScrollMax() > 0)
@@ -115,6 +115,16 @@ void WinFormPeer::GiveIcons() {
         reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), host_.Metric(SM_CXSMICON, dpi_))));
 }
 
+// The screen is one plane of pixels, whatever the scale of each of its monitors: a form's place
+// counts in twips at one scale for all windows, the system's, as the screen's own size does, so
+// that a window placed beside another lands there on any monitor. Its size counts at its own
+// DPI: a form keeps its twips on a screen of any scale.
+RECT WinFormPeer::OnScreen(const forms::Form& form) const {
+    // (Its edges are rounded as those of a rectangle at its own DPI.)
+    const double k = static_cast<double>(host_.Dpi()) / dpi_;
+    return ToPixels(form.Left() * k, form.Top() * k, form.Width(), form.Height(), dpi_);
+}
+
 WinControlPeer* WinFormPeer::PeerOf(const Control* c) const {
     // (Found by address, without asking anything of `c`: a screen reader may hold a control
     // that has gone.)
@@ -144,7 +154,7 @@ void WinFormPeer::Apply(const forms::Form& form) {
         caption_ = caption;
         SetWindowTextW(hwnd_, caption_.c_str());
     }
-    RECT r = ToPixels(form.Left(), form.Top(), form.Width(), form.Height(), dpi_);
+    RECT r = OnScreen(form);
     if (!SameRect(r, rect_) && !placing_) {
         rect_ = r;
         SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
@@ -391,12 +401,12 @@ void WinFormPeer::RecordPlace() {
                        forms::PixelsToTwips(client.right, dpi_),
                        forms::PixelsToTwips(client.bottom, dpi_),
                        state};
-    const RECT asPlaced = ToPixels(form_.Left(), form_.Top(), form_.Width(), form_.Height(), dpi_);
+    const RECT asPlaced = OnScreen(form_);
     if (state != forms::kMinimized)
         rect_ = r;
     if (state != forms::kMinimized && !SameRect(r, asPlaced)) {
-        p.left = forms::PixelsToTwips(r.left, dpi_);
-        p.top = forms::PixelsToTwips(r.top, dpi_);
+        p.left = forms::PixelsToTwips(r.left, host_.Dpi());
+        p.top = forms::PixelsToTwips(r.top, host_.Dpi());
         p.width = forms::PixelsToTwips(r.right - r.left, dpi_);
         p.height = forms::PixelsToTwips(r.bottom - r.top, dpi_);
     }

@@ -162,8 +162,17 @@ TEST_F(RealInfoWindows, MakerWindowOpensCentredWithItsTextsAtTheirPlaces) {
 }
 
 TEST_F(RealInfoWindows, AboutWindowFollowsTheMainWindowAndOpensTheMakerAboveIt) {
-    // Moved as the user moves it: the form learns where its window went from the window.
-    SetWindowPos(main, nullptr, Px(1500), Px(900), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    // Moved as the user moves it, onto a monitor of another scale: the form learns where its
+    // window went from the window, and the about window, made at the system's scale, opens
+    // beside it all the same. (Wine has one scale for all its screen: the move is sent as
+    // Windows sends it.)
+    const int other = probe::ScreenDpi() == 96 ? 144 : 96;
+    RECT now;
+    GetWindowRect(main, &now);
+    RECT moved{Px(1500), Px(900),
+               Px(1500) + MulDiv(now.right - now.left, other, probe::ScreenDpi()),
+               Px(900) + MulDiv(now.bottom - now.top, other, probe::ScreenDpi())};
+    SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&moved));
     bool makerOpened = false;
     const bool opened = modal::WhileOpen(
         kAboutCaption, L"KelvrForm",

@@ -142,8 +142,9 @@ TEST_F(RealMainWindow, HeadersRowsAndBarsStandAtTheirTwipsRectangles) {
         EXPECT_EQ(row.bar.right, Px(2340 + 5910));
         EXPECT_EQ(row.bar.top, Px(600.0 * static_cast<double>(j) + 580));
         const double used = probe::Figure(row.figures[0]), total = probe::Figure(row.figures[2]);
-        if (total > 0)
+        if (total > 0) {
             EXPECT_NEAR(probe::FillWidth(hwnd, row.bar), Px(5910) * used / total, 1.0);
+        }
     }
 }
 
@@ -335,8 +336,9 @@ TEST_F(RealMainWindow, LaysItselfOutAgainAtTheDpiOfItsNewScreen) {
                 EXPECT_EQ(t.font.lfHeight, -MulDiv(9, dpi, 72));
             }
         EXPECT_GT(figures, 0);
-        // The form's properties read the window where it now is, in its twips.
-        EXPECT_NEAR(Main().Left(), (suggested.left * 1440.0) / dpi, 1);
+        // The form's properties read the window where it now is: its size in its twips, its
+        // place in the twips of the system's scale, which every window's place shares.
+        EXPECT_NEAR(Main().Left(), (suggested.left * 1440.0) / screenDpi, 1);
         EXPECT_NEAR(Main().Width(), ((suggested.right - suggested.left) * 1440.0) / dpi, 1);
         // Once the paints it has asked for are done, it shows what it draws.
         EXPECT_EQ(probe::Unlike(hwnd), 0);
