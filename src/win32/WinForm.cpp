@@ -91,6 +91,8 @@ void WinFormPeer::MakeWindow() {
     hwnd_ = CreateWindowExW(exStyle_, L"KelvrForm", caption_.c_str(), style_, rect_.left, rect_.top,
                             rect_.right - rect_.left, rect_.bottom - rect_.top, owner, menu_,
                             host_.Instance(), this);
+    if (form_.ShowInTaskbar())
+        host_.MainWindowMade(hwnd_);
     RecordPlace();  // the window may not stand quite where the twips asked it to
     // Made on a screen of another scale than the system's (beside a main window moved there):
     // laid out at that screen's DPI, the same size in inches.

@@ -84,9 +84,11 @@ void WinHost::LoadCommonControls() {
     }
 }
 
-// Made when a form first needs it: the main window, shown in the task bar, does not, so the
-// program starts with one window fewer to make.
+// The invisible window is made only when a form needs it before the main window is there (a
+// test's form shown alone): the program starts with one window fewer to make.
 HWND WinHost::Owner() {
+    if (mainWindow_ && IsWindow(mainWindow_))
+        return mainWindow_;
     if (!owner_)
         owner_ = CreateWindowExW(0, L"STATIC", L"Kelvr", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                  instance_, nullptr);

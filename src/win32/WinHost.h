@@ -42,8 +42,12 @@ class WinHost : public forms::FormHost, public forms::Screen {
     HINSTANCE Instance() const { return instance_; }
     // Loads the common controls (tooltips, themed push buttons) if they are not yet.
     void LoadCommonControls();
-    // An invisible window that owns the forms not shown in the task bar.
+    // The window that owns the forms not shown in the task bar: the main window (the form shown
+    // there) once it is made, so that a dialog stays in front of it, and comes back with it
+    // when it is brought back from the task bar; before that, an invisible window.
     HWND Owner();
+    // The form shown in the task bar has made its window.
+    void MainWindowMade(HWND hwnd) { mainWindow_ = hwnd; }
     // The font at `dpi` dots per inch (a window's own, which may differ from the system's).
     HFONT Font(const forms::Font& font, int dpi);
     // A system metric (GetSystemMetrics' SM_...) at `dpi` dots per inch.
@@ -88,6 +92,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
     HINSTANCE instance_;
     int dpi_ = 96;
     HWND owner_ = nullptr;
+    HWND mainWindow_ = nullptr;
     bool commonControls_ = false;
     bool shownOne_ = false;  // a window has been shown
     forms::Form* main_ = nullptr;

@@ -177,6 +177,9 @@ TEST_F(RealInfoWindows, AboutWindowFollowsTheMainWindowAndOpensTheMakerAboveIt) 
     const bool opened = modal::WhileOpen(
         kAboutCaption, L"KelvrForm",
         [&](HWND about) {
+            // The main window owns it: it stays in front of the main window, and the main
+            // window, brought back from the task bar, brings it back with it.
+            EXPECT_EQ(GetLastActivePopup(main), about);
             RECT r;
             GetWindowRect(about, &r);
             EXPECT_EQ(r.left, Px(1500 + 20));
@@ -203,6 +206,7 @@ TEST_F(RealInfoWindows, AboutWindowFollowsTheMainWindowAndOpensTheMakerAboveIt) 
             makerOpened = modal::WhileOpen(
                 kMakerCaption, L"KelvrForm",
                 [&](HWND maker) {
+                    EXPECT_EQ(GetLastActivePopup(main), maker);
                     EXPECT_FALSE(IsWindowEnabled(about));
                     EXPECT_EQ(GetForegroundWindow(), maker);
                     PostMessageW(maker, WM_CLOSE, 0, 0);
