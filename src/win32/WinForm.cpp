@@ -419,7 +419,8 @@ void WinFormPeer::RecordPlace() {
     placing_ = false;
     UpdateScrollBar();
     // A label that ran past the window's edge, or now does, lays its text out again in what
-    // shows of it.
+    // shows of it. (The scroll bar may have come or gone meanwhile, and the width with it.)
+    GetClientRect(hwnd_, &client);
     if (everShown_ && client.right != laidWidth_)
         LayOutAll();
 }

@@ -361,8 +361,17 @@ TEST_F(RealMainWindow, ANarrowWindowShowsTheTextOfItsCutColumnsWhole) {
     SetWindowPos(hwnd, nullptr, 0, 0, Px(7000), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
     RECT client;
     GetClientRect(hwnd, &client);
-    EXPECT_LE(textsReach(), client.right);
+    const LONG narrow = textsReach();
+    EXPECT_LE(narrow, client.right);
     EXPECT_NE(probe::Named(probe::Read(hwnd), L"MByte TOTALI"), nullptr);
+    // Made lower, scrolled to its last row and made high again, it loses its scroll bar: the
+    // texts are laid out again for the width the bar leaves.
+    SetWindowPos(hwnd, nullptr, 0, 0, Px(7000), (r.bottom - r.top) / 2, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(GetWindowLongW(hwnd, GWL_STYLE) & WS_VSCROLL);
+    SendMessageW(hwnd, WM_KEYDOWN, VK_END, 0);
+    SetWindowPos(hwnd, nullptr, 0, 0, Px(7000), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_FALSE(GetWindowLongW(hwnd, GWL_STYLE) & WS_VSCROLL);
+    EXPECT_EQ(textsReach(), narrow);
     SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_EQ(textsReach(), designed);
