@@ -89,6 +89,15 @@ HRESULT Give(IAccessible* object, VARIANT* out) {
     return object ? S_OK : S_FALSE;
 }
 
+// An answer not given: a caller may read what a failed question leaves, and must find nothing.
+void Clear(BSTR* out) {
+    *out = nullptr;
+}
+
+void Clear(VARIANT* out) {
+    out->vt = VT_EMPTY;
+}
+
 bool IsSelf(const VARIANT& v) {
     return v.vt == VT_I4 && v.lVal == CHILDID_SELF;
 }
@@ -339,6 +348,7 @@ class Element final : public IAccessible {
                                           VARIANT child) override {
         if (!left || !top || !width || !height)
             return E_POINTER;
+        *left = *top = *width = *height = 0;
         if (!IsSelf(child))
             return ForChild(child, [&](IAccessible* a) {
                 return a->accLocation(left, top, width, height, Self());
@@ -376,8 +386,12 @@ class Element final : public IAccessible {
         return Give(std::string(), out);
     }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
+        if (!file || !topic)
+            return E_POINTER;
         if (!control_ && system_)
             return system_->get_accHelpTopic(file, child, topic);
+        Clear(file);
+        *topic = 0;
         return DISP_E_MEMBERNOTFOUND;
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
@@ -455,6 +469,7 @@ class Element final : public IAccessible {
                 HRESULT (STDMETHODCALLTYPE IAccessible::*ask)(VARIANT, Out*), Answer answer) {
         if (!out)
             return E_POINTER;
+        Clear(out);
         if (!IsSelf(child))
             return ForChild(child, [&](IAccessible* a) { return (a->*ask)(Self(), out); });
         const Found f = Find();

@@ -126,6 +126,29 @@ TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
     EXPECT_EQ(children[0]->get_accFocus(&hit), S_FALSE);
     EXPECT_EQ(hit.vt, VT_EMPTY);
     EXPECT_EQ(children[0]->get_accSelection(&hit), S_FALSE);
+    // A question about a child that is not there fails, and leaves nothing where the answer
+    // would have gone, whatever the caller's variable held.
+    VARIANT past;
+    past.vt = VT_I4;
+    past.lVal = static_cast<LONG>(children.size()) + 1;
+    wchar_t junk[] = L"junk";
+    for (auto ask :
+         {&IAccessible::get_accName, &IAccessible::get_accValue, &IAccessible::get_accDescription,
+          &IAccessible::get_accDefaultAction, &IAccessible::get_accKeyboardShortcut}) {
+        BSTR b = junk;
+        EXPECT_TRUE(FAILED((form.operator->()->*ask)(past, &b)));
+        EXPECT_EQ(b, nullptr);
+    }
+    for (auto ask : {&IAccessible::get_accRole, &IAccessible::get_accState}) {
+        VARIANT v;
+        v.vt = VT_I4;
+        v.lVal = 7;
+        EXPECT_TRUE(FAILED((form.operator->()->*ask)(past, &v)));
+        EXPECT_EQ(v.vt, VT_EMPTY);
+    }
+    long l = 1, t = 1, w = 1, h = 1;
+    EXPECT_TRUE(FAILED(form->accLocation(&l, &t, &w, &h, past)));
+    EXPECT_EQ(l | t | w | h, 0);
     // A hidden control, as an event would name it (the row models, made to be copied), is
     // invisible.
     kelvr::FreeAll& m = program.Main();
