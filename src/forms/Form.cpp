@@ -82,6 +82,7 @@ void Form::Move(double left, double top, double width, double height) {
 void Form::SetOuterSize(double width, double height) {
     width_ = width;
     height_ = height;
+    frameWidth_ = width - designWidth_;
     frameHeight_ = height - designHeight_;
 }
 

@@ -84,6 +84,10 @@ class Form {
     // The client area's height, twips: as Move leaves it (the height less the frame the host
     // found) until the window is placed.
     double ClientHeight() const { return clientHeight_; }
+    // What the window's frame, caption and menu bar take of its outer width and height, twips,
+    // as the host found them.
+    double FrameWidth() const { return frameWidth_; }
+    double FrameHeight() const { return frameHeight_; }
 
     // Scrolling. The controls that scroll (Control::Scrolls) keep their places in the form's
     // coordinates; on the screen they stand ScrollTop() higher, and those it takes above
@@ -155,7 +159,7 @@ class Form {
     std::string name_;
     std::string caption_;
     double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
-    double clientHeight_ = 0, frameHeight_ = 0;
+    double clientHeight_ = 0, frameWidth_ = 0, frameHeight_ = 0;
     int state_ = kNormal;
     double areaTop_ = 0, step_ = 0, bottomMargin_ = 0, scrollTop_ = 0;
     int mousePointer_ = kDefaultPointer;

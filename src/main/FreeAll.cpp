@@ -18,6 +18,9 @@ namespace {
 constexpr double kMegabyte = 1048576.0;
 constexpr double kGigabyte = 1073741824.0;
 constexpr int kRowPitch = 600;  // twips from one row to the next
+// The frame, caption and menu bar that the window's outer size was designed around: Windows'
+// classic ones, borders of 4 pixels, a caption and a menu bar of 19.
+constexpr double kDesignFrameWidth = 120, kDesignFrameHeight = 690;
 
 // A cell of the row's model, which every drive's row copies: sunken, hidden until a row is made
 // of it, and drawn on the window colour: white in every usual scheme, where the title-bar text
@@ -146,10 +149,14 @@ void FreeAll::Form_Load() {
     for (int i = 0; i < reader_.Count(); ++i) entries.push_back(reader_.Entry(i));
     Drive1.Fill(entries);
     const int n = Drive1.ListCount();
-    double height = n * kRowPitch + 1000;
+    // Later Windows draw the frame, caption and menu bar larger (from XP's themes on): the window
+    // grows by what they take past the design's, so that the table shows whole, with its
+    // margins, and no scroll bar comes for it.
+    const double width = 8410 + std::max(0.0, FrameWidth() - kDesignFrameWidth);
+    double height = n * kRowPitch + 1000 + std::max(0.0, FrameHeight() - kDesignFrameHeight);
     if (height > services_.screen.Height())
         height = services_.screen.Height() - 40;
-    Move(300, 0, 8410, height);
+    Move(300, 0, width, height);
 
     DriveName.assign(n + 1, std::string());
     SpaceUsed.assign(n + 1, 0.0);

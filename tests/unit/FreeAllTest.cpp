@@ -50,6 +50,8 @@ TEST_F(MainWindow, IsAsHighAsItsRowsAndStops40TwipsShortOfALowerScreen) {
     struct Case {
         int drives;
         double screenHeight, height;
+        // The frame, caption and menu bar, as the host finds them; the width they make.
+        double frameWidth = 120, frameHeight = 405, width = 8410;
     };
     const Case cases[] = {
         // The headers alone, and 600 twips a drive.
@@ -62,16 +64,25 @@ TEST_F(MainWindow, IsAsHighAsItsRowsAndStops40TwipsShortOfALowerScreen) {
         {3, 2800, 2800},
         {3, 2799, 2759},
         {26, 11520, 11480},
+        // The classic frame the twips were designed for, then Windows 10's, which takes 120
+        // twips more across and 195 more down: the window grows by as much, to the screen's
+        // height less 40 at the most.
+        {4, 11520, 3400, 120, 690, 8410},
+        {4, 11520, 3595, 240, 885, 8530},
+        {26, 11520, 11480, 240, 885, 8530},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.drives) + " drives");
+        SCOPED_TRACE(std::to_string(c.drives) + " drives, frame " +
+                     std::to_string(static_cast<int>(c.frameHeight)));
         SetDrives(std::vector<services::DiskFigures>(c.drives));
         screen.height = c.screenHeight;
+        host.borderWidth = c.frameWidth;
+        host.borderHeight = c.frameHeight;
         FreeAll& f = Open();
         EXPECT_EQ(f.Height(), c.height);
         EXPECT_EQ(f.Left(), 300);
         EXPECT_EQ(f.Top(), 0);
-        EXPECT_EQ(f.Width(), 8410);
+        EXPECT_EQ(f.Width(), c.width);
         EXPECT_TRUE(f.Visible());
         EXPECT_EQ(f.lbDisco.Count(), c.drives + 1);
     }
