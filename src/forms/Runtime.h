@@ -13,11 +13,19 @@ namespace forms {
 class Form;
 class FormPeer;
 
+// A rectangle of the screen, twips from its top left corner.
+struct Area {
+    double left, top, width, height;
+};
+
 class Screen {
   public:
     virtual ~Screen() = default;
     virtual double Width() const = 0;   // twips
     virtual double Height() const = 0;  // twips
+    // What the task bar and the desktop's other bars leave of the screen to the windows (the
+    // work area); the whole screen where there are none.
+    virtual Area WorkArea() const { return {0, 0, Width(), Height()}; }
 };
 
 // Realises forms on a screen, runs their modal loops and hands work to and from threads other

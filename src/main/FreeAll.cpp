@@ -154,9 +154,12 @@ void FreeAll::Form_Load() {
     // margins, and no scroll bar comes for it.
     const double width = 8410 + std::max(0.0, FrameWidth() - kDesignFrameWidth);
     double height = n * kRowPitch + 1000 + std::max(0.0, FrameHeight() - kDesignFrameHeight);
-    if (height > services_.screen.Height())
-        height = services_.screen.Height() - 40;
-    Move(300, 0, width, height);
+    // The window stands and fits in what the task bar leaves of the screen (all of it, with
+    // the bar hidden): a row or the scroll bar's arrow behind the bar could not be reached.
+    const forms::Area work = services_.screen.WorkArea();
+    if (height > work.height)
+        height = work.height - 40;
+    Move(work.left + 300, work.top, width, height);
 
     DriveName.assign(n + 1, std::string());
     SpaceUsed.assign(n + 1, 0.0);

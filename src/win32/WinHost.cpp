@@ -128,6 +128,16 @@ double WinHost::Height() const {
     return forms::PixelsToTwips(GetSystemMetrics(SM_CYSCREEN), dpi_);
 }
 
+// The primary screen's, where the windows open.
+forms::Area WinHost::WorkArea() const {
+    RECT r;
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0))
+        return Screen::WorkArea();
+    return {forms::PixelsToTwips(r.left, dpi_), forms::PixelsToTwips(r.top, dpi_),
+            forms::PixelsToTwips(r.right - r.left, dpi_),
+            forms::PixelsToTwips(r.bottom - r.top, dpi_)};
+}
+
 // Made once a font and DPI; the font cache owns it.
 HFONT WinHost::Font(const forms::Font& font, int dpi) {
     for (const FontMade& f : fonts_)

@@ -34,6 +34,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
 
     double Width() const override;   // twips
     double Height() const override;  // twips
+    forms::Area WorkArea() const override;
 
     // Shows the start-up form and runs the message loop until that form is unloaded.
     int Run(forms::Form& main);

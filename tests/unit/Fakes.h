@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -244,7 +245,11 @@ class FakeScreen : public forms::Screen {
   public:
     double Width() const override { return width; }
     double Height() const override { return height; }
+    forms::Area WorkArea() const override {
+        return work ? *work : forms::Area{0, 0, width, height};
+    }
     double width = 1024 * 15, height = 768 * 15;
+    std::optional<forms::Area> work;  // none: the whole screen
 };
 
 class FakeClock : public services::Clock {

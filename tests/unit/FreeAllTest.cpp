@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,12 +47,15 @@ struct MainWindow : ::testing::Test, fakes::MainRig {
 // ---------------------------------------------------------------------------------------------
 // Start-up: the window's place and size, its caption, and a row for every drive.
 
-TEST_F(MainWindow, IsAsHighAsItsRowsAndStops40TwipsShortOfALowerScreen) {
+TEST_F(MainWindow, IsAsHighAsItsRowsAndStops40TwipsShortOfALowerWorkArea) {
     struct Case {
         int drives;
         double screenHeight, height;
         // The frame, caption and menu bar, as the host finds them; the width they make.
         double frameWidth = 120, frameHeight = 405, width = 8410;
+        // What the task bar leaves of the screen (none: all of it); where the window stands.
+        std::optional<forms::Area> work = std::nullopt;
+        double left = 300, top = 0;
     };
     const Case cases[] = {
         // The headers alone, and 600 twips a drive.
@@ -70,6 +74,11 @@ TEST_F(MainWindow, IsAsHighAsItsRowsAndStops40TwipsShortOfALowerScreen) {
         {4, 11520, 3400, 120, 690, 8410},
         {4, 11520, 3595, 240, 885, 8530},
         {26, 11520, 11480, 240, 885, 8530},
+        // A task bar 600 twips high at the bottom of the screen: the window stops 40 twips
+        // short of it; at the top, the window stands below it; at the left, beside it.
+        {26, 11520, 10880, 120, 405, 8410, forms::Area{0, 0, 15360, 10920}},
+        {4, 11520, 3400, 120, 405, 8410, forms::Area{0, 600, 15360, 10920}, 300, 600},
+        {4, 11520, 3400, 120, 405, 8410, forms::Area{900, 0, 14460, 11520}, 1200, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.drives) + " drives, frame " +
@@ -78,10 +87,11 @@ TEST_F(MainWindow, IsAsHighAsItsRowsAndStops40TwipsShortOfALowerScreen) {
         screen.height = c.screenHeight;
         host.borderWidth = c.frameWidth;
         host.borderHeight = c.frameHeight;
+        screen.work = c.work;
         FreeAll& f = Open();
         EXPECT_EQ(f.Height(), c.height);
-        EXPECT_EQ(f.Left(), 300);
-        EXPECT_EQ(f.Top(), 0);
+        EXPECT_EQ(f.Left(), c.left);
+        EXPECT_EQ(f.Top(), c.top);
         EXPECT_EQ(f.Width(), c.width);
         EXPECT_TRUE(f.Visible());
         EXPECT_EQ(f.lbDisco.Count(), c.drives + 1);

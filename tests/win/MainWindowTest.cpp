@@ -378,6 +378,28 @@ TEST_F(RealMainWindow, ANarrowWindowShowsTheTextOfItsCutColumnsWhole) {
     EXPECT_EQ(probe::Unlike(hwnd), 0);
 }
 
+// Desktop bars at the top and the left of a screen too low for the rows: the window opens in
+// what they leave (the system's work area, set here as a desktop bar sets it), and scrolls.
+TEST(MainWindowBesideDesktopBars, OpensWithinTheWorkArea) {
+    struct WorkArea {
+        RECT was{};
+        WorkArea() { SystemParametersInfoW(SPI_GETWORKAREA, 0, &was, 0); }
+        ~WorkArea() { SystemParametersInfoW(SPI_SETWORKAREA, 0, &was, 0); }
+    } screen;
+    RECT work{screen.was.left + Px(900), screen.was.top + Px(600), screen.was.right, Px(2400)};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETWORKAREA, 0, &work, 0));
+    probe::RealProgram<> p;
+    p.program.Main().Show();
+    const HWND hwnd = reinterpret_cast<HWND>(p.program.Main().hWnd());
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    EXPECT_EQ(r.top, work.top);
+    EXPECT_NEAR(r.left, work.left + Px(300), 1);
+    EXPECT_LE(r.bottom, work.bottom);
+    EXPECT_GE(r.bottom, work.bottom - Px(40) - 1);
+    EXPECT_TRUE(GetWindowLongW(hwnd, GWL_STYLE) & WS_VSCROLL);
+}
+
 TEST_F(RealMainWindow, FineDestroysTheWindow) {
     probe::MenuCommand(hwnd, 0);
     EXPECT_FALSE(Main().IsLoaded());
