@@ -429,21 +429,31 @@ struct Opening {
     int show;
 
     // The shell's handlers may be COM objects, made in the calling thread's apartment: a
-    // single-threaded one, as the shell asks of its callers.
+    // single-threaded one, as the shell asks of its callers. The thread ends as the call
+    // returns: the call waits until a handler that takes the file by DDE (a mail program's, an
+    // older browser's) has it, as the shell asks of such callers (SEE_MASK_NOASYNC). As
+    // ShellExecute, it shows no message of its own when it fails.
     void Run() const {
-        using ShellExecuteCall = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+        using ShellExecuteCall = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
         using Initialize = HRESULT(WINAPI*)(void*, DWORD);
         using Uninitialize = void(WINAPI*)();
         static const auto execute =
-            LoadWhenNeeded<ShellExecuteCall>(L"shell32.dll", "ShellExecuteW");
+            LoadWhenNeeded<ShellExecuteCall>(L"shell32.dll", "ShellExecuteExW");
         static const auto initialize = LoadWhenNeeded<Initialize>(L"ole32.dll", "CoInitializeEx");
         static const auto uninitialize =
             LoadWhenNeeded<Uninitialize>(L"ole32.dll", "CoUninitialize");
         const bool com =
             initialize && uninitialize &&
             SUCCEEDED(initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+        info.hwnd = owner;
+        info.lpFile = file.c_str();
+        info.lpDirectory = directory.c_str();
+        info.nShow = show;
         if (execute)
-            execute(owner, nullptr, file.c_str(), nullptr, directory.c_str(), show);
+            execute(&info);
         if (com)
             uninitialize();
     }

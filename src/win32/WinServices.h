@@ -86,7 +86,7 @@ class WinRegistry : public services::Registry {
     void CloseKey(services::RegistryKey key) override;
 };
 
-// Opens through ShellExecuteW on a thread of its own, which ends once the shell has answered.
+// Opens through ShellExecuteExW on a thread of its own, which ends once the shell has answered.
 class WinShell : public services::Shell {
   public:
     void Execute(std::uintptr_t owner, const std::string& file, const std::string& directory,
