@@ -431,8 +431,8 @@ struct Opening {
     // The shell's handlers may be COM objects, made in the calling thread's apartment: a
     // single-threaded one, as the shell asks of its callers. The thread ends as the call
     // returns: the call waits until a handler that takes the file by DDE (a mail program's, an
-    // older browser's) has it, as the shell asks of such callers (SEE_MASK_NOASYNC). As
-    // ShellExecute, it shows no message of its own when it fails.
+    // older browser's) has it, as the shell asks of such callers (SEE_MASK_NOASYNC). A failure
+    // brings no message of the shell's: the program does not look at the result.
     void Run() const {
         using ShellExecuteCall = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
         using Initialize = HRESULT(WINAPI*)(void*, DWORD);

@@ -68,9 +68,9 @@ TEST_F(MainWindow, IsAsHighAsItsRowsAndStops40TwipsShortOfALowerWorkArea) {
         {3, 2800, 2800},
         {3, 2799, 2759},
         {26, 11520, 11480},
-        // The classic frame the twips were designed for, then Windows 10's, which takes 120
-        // twips more across and 195 more down: the window grows by as much, to the screen's
-        // height less 40 at the most.
+        // The classic frame the twips were designed for, then a thicker one, as Windows 10's
+        // at 100 % (16 pixels across, 59 down): the window grows by what it takes past the
+        // classic one, to the screen's height less 40 at the most.
         {4, 11520, 3400, 120, 690, 8410},
         {4, 11520, 3595, 240, 885, 8530},
         {26, 11520, 11480, 240, 885, 8530},
