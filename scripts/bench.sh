@@ -303,8 +303,10 @@ if part drives; then
   echo "tests/win/kelvr_drive_probe from another process (tests/win/hung-drives-test.sh --bench):"
   echo "start-up with the drives already hanging, to the main window shown and painted; a unit"
   echo "choice once they are known to hang (to every figure in the new unit); the time for the"
-  echo "rows to fill in once they answer; a unit choice after they hang again; WM_CLOSE to the"
-  echo "process's end, with the drives still hanging; and, all along, the longest a WM_NULL sent"
+  echo "rows to fill in once they answer; a unit choice after they hang again, and a reading of"
+  echo "the table through Active Accessibility from another thread 300 ms into it, as a screen"
+  echo "reader's; WM_CLOSE to the process's end, with the drives still hanging; and, all along,"
+  echo "the longest a WM_NULL sent"
   echo "every 10 ms took to be answered. Medians of $drive_rounds runs, the longest wait the"
   echo "highest; Wine on one CPU."
   echo

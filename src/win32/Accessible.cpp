@@ -499,6 +499,16 @@ class Element final : public IAccessible {
 
 }  // namespace
 
+// Message-only on the Windows of today; a hidden top-level window on the oldest.
+HWND ComWindow() {
+    const DWORD thread = GetCurrentThreadId();
+    for (const HWND parent : {HWND_MESSAGE, HWND{}})
+        for (HWND w = nullptr; (w = FindWindowExW(parent, w, L"OleMainThreadWndClass", nullptr));)
+            if (GetWindowThreadProcessId(w, nullptr) == thread)
+                return w;
+    return nullptr;
+}
+
 bool AnswerGetObject(HWND hwnd, WPARAM wp, LPARAM lp, LRESULT& result) {
     // (The object id is a DWORD: as a 64-bit LPARAM it would be sign-extended.)
     if (static_cast<DWORD>(lp) != static_cast<DWORD>(OBJID_CLIENT) || !FormOf(hwnd) ||

@@ -16,4 +16,8 @@ namespace win32 {
 // first question, not at start-up.
 bool AnswerGetObject(HWND hwnd, WPARAM wp, LPARAM lp, LRESULT& result);
 
+// COM's window of the calling thread, to which the calls of screen readers in other processes
+// are posted once they hold an object of this thread's; null where there is none.
+HWND ComWindow();
+
 }  // namespace win32

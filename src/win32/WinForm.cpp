@@ -550,8 +550,10 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             break;
         case WM_GETOBJECT: {
             LRESULT object = 0;
-            if (AnswerGetObject(hwnd_, wp, lp, object))
+            if (AnswerGetObject(hwnd_, wp, lp, object)) {
+                host_.ScreenReaderCame();
                 return object;
+            }
             break;
         }
         case kFinishChanges:

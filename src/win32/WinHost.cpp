@@ -8,6 +8,7 @@
 
 #include "Version.h"
 #include "forms/Twips.h"
+#include "win32/Accessible.h"
 #include "win32/LoadWhenNeeded.h"
 #include "win32/Utf.h"
 #include "win32/WinForm.h"
@@ -269,11 +270,14 @@ LRESULT CALLBACK WinHost::PostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-// Only the windows' painting and the messages other threads and programs send (the system's
-// checks that the program answers, the end of the session) are let through: user input and
-// posted messages wait in the queue, to be handled once the wait is over, as they would be
-// had the thread been busy.
+// Only the windows' painting, the messages other threads and programs send (the system's
+// checks that the program answers, the end of the session) and screen readers' calls are let
+// through: user input and other posted messages wait in the queue, to be handled once the wait
+// is over, as they would be had the thread been busy. A screen reader's calls come posted to
+// COM's window: left waiting, they would hold the screen reader up, and with it all it reads
+// out, for as long as the wait.
 bool WinHost::WaitFor(const std::function<bool()>& done, Deadline until) {
+    HWND com = nullptr;
     for (;;) {
         // Before the first window shows there is nothing to paint, and a look at the message
         // queue would tell the system the program is idle and ready (WaitForInputIdle, the
@@ -283,6 +287,10 @@ bool WinHost::WaitFor(const std::function<bool()>& done, Deadline until) {
             PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
             for (int i = 0; i < 100 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT);
                  ++i)
+                DispatchMessageW(&msg);
+            if (!com && screenReader_)
+                com = ComWindow();
+            for (int i = 0; com && i < 100 && PeekMessageW(&msg, com, 0, 0, PM_REMOVE); ++i)
                 DispatchMessageW(&msg);
         }
         if (ending_)
@@ -295,7 +303,7 @@ bool WinHost::WaitFor(const std::function<bool()>& done, Deadline until) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
         if (shownOne_)
             MsgWaitForMultipleObjectsEx(1, &wake_, static_cast<DWORD>(left),
-                                        QS_PAINT | QS_SENDMESSAGE, 0);
+                                        QS_PAINT | QS_SENDMESSAGE | (com ? QS_POSTMESSAGE : 0), 0);
         else
             WaitForSingleObject(wake_, static_cast<DWORD>(left));
     }

@@ -84,6 +84,8 @@ class WinHost : public forms::FormHost, public forms::Screen {
     // The user's session is ending (WM_ENDSESSION): the main window is unloaded and the
     // program ends, whatever it was waiting for.
     void EndSession();
+    // A screen reader has been handed a form's object: from then on a wait serves its calls.
+    void ScreenReaderCame() { screenReader_ = true; }
 
   private:
     void DispatchOne(MSG& msg);
@@ -122,6 +124,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
     TextFonts text_;
     bool ending_ = false;
     bool highContrast_ = false;
+    bool screenReader_ = false;
 
     // Tasks posted from other threads, run by a message-only window, so that every message
     // loop runs them, the system's own (a message box's, a menu's) included.

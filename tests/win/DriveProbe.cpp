@@ -14,17 +14,20 @@
 //   1. kelvr.exe is started while the drives hang; the clock runs until its window is shown
 //      and painted; then the unit is set to bytes (the hung drives are known by then).
 //   2. (the drives answer) until every drive has its name and figures.
-//   3. (the drives hang again) the unit is set to megabytes; the window waits for them.
+//   3. (the drives hang again) the unit is set to megabytes; the window waits for them, and
+//      300 ms later another thread reads the table through Active Accessibility, as a screen
+//      reader may while the window waits.
 //   4. kelvr.exe is ended as END says, and the clock runs until its process has ended.
 // All along, a thread sends the window WM_NULL every 10 ms, as the system does to tell whether
 // a program answers, and keeps the longest time it took. Prints "name value" lines, in ms:
-// started, known_choice, filled, choice, ended, unanswered; exit code 0 when kelvr.exe ended
-// with 0, 1 otherwise.
+// started, known_choice, filled, choice, read_waiting (that reading), ended, unanswered; exit
+// code 0 when kelvr.exe ended with 0, 1 otherwise.
 #include <windows.h>
 
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Probe.h"
@@ -172,8 +175,20 @@ int RunScenario(const std::wstring& exe, const std::wstring& end) {
         const DWORD ended = WaitForSingleObject(pi.hProcess, 10000);
         Print("ended", ended == WAIT_OBJECT_0 ? Ms(Clock::now() - asked) : -1);
     } else {
+        // Meanwhile a screen reader reads the window, as it may while the window waits.
+        double readMs = -1;
+        std::thread reader([&] {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            Sleep(300);
+            const auto reading = Clock::now();
+            if (!Read(main).names.empty())
+                readMs = Ms(Clock::now() - reading);
+            CoUninitialize();
+        });
         if (go)
             Print("choice", Until([&] { return AllInUnit(main, false); }));
+        reader.join();
+        Print("read_waiting", readMs);
         const auto asked = Clock::now();
         if (end == L"fine")
             PostMessageW(main, WM_COMMAND, kFine, 0);
