@@ -306,16 +306,15 @@ if part drives; then
   echo "rows to fill in once they answer; a unit choice after they hang again, and a reading of"
   echo "the table through Active Accessibility from another thread 300 ms into it, as a screen"
   echo "reader's; WM_CLOSE to the process's end, with the drives still hanging; and, all along,"
-  echo "the longest a WM_NULL sent"
-  echo "every 10 ms took to be answered. Medians of $drive_rounds runs, the longest wait the"
-  echo "highest; Wine on one CPU."
+  echo "the longest a WM_NULL sent every 10 ms took to be answered. Medians of $drive_rounds runs,"
+  echo "the longest wait the highest; Wine on one CPU."
   echo
   "${pin[@]}" bash "$KELVR_ROOT/tests/win/hung-drives-test.sh" "$kelvr_exe" \
     "$mingw_dir/tests/win/kelvr_drive_probe.exe" --bench "$drive_rounds"
   echo
   echo "Targets: start-up and every unit choice 2.5 s at most, however many drives hang; a unit"
   echo "choice 100 ms at most when the hung drives are known; the window never unanswered for more"
-  echo "than 200 ms."
+  echo "than 200 ms, nor a screen reader while the window waits."
   echo
 fi
 
