@@ -60,14 +60,20 @@ void WinFormPeer::ScrollBar(int request) {
     }
 }
 
-// A notch of the wheel scrolls a row (a row is about as high as the three lines of text a
-// notch scrolls elsewhere); finer wheels add up to a notch first.
+// A notch of the wheel scrolls as many lines of text as the user's mouse setting says (three
+// unless set otherwise), three lines to a row, as a row is about as high as three lines: a row
+// a notch as the system comes. Set to scroll a screen at a time, a notch scrolls a page.
+// Finer wheels, and settings of other than whole rows, add up to a row first.
 void WinFormPeer::Wheel(int delta) {
     if (!form_.Scrolls())
         return;
-    wheel_ += delta;
-    const int rows = wheel_ / WHEEL_DELTA;
-    wheel_ -= rows * WHEEL_DELTA;
+    UINT lines = 3;
+    SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    const int thirds =
+        lines == WHEEL_PAGESCROLL ? 3 * form_.PageSteps() : static_cast<int>(std::min(lines, 300u));
+    wheel_ += delta * thirds;
+    const int rows = wheel_ / (3 * WHEEL_DELTA);
+    wheel_ -= rows * 3 * WHEEL_DELTA;
     form_.ScrollTo(form_.ScrollTop() - rows * form_.ScrollStep());
 }
 

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Probe.h"
 #include "main/FreeAll.h"
@@ -149,6 +150,39 @@ TEST_F(ManyDrives, EveryRowCanBeBroughtIntoViewByKeysWheelAndBar) {
     EXPECT_TRUE(InView(L'z'));
     GetWindowRect(hwnd, &r);
     EXPECT_NEAR(window.Height(), (r.bottom - r.top) * 1440.0 / probe::ScreenDpi(), 0.01);
+}
+
+// A notch of the wheel scrolls the lines the user's mouse setting says, three to a row, or a
+// page where it says a screen at a time.
+TEST_F(ManyDrives, TheWheelScrollsAsTheMouseSettingSays) {
+    UINT saved = 3;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &saved, 0));
+    struct Restore {
+        UINT lines;
+        ~Restore() { SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, lines, nullptr, 0); }
+    } restore{saved};
+    // Low enough that a page is less than the scroll's whole length.
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, (r.bottom - r.top) / 2,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    const int page = window.PageSteps();
+    ASSERT_GT(page, 2);
+    ASSERT_GT(window.ScrollMax(), page * window.ScrollStep());
+    const struct {
+        UINT lines;
+        std::vector<int> rows;  // scrolled down after each notch
+    } cases[] = {
+        {3, {1, 2}}, {6, {2, 4}}, {1, {0, 0, 1, 1}}, {0, {0, 0}}, {WHEEL_PAGESCROLL, {page}}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, c.lines, nullptr, 0));
+        Key(VK_HOME);
+        for (std::size_t n = 0; n < c.rows.size(); ++n) {
+            SendMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+            EXPECT_EQ(window.ScrollTop(), c.rows[n] * window.ScrollStep())
+                << c.lines << " lines a notch, after " << n + 1 << " notches";
+        }
+    }
 }
 
 }  // namespace
