@@ -60,10 +60,10 @@ void WinFormPeer::ScrollBar(int request) {
     }
 }
 
-// A notch of the wheel scrolls as many lines of text as the user's mouse setting says (three
-// unless set otherwise), three lines to a row, as a row is about as high as three lines: a row
-// a notch as the system comes. Set to scroll a screen at a time, a notch scrolls a page.
-// Finer wheels, and settings of other than whole rows, add up to a row first.
+// A notch of the wheel scrolls the lines of text the user's mouse setting says, three lines to
+// a row (a row is about as high as three lines), so that the usual setting of three scrolls a
+// row a notch; set to a screen at a time, a notch scrolls a page. Finer wheels, and settings
+// that are not whole rows, add up to a row first.
 void WinFormPeer::Wheel(int delta) {
     if (!form_.Scrolls())
         return;
