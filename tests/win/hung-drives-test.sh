@@ -12,9 +12,8 @@
 # choice end within 2.5 s, a unit choice does not wait again for drives known to hang, the
 # late answers fill in, the window always answers WM_NULL within 200 ms, a screen reader that
 # reads the window while it waits is answered within a second, not at the wait's end (300 ms
-# into a wait of 2 s), and the program ends
-# within a second of being closed, ended from the menu or told that the session ends, with
-# its drives still hanging.
+# into a wait of 2 s), and the program ends within a second of being closed, ended from the
+# menu or told that the session ends, with its drives still hanging.
 #
 # With --bench ROUNDS it checks nothing and prints, as Markdown, the medians and highest of
 # each figure over ROUNDS runs with 0, 1 and 3 hung drives.
