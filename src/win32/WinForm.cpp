@@ -174,6 +174,9 @@ void WinFormPeer::Apply(const forms::Form& form) {
     if (first) {
         everShown_ = true;
         LayOutAll();
+        // As a dialog starts: the focus rectangle and the keys' underlines hidden until the
+        // keyboard is used, where the user's setting hides them and the mouse opened the window.
+        SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
         // Shown for the first time, the window paints whole: nothing to repaint or to tell.
         if (dirty_)
             DeleteObject(dirty_);
