@@ -8,7 +8,6 @@
 
 namespace forms {
 
-constexpr Color kWindowText = SystemColor(8);
 constexpr Color kHotLight = SystemColor(26);  // hyperlinks
 
 struct Look {

@@ -22,6 +22,7 @@ constexpr Color SystemColor(unsigned index) {
 constexpr Color kButtonFace = SystemColor(15);
 constexpr Color kButtonText = SystemColor(18);
 constexpr Color kWindowBackground = SystemColor(5);
+constexpr Color kWindowText = SystemColor(8);
 
 struct Font {
     std::string name = "MS Sans Serif";

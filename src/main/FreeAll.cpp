@@ -24,12 +24,15 @@ constexpr double kDesignFrameWidth = 120, kDesignFrameHeight = 690;
 
 // A cell of the row's model, which every drive's row copies: sunken, hidden until a row is made
 // of it, and drawn on the window colour: white in every usual scheme, where the title-bar text
-// colour of the classic palette is black on current Windows and would hide the figures.
+// colour of the classic palette is black on current Windows and would hide the figures. Its
+// text takes the window text colour that goes with it: in a scheme of the user's own making
+// the button text colour may not show on it.
 void DesignCell(Control& c, double left, double width, double height, forms::TextFit fit) {
     c.Move(left, 315, width, height);
     c.SetScrolls(true);
     c.SetBorder(true);
     c.SetBackColor(forms::kWindowBackground);
+    c.SetForeColor(forms::kWindowText);
     c.SetFit(fit);
     c.SetVisible(false);
 }
