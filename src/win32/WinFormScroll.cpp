@@ -69,6 +69,7 @@ void WinFormPeer::Wheel(int delta) {
         return;
     UINT lines = 3;
     SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    // (A hundred rows a notch is more than any table here holds; the cap keeps the sum in range.)
     const int thirds =
         lines == WHEEL_PAGESCROLL ? 3 * form_.PageSteps() : static_cast<int>(std::min(lines, 300u));
     wheel_ += delta * thirds;
