@@ -85,10 +85,23 @@ i 18446744073709547520 9223372036854775808 MASSIMO
 EOF
 }
 
-# Whether FUSE file systems can be mounted here, and fakedisk built.
+# Whether FUSE file systems can be mounted here, and fakedisk built. A machine may have FUSE
+# and still refuse mounts (a container without the right to mount): a small drive is mounted
+# and unmounted to tell, once per shell and its children (KELVR_FUSE_MOUNTS).
 kelvr_have_fuse() {
-  [ -e /dev/fuse ] && command -v fusermount3 >/dev/null && command -v cc >/dev/null &&
-    pkg-config --exists fuse3 2>/dev/null
+  if [ -z "${KELVR_FUSE_MOUNTS:-}" ]; then
+    KELVR_FUSE_MOUNTS=no
+    local trial
+    if [ -e /dev/fuse ] && command -v fusermount3 >/dev/null && command -v cc >/dev/null &&
+      pkg-config --exists fuse3 2>/dev/null && kelvr_fakedisk && trial=$(mktemp -d); then
+      mkdir "$trial/m" &&
+        "$KELVR_FAKEDISK" "$trial/m" -- 1048576 524288 4096 "$trial/no-hang" 2>/dev/null &&
+        { fusermount3 -u "$trial/m" || fusermount3 -uz "$trial/m"; } && KELVR_FUSE_MOUNTS=yes
+      rm -rf "$trial"
+    fi
+    export KELVR_FUSE_MOUNTS
+  fi
+  [ "$KELVR_FUSE_MOUNTS" = yes ]
 }
 
 # kelvr_fakedisk: builds tests/win/fakedisk.c once per build tree, and again when it changes;
@@ -151,7 +164,7 @@ kelvr_add_fake_drives() {
     return
   fi
   if ! kelvr_have_fuse; then
-    echo "${0##*/}: FUSE is not available here: no fake drives" >&2
+    echo "${0##*/}: FUSE cannot mount here: no fake drives" >&2
     return 0
   fi
   kelvr_mount_fake_drives "$KELVR_RUN_DIR/fake" "${1:-}" &&
@@ -192,7 +205,7 @@ kelvr_fixture_setup() {
   case $name in
     fake_drives)
       if ! kelvr_have_fuse; then
-        echo "${0##*/}: FUSE is not available here: no fake drives" >&2
+        echo "${0##*/}: FUSE cannot mount here: no fake drives" >&2
         return 0
       fi
       kelvr_mount_fake_drives "$dir"

@@ -18,7 +18,8 @@
 # With --bench ROUNDS it checks nothing and prints, as Markdown, the medians and highest of
 # each figure over ROUNDS runs with 0, 1 and 3 hung drives.
 #
-# Needs FUSE (/dev/fuse, fusermount3, libfuse3's headers): exits 77 (skipped) without it.
+# Needs FUSE that mounts (/dev/fuse, fusermount3, libfuse3's headers, the right to mount):
+# exits 77 (skipped) without it.
 # Wine's own server asks a drive itself when no process of the prefix holds a handle on it,
 # and hangs with it (Windows does not): a helper process holds a file open on every FUSE
 # drive before any hangs. A process blocked in FUSE ignores SIGTERM: everything runs under
@@ -32,7 +33,7 @@ rounds=0
 [ "${3:-}" = --bench ] && rounds=${4:-5}
 
 if ! kelvr_have_fuse; then
-  echo "hung-drives: FUSE is not available here (/dev/fuse, fuse3, libfuse3-dev): skipped" >&2
+  echo "hung-drives: FUSE cannot mount here: skipped" >&2
   exit 77
 fi
 

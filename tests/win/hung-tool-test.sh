@@ -8,7 +8,8 @@
 # from its own process: the maker window must answer WM_NULL within 200 ms all along, and the
 # click must go on, once the launcher's bound is over, to the tool of the second lookup.
 #
-# Needs FUSE (/dev/fuse, fusermount3, libfuse3's headers): exits 77 (skipped) without it.
+# Needs FUSE that mounts (/dev/fuse, fusermount3, libfuse3's headers, the right to mount):
+# exits 77 (skipped) without it.
 # A helper process (PROBE_EXE hold) holds a file open on the drive before the hang, so that
 # Wine's own server does not ask the drive itself and hang with it. A process blocked in FUSE
 # ignores SIGTERM: everything runs under `timeout -s KILL`, and the hang is released and the
@@ -22,7 +23,7 @@ probe=$2
 : "${KELVR_STUB_TOOL:?}"
 
 if ! kelvr_have_fuse; then
-  echo "hung-tool: FUSE is not available here (/dev/fuse, fuse3, libfuse3-dev): skipped" >&2
+  echo "hung-tool: FUSE cannot mount here: skipped" >&2
   exit 77
 fi
 
