@@ -102,15 +102,22 @@ void SubModuli::LaunchSysInfoTool() {
     const char* kFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
     const services::FileSystem& files = files_;
     try {
+        // Each value is the text as Windows reads it, up to its first NUL (an installer may pad
+        // a value with more).
         std::string path;
-        // A first lookup that reads as empty (a value of an unexpected type) or names something
-        // other than a plain file (a folder, which the shell would open in a file manager) names
-        // no tool: the folder lookup is tried instead. So does one whose test has not answered in
-        // time: what it names is unknown, and is not launched unchecked. A path that names
-        // nothing is handed over as it stands, and the shell fails quietly.
-        bool named =
-            ReadRegistryValue(registry_, services::kHkeyLocalMachine, kToolKey, "PATH", path) &&
-            !path.empty();
+        auto read = [this, &path](const char* key, const char* name) {
+            const bool found =
+                ReadRegistryValue(registry_, services::kHkeyLocalMachine, key, name, path);
+            path = path.substr(0, path.find('\0'));
+            return found;
+        };
+        // A first lookup that reads as empty (a value of an unexpected type, or NULs alone) or
+        // names something other than a plain file (a folder, which the shell would open in a
+        // file manager) names no tool: the folder lookup is tried instead. So does one whose
+        // test has not answered in time: what it names is unknown, and is not launched
+        // unchecked. A path that names nothing is handed over as it stands, and the shell fails
+        // quietly.
+        bool named = read(kToolKey, "PATH") && !path.empty();
         if (named) {
             const std::optional<bool> other =
                 Ask([&files, path] { return files.Exists(path) && !files.IsPlainFile(path); });
@@ -119,14 +126,10 @@ void SubModuli::LaunchSysInfoTool() {
             named = other.has_value() && !*other;
         }
         if (!named) {
-            // The folder is the text as Windows reads it, up to its first NUL (an installer may
-            // pad the value with more). Only a full path is looked in: an empty one (as a value of
-            // another type may leave it) or a relative one would name a file wherever the
-            // program was started from, perhaps a folder that others may write to.
-            const bool read = ReadRegistryValue(registry_, services::kHkeyLocalMachine, kFolderKey,
-                                                "MSINFO", path);
-            path = path.substr(0, path.find('\0'));
-            if (!read || !IsFullPath(path)) {
+            // Only a full path is looked in: an empty one (as a value of another type may leave
+            // it) or a relative one would name a file wherever the program was started from,
+            // perhaps a folder that others may write to.
+            if (!read(kFolderKey, "MSINFO") || !IsFullPath(path)) {
                 Global::SysInfoNotFound = 1;
                 return;
             }

@@ -156,6 +156,7 @@ TEST_P(LauncherDecision, LaunchesOnlyAPlainFileTestedInTime) {
 const Value kTools = Sz("C:\\Tools");
 const std::string kNowhere = "D:\\Nowhere\\msinfo32.exe";
 const Value kPadded{services::kRegSz, std::string("C:\\Tools\0\0\0", 11)};
+const Value kPaddedPath{services::kRegSz, kSlowTool + std::string(3, '\0')};
 
 INSTANTIATE_TEST_SUITE_P(
     Launcher, LauncherDecision,
@@ -175,7 +176,9 @@ INSTANTIATE_TEST_SUITE_P(
         Decision{"NeitherKey", {}, {}, {}, true, "", 0},
         Decision{"PathOfAnotherTypeAlone", Value{3, "bin"}, {}, {}, true, "", 0},
         Decision{"FolderWithoutTheTool", {}, Sz("C:\\Empty"), {}, true, "", 1},
-        // Read up to its first NUL; looked in only when it is a full path.
+        // Each read up to its first NUL; the folder looked in only when it is a full path.
+        Decision{"PathPaddedWithNuls", kPaddedPath, kTools, {}, true, kSlowTool, 1},
+        Decision{"PathOfNulsAlone", Sz(std::string(1, '\0')), kTools, {}, true, kFolderTool, 1},
         Decision{"FolderPaddedWithNuls", {}, kPadded, {}, true, kFolderTool, 1},
         Decision{"FolderOnAShare", {}, Sz(kShare), {}, true, kShare + "\\MSINFO32.EXE", 1},
         Decision{"FolderEmpty", {}, Sz(""), {}, true, "", 0},
