@@ -75,10 +75,12 @@ void DriveReader::AskFigures() {
     }
 }
 
+// A drive with no query running has answered all it was asked, or could not be asked (no
+// thread to spare): either way there is nothing to wait for.
 bool DriveReader::Answered() const {
     std::lock_guard<std::mutex> lock(state_->mutex);
     for (const Drive& d : state_->drives)
-        if (!d.slow && !(d.entryIn && d.figuresIn))
+        if (!d.slow && d.running != Query::None)
             return false;
     return true;
 }

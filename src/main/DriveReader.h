@@ -34,7 +34,7 @@ class DriveReader {
     // and have yet to come, in which case that answer serves this round too.
     void AskFigures();
     // Whether every drive has answered all it was asked, leaving out the drives known to be
-    // slow.
+    // slow and those that could not be asked.
     bool Answered() const;
     // The wait for the answers is over: the drives that have not answered are known to be
     // slow, and no round waits for them again until they have caught up.

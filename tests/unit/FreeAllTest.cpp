@@ -595,6 +595,7 @@ TEST_F(SlowDrives, NoThreadToAskOnShowsEveryDriveAsZeroWithoutWaiting) {
     FreeAll& f = Open();
     EXPECT_EQ(f.lbDisco[1].Caption(), "c:");
     EXPECT_EQ(f.lbTota[1].Caption(), "0,00 ");
+    EXPECT_EQ(host.waitsAnswered, std::vector<bool>{true}) << "no wait of the whole bound";
     // Asked again at the next choice, once threads can be had.
     host.threads = true;
     f.Mu_param_Click(1);
