@@ -23,10 +23,11 @@ services::Date WinClock::Today() const {
 }
 
 namespace {
+// The user's setting, empty too (no grouping at all); `fallback` only where there is none.
 std::string LocaleText(LCTYPE what, const char* fallback) {
     wchar_t buf[16];
     int n = GetLocaleInfoW(LOCALE_USER_DEFAULT, what, buf, 16);
-    if (n <= 1)
+    if (n <= 0)
         return fallback;
     return Narrow(std::wstring(buf, n - 1));
 }

@@ -43,6 +43,7 @@ TEST(FormatNumberTest, GroupsThousandsWithTheUsersSeparators) {
     EXPECT_EQ(FormatNumber(1234567.5, kUnits, kItalian), "1.234.567,50");
     EXPECT_EQ(FormatNumber(1234567.5, kUnits, kEnglish), "1,234,567.50");
     EXPECT_EQ(FormatNumber(12.3, kUnits, kItalian), "12,30");
+    EXPECT_EQ(FormatNumber(1234567.5, kUnits, NumberSeparators{",", ""}), "1234567,50");
 }
 
 TEST(FormatNumberTest, ZeroPaddedKeysAreGroupedAcrossThePadding) {

@@ -400,6 +400,38 @@ TEST(MainWindowBesideDesktopBars, OpensWithinTheWorkArea) {
     EXPECT_TRUE(GetWindowLongW(hwnd, GWL_STYLE) & WS_VSCROLL);
 }
 
+// The separators the user has set, as the figures are written with them: none at all for the
+// grouping (the figures then stand ungrouped), or characters beyond ASCII.
+TEST(UserSeparators, AreTheOnesTheUserSet) {
+    struct Kept {
+        wchar_t decimal[8] = L"", thousands[8] = L"";
+        Kept() {
+            GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 8);
+            GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousands, 8);
+        }
+        ~Kept() {
+            SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal);
+            SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousands);
+        }
+    } kept;
+    const struct {
+        const wchar_t *decimal, *thousands;
+        services::NumberSeparators read;
+    } settings[] = {
+        {L",", L".", {",", "."}},
+        {L",", L"", {",", ""}},
+        {L",", L"\u00A0", {",", "\xC2\xA0"}},
+        {L"\u066B", L"\u066C", {"\xD9\xAB", "\xD9\xAC"}},
+    };
+    for (const auto& s : settings) {
+        ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, s.decimal));
+        ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, s.thousands));
+        const services::NumberSeparators read = win32::WinLocale().Separators();
+        EXPECT_EQ(read.decimal, s.read.decimal);
+        EXPECT_EQ(read.thousands, s.read.thousands);
+    }
+}
+
 TEST_F(RealMainWindow, FineDestroysTheWindow) {
     probe::MenuCommand(hwnd, 0);
     EXPECT_FALSE(Main().IsLoaded());
