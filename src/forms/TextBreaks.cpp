@@ -117,12 +117,15 @@ std::vector<std::pair<std::size_t, std::size_t>> Wrap(const std::wstring& s,
             if (!BreakBefore(s, at))
                 continue;
             std::size_t e = at;
-            if (at < n)
-                while (e > start && s[e - 1] == L' ') --e;
+            while (e > start && s[e - 1] == L' ') --e;
             if (ends[e] - ends[start] > width)
                 break;
             next = at;
             end = e;
+        }
+        if (next != 0 && end == start && next < n) {
+            start = next;  // blanks before a word too wide for the line: they make no line
+            continue;
         }
         if (next == 0) {
             // Not one word fits: as much of it as fits, at least one character.

@@ -215,8 +215,8 @@ FittedLabel FitLabel(Typesetter& fonts, FontHandle font, const std::wstring& tex
     t.right = std::min(r.right, room.right);
     const int shows = t.right - t.left - 2 * edge;
     if (shows > 0 && shows < f.layout.width)
-        f.layout =
-            LayOut(fonts, font, text, shows, fit == TextFit::Grow ? TextFit::Shrink : fit, wrap);
+        f.layout = LayOut(fonts, font, text, shows,
+                          fit == TextFit::Grow && !wrap ? TextFit::Shrink : fit, wrap);
     const int taller = f.layout.height - height;
     if (taller > 0)
         r.bottom += taller;

@@ -48,6 +48,8 @@ TEST(TextBreaksTest, WrapsAtSpacesAndIdeographsAndNeverInsideACharacter) {
         {L"ab" + kGrinning + L"cd", 2, {L"ab", kGrinning + L"c", L"d"}},
         {L"caf" + kEAcute + L"s", 3, {L"caf", kEAcute + L"s"}},
         {kEAcute + kEAcute, 0, {kEAcute, kEAcute}},
+        {L"ab cd  ", 5, {L"ab cd"}},         // blanks at the end take no room, make no line
+        {L"  abcdef", 3, {L"abc", L"def"}},  // nor do blanks before a word too wide
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message()

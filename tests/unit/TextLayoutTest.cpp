@@ -204,6 +204,8 @@ TEST(TextLayoutTest, FitsALabelToItsTextWithinWhatShows) {
         {L"ab cd ef gh ij", 150, 20, 1000, F::Grow, A::Left, 0, false, 100, 150, 30, 150, 50},
         // Designed past what shows: its text narrows into the part that shows.
         {L"abcdefgh", 200, 10, 160, F::Grow, A::Left, 0, false, 100, 200, 10, 160, 56},
+        // Lines past what shows: wrapped into it, every line kept.
+        {L"abcdefghijklmno\nxyz", 300, 20, 200, F::Grow, A::Left, 0, false, 100, 300, 30, 200, 100},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << &c - cases);
