@@ -380,15 +380,17 @@ class Element final : public IAccessible {
             return system_->accSelect(flags, child);
         return DISP_E_MEMBERNOTFOUND;
     }
+    // No control has help of its own; the client area's is the system's.
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override {
-        if (!control_ && system_)
+        if (!control_ && system_ && IsSelf(child))
             return system_->get_accHelp(child, out);
-        return Give(std::string(), out);
+        const HRESULT none = Give(std::string(), out);
+        return IsSelf(child) || ChildAt(child) ? none : E_INVALIDARG;
     }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
         if (!file || !topic)
             return E_POINTER;
-        if (!control_ && system_)
+        if (!control_ && system_ && IsSelf(child))
             return system_->get_accHelpTopic(file, child, topic);
         Clear(file);
         *topic = 0;

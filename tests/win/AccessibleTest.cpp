@@ -126,15 +126,19 @@ TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
     EXPECT_EQ(children[0]->get_accFocus(&hit), S_FALSE);
     EXPECT_EQ(hit.vt, VT_EMPTY);
     EXPECT_EQ(children[0]->get_accSelection(&hit), S_FALSE);
+    // Nor has it help of its own, as the form says of it.
+    wchar_t junk[] = L"junk";
+    BSTR help = junk;
+    EXPECT_EQ(form->get_accHelp(Object::Id(1), &help), S_FALSE);
+    EXPECT_EQ(help, nullptr);
     // A question about a child that is not there fails, and leaves nothing where the answer
     // would have gone, whatever the caller's variable held.
     VARIANT past;
     past.vt = VT_I4;
     past.lVal = static_cast<LONG>(children.size()) + 1;
-    wchar_t junk[] = L"junk";
-    for (auto ask :
-         {&IAccessible::get_accName, &IAccessible::get_accValue, &IAccessible::get_accDescription,
-          &IAccessible::get_accDefaultAction, &IAccessible::get_accKeyboardShortcut}) {
+    for (auto ask : {&IAccessible::get_accName, &IAccessible::get_accValue,
+                     &IAccessible::get_accDescription, &IAccessible::get_accDefaultAction,
+                     &IAccessible::get_accKeyboardShortcut, &IAccessible::get_accHelp}) {
         BSTR b = junk;
         EXPECT_TRUE(FAILED((form.operator->()->*ask)(past, &b)));
         EXPECT_EQ(b, nullptr);
