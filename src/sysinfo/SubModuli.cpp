@@ -103,9 +103,10 @@ void SubModuli::LaunchSysInfoTool() {
     const services::FileSystem& files = files_;
     try {
         // Each value is the text as Windows reads it, up to its first NUL (an installer may pad
-        // a value with more).
+        // a value with more); one of another type reads as empty.
         std::string path;
         auto read = [this, &path](const char* key, const char* name) {
+            path.clear();
             const bool found =
                 ReadRegistryValue(registry_, services::kHkeyLocalMachine, key, name, path);
             path = path.substr(0, path.find('\0'));
@@ -126,7 +127,7 @@ void SubModuli::LaunchSysInfoTool() {
             named = other.has_value() && !*other;
         }
         if (!named) {
-            // Only a full path is looked in: an empty one (as a value of another type may leave
+            // Only a full path is looked in: an empty one (as a value of another type leaves
             // it) or a relative one would name a file wherever the program was started from,
             // perhaps a folder that others may write to.
             if (!read(kFolderKey, "MSINFO") || !IsFullPath(path)) {

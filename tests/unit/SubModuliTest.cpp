@@ -118,6 +118,7 @@ TEST_P(LauncherDecision, LaunchesOnlyAPlainFileTestedInTime) {
     files.AddFile(kFolderTool);
     files.AddFile(kDoubled);
     files.AddFolder("C:\\Windows");
+    files.AddFile("C:\\Windows\\MSINFO32.EXE");  // where a folder PATH names would lead
     // Where an empty or relative folder would lead, from the current folder.
     files.AddFile("\\MSINFO32.EXE");
     files.AddFile("Tools\\MSINFO32.EXE");
@@ -157,6 +158,7 @@ const Value kTools = Sz("C:\\Tools");
 const std::string kNowhere = "D:\\Nowhere\\msinfo32.exe";
 const Value kPadded{services::kRegSz, std::string("C:\\Tools\0\0\0", 11)};
 const Value kPaddedPath{services::kRegSz, kSlowTool + std::string(3, '\0')};
+const Value kExpandTools{2, std::string("C:\\Tools\0", 9)};  // REG_EXPAND_SZ
 
 INSTANTIATE_TEST_SUITE_P(
     Launcher, LauncherDecision,
@@ -182,9 +184,11 @@ INSTANTIATE_TEST_SUITE_P(
         Decision{"FolderPaddedWithNuls", {}, kPadded, {}, true, kFolderTool, 1},
         Decision{"FolderOnAShare", {}, Sz(kShare), {}, true, kShare + "\\MSINFO32.EXE", 1},
         Decision{"FolderEmpty", {}, Sz(""), {}, true, "", 0},
-        Decision{
-            "FolderOfAnotherType", {}, Value{2, std::string("C:\\Tools\0", 9)}, {}, true, "", 0},
+        Decision{"FolderOfAnotherType", {}, kExpandTools, {}, true, "", 0},
         Decision{"FolderRelative", {}, Sz("Tools"), {}, true, "", 0},
+        // A folder of another type is empty, whatever PATH read.
+        Decision{
+            "PathAFolderThenFolderOfAnotherType", Sz("C:\\Windows"), kExpandTools, {}, true, "", 1},
         // A value of zero bytes ends the lookups at once.
         Decision{"PathOfZeroBytes", Value{services::kRegSz, ""}, kTools, {}, true, "", 0},
         Decision{"PathHangs", Sz(kSlowTool), kTools, {kSlowTool}, true, kFolderTool, 2},
