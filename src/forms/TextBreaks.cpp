@@ -123,8 +123,8 @@ std::vector<std::pair<std::size_t, std::size_t>> Wrap(const std::wstring& s,
             next = at;
             end = e;
         }
-        if (next != 0 && end == start && next < n) {
-            start = next;  // blanks before a word too wide for the line: they make no line
+        if (next != 0 && end == start && (next < n || !lines.empty())) {
+            start = next;  // blanks alone make no line, but of a text of nothing else
             continue;
         }
         if (next == 0) {

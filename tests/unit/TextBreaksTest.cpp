@@ -50,6 +50,7 @@ TEST(TextBreaksTest, WrapsAtSpacesAndIdeographsAndNeverInsideACharacter) {
         {kEAcute + kEAcute, 0, {kEAcute, kEAcute}},
         {L"ab cd  ", 5, {L"ab cd"}},         // blanks at the end take no room, make no line
         {L"  abcdef", 3, {L"abc", L"def"}},  // nor do blanks before a word too wide
+        {L"ab  ", 0, {L"a", L"b"}},          // nor after a word broken up
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message()
