@@ -57,9 +57,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
     as_root dpkg --add-architecture i386
   fi
-  if ! as_root apt-get update >"$log" 2>&1; then
-    cat "$log" >&2
-    die "apt-get update failed"
+  # A mirror in the middle of a sync serves an index of the wrong size for a while: update
+  # again after longer and longer pauses (some 4 minutes in all), and where one index still
+  # fails, install from those that came.
+  updated=no
+  for pause in 15 30 60 120 0; do
+    if as_root apt-get update >"$log" 2>&1; then
+      updated=yes
+      break
+    fi
+    [ "$pause" -gt 0 ] && sleep "$pause"
+  done
+  if [ "$updated" = no ]; then
+    grep -E '^(E|W):' "$log" >&2 || true
+    echo "deps.sh: apt-get update kept failing; installing from the indexes it has" >&2
   fi
   if ! as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}" >"$log" 2>&1; then
     tail -n 40 "$log" >&2
