@@ -54,12 +54,6 @@ class PosixFileSystem : public services::FileSystem {
         return unix[slash + 1] != '.';  // a dot file is a hidden one
     }
 
-    bool Exists(const std::string& path) const override {
-        std::string unix;
-        struct stat st;
-        return Map(path, unix) && stat(unix.c_str(), &st) == 0;
-    }
-
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override {
         std::string unix;
         if (!Map(folder, unix))

@@ -195,7 +195,6 @@ class TimedFileSystem : public services::FileSystem {
         ++b_.tests;
         return r;
     }
-    bool Exists(const std::string& path) const override { return inner_.Exists(path); }
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override {
         const auto t = Clock::now();
         const bool r = inner_.Subfolders(folder, out);

@@ -13,10 +13,8 @@ class FileSystem {
     virtual ~FileSystem() = default;
     // True when `path` names a plain file: not a folder, not hidden, not a system file.
     virtual bool IsPlainFile(const std::string& path) const = 0;
-    // True when `path` names anything at all: a file of any kind, a folder, a device.
-    virtual bool Exists(const std::string& path) const = 0;
-    // (Both may block for as long as the system waits for the path's drive: a share that does
-    // not answer holds them up for tens of seconds.)
+    // (It may block for as long as the system waits for the path's drive: a share that does
+    // not answer holds it up for tens of seconds.)
     // The full paths of the subfolders of `folder`, in the order the system lists them. Links
     // (junctions, symbolic links) are left out, so that following the lists never leads to a
     // folder twice. False when the folder cannot be opened or listed.

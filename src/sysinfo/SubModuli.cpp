@@ -112,19 +112,19 @@ void SubModuli::LaunchSysInfoTool() {
             path = path.substr(0, path.find('\0'));
             return found;
         };
-        // A first lookup that reads as empty (a value of an unexpected type, or NULs alone) or
-        // names something other than a plain file (a folder, which the shell would open in a
-        // file manager) names no tool: the folder lookup is tried instead. So does one whose
-        // test has not answered in time: what it names is unknown, and is not launched
-        // unchecked. A path that names nothing is handed over as it stands, and the shell fails
-        // quietly.
+        // A first lookup names the tool only where it names a plain file. One that reads as
+        // empty (a value of an unexpected type, or NULs alone), names nothing (a value left
+        // behind by a tool since moved: the shell would fail quietly, and the click would do
+        // nothing at all) or names a folder (which the shell would open in a file manager)
+        // names no tool: the folder lookup is tried instead. So does one whose test has not
+        // answered in time: what it names is unknown, and is not launched unchecked.
         bool named = read(kToolKey, "PATH") && !path.empty();
         if (named) {
-            const std::optional<bool> other =
-                Ask([&files, path] { return files.Exists(path) && !files.IsPlainFile(path); });
+            const std::optional<bool> plain =
+                Ask([&files, path] { return files.IsPlainFile(path); });
             if (host_.Ending())
                 return;
-            named = other.has_value() && !*other;
+            named = plain.value_or(false);
         }
         if (!named) {
             // Only a full path is looked in: an empty one (as a value of another type leaves

@@ -137,10 +137,6 @@ HANDLE FirstEntry(const std::wstring& pattern, WIN32_FIND_DATAW& found) {
 }
 }  // namespace
 
-bool WinFileSystem::Exists(const std::string& path) const {
-    return GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 bool WinFileSystem::IsPlainFile(const std::string& path) const {
     const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&

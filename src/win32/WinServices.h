@@ -47,7 +47,6 @@ class WinFileSystem : public services::FileSystem {
     WinFileSystem();
     ~WinFileSystem() override;
     bool IsPlainFile(const std::string& path) const override;
-    bool Exists(const std::string& path) const override;
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override;
     // One pass over the folder answers both questions. With `meanwhile`, the folder is opened
     // on a thread of its own and `meanwhile` runs every 10 ms until it is open, then every 512

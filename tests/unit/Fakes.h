@@ -394,7 +394,7 @@ class FakeShell : public services::Shell {
 // folders not added, for trees too large to write out. Every file test is recorded, and every
 // file test and listing also appended to `log` when set. With `readingSteps` set, a folder is
 // read in one pass that lets events run that many times, as a system that reads and sorts a
-// whole folder before it answers. A test of whether a path exists or is a plain file passes the
+// whole folder before it answers. A test of whether a path is a plain file passes the
 // gate of the path when `gates` is set, once it is recorded and its answer known. The programs
 // folder is `programsFolder`, and the query fails while that is empty; a path resolves to its
 // entry in `finalPaths` (a link's target, "" for a path that cannot be opened), any other to
@@ -411,13 +411,6 @@ class FakeFileSystem : public services::FileSystem {
     }
     void AddFile(const std::string& path) { files_.insert(path); }
     void MakeUnreadable(const std::string& folder) { unreadable_.insert(folder); }
-
-    bool Exists(const std::string& path) const override {
-        const bool exists = files_.count(path) != 0 || folders_.count(path) != 0;
-        if (gates)
-            gates->Pass(path);
-        return exists;
-    }
 
     bool IsPlainFile(const std::string& path) const override {
         tested.push_back(path);

@@ -197,6 +197,7 @@ TEST_F(AboutWindow, CreditLineOpensTheMakerAboveIt) {
 // loading it hidden; the maker window opened later is that one, not made again.
 TEST_F(ProgramWindows, MakerLoadedHiddenIsTheOneShownLaterWithoutReloading) {
     registry.SetText(fakes::kToolKey, "PATH", "C:\\Tools\\MSINFO32.EXE");
+    files.AddFile("C:\\Tools\\MSINFO32.EXE");
     WhileAboutOpen([](kelvr::frmAbout& a) { a.cmdSysInfo.Click(); });
     InfQirvo* hidden = &program.Maker();
     const double left = hidden->Left();

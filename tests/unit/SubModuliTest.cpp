@@ -164,16 +164,16 @@ INSTANTIATE_TEST_SUITE_P(
     Launcher, LauncherDecision,
     ::testing::Values(
         Decision{"PathNamesAPlainFile", Sz(kSlowTool), kTools, {}, true, kSlowTool, 1},
-        // Handed over as it stands: the shell fails quietly.
-        Decision{"PathNamesNothing", Sz(kNowhere), kTools, {}, true, kNowhere, 1},
         Decision{"FolderJoinedWithTheFileName", {}, kTools, {}, true, kFolderTool, 1},
         Decision{"FolderEndingInABackslash", {}, Sz("C:\\Tools\\"), {}, true, kDoubled, 1},
-        // PATH names no tool: empty, of another type, too long to read, or a folder (which the
-        // shell would open in a file manager).
+        // PATH names no tool: empty, of another type, too long to read, nothing (a value left
+        // by a tool since moved), or a folder (which the shell would open in a file manager).
         Decision{"PathEmpty", Sz(""), kTools, {}, true, kFolderTool, 1},
         Decision{
             "PathOfAnotherType", Value{3, std::string(1, '\0')}, kTools, {}, true, kFolderTool, 1},
         Decision{"PathTooLong", Sz(std::string(1024, 'x')), kTools, {}, true, kFolderTool, 1},
+        Decision{"PathNamesNothing", Sz(kNowhere), kTools, {}, true, kFolderTool, 2},
+        Decision{"PathNamesNothingAlone", Sz(kNowhere), {}, {}, true, "", 1},
         Decision{"PathNamesAFolder", Sz("C:\\Windows"), kTools, {}, true, kFolderTool, 2},
         Decision{"NeitherKey", {}, {}, {}, true, "", 0},
         Decision{"PathOfAnotherTypeAlone", Value{3, "bin"}, {}, {}, true, "", 0},

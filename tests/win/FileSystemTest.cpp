@@ -129,7 +129,6 @@ TEST(RealFileSystem, LongPathsAreTidiedAsShortOnesAre) {
           f + "\\KelvrNone\\..\\MSINFO32.EXE", f + "/MSINFO32.EXE"}) {
         SCOPED_TRACE(path.substr(f.size()));
         EXPECT_TRUE(files.IsPlainFile(path));
-        EXPECT_TRUE(files.Exists(path));
     }
 }
 

@@ -133,7 +133,6 @@ TEST_F(RealRegistry, FailsEmptyOnMissingKeysValuesAndValuesOver1024Bytes) {
 class VanishingFolder : public services::FileSystem {
   public:
     bool IsPlainFile(const std::string& path) const override { return real.IsPlainFile(path); }
-    bool Exists(const std::string& path) const override { return real.Exists(path); }
     bool ProgramsFolder(std::string& folder) const override { return real.ProgramsFolder(folder); }
     bool FinalPath(const std::string& path, std::string& out) const override {
         return real.FinalPath(path, out);

@@ -26,11 +26,12 @@ main=" Kelvaro"
 about=" Informazioni su Kelvr"
 maker="Informazioni sul produttore del SoftWare"
 
-# The system-information tool, as the registry names it. The launcher takes that path without
-# looking for the file, so the maker window is loaded, hidden, to own a launch that fails
+# The system-information tool, as the registry names it: a file, so that the launcher takes it,
+# but no program, so that the maker window is loaded, hidden, to own a launch that fails
 # quietly: no other program takes the keyboard away from the test.
+: >"$WINEPREFIX/drive_c/kelvr-no-program.exe"
 kelvr_reg add 'HKLM\Software\Microsoft\Shared Tools\MSINFO' /v PATH /t REG_SZ \
-  /d 'C:\kelvr-no-such-tool.exe' /f >/dev/null 2>&1
+  /d 'C:\kelvr-no-program.exe' /f >/dev/null 2>&1
 
 kelvr_start "$kelvr" >/dev/null 2>&1
 program=$KELVR_PID
