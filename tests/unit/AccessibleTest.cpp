@@ -168,6 +168,7 @@ TEST_F(MainWindowRead, CtrlAndADigitSortByThatColumn) {
         {'0', forms::kCtrlMask, false, 3},                      // none before the first
         {0x65, forms::kCtrlMask, false, 3},                     // the keypad's 5
         {0x61, forms::kCtrlMask, true, 0},                      // the keypad's 1
+        {0x64, forms::kCtrlMask, true, 3},                      // the keypad's 4
     };
     for (const Press& p : presses) {
         SCOPED_TRACE("key " + std::to_string(p.key) + ", shift " + std::to_string(p.shift));
@@ -313,10 +314,12 @@ TEST_F(MakerWindowRead, HighContrastTextsInTheSystemsColoursLinksHot) {
         forms::Color fore, back, outline;
     };
     const Case plain[] = {
-        {m.lbMail, forms::Rgb(0, 0, 128), m.lbMail.BackColor(), forms::Rgb(0, 0, 0)},
-        {m.Lb_dati, m.Lb_dati.ForeColor(), m.Lb_dati.BackColor(), forms::Rgb(0, 0, 0)},
-        {m.Picture1, m.Picture1.ForeColor(), forms::Rgb(240, 255, 255), forms::Rgb(0, 0, 0)},
-        {m.Line1, forms::kButtonText, m.Line1.BackColor(), forms::Rgb(0, 0, 0)},
+        {m.lbMail, forms::Rgb(0, 0, 128), forms::kButtonFace, forms::Rgb(0, 0, 0)},
+        {m.lbSito, forms::Rgb(0, 0, 128), forms::kButtonFace, forms::Rgb(0, 0, 0)},
+        {m.Lb_dati, forms::kButtonText, forms::kButtonFace, forms::Rgb(0, 0, 0)},
+        {m.Lb_adp[0], forms::Rgb(0, 128, 128), forms::kButtonFace, forms::Rgb(0, 0, 0)},
+        {m.Picture1, forms::kButtonText, forms::Rgb(240, 255, 255), forms::Rgb(0, 0, 0)},
+        {m.Line1, forms::kButtonText, forms::kButtonFace, forms::Rgb(0, 0, 0)},
     };
     for (const Case& c : plain) {
         const forms::Look l = LookOf(c.c, false);

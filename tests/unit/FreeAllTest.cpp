@@ -417,15 +417,15 @@ TEST_F(MainWindow, RowsScrollByWholeRowsUntilTheLastOneShowsAndNoFurther) {
     EXPECT_FALSE(f.ScrolledAway(f.lbDisco[9]));
 
     // The bar's arrows, page areas and ends, from row 10: a page is the rows the client area
-    // holds below the headers, five in 3,000 twips.
-    f.Placed({300, 0, 8410, 3950, 8295, 3270, forms::kNormal});
-    EXPECT_EQ(f.PageSteps(), 5);
+    // holds below the headers, four in 2,830 twips (a client area of five rows' height).
+    f.Placed({300, 0, 8410, 3780, 8295, 3100, forms::kNormal});
+    EXPECT_EQ(f.PageSteps(), 4);
     using By = forms::Form::ScrollBy;
     const struct {
         By by;
         double expected;
-    } requests[] = {{By::LineUp, 5400},   {By::LineDown, 6600}, {By::PageUp, 3000},
-                    {By::PageDown, 9000}, {By::Top, 0},         {By::Bottom, 12600}};
+    } requests[] = {{By::LineUp, 5400},   {By::LineDown, 6600}, {By::PageUp, 3600},
+                    {By::PageDown, 8400}, {By::Top, 0},         {By::Bottom, 13200}};
     for (const auto& r : requests) {
         f.ScrollTo(6000);
         f.Scroll(r.by);

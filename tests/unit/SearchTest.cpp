@@ -497,6 +497,40 @@ TEST(SearchInProgram, ClosingTheMakerWhileSearchingLeavesTheNextOpeningFresh) {
     EXPECT_TRUE(rig.program.Maker().LinkTarget.empty());
 }
 
+// Closed while searching, the maker window lives until its search has returned, however many
+// maker windows are opened and closed meanwhile: here a second, from a yield of the first
+// one's search, modal over the about window.
+TEST(SearchInProgram, SecondMakerOpenedAndClosedFromAYieldOfAClosedOne) {
+    fakes::ProgramRig rig;
+    rig.files.programsFolder = S;
+    rig.files.AddFolder(S, {"A", "B"});
+    kelvr::frmAbout* about = nullptr;
+    kelvr::InfQirvo* searching = nullptr;
+    int makers = 0;
+    rig.host.duringModal = [&](forms::Form& f) {
+        if (f.Name() == "frmAbout") {
+            about = static_cast<kelvr::frmAbout*>(&f);
+            about->Label1.Click();
+        } else if (++makers == 1) {
+            searching = static_cast<kelvr::InfQirvo*>(&f);
+            searching->cmdInfoSys.Click();
+        } else {
+            static_cast<kelvr::InfQirvo&>(f).Command1.Click();
+        }
+    };
+    rig.host.onYield = [&] {
+        if (!searching->IsLoaded())
+            return;
+        searching->Command1.Click();
+        about->Label1.Click();
+    };
+    rig.program.ShowAbout();
+    EXPECT_EQ(makers, 2);
+    EXPECT_EQ(rig.Realised("InfQirvo"), 2);
+    EXPECT_TRUE(rig.shell.launches.empty());
+    EXPECT_TRUE(rig.host.messages.empty());
+}
+
 // Closed above the about window while searching, the maker window lets the about window's
 // button run within the same yield; that launch loads a new maker window hidden, and the one
 // still searching must live until its search has returned.

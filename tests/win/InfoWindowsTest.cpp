@@ -241,7 +241,7 @@ TEST_F(RealInfoWindows, LinksHandTheirAddressesToTheShell) {
     const std::wstring launches = probe::FromUnix(log);
     DeleteFileW(launches.c_str());
 
-    modal::WhileOpen(
+    const bool opened = modal::WhileOpen(
         kMakerCaption, L"KelvrForm",
         [&](HWND maker) {
             const std::vector<Element> read = probe::Read(maker);
@@ -251,13 +251,14 @@ TEST_F(RealInfoWindows, LinksHandTheirAddressesToTheShell) {
             PostMessageW(maker, WM_CLOSE, 0, 0);
         },
         [&] { MenuBar(3); });
+    EXPECT_TRUE(opened);
     EXPECT_TRUE(WaitForText(launches, L"mailto:info@q.example"))
         << win32::Narrow(ReadAll(launches));
     EXPECT_TRUE(WaitForText(launches, L"www.q.example")) << win32::Narrow(ReadAll(launches));
 }
 
 TEST_F(RealInfoWindows, HoverLightsALinkOnlyInsideItsMargins) {
-    modal::WhileOpen(
+    const bool opened = modal::WhileOpen(
         kMakerCaption, L"KelvrForm",
         [&](HWND maker) {
             const RECT mail = probe::Named(probe::Read(maker), L"info@q.example")->rect;
@@ -280,6 +281,7 @@ TEST_F(RealInfoWindows, HoverLightsALinkOnlyInsideItsMargins) {
             PostMessageW(maker, WM_CLOSE, 0, 0);
         },
         [&] { MenuBar(3); });
+    EXPECT_TRUE(opened);
 }
 
 }  // namespace

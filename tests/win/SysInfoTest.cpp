@@ -217,7 +217,7 @@ class RealLauncher : public ::testing::Test, protected probe::RealProgram<Vanish
     // click showed, or "" when it showed none.
     std::wstring ClickSystem() {
         std::wstring message;
-        modal::WhileOpen(
+        const bool opened = modal::WhileOpen(
             L"Informazioni sul produttore del SoftWare", L"KelvrForm",
             [&](HWND maker) {
                 HWND button = probe::Find(probe::Children(maker), L"? &Sistema")->hwnd;
@@ -231,6 +231,7 @@ class RealLauncher : public ::testing::Test, protected probe::RealProgram<Vanish
                 PostMessageW(maker, WM_CLOSE, 0, 0);
             },
             [&] { program.ShowMaker(); });
+        EXPECT_TRUE(opened);
         return message;
     }
 
