@@ -39,7 +39,8 @@ enum class Align { Left, Right, Center };
 enum class TextFit {
     Grow,      // the label grows, as little as its text needs
     Ellipsis,  // one line, cut short with an ellipsis; the whole text is the label's tooltip
-    Shrink,    // one line, in narrower type (smaller, failing that) until it fits
+    Shrink,    // one line, in narrower type (smaller, failing that) until it fits; cut short
+               // where even a third of its width or size does not, the whole text its tooltip
 };
 
 // What a control is to a screen reader: the system's accessible roles that the forms use, by

@@ -110,36 +110,45 @@ TextLine Shortened(Typesetter& fonts, FontHandle font, const Measured& m, int wi
 // One line in narrower type, or smaller failing that, until it fits `width`. Narrower glyphs
 // come first: they keep the line's height and baseline, and digits stay legible far narrower
 // than they stay legible smaller. The line keeps the height the label's font gives it, so that
-// its baseline stays where its neighbours' are.
-TextLine Narrowed(Typesetter& fonts, FontHandle font, const std::wstring& text, int width) {
+// its baseline stays where its neighbours' are. Below a third of their width, or of their
+// size, figures no longer read: a line that does not fit even so is cut short in the last type
+// tried (`cut`), and shows whole in its tooltip.
+TextLine Narrowed(Typesetter& fonts, FontHandle font, const std::wstring& text, int width,
+                  bool& cut) {
     Measured m = Measure(fonts, font, text);
     TextLine line = LineOf(fonts, font, m, 0, m.text.size());
     if (line.width <= width || line.width == 0)
         return line;
     const Typesetter::Metrics own = fonts.MetricsOf(font);
+    FontHandle tried = font;
     auto tryFont = [&](int w, int h) {
         FontHandle f = fonts.Resized(font, w, h);
         if (!f)
             return false;
+        tried = f;
         m = Measure(fonts, f, text);
         line = LineOf(fonts, f, m, 0, m.text.size());
-        line.ascent = std::max(line.ascent, own.ascent);
-        line.descent = std::max(line.descent, own.descent);
         return line.width <= width;
     };
-    int before = line.width;
+    auto keepHeight = [&own](TextLine l) {
+        l.ascent = std::max(l.ascent, own.ascent);
+        l.descent = std::max(l.descent, own.descent);
+        return l;
+    };
+    const int whole = line.width;
     const int average = own.averageWidth;
-    for (int w = std::min(average - 1, average * width / line.width + 1); w >= 1; --w) {
+    for (int w = std::min(average - 1, average * width / line.width + 1); w >= (average + 2) / 3;
+         --w) {
         if (tryFont(w, 0))
-            return line;
-        if (line.width >= before)
+            return keepHeight(line);
+        if (line.width >= whole)
             break;  // a font that does not narrow (a bitmap font): smaller type instead
-        before = line.width;
     }
-    for (int h = own.asked - 1; h >= 1; --h)
+    for (int h = own.asked - 1; h >= (own.asked + 2) / 3; --h)
         if (tryFont(0, h))
-            return line;
-    return line;  // a box too small for any type: the smallest tried
+            return keepHeight(line);
+    cut = true;
+    return keepHeight(Shortened(fonts, tried, m, width));
 }
 
 }  // namespace
@@ -151,7 +160,8 @@ TextLayout LayOut(Typesetter& fonts, FontHandle font, const std::wstring& text, 
         bool more = false;
         const std::wstring line = FirstLine(text, &more);
         if (fit == TextFit::Shrink) {
-            layout.lines.push_back(Narrowed(fonts, font, line, width));
+            layout.lines.push_back(Narrowed(fonts, font, line, width, layout.cut));
+            layout.cut = layout.cut || more;
             return Finish(std::move(layout));
         }
         const Measured m = Measure(fonts, font, line);

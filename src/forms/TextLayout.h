@@ -64,16 +64,16 @@ struct TextLayout {
     std::vector<TextLine> lines;
     int width = 0;     // of the widest line
     int height = 0;    // of all the lines
-    bool cut = false;  // cut short, with an ellipsis
+    bool cut = false;  // cut short, with an ellipsis, or a line left out
 };
 
 // Lays `text` out in `font` for a box `width` pixels wide. Line breaks in the text start new
 // lines, and with `wrap` so do spaces and ideographs where a line would pass the box's edge
 // (and a word wider than the box is broken where it must). A text that does not fit keeps its
 // width (TextFit::Grow), or, as one line, is cut short with an ellipsis (TextFit::Ellipsis) or
-// drawn in narrower type, and smaller type failing that, until it fits (TextFit::Shrink). Cut
-// short, a line keeps its beginning, and the ellipsis stands at its end: on its left where it
-// reads right to left.
+// drawn in narrower type, and smaller type failing that, until it fits (TextFit::Shrink), but
+// never below a third of its width or size: there it is cut short too. Cut short, a line keeps its
+// beginning, and the ellipsis stands at its end: on its left where it reads right to left.
 TextLayout LayOut(Typesetter& fonts, FontHandle font, const std::wstring& text, int width,
                   TextFit fit, bool wrap);
 

@@ -109,7 +109,7 @@ TEST(TextLayoutTest, LaysTextOutAsTheLabelAsks) {
         {L"ab\r\ncd", 100, F::Grow, false, {L"ab|", L"cd|"}, 20, false, false},
         {L"abcdefghij", 60, F::Ellipsis, false, {L"abc|...|"}, 60, true, false},
         {L"ab\ncd", 100, F::Ellipsis, false, {L"ab|...|"}, 50, true, false},
-        {L"ab\ncd", 100, F::Shrink, false, {L"ab|"}, 20, false, false},
+        {L"ab\ncd", 100, F::Shrink, false, {L"ab|"}, 20, true, false},
         // Z is not in the font: its fallback draws it, twice as wide.
         {L"aZb", 100, F::Grow, false, {L"a|Z|b|"}, 40, false, false},
         // A surrogate pair is a run of its own, drawn by its glyph.
@@ -145,18 +145,22 @@ TEST(TextLayoutTest, LaysTextOutAsTheLabelAsks) {
 
 // A figure too wide for its box comes in narrower type where the font narrows, and in smaller
 // type where it does not (a bitmap font); either way its line keeps the font's own height, so
-// that its baseline stays where its neighbours' are. A box too small for any type keeps the
-// smallest tried.
+// that its baseline stays where its neighbours' are. Neither goes below a third: a box too
+// small for that cuts the figure short in the last type tried, and its tooltip shows it whole.
 TEST(TextLayoutTest, ShrinksAFigureNarrowerFirstThenSmaller) {
     const struct {
         bool bitmap;
         int width;
+        const wchar_t* runs;
         int fits, advance, asked;  // the line's width, and the font it comes in
+        bool cut;
     } cases[] = {
-        {false, 60, 60, 6, 12},
-        {false, 95, 90, 9, 12},
-        {true, 60, 60, 6, 6},
-        {true, 5, 10, 1, 1},
+        {false, 60, L"1234567890|", 60, 6, 12, false},
+        {false, 95, L"1234567890|", 90, 9, 12, false},
+        {true, 60, L"1234567890|", 60, 6, 6, false},
+        {false, 50, L"1234567890|", 50, 5, 12, false},
+        {false, 30, L"1234|...|", 28, 4, 4, true},
+        {true, 5, L"...|", 12, 4, 4, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << (c.bitmap ? "bitmap" : "outline") << " in " << c.width);
@@ -165,13 +169,13 @@ TEST(TextLayoutTest, ShrinksAFigureNarrowerFirstThenSmaller) {
         const forms::TextLayout layout =
             forms::LayOut(fonts, font, L"1234567890", c.width, TextFit::Shrink, false);
         ASSERT_EQ(layout.lines.size(), 1u);
+        EXPECT_EQ(RunTexts(layout)[0], c.runs);
         const forms::TextLine& line = layout.lines[0];
         EXPECT_EQ(line.width, c.fits);
-        ASSERT_EQ(line.runs.size(), 1u);
         EXPECT_EQ(fonts.Of(line.runs[0].font).advance, c.advance);
         EXPECT_EQ(fonts.Of(line.runs[0].font).metrics.asked, c.asked);
         EXPECT_EQ(line.ascent, 8);
-        EXPECT_FALSE(layout.cut);
+        EXPECT_EQ(layout.cut, c.cut);
     }
 }
 
