@@ -45,9 +45,11 @@ TEST(TextBreaksTest, WrapsAtSpacesAndIdeographsAndNeverInsideACharacter) {
         {L"ab", 0, {L"a", L"b"}},                 // no room at all: a character a line
         {kNihon + L"abc", 3, {kNihon, L"abc"}},   // a line may end after an ideograph
         {L"x" + kNihon, 2, {L"x" + kNihon.substr(0, 1), kNihon.substr(1)}},
+        {L"a bc" + kNihon, 4, {L"a bc", kNihon}},  // and before one after a word
         {L"ab" + kGrinning + L"cd", 2, {L"ab", kGrinning + L"c", L"d"}},
         {L"caf" + kEAcute + L"s", 3, {L"caf", kEAcute + L"s"}},
         {kEAcute + kEAcute, 0, {kEAcute, kEAcute}},
+        {L"a\u200Cb\u200Dc", 0, {L"a\u200C", L"b\u200D", L"c"}},  // nor before a (non-)joiner
         {L"ab cd  ", 5, {L"ab cd"}},         // blanks at the end take no room, make no line
         {L"  abcdef", 3, {L"abc", L"def"}},  // nor do blanks before a word too wide
         {L"ab  ", 0, {L"a", L"b"}},          // nor after a word broken up

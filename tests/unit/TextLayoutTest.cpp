@@ -180,7 +180,7 @@ TEST(TextLayoutTest, ShrinksAFigureNarrowerFirstThenSmaller) {
 }
 
 // Labels in a font of 10 pixels a character, lines 10 high (8 + 2), designed from x = 100 to
-// `right` and from y = 0 to `bottom`, in a window or frame that shows up to x = `shows`.
+// `right` and from y = 0 to `bottom`, in a window or frame that shows from x = 0 to `shows`.
 TEST(TextLayoutTest, FitsALabelToItsTextWithinWhatShows) {
     using F = TextFit;
     using A = Align;
@@ -196,10 +196,12 @@ TEST(TextLayoutTest, FitsALabelToItsTextWithinWhatShows) {
         {L"abc", 150, 10, 1000, F::Grow, A::Left, 0, false, 100, 150, 10, 150, 30},
         {L"abcdefgh", 150, 10, 1000, F::Grow, A::Left, 0, false, 100, 180, 10, 180, 80},
         {L"abcdefgh", 150, 10, 1000, F::Grow, A::Right, 0, false, 70, 150, 10, 150, 80},
-        {L"abcdefghi", 150, 10, 1000, F::Grow, A::Center, 0, false, 80, 170, 10, 170, 90},
+        // Grown by 35: the odd pixel on the right, where centring in the designed box drew it.
+        {L"abcdefghi", 155, 10, 1000, F::Grow, A::Center, 0, false, 83, 173, 10, 173, 90},
         {L"abcdefgh", 150, 14, 1000, F::Grow, A::Left, 2, false, 100, 184, 14, 184, 80},
         // Grown to the edge of what shows, and narrowed there.
         {L"abcdefgh", 150, 10, 160, F::Grow, A::Left, 0, false, 100, 160, 10, 160, 56},
+        {L"abcdefghijklmnop", 150, 10, 1000, F::Grow, A::Right, 0, false, 0, 150, 10, 150, 144},
         // Names cut short and figures in narrower type keep their width; a picture stays.
         {L"abcdefgh", 150, 10, 1000, F::Ellipsis, A::Left, 0, false, 100, 150, 10, 150, 50},
         {L"12345678", 150, 10, 1000, F::Shrink, A::Right, 0, false, 100, 150, 10, 150, 48},
@@ -208,6 +210,8 @@ TEST(TextLayoutTest, FitsALabelToItsTextWithinWhatShows) {
         {L"ab cd ef gh ij", 150, 20, 1000, F::Grow, A::Left, 0, false, 100, 150, 30, 150, 50},
         // Designed past what shows: its text narrows into the part that shows.
         {L"abcdefgh", 200, 10, 160, F::Grow, A::Left, 0, false, 100, 200, 10, 160, 56},
+        // Less its border.
+        {L"abcdefgh", 200, 14, 180, F::Grow, A::Left, 2, false, 100, 200, 14, 180, 72},
         // Lines past what shows: wrapped into it, every line kept.
         {L"abcdefghijklmno\nxyz", 300, 20, 200, F::Grow, A::Left, 0, false, 100, 300, 30, 200, 100},
     };
@@ -217,7 +221,7 @@ TEST(TextLayoutTest, FitsALabelToItsTextWithinWhatShows) {
         const FontHandle font = fonts.Add(10, 8, 12, L"", false, c.symbol);
         const forms::FittedLabel f =
             forms::FitLabel(fonts, font, c.text, {100, 0, c.right, c.bottom},
-                            {-1000, -1000, c.shows, 1000}, c.fit, c.align, c.edge);
+                            {0, -1000, c.shows, 1000}, c.fit, c.align, c.edge);
         const auto edges = [](const Edges& e) {
             return std::vector<int>{e.left, e.top, e.right, e.bottom};
         };
@@ -287,6 +291,7 @@ TEST(FontTablesTest, ReadsAFontsRangesPastThe16BitRange) {
     EXPECT_EQ(firsts(Cmap(3, 10)), both);
     EXPECT_EQ(firsts(Cmap(0, 4)), both);
     EXPECT_EQ(firsts(Cmap(3, 1)), std::vector<std::uint32_t>{});  // not a full-repertoire table
+    EXPECT_EQ(firsts(Cmap(0, 3)), std::vector<std::uint32_t>{});  // nor one of the BMP alone
     std::vector<unsigned char> cut = Cmap(3, 10);
     cut.resize(cut.size() - 1);
     EXPECT_EQ(firsts(cut), std::vector<std::uint32_t>(both.begin(), both.begin() + 3));
