@@ -365,6 +365,15 @@ bool TextFonts::ReadsRightToLeft(const std::wstring& line) {
     return false;
 }
 
+std::wstring Composed(const std::wstring& text) {
+    const int length = static_cast<int>(text.size());
+    const int n = length ? FoldStringW(MAP_PRECOMPOSED, text.c_str(), length, nullptr, 0) : 0;
+    std::wstring composed(n > 0 ? n : 0, L'\0');
+    if (n <= 0 || FoldStringW(MAP_PRECOMPOSED, text.c_str(), length, &composed[0], n) != n)
+        return text;
+    return composed;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Drawing
 

@@ -71,6 +71,11 @@ class TextFonts : public forms::Typesetter {
     std::vector<FallbackFound> fallbacks_;
 };
 
+// `text` with each letter and the accents stored after it as the one character they make, where
+// there is one ("e" and U+0301 as "\u00e9"), as names made on other systems may come: a font
+// that has the letter with its accent may lack the accent alone (the bitmap faces do).
+std::wstring Composed(const std::wstring& text);
+
 // Draws a layout into `box`, from its top, each line aligned as asked, nothing outside the box.
 void DrawLayout(HDC dc, TextFonts& fonts, const forms::TextLayout& layout, const RECT& box,
                 forms::Align align);

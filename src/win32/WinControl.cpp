@@ -97,7 +97,7 @@ WinControlPeer::Drawn WinControlPeer::Measure(const Control& c) {
     Drawn now;
     // A shape's or line's caption is no text of the window's.
     if (c.Kind() != Kind::Shape && c.Kind() != Kind::Line)
-        now.text = Widen(c.Caption());
+        now.text = Composed(Widen(c.Caption()));
     const WinControlPeer* container = form_.PeerOf(c.Container());
     now.shown = c.Visible() && !form_.Model().ScrolledAway(c) && (!container || container->Shown());
     now.font = form_.Host().Font(c.GetFont(), form_.Dpi());
