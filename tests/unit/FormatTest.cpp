@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iomanip>
 #include <limits>
 #include <random>
 #include <string>
@@ -26,69 +27,78 @@ const char* const kUnits = "###,##0.00";
 const char* const kByteKey = "00,000,000,000,000,000,000";
 const char* const kUnitKey = "00,000,000,000,000.00";
 
-TEST(FormatNumberTest, ZeroKeepsTheDigitsThePictureAlwaysWrites) {
-    EXPECT_EQ(FormatNumber(0, kBytes, kItalian), "0");
-    EXPECT_EQ(FormatNumber(0, kUnits, kItalian), "0,00");
-    EXPECT_EQ(FormatNumber(0, kUnits, kEnglish), "0.00");
-    EXPECT_EQ(FormatNumber(0, kByteKey, kItalian), "00.000.000.000.000.000.000");
-    EXPECT_EQ(FormatNumber(0, kUnitKey, kItalian), "00.000.000.000.000,00");
-    EXPECT_EQ(FormatNumber(0, kUnitKey, kEnglish), "00,000,000,000,000.00");
+TEST(FormatNumberTest, WritesEachValueAsItsPictureAndSeparatorsSay) {
+    struct Case {
+        double value;
+        const char* picture;
+        NumberSeparators seps;
+        std::string expected;
+    };
+    const std::string nbsp = "\xC2\xA0";  // a no-break space
+    const double inf = std::numeric_limits<double>::infinity();
+    const Case cases[] = {
+        // Zero keeps the digits the picture always writes.
+        {0, kBytes, kItalian, "0"},
+        {0, kUnits, kItalian, "0,00"},
+        {0, kUnits, kEnglish, "0.00"},
+        {0, kByteKey, kItalian, "00.000.000.000.000.000.000"},
+        {0, kUnitKey, kItalian, "00.000.000.000.000,00"},
+        {0, kUnitKey, kEnglish, "00,000,000,000,000.00"},
+        // Thousands are grouped with the user's separators, or not at all when there is none.
+        {999, kBytes, kItalian, "999"},
+        {1000, kBytes, kItalian, "1.000"},
+        {1073741824, kBytes, kItalian, "1.073.741.824"},
+        {1073741824, kBytes, kEnglish, "1,073,741,824"},
+        {1234567.5, kUnits, kItalian, "1.234.567,50"},
+        {1234567.5, kUnits, kEnglish, "1,234,567.50"},
+        {12.3, kUnits, kItalian, "12,30"},
+        {1234567.5, kUnits, {",", ""}, "1234567,50"},
+        // Zero-padded keys are grouped across the padding.
+        {1073741824, kByteKey, kItalian, "00.000.000.001.073.741.824"},
+        {953674.3164, kUnitKey, kItalian, "00.000.000.953.674,32"},
+        {953674.3164, kUnitKey, kEnglish, "00,000,000,953,674.32"},
+        {7, "000,000.00", kItalian, "000.007,00"},
+        // A separator of more than one byte is written whole.
+        {1234567.25, kUnits, {",", nbsp}, "1" + nbsp + "234" + nbsp + "567,25"},
+        // Halves round away from zero.
+        {0.125, kUnits, kItalian, "0,13"},
+        {-0.125, kUnits, kItalian, "-0,13"},
+        {0.124, kUnits, kItalian, "0,12"},
+        {2.5, kBytes, kItalian, "3"},
+        {3.5, kBytes, kItalian, "4"},
+        {-2.5, kBytes, kItalian, "-3"},
+        {2.4999, kBytes, kItalian, "2"},
+        // Rounding carries into the integer part and its groups.
+        {0.995, kUnits, kItalian, "1,00"},
+        {999.995, kUnits, kItalian, "1.000,00"},
+        {999999.999, kUnits, kItalian, "1.000.000,00"},
+        {9999.999, kUnitKey, kItalian, "00.000.000.010.000,00"},
+        {999.5, kBytes, kItalian, "1.000"},
+        // A value wider than the picture keeps all its digits.
+        {1234567, "000,000.00", kItalian, "1.234.567,00"},
+        {1e22, kBytes, kItalian, "10.000.000.000.000.000.000.000"},
+        // The largest byte count a drive can report, 2^64, fills the byte key exactly.
+        {18446744073709551616.0, kByteKey, kItalian, "18.446.744.073.709.551.616"},
+        {18446744073709551616.0 / 1048576, kUnitKey, kItalian, "17.592.186.044.416,00"},
+        // A negative value carries a minus, unless it rounds to zero.
+        {-1234.5, kUnits, kItalian, "-1.234,50"},
+        {-1234567, kBytes, kEnglish, "-1,234,567"},
+        {-0.001, kUnits, kItalian, "0,00"},
+        {-0.0, kBytes, kItalian, "0"},
+        // Not a number and the infinities are written as zero.
+        {std::nan(""), kUnits, kItalian, "0,00"},
+        {inf, kUnits, kItalian, "0,00"},
+        {-inf, kBytes, kItalian, "0"},
+        {inf, kByteKey, kItalian, "00.000.000.000.000.000.000"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatNumber(c.value, c.picture, c.seps), c.expected)
+            << std::setprecision(std::numeric_limits<double>::max_digits10) << c.value << " with "
+            << c.picture;
 }
 
-TEST(FormatNumberTest, GroupsThousandsWithTheUsersSeparators) {
-    EXPECT_EQ(FormatNumber(999, kBytes, kItalian), "999");
-    EXPECT_EQ(FormatNumber(1000, kBytes, kItalian), "1.000");
-    EXPECT_EQ(FormatNumber(1073741824, kBytes, kItalian), "1.073.741.824");
-    EXPECT_EQ(FormatNumber(1073741824, kBytes, kEnglish), "1,073,741,824");
-    EXPECT_EQ(FormatNumber(1234567.5, kUnits, kItalian), "1.234.567,50");
-    EXPECT_EQ(FormatNumber(1234567.5, kUnits, kEnglish), "1,234,567.50");
-    EXPECT_EQ(FormatNumber(12.3, kUnits, kItalian), "12,30");
-    EXPECT_EQ(FormatNumber(1234567.5, kUnits, NumberSeparators{",", ""}), "1234567,50");
-}
-
-TEST(FormatNumberTest, ZeroPaddedKeysAreGroupedAcrossThePadding) {
-    EXPECT_EQ(FormatNumber(1073741824, kByteKey, kItalian), "00.000.000.001.073.741.824");
-    EXPECT_EQ(FormatNumber(953674.3164, kUnitKey, kItalian), "00.000.000.953.674,32");
-    EXPECT_EQ(FormatNumber(953674.3164, kUnitKey, kEnglish), "00,000,000,953,674.32");
-    EXPECT_EQ(FormatNumber(7, "000,000.00", kItalian), "000.007,00");
-}
-
-TEST(FormatNumberTest, SeparatorsOfMoreThanOneByteAreWrittenWhole) {
-    const services::NumberSeparators french{",", "\xC2\xA0"};  // no-break space
-    EXPECT_EQ(FormatNumber(1234567.25, kUnits, french),
-              "1\xC2\xA0"
-              "234\xC2\xA0"
-              "567,25");
-}
-
-TEST(FormatNumberTest, RoundsHalfAwayFromZero) {
-    EXPECT_EQ(FormatNumber(0.125, kUnits, kItalian), "0,13");
-    EXPECT_EQ(FormatNumber(-0.125, kUnits, kItalian), "-0,13");
-    EXPECT_EQ(FormatNumber(0.124, kUnits, kItalian), "0,12");
-    EXPECT_EQ(FormatNumber(2.5, kBytes, kItalian), "3");
-    EXPECT_EQ(FormatNumber(3.5, kBytes, kItalian), "4");
-    EXPECT_EQ(FormatNumber(-2.5, kBytes, kItalian), "-3");
-    EXPECT_EQ(FormatNumber(2.4999, kBytes, kItalian), "2");
-}
-
-TEST(FormatNumberTest, RoundingCarriesIntoTheIntegerPartAndItsGroups) {
-    EXPECT_EQ(FormatNumber(0.995, kUnits, kItalian), "1,00");
-    EXPECT_EQ(FormatNumber(999.995, kUnits, kItalian), "1.000,00");
-    EXPECT_EQ(FormatNumber(999999.999, kUnits, kItalian), "1.000.000,00");
-    EXPECT_EQ(FormatNumber(9999.999, kUnitKey, kItalian), "00.000.000.010.000,00");
-    EXPECT_EQ(FormatNumber(999.5, kBytes, kItalian), "1.000");
-}
-
-TEST(FormatNumberTest, ValuesWiderThanThePictureKeepAllTheirDigits) {
-    EXPECT_EQ(FormatNumber(1234567, "000,000.00", kItalian), "1.234.567,00");
-    EXPECT_EQ(FormatNumber(1e22, kBytes, kItalian), "10.000.000.000.000.000.000.000");
-    // The largest byte count a drive can report, 2^64, fills the byte key exactly.
-    EXPECT_EQ(FormatNumber(18446744073709551616.0, kByteKey, kItalian),
-              "18.446.744.073.709.551.616");
-    EXPECT_EQ(FormatNumber(18446744073709551616.0 / 1048576, kUnitKey, kItalian),
-              "17.592.186.044.416,00");
-
-    // A value of hundreds of digits is written in full, without overrunning anything.
+// A value of hundreds of digits is written in full, without overrunning anything.
+TEST(FormatNumberTest, AValueOfHundredsOfDigitsKeepsThemAll) {
     const std::string huge = FormatNumber(1e300, kUnits, kEnglish);
     ASSERT_GT(huge.size(), 4u);
     EXPECT_EQ(huge.front(), '1');
@@ -99,21 +109,6 @@ TEST(FormatNumberTest, ValuesWiderThanThePictureKeepAllTheirDigits) {
             digits += c;
     EXPECT_EQ(digits.size(), 301u);
     EXPECT_EQ(digits.find_first_not_of("0123456789"), std::string::npos);
-}
-
-TEST(FormatNumberTest, NegativeValuesCarryAMinusUnlessTheyRoundToZero) {
-    EXPECT_EQ(FormatNumber(-1234.5, kUnits, kItalian), "-1.234,50");
-    EXPECT_EQ(FormatNumber(-1234567, kBytes, kEnglish), "-1,234,567");
-    EXPECT_EQ(FormatNumber(-0.001, kUnits, kItalian), "0,00");
-    EXPECT_EQ(FormatNumber(-0.0, kBytes, kItalian), "0");
-}
-
-TEST(FormatNumberTest, NotANumberAndInfinitiesAreWrittenAsZero) {
-    const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(FormatNumber(std::nan(""), kUnits, kItalian), "0,00");
-    EXPECT_EQ(FormatNumber(inf, kUnits, kItalian), "0,00");
-    EXPECT_EQ(FormatNumber(-inf, kBytes, kItalian), "0");
-    EXPECT_EQ(FormatNumber(inf, kByteKey, kItalian), "00.000.000.000.000.000.000");
 }
 
 // The C library's printf writes every digit of a double exactly (glibc does): the figures
@@ -168,16 +163,25 @@ TEST(FormatFixedTest, WritesEveryDoubleAsPrintfDoes) {
     }
 }
 
-TEST(FormatDateTest, DayMonthAndYearAreTwoDigitsEach) {
-    EXPECT_EQ(FormatDate({2026, 12, 8}, "dd/mm/yy"), "08/12/26");
-    EXPECT_EQ(FormatDate({2009, 3, 5}, "dd/mm/yy"), "05/03/09");
-    EXPECT_EQ(FormatDate({2000, 1, 1}, "dd/mm/yy"), "01/01/00");
-    EXPECT_EQ(FormatDate({1999, 12, 31}, "dd/mm/yy"), "31/12/99");
-}
-
-TEST(FormatDateTest, FourDigitYearAndLiteralCharacters) {
-    EXPECT_EQ(FormatDate({2009, 3, 5}, "dd/mm/yyyy"), "05/03/2009");
-    EXPECT_EQ(FormatDate({2009, 3, 5}, "yyyy-mm-dd"), "2009-03-05");
+TEST(FormatDateTest, WritesEachDateAsItsPictureSays) {
+    struct Case {
+        services::Date date;
+        const char* picture;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // Day, month and year are two digits each.
+        {{2026, 12, 8}, "dd/mm/yy", "08/12/26"},
+        {{2009, 3, 5}, "dd/mm/yy", "05/03/09"},
+        {{2000, 1, 1}, "dd/mm/yy", "01/01/00"},
+        {{1999, 12, 31}, "dd/mm/yy", "31/12/99"},
+        // A four-digit year, and other characters that stand as they are.
+        {{2009, 3, 5}, "dd/mm/yyyy", "05/03/2009"},
+        {{2009, 3, 5}, "yyyy-mm-dd", "2009-03-05"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatDate(c.date, c.picture), c.expected)
+            << c.date.year << "-" << c.date.month << "-" << c.date.day << " as " << c.picture;
 }
 
 }  // namespace

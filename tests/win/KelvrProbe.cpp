@@ -28,21 +28,6 @@
 
 namespace {
 
-struct Search {
-    std::wstring prefix;
-    bool visible;
-    HWND found;
-};
-
-BOOL CALLBACK Match(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<Search*>(lp);
-    if ((IsWindowVisible(h) != FALSE) == s->visible && probe::Text(h).rfind(s->prefix, 0) == 0) {
-        s->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void Print(const std::wstring& text) {
     std::printf("%s\n", win32::Narrow(text).c_str());
 }
@@ -91,18 +76,18 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3)
         return 2;
     const std::wstring command = argv[1];
-    Search s{argv[2], command != L"hidden", nullptr};
-    EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
+    const HWND found =
+        probe::FirstWindow({.text = argv[2], .prefix = true, .hidden = command == L"hidden"});
     if (command == L"exists" || command == L"hidden")
-        return s.found ? 0 : 1;
-    if (!s.found)
+        return found ? 0 : 1;
+    if (!found)
         return 1;
     if (command == L"button")
-        return argc == 4 ? ButtonSize(s.found, argv[3]) : 2;
+        return argc == 4 ? ButtonSize(found, argv[3]) : 2;
     if (command == L"focus") {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        if (!GetGUIThreadInfo(GetWindowThreadProcessId(s.found, nullptr), &info))
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(found, nullptr), &info))
             return 1;
         Print(probe::Text(info.hwndFocus));
         return 0;
@@ -110,23 +95,23 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"active") {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
-        return GetGUIThreadInfo(GetWindowThreadProcessId(s.found, nullptr), &info) &&
-                       info.hwndActive == s.found && GetForegroundWindow() == s.found
+        return GetGUIThreadInfo(GetWindowThreadProcessId(found, nullptr), &info) &&
+                       info.hwndActive == found && GetForegroundWindow() == found
                    ? 0
                    : 1;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = 2;
     if (command == L"texts" && argc == 3) {
-        for (const probe::Element& e : probe::Read(s.found)) Print(e.name);
+        for (const probe::Element& e : probe::Read(found)) Print(e.name);
         result = 0;
     } else if (command == L"read" && argc == 3) {
-        result = Read(s.found);
+        result = Read(found);
     } else if (command == L"inview" && argc == 4) {
-        result = InView(s.found, argv[3]) ? 0 : 1;
+        result = InView(found, argv[3]) ? 0 : 1;
     } else if (command == L"column" && argc == 4) {
         const int n = _wtoi(argv[3]);
-        for (const probe::Row& r : probe::Table(s.found))
+        for (const probe::Row& r : probe::Table(found))
             Print(n >= 1 && n <= 3 ? r.figures[n - 1] : r.name);
         result = 0;
     }

@@ -27,35 +27,20 @@ inline std::vector<Pending*>& Waiting() {
     return waiting;
 }
 
-struct Search {
-    const Pending* pending;
-    HWND found;
-};
-
-inline BOOL CALLBACK Match(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<Search*>(lp);
-    wchar_t cls[64];
-    GetClassNameW(h, cls, 64);
-    if (IsWindowVisible(h) && probe::Text(h) == s->pending->caption &&
-        (s->pending->cls.empty() || s->pending->cls == cls))
-        s->found = h;
-    return TRUE;
-}
-
 inline VOID CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     std::vector<Pending*>& waiting = Waiting();
     for (auto it = waiting.rbegin(); it != waiting.rend(); ++it) {
         Pending* p = *it;
         if (p->ran)
             continue;
-        Search s{p, nullptr};
-        EnumThreadWindows(GetCurrentThreadId(), Match, reinterpret_cast<LPARAM>(&s));
-        if (!s.found)
+        const HWND found =
+            probe::FirstWindow({.text = p->caption, .cls = p->cls, .thread = GetCurrentThreadId()});
+        if (!found)
             continue;
         p->ran = true;
-        p->action(s.found);
-        if (::testing::Test::HasFatalFailure() && IsWindow(s.found))
-            PostMessageW(s.found, WM_CLOSE, 0, 0);
+        p->action(found);
+        if (::testing::Test::HasFatalFailure() && IsWindow(found))
+            PostMessageW(found, WM_CLOSE, 0, 0);
         return;
     }
 }

@@ -18,7 +18,8 @@ namespace probe {
 
 struct Child {
     HWND hwnd;
-    std::wstring cls;
+    // ({}: GCC warns of a member that a designated initializer leaves out, unless it has one.)
+    std::wstring cls{};
     std::wstring text;
     RECT rect;  // in the parent form's client coordinates
     bool visible;
@@ -59,6 +60,53 @@ inline const Child* Find(const std::vector<Child>& children, const std::wstring&
         if (c.text == text)
             return &c;
     return nullptr;
+}
+
+// A window as a test looks for it: its text (all of it, or with `prefix` how it begins), its
+// class (any, when empty), the process and the thread that own it (any, when 0), and shown or,
+// with `hidden`, not.
+struct Wanted {
+    std::wstring text;
+    bool prefix = false;
+    // ({}: GCC warns of a member that a designated initializer leaves out, unless it has one.)
+    std::wstring cls{};
+    DWORD pid = 0;
+    DWORD thread = 0;
+    bool hidden = false;
+};
+
+struct WindowSearch {
+    const Wanted* wanted;
+    HWND found;
+};
+
+inline BOOL CALLBACK MatchWanted(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<WindowSearch*>(lp);
+    const Wanted& w = *s->wanted;
+    DWORD pid = 0;
+    const DWORD thread = GetWindowThreadProcessId(h, &pid);
+    wchar_t cls[64];
+    GetClassNameW(h, cls, 64);
+    // (The text last: asked of a window of this process, it is a message to the window.)
+    if ((IsWindowVisible(h) == FALSE) == w.hidden && (!w.pid || pid == w.pid) &&
+        (!w.thread || thread == w.thread) && (w.cls.empty() || w.cls == cls) &&
+        (w.prefix ? Text(h).rfind(w.text, 0) == 0 : Text(h) == w.text))
+        s->found = h;
+    return !s->found;
+}
+
+// The first top-level window (of `wanted.thread`, when set), or child window of `parent` at any
+// depth, that is as `wanted` says; null when none is.
+inline HWND FirstWindow(const Wanted& wanted, HWND parent = nullptr) {
+    WindowSearch s{&wanted, nullptr};
+    const LPARAM lp = reinterpret_cast<LPARAM>(&s);
+    if (parent)
+        EnumChildWindows(parent, MatchWanted, lp);
+    else if (wanted.thread)
+        EnumThreadWindows(wanted.thread, MatchWanted, lp);
+    else
+        EnumWindows(MatchWanted, lp);
+    return s.found;
 }
 
 inline int ScreenDpi() {

@@ -116,27 +116,6 @@ TEST_F(KelvrExe, ImportsOnlyWindowsOwnDlls) {
     for (const std::string& dll : dlls) EXPECT_TRUE(windows.count(dll)) << dll;
 }
 
-struct Found {
-    DWORD pid;
-    HWND hwnd;
-};
-
-BOOL CALLBACK MatchMainWindow(HWND h, LPARAM lp) {
-    auto* f = reinterpret_cast<Found*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(h, &owner);
-    if (owner == f->pid && IsWindowVisible(h) &&
-        probe::Text(h).rfind(L" Kelvaro  -  Spazio dei Drive", 0) == 0)
-        f->hwnd = h;
-    return TRUE;
-}
-
-HWND MainWindowOf(DWORD pid) {
-    Found f{pid, nullptr};
-    EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&f));
-    return f.hwnd;
-}
-
 // Starts kelvr.exe as `si` asks and waits, as a launcher does, until it is ready for the user
 // (WaitForInputIdle; up to 20 s on a slow first start). By then its main window shows: nullptr
 // if it does not.
@@ -148,7 +127,8 @@ HWND Start(const std::wstring& exe, STARTUPINFOW& si, PROCESS_INFORMATION& pi) {
         return nullptr;
     if (WaitForInputIdle(pi.hProcess, 20000) != 0)
         return nullptr;
-    return MainWindowOf(pi.dwProcessId);
+    return probe::FirstWindow(
+        {.text = L" Kelvaro  -  Spazio dei Drive", .prefix = true, .pid = pi.dwProcessId});
 }
 
 // Closes the main window and expects the process to end, cleanly.
@@ -195,27 +175,6 @@ TEST_F(KelvrExe, StartsMinimisedWhenStartedSo) {
     CloseAndExpectEnd(hwnd, pi);
 }
 
-struct ProcessWindows {
-    DWORD pid;
-    std::wstring caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchProcessWindow(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<ProcessWindows*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(h, &owner);
-    if (owner == s->pid && IsWindowVisible(h) && probe::Text(h) == s->caption)
-        s->found = h;
-    return TRUE;
-}
-
-HWND WindowOf(DWORD pid, const std::wstring& caption) {
-    ProcessWindows s{pid, caption, nullptr};
-    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
 // The main window closed (by another program, or the task bar's "Close window") while the
 // maker window searches a large programs folder: the search stops, nothing is started, no
 // message shows, and the process ends within a second.
@@ -252,7 +211,7 @@ TEST_F(KelvrExe, ClosingTheMainWindowDuringASearchEndsEverythingAtOnce) {
     const std::wstring makerCaption = L"Informazioni sul produttore del SoftWare";
     HWND maker = nullptr;
     for (int i = 0; i < 100 && !maker; ++i, Sleep(50))
-        maker = WindowOf(pi.dwProcessId, makerCaption);
+        maker = probe::FirstWindow({.text = makerCaption, .pid = pi.dwProcessId});
     ASSERT_NE(maker, nullptr);
     const probe::Child* button = probe::Find(probe::Children(maker), L"? &Sistema");
     ASSERT_NE(button, nullptr);
@@ -265,7 +224,7 @@ TEST_F(KelvrExe, ClosingTheMainWindowDuringASearchEndsEverythingAtOnce) {
     bool message = false;
     DWORD ended = WAIT_TIMEOUT;
     while (ended == WAIT_TIMEOUT && GetTickCount() - asked < 1000) {
-        message |= WindowOf(pi.dwProcessId, L"Kelvr") != nullptr;
+        message |= probe::FirstWindow({.text = L"Kelvr", .pid = pi.dwProcessId}) != nullptr;
         ended = WaitForSingleObject(pi.hProcess, 10);
     }
     EXPECT_EQ(ended, WAIT_OBJECT_0) << "still running a second after its main window closed";

@@ -384,38 +384,6 @@ double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// A visible window of process `pid` (top-level, or a child of `parent`) of class `cls` (any,
-// when empty) whose text begins with `text`.
-struct Search {
-    DWORD pid;
-    std::wstring cls, text;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK Match(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<Search*>(lp);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(h, &owner);
-    wchar_t cls[64], text[256];
-    GetClassNameW(h, cls, 64);
-    if (GetWindowTextW(h, text, 256) == 0)
-        text[0] = 0;
-    if (owner == s->pid && IsWindowVisible(h) && (s->cls.empty() || s->cls == cls) &&
-        std::wstring(text).rfind(s->text, 0) == 0)
-        s->found = h;
-    return !s->found;
-}
-
-HWND FindWindowOf(DWORD pid, const std::wstring& cls, const std::wstring& text,
-                  HWND parent = nullptr) {
-    Search s{pid, cls, text};
-    if (parent)
-        EnumChildWindows(parent, Match, reinterpret_cast<LPARAM>(&s));
-    else
-        EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
 // Polls `done` every 10 ms for up to `limit`; the time it took, or -1.
 template <class F>
 double Until(F done, std::chrono::milliseconds limit) {
@@ -459,15 +427,20 @@ TEST(HungToolPath, SystemButtonKeepsTheMakerWindowAnswering) {
     ASSERT_TRUE(CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &si, &pi));
     HWND main = nullptr, maker = nullptr, button = nullptr;
-    Until([&] { return main = FindWindowOf(pi.dwProcessId, L"", L" Kelvaro  -  Spazio"); },
+    const auto ofKelvr = [&](const wchar_t* text) {  // a window it shows, by how its text begins
+        return probe::Wanted{.text = text, .prefix = true, .pid = pi.dwProcessId};
+    };
+    Until([&] { return main = probe::FirstWindow(ofKelvr(L" Kelvaro  -  Spazio")); },
           std::chrono::seconds(30));
     if (main) {
         PostMessageW(main, WM_COMMAND, kMakerCommand, 0);
-        Until([&] { return maker = FindWindowOf(pi.dwProcessId, L"", L"Informazioni sul prod"); },
+        Until([&] { return maker = probe::FirstWindow(ofKelvr(L"Informazioni sul prod")); },
               std::chrono::seconds(10));
     }
     if (maker)  // its own push-button window
-        button = FindWindowOf(pi.dwProcessId, L"Button", L"? &Sistema", maker);
+        button = probe::FirstWindow(
+            {.text = L"? &Sistema", .prefix = true, .cls = L"Button", .pid = pi.dwProcessId},
+            maker);
     EXPECT_TRUE(main && maker && button) << "kelvr.exe's main window, the maker window, the button";
     if (button) {
         std::atomic<bool> stop{false};
