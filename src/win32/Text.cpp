@@ -365,9 +365,13 @@ bool TextFonts::ReadsRightToLeft(const std::wstring& line) {
     return false;
 }
 
+// (Only text with a mark to compose is handed to the system: every label is laid out again as
+// the rows move.)
 std::wstring Composed(const std::wstring& text) {
+    if (std::none_of(text.begin(), text.end(), Joins))
+        return text;
     const int length = static_cast<int>(text.size());
-    const int n = length ? FoldStringW(MAP_PRECOMPOSED, text.c_str(), length, nullptr, 0) : 0;
+    const int n = FoldStringW(MAP_PRECOMPOSED, text.c_str(), length, nullptr, 0);
     std::wstring composed(n > 0 ? n : 0, L'\0');
     if (n <= 0 || FoldStringW(MAP_PRECOMPOSED, text.c_str(), length, &composed[0], n) != n)
         return text;

@@ -144,7 +144,7 @@ TEST_F(MainWindow, EachDriveGetsAVisibleRowCopiedFromTheHiddenTemplates) {
 TEST_F(MainWindow, EachBarFillIsBroughtInFrontOfItsOutline) {
     SetDrives(std::vector<services::DiskFigures>(3));
     FreeAll& f = Open();
-    auto* peer = dynamic_cast<fakes::FakeFormPeer*>(f.Peer());
+    auto* peer = static_cast<fakes::FakeFormPeer*>(f.Peer());  // FakeHost realises its forms so
     ASSERT_NE(peer, nullptr);
     EXPECT_EQ(peer->added, 18);  // six controls per drive
     EXPECT_EQ(peer->broughtToFront,

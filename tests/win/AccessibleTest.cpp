@@ -36,7 +36,7 @@ class ReadAsAScreenReader : public probe::ShownProgram<> {
         kelvr::FreeAll& m = program.Main();
         std::vector<std::pair<LONG, std::wstring>> rows;
         for (int k = 1; k < m.lbDisco.Count(); ++k) {
-            const auto* peer = dynamic_cast<const win32::WinControlPeer*>(m.lbDisco[k].Peer());
+            const auto* peer = static_cast<const win32::WinControlPeer*>(m.lbDisco[k].Peer());
             rows.emplace_back(peer->Box().top, win32::Widen(m.lbDisco[k].Caption()));
         }
         std::sort(rows.begin(), rows.end());

@@ -31,8 +31,9 @@ namespace {
 using probe::DrawnText;
 using probe::Px;
 
+// (The forms here are realised by a WinHost: their peers are its.)
 const win32::WinFormPeer& FormPeerOf(const forms::Form& form) {
-    return *dynamic_cast<const win32::WinFormPeer*>(form.Peer());
+    return *static_cast<const win32::WinFormPeer*>(form.Peer());
 }
 
 // The form a form's window shows.
@@ -42,7 +43,7 @@ const forms::Form& FormOf(HWND w) {
 }
 
 const win32::WinControlPeer& PeerOf(const forms::Control& c) {
-    return *dynamic_cast<const win32::WinControlPeer*>(c.Peer());
+    return *static_cast<const win32::WinControlPeer*>(c.Peer());
 }
 
 std::wstring TextOf(const forms::Control& c) {
