@@ -26,8 +26,9 @@ bool BreakBefore(const std::wstring& s, std::size_t at) {
 
 }  // namespace
 
-// Han characters past the 16-bit range (extensions B and later) are written by the same
-// languages' fonts as those within it.
+// Han characters past the 16-bit range (extensions B and later) are Han too: lines break at
+// them, and the fonts of the languages that write Han are tried for them first (some have a
+// few; the rest are in fonts of their own, which the list of Windows fonts names).
 bool IsHan(char32_t c) {
     return Between(c, 0x2E80, 0x2FFF) || Between(c, 0x3000, 0x303F) || Between(c, 0x3400, 0x4DBF) ||
            Between(c, 0x4E00, 0x9FFF) || Between(c, 0xF900, 0xFAFF) || Between(c, 0xFF00, 0xFFEF) ||

@@ -35,6 +35,10 @@ const wchar_t* const kFallbackFaces[] = {
     L"Arial Unicode MS",
     L"Microsoft Sans Serif",
     L"Tahoma",
+    // Han characters past the 16-bit range (extension B and on), which the fonts of the
+    // Chinese, Japanese and Korean character sets leave to these.
+    L"SimSun-ExtB",
+    L"MingLiU-ExtB",
 };
 
 // Draws a run with its reference point at (x, y), clipped to `clip` where given, as labels are
