@@ -132,10 +132,12 @@ TEST_F(MainWindow, EachDriveGetsAVisibleRowCopiedFromTheHiddenTemplates) {
     // Figures too wide for their cells narrow, names too long are cut short.
     EXPECT_EQ(f.lbTota[1].Fit(), forms::TextFit::Shrink);
     EXPECT_EQ(f.lbDisco[4].Fit(), forms::TextFit::Ellipsis);
-    // The cells are written in the window's colours, the text's and the background's together.
+    // The cells are written in the window's colours, the text's and the background's together,
+    // each in a sunken edge.
     for (const forms::Control* cell : {&f.lbDisco[2], &f.lbDati[2], &f.lbFree[2], &f.lbTota[2]}) {
         EXPECT_EQ(cell->BackColor(), forms::kWindowBackground) << cell->FullName();
         EXPECT_EQ(cell->ForeColor(), forms::kWindowText) << cell->FullName();
+        EXPECT_TRUE(cell->HasBorder()) << cell->FullName();
     }
     EXPECT_EQ(f.SpTot[3].BackColor(), forms::Rgb(128, 255, 128));
     EXPECT_EQ(f.SpFree[3].BackColor(), forms::Rgb(255, 128, 128));
