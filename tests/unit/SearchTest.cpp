@@ -497,76 +497,58 @@ TEST(SearchInProgram, ClosingTheMakerWhileSearchingLeavesTheNextOpeningFresh) {
     EXPECT_TRUE(rig.program.Maker().LinkTarget.empty());
 }
 
-// Closed while searching, the maker window lives until its search has returned, however many
-// maker windows are opened and closed meanwhile: here a second, from a yield of the first
-// one's search, modal over the about window.
-TEST(SearchInProgram, SecondMakerOpenedAndClosedFromAYieldOfAClosedOne) {
-    fakes::ProgramRig rig;
-    rig.files.programsFolder = S;
-    rig.files.AddFolder(S, {"A", "B"});
-    kelvr::frmAbout* about = nullptr;
-    kelvr::InfQirvo* searching = nullptr;
-    int makers = 0;
-    rig.host.duringModal = [&](forms::Form& f) {
-        if (f.Name() == "frmAbout") {
-            about = static_cast<kelvr::frmAbout*>(&f);
-            about->Label1.Click();
-        } else if (++makers == 1) {
-            searching = static_cast<kelvr::InfQirvo*>(&f);
-            searching->cmdInfoSys.Click();
-        } else {
-            static_cast<kelvr::InfQirvo&>(f).Command1.Click();
+// Closed above the about window while searching, the maker window lets the about window act
+// within the same yield: "System Info..." loads a new maker window hidden, or the credit line
+// opens a second one, closed at once. Either way the one still searching must live until its
+// search has returned.
+TEST(SearchInProgram, AboutWindowActsFromAYieldAfterTheSearchingMakerClosed) {
+    for (const bool launch : {true, false}) {
+        SCOPED_TRACE(launch ? "System Info..." : "the credit line");
+        fakes::ProgramRig rig;
+        rig.files.programsFolder = S;
+        rig.files.AddFolder(S, {"A", "B"});
+        kelvr::frmAbout* about = nullptr;
+        kelvr::InfQirvo* searching = nullptr;
+        int makers = 0;
+        rig.host.duringModal = [&](forms::Form& f) {
+            if (f.Name() == "frmAbout") {
+                about = static_cast<kelvr::frmAbout*>(&f);
+                about->Label1.Click();
+            } else if (++makers == 1) {
+                searching = static_cast<kelvr::InfQirvo*>(&f);
+                searching->cmdInfoSys.Click();
+            } else {
+                static_cast<kelvr::InfQirvo&>(f).Command1.Click();
+            }
+        };
+        rig.host.onYield = [&] {
+            if (!searching->IsLoaded())
+                return;
+            searching->Command1.Click();
+            if (!launch) {
+                about->Label1.Click();
+                return;
+            }
+            rig.registry.SetText(fakes::kToolKey, "PATH", "C:\\Tools\\MSINFO32.EXE");
+            rig.files.AddFile("C:\\Tools\\MSINFO32.EXE");
+            about->cmdSysInfo.Click();
+        };
+        rig.program.ShowAbout();
+        EXPECT_EQ(rig.host.yields, 1);
+        EXPECT_TRUE(rig.host.messages.empty());
+        EXPECT_EQ(rig.Realised("InfQirvo"), 2);
+        if (!launch) {
+            EXPECT_EQ(makers, 2);
+            EXPECT_TRUE(rig.shell.launches.empty());
+            continue;
         }
-    };
-    rig.host.onYield = [&] {
-        if (!searching->IsLoaded())
-            return;
-        searching->Command1.Click();
-        about->Label1.Click();
-    };
-    rig.program.ShowAbout();
-    EXPECT_EQ(makers, 2);
-    EXPECT_EQ(rig.Realised("InfQirvo"), 2);
-    EXPECT_TRUE(rig.shell.launches.empty());
-    EXPECT_TRUE(rig.host.messages.empty());
-}
-
-// Closed above the about window while searching, the maker window lets the about window's
-// button run within the same yield; that launch loads a new maker window hidden, and the one
-// still searching must live until its search has returned.
-TEST(SearchInProgram, AboutLaunchFromAYieldAfterTheMakerClosed) {
-    fakes::ProgramRig rig;
-    rig.files.programsFolder = S;
-    rig.files.AddFolder(S, {"A", "B"});
-    kelvr::frmAbout* about = nullptr;
-    kelvr::InfQirvo* searching = nullptr;
-    rig.host.duringModal = [&](forms::Form& f) {
-        if (f.Name() == "frmAbout") {
-            about = static_cast<kelvr::frmAbout*>(&f);
-            about->Label1.Click();
-        } else {
-            searching = static_cast<kelvr::InfQirvo*>(&f);
-            searching->cmdInfoSys.Click();
-        }
-    };
-    rig.host.onYield = [&] {
-        if (!searching->IsLoaded())
-            return;
-        searching->Command1.Click();
-        rig.registry.SetText(fakes::kToolKey, "PATH", "C:\\Tools\\MSINFO32.EXE");
-        rig.files.AddFile("C:\\Tools\\MSINFO32.EXE");
-        about->cmdSysInfo.Click();
-    };
-    rig.program.ShowAbout();
-    EXPECT_EQ(rig.host.yields, 1);
-    EXPECT_TRUE(rig.host.messages.empty());
-    ASSERT_EQ(rig.shell.launches.size(), 1u);
-    EXPECT_EQ(rig.Realised("InfQirvo"), 2);
-    kelvr::InfQirvo& hidden = rig.program.Maker();
-    EXPECT_NE(&hidden, searching);
-    EXPECT_TRUE(hidden.IsLoaded());
-    EXPECT_FALSE(hidden.Visible());
-    EXPECT_EQ(rig.shell.launches[0].owner, hidden.hWnd());
+        ASSERT_EQ(rig.shell.launches.size(), 1u);
+        kelvr::InfQirvo& hidden = rig.program.Maker();
+        EXPECT_NE(&hidden, searching);
+        EXPECT_TRUE(hidden.IsLoaded());
+        EXPECT_FALSE(hidden.Visible());
+        EXPECT_EQ(rig.shell.launches[0].owner, hidden.hWnd());
+    }
 }
 
 }  // namespace
