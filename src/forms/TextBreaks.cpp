@@ -47,11 +47,29 @@ bool IsHighSurrogate(wchar_t unit) {
     return Between(unit, 0xD800, 0xDBFF);
 }
 
+namespace {
+// A vowel sign, virama or other sign written on or beside its letter, in the scripts of India
+// (Devanagari to Malayalam, whose blocks put their signs in the same places), Sinhala, Thai or
+// Lao. (Taken by where the blocks put them: a letter or two that stand there join too, which
+// only keeps a line from breaking before them.)
+bool IsSign(char32_t c) {
+    if (Between(c, 0x0900, 0x0D7F)) {
+        const char32_t at = c & 0x7F;
+        return at <= 0x03 || Between(at, 0x3A, 0x3C) || Between(at, 0x3E, 0x4F) ||
+               Between(at, 0x51, 0x57) || Between(at, 0x62, 0x63);
+    }
+    return Between(c, 0x0D81, 0x0D83) || c == 0x0DCA || Between(c, 0x0DCF, 0x0DDF) ||
+           Between(c, 0x0DF2, 0x0DF3) || c == 0x0E31 || Between(c, 0x0E34, 0x0E3A) ||
+           Between(c, 0x0E47, 0x0E4E) || c == 0x0EB1 || Between(c, 0x0EB4, 0x0EBC) ||
+           Between(c, 0x0EC8, 0x0ECD);
+}
+}  // namespace
+
 bool Joins(wchar_t unit) {
     const char32_t c = static_cast<char32_t>(unit);
     return Between(c, 0xDC00, 0xDFFF) || Between(c, 0x0300, 0x036F) || Between(c, 0x1AB0, 0x1AFF) ||
            Between(c, 0x1DC0, 0x1DFF) || Between(c, 0x20D0, 0x20FF) || Between(c, 0xFE20, 0xFE2F) ||
-           Between(c, 0xFE00, 0xFE0F) || c == 0x200C || c == 0x200D;
+           Between(c, 0xFE00, 0xFE0F) || c == 0x200C || c == 0x200D || IsSign(c);
 }
 
 char32_t CharAt(const std::wstring& s, std::size_t i, std::size_t* units) {

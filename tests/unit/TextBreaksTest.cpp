@@ -30,6 +30,7 @@ std::vector<std::wstring> Pieces(const std::wstring& s, int width) {
 const std::wstring kGrinning = {0xD83D, 0xDE00};  // U+1F600, a surrogate pair
 const std::wstring kEAcute = {L'e', 0x0301};      // e and a combining acute accent
 const std::wstring kNihon = {0x65E5, 0x672C};     // two ideographs
+const std::wstring kKi = {0x0915, 0x093F};        // Devanagari ka and its vowel sign i
 
 TEST(TextBreaksTest, WrapsAtSpacesAndIdeographsAndNeverInsideACharacter) {
     const struct {
@@ -49,7 +50,9 @@ TEST(TextBreaksTest, WrapsAtSpacesAndIdeographsAndNeverInsideACharacter) {
         {L"ab" + kGrinning + L"cd", 2, {L"ab", kGrinning + L"c", L"d"}},
         {L"caf" + kEAcute + L"s", 3, {L"caf", kEAcute + L"s"}},
         {kEAcute + kEAcute, 0, {kEAcute, kEAcute}},
-        {L"a\u200Cb\u200Dc", 0, {L"a\u200C", L"b\u200D", L"c"}},  // nor before a (non-)joiner
+        {L"a\u200Cb\u200Dc", 0, {L"a\u200C", L"b\u200D", L"c"}},   // nor before a (non-)joiner
+        {kKi + kKi, 1, {kKi, kKi}},                                // nor before a vowel sign
+        {L"\u0E01\u0E34\u0E01", 1, {L"\u0E01\u0E34", L"\u0E01"}},  // Thai's too
         {L"ab cd  ", 5, {L"ab cd"}},         // blanks at the end take no room, make no line
         {L"  abcdef", 3, {L"abc", L"def"}},  // nor do blanks before a word too wide
         {L"ab  ", 0, {L"a", L"b"}},          // nor after a word broken up
