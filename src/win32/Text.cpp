@@ -370,15 +370,25 @@ bool TextFonts::ReadsRightToLeft(const std::wstring& line) {
 }
 
 // (Only text with a mark to compose is handed to the system: every label is laid out again as
-// the rows move.)
+// the rows move. The halves of surrogate pairs, the joiners and the variation selectors join
+// what comes before them but compose nothing.)
 std::wstring Composed(const std::wstring& text) {
-    if (std::none_of(text.begin(), text.end(), Joins))
+    const auto composes = [](wchar_t u) {
+        return Joins(u) && !(u >= 0xDC00 && u <= 0xDFFF) && !(u >= 0xFE00 && u <= 0xFE0F) &&
+               u != 0x200C && u != 0x200D;
+    };
+    if (std::none_of(text.begin(), text.end(), composes))
         return text;
+    // (From Vista on this is normalization form C, whose size NormalizeString only estimates:
+    // the text is as long as the second call says.)
     const int length = static_cast<int>(text.size());
     const int n = FoldStringW(MAP_PRECOMPOSED, text.c_str(), length, nullptr, 0);
     std::wstring composed(n > 0 ? n : 0, L'\0');
-    if (n <= 0 || FoldStringW(MAP_PRECOMPOSED, text.c_str(), length, &composed[0], n) != n)
+    const int made =
+        n > 0 ? FoldStringW(MAP_PRECOMPOSED, text.c_str(), length, &composed[0], n) : 0;
+    if (made <= 0 || made > n)
         return text;
+    composed.resize(made);
     return composed;
 }
 
