@@ -111,8 +111,9 @@ TextLine Shortened(Typesetter& fonts, FontHandle font, const Measured& m, int wi
 // come first: they keep the line's height and baseline, and digits stay legible far narrower
 // than they stay legible smaller. The line keeps the height the label's font gives it, so that
 // its baseline stays where its neighbours' are. Below a third of their width, or of their
-// size, figures no longer read: a line that does not fit even so is cut short in the last type
-// tried (`cut`), and shows whole in its tooltip.
+// size, figures no longer read: a line that does not fit even so is cut short (`cut`), and shows
+// whole in its tooltip; cut in the narrowest type tried, at full height, where the font narrows,
+// else in the smallest.
 TextLine Narrowed(Typesetter& fonts, FontHandle font, const std::wstring& text, int width,
                   bool& cut) {
     Measured m = Measure(fonts, font, text);
@@ -137,17 +138,23 @@ TextLine Narrowed(Typesetter& fonts, FontHandle font, const std::wstring& text, 
     };
     const int whole = line.width;
     const int average = own.averageWidth;
+    FontHandle narrowest = nullptr;
+    Measured narrowestText;
     for (int w = std::min(average - 1, average * width / line.width + 1); w >= (average + 2) / 3;
          --w) {
         if (tryFont(w, 0))
             return keepHeight(line);
         if (line.width >= whole)
             break;  // a font that does not narrow (a bitmap font): smaller type instead
+        narrowest = tried;
+        narrowestText = m;
     }
     for (int h = own.asked - 1; h >= (own.asked + 2) / 3; --h)
         if (tryFont(0, h))
             return keepHeight(line);
     cut = true;
+    if (narrowest)
+        return keepHeight(Shortened(fonts, narrowest, narrowestText, width));
     return keepHeight(Shortened(fonts, tried, m, width));
 }
 

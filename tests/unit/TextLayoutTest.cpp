@@ -146,7 +146,7 @@ TEST(TextLayoutTest, LaysTextOutAsTheLabelAsks) {
 // A figure too wide for its box comes in narrower type where the font narrows, and in smaller
 // type where it does not (a bitmap font); either way its line keeps the font's own height, so
 // that its baseline stays where its neighbours' are. Neither goes below a third: a box too
-// small for that cuts the figure short in the last type tried, and its tooltip shows it whole.
+// small for that cuts the figure short, and its tooltip shows it whole.
 TEST(TextLayoutTest, ShrinksAFigureNarrowerFirstThenSmaller) {
     const struct {
         bool bitmap;
@@ -159,7 +159,7 @@ TEST(TextLayoutTest, ShrinksAFigureNarrowerFirstThenSmaller) {
         {false, 95, L"1234567890|", 90, 9, 12, false},
         {true, 60, L"1234567890|", 60, 6, 6, false},
         {false, 50, L"1234567890|", 50, 5, 12, false},
-        {false, 30, L"1234|...|", 28, 4, 4, true},
+        {false, 30, L"1234|...|", 28, 4, 12, true},  // in the narrowest type, at full height
         {true, 5, L"...|", 12, 4, 4, true},
     };
     for (const auto& c : cases) {
