@@ -24,6 +24,7 @@
 // code 0 when kelvr.exe ended with 0, 1 otherwise.
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -126,6 +127,44 @@ void Print(const char* name, double ms) {
     std::fflush(stdout);
 }
 
+// Says where a run is stuck, should a step take longer than any of its own bounds (a call that
+// blocks: the probe's, or the program's window that it asks), and whether the program's window
+// still answers: the run is killed from outside, and would say nothing else.
+class Watchdog {
+  public:
+    explicit Watchdog(HWND window) : window_(window), thread_([this] { Watch(); }) {}
+    ~Watchdog() {
+        done_ = true;
+        thread_.join();
+    }
+    void At(const char* step) { step_ = step; }
+
+  private:
+    void Watch() {
+        const char* seen = nullptr;
+        int tenths = 0;  // of a second at the same step
+        while (!done_) {
+            Sleep(100);
+            const char* step = step_;
+            tenths = step == seen ? tenths + 1 : 0;
+            seen = step;
+            if (tenths != 900)
+                continue;
+            DWORD_PTR answer = 0;
+            const bool answers =
+                SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer) != 0;
+            std::fprintf(stderr, "kelvr_drive_probe: still at %s after 90 s; kelvr's window %s\n",
+                         step, answers ? "answers" : "does not answer within 2 s");
+            std::fflush(stderr);
+        }
+    }
+
+    HWND window_;
+    std::atomic<const char*> step_{"start"};
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
 int RunScenario(const std::wstring& exe, const std::wstring& end) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -150,16 +189,21 @@ int RunScenario(const std::wstring& exe, const std::wstring& end) {
     }
     Print("started", Ms(Clock::now() - start));
     bench::Pinger pinger(main);
+    Watchdog watchdog(main);
 
     PostMessageW(main, WM_COMMAND, kBytes, 0);
+    watchdog.At("known_choice");
     Print("known_choice", Until([&] { return AllInUnit(main, true); }));
     Step(1);
 
+    watchdog.At("filled");
     if (Go(2))
         Print("filled", Until([&] { return AllIn(main); }));
     Step(2);
 
+    watchdog.At("the drives hanging again");
     const bool go = Go(3);
+    watchdog.At("choice");
     PostMessageW(main, WM_COMMAND, kMegabytes, 0);
     if (end == L"endsession") {
         // While the window waits for the drives that hang again.
@@ -187,7 +231,9 @@ int RunScenario(const std::wstring& exe, const std::wstring& end) {
         });
         if (go)
             Print("choice", Until([&] { return AllInUnit(main, false); }));
+        watchdog.At("read_waiting");
         reader.join();
+        watchdog.At("ended");
         Print("read_waiting", readMs);
         const auto asked = Clock::now();
         if (end == L"fine")
