@@ -177,6 +177,13 @@ TEST(TextLayoutTest, ShrinksAFigureNarrowerFirstThenSmaller) {
         EXPECT_EQ(line.ascent, 8);
         EXPECT_EQ(layout.cut, c.cut);
     }
+    // A third is rounded up: type 10 pixels wide narrows to 4, not to 3.
+    FakeTypesetter fonts;
+    const FontHandle ten = fonts.Add(10, 8, 10);
+    const forms::TextLayout layout =
+        forms::LayOut(fonts, ten, L"1234567890", 30, TextFit::Shrink, false);
+    EXPECT_TRUE(layout.cut);
+    EXPECT_EQ(fonts.Of(layout.lines[0].runs[0].font).advance, 4);
 }
 
 // Labels in a font of 10 pixels a character, lines 10 high (8 + 2), designed from x = 100 to
