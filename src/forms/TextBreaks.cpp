@@ -65,11 +65,16 @@ bool IsSign(char32_t c) {
 }
 }  // namespace
 
+bool IsMark(wchar_t unit) {
+    const char32_t c = static_cast<char32_t>(unit);
+    return Between(c, 0x0300, 0x036F) || Between(c, 0x1AB0, 0x1AFF) || Between(c, 0x1DC0, 0x1DFF) ||
+           Between(c, 0x20D0, 0x20FF) || Between(c, 0xFE20, 0xFE2F) || IsSign(c);
+}
+
 bool Joins(wchar_t unit) {
     const char32_t c = static_cast<char32_t>(unit);
-    return Between(c, 0xDC00, 0xDFFF) || Between(c, 0x0300, 0x036F) || Between(c, 0x1AB0, 0x1AFF) ||
-           Between(c, 0x1DC0, 0x1DFF) || Between(c, 0x20D0, 0x20FF) || Between(c, 0xFE20, 0xFE2F) ||
-           Between(c, 0xFE00, 0xFE0F) || c == 0x200C || c == 0x200D || IsSign(c);
+    return Between(c, 0xDC00, 0xDFFF) || IsMark(unit) || Between(c, 0xFE00, 0xFE0F) ||
+           c == 0x200C || c == 0x200D;
 }
 
 char32_t CharAt(const std::wstring& s, std::size_t i, std::size_t* units) {

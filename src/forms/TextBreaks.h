@@ -17,9 +17,11 @@ bool IsKana(char32_t c);
 bool IsHangul(char32_t c);
 
 bool IsHighSurrogate(wchar_t unit);
-// A unit that belongs with the one before it: the second half of a surrogate pair, a combining
-// mark, a vowel sign or virama (Indic scripts, Thai, Lao), a joiner or a variation selector.
-// Text is never split before one.
+// A combining mark, or a vowel sign or virama (Indic scripts, Thai, Lao): written on or beside
+// the letter before it, with which it may make one character.
+bool IsMark(wchar_t unit);
+// A unit that belongs with the one before it: the second half of a surrogate pair, a mark, a
+// joiner or a variation selector. Text is never split before one.
 bool Joins(wchar_t unit);
 
 // The character that starts at s[i], and in `units` how many units of s it takes: two for a

@@ -370,14 +370,9 @@ bool TextFonts::ReadsRightToLeft(const std::wstring& line) {
 }
 
 // (Only text with a mark to compose is handed to the system: every label is laid out again as
-// the rows move. The halves of surrogate pairs, the joiners and the variation selectors join
-// what comes before them but compose nothing.)
+// the rows move.)
 std::wstring Composed(const std::wstring& text) {
-    const auto composes = [](wchar_t u) {
-        return Joins(u) && !(u >= 0xDC00 && u <= 0xDFFF) && !(u >= 0xFE00 && u <= 0xFE0F) &&
-               u != 0x200C && u != 0x200D;
-    };
-    if (std::none_of(text.begin(), text.end(), composes))
+    if (std::none_of(text.begin(), text.end(), forms::IsMark))
         return text;
     // (From Vista on this is normalization form C, whose size NormalizeString only estimates:
     // the text is as long as the second call says.)
