@@ -9,110 +9,98 @@ namespace {
 
 using forms::SortedList;
 
-std::vector<std::string> Texts(const SortedList& l) {
-    std::vector<std::string> out;
-    for (int i = 0; i < l.ListCount(); ++i) out.push_back(l.List(i));
-    return out;
+// Items added one by one, each tagged where it landed, as the main window files its drives:
+// where each landed, then the list's texts and tags in order. An empty list has no insertion,
+// and neither has one just cleared.
+TEST(SortedListTest, KeepsItemsAscendingWithTheirTagsAndReportsWhereEachLanded) {
+    const struct {
+        const char* name;
+        std::vector<std::string> added;  // tagged 1, 2, ... in this order
+        std::vector<int> landed;
+        std::vector<std::string> texts;
+        std::vector<int> tags;
+    } cases[] = {
+        {"Empty", {}, {}, {}, {}},
+        {"Names",
+         {"c: [SYSTEM]", "e:", "a:", "d: [DATI]"},
+         {0, 1, 0, 2},
+         {"a:", "c: [SYSTEM]", "d: [DATI]", "e:"},
+         {3, 1, 4, 2}},
+        // Tags travel with their items when later ones are inserted before them.
+        {"Figures",
+         {"00.300,00 ", "00.100,00 ", "00.200,00 ", "00.000,00 "},
+         {0, 0, 1, 0},
+         {"00.000,00 ", "00.100,00 ", "00.200,00 ", "00.300,00 "},
+         {4, 2, 3, 1}},
+        {"LetterCaseIgnored",
+         {"b:", "C:", "a:", "B: [Backup]"},
+         {0, 1, 0, 2},
+         {"a:", "b:", "B: [Backup]", "C:"},
+         {3, 1, 4, 2}},
+        // Equal items are all kept, each after those already there, with its own tag.
+        {"EqualFigures",
+         {"00.500,00 ", "00.100,00 ", "00.500,00 ", "00.500,00 "},
+         {0, 0, 2, 3},
+         {"00.100,00 ", "00.500,00 ", "00.500,00 ", "00.500,00 "},
+         {2, 1, 3, 4}},
+        {"EqualButForCase", {"x:", "X:"}, {0, 1}, {"x:", "X:"}, {1, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (bool cleared : {false, true}) {
+            SCOPED_TRACE(cleared ? "after a Clear" : "fresh");
+            SortedList l;
+            if (cleared) {
+                for (const char* old : {"zz", "aa"}) {
+                    l.AddItem(old);
+                    l.SetItemData(l.NewIndex(), 99);
+                }
+                l.Clear();
+            }
+            EXPECT_EQ(l.ListCount(), 0);
+            EXPECT_EQ(l.NewIndex(), -1);
+            std::vector<int> landed;
+            for (std::size_t i = 0; i < c.added.size(); ++i) {
+                l.AddItem(c.added[i]);
+                landed.push_back(l.NewIndex());
+                l.SetItemData(l.NewIndex(), static_cast<int>(i) + 1);
+            }
+            EXPECT_EQ(landed, c.landed);
+            std::vector<std::string> texts;
+            std::vector<int> tags;
+            for (int i = 0; i < l.ListCount(); ++i) {
+                texts.push_back(l.List(i));
+                tags.push_back(l.ItemData(i));
+            }
+            EXPECT_EQ(texts, c.texts);
+            EXPECT_EQ(tags, c.tags);
+        }
+    }
 }
 
-std::vector<int> Tags(const SortedList& l) {
-    std::vector<int> out;
-    for (int i = 0; i < l.ListCount(); ++i) out.push_back(l.ItemData(i));
-    return out;
-}
-
-// Adds an item and tags it where it landed, as the main window files its drives.
-void AddTagged(SortedList& l, const std::string& text, int tag) {
-    l.AddItem(text);
-    l.SetItemData(l.NewIndex(), tag);
-}
-
-TEST(SortedListTest, StartsEmptyWithNoInsertion) {
-    SortedList l;
-    EXPECT_EQ(l.ListCount(), 0);
-    EXPECT_EQ(l.NewIndex(), -1);
-}
-
-TEST(SortedListTest, KeepsItemsAscendingAndReportsWhereEachLanded) {
-    SortedList l;
-    l.AddItem("c: [SYSTEM]");
-    EXPECT_EQ(l.NewIndex(), 0);
-    l.AddItem("e:");
-    EXPECT_EQ(l.NewIndex(), 1);
-    l.AddItem("a:");
-    EXPECT_EQ(l.NewIndex(), 0);
-    l.AddItem("d: [DATI]");
-    EXPECT_EQ(l.NewIndex(), 2);
-    EXPECT_EQ(Texts(l), (std::vector<std::string>{"a:", "c: [SYSTEM]", "d: [DATI]", "e:"}));
-}
-
-TEST(SortedListTest, TagsTravelWithTheirItemsWhenLaterOnesAreInsertedBefore) {
-    SortedList l;
-    AddTagged(l, "00.300,00 ", 1);
-    AddTagged(l, "00.100,00 ", 2);
-    AddTagged(l, "00.200,00 ", 3);
-    AddTagged(l, "00.000,00 ", 4);
-    EXPECT_EQ(Texts(l),
-              (std::vector<std::string>{"00.000,00 ", "00.100,00 ", "00.200,00 ", "00.300,00 "}));
-    EXPECT_EQ(Tags(l), (std::vector<int>{4, 2, 3, 1}));
-}
-
-TEST(SortedListTest, IgnoresLetterCase) {
-    SortedList l;
-    l.AddItem("b:");
-    l.AddItem("C:");
-    l.AddItem("a:");
-    l.AddItem("B: [Backup]");
-    EXPECT_EQ(Texts(l), (std::vector<std::string>{"a:", "b:", "B: [Backup]", "C:"}));
-    EXPECT_FALSE(SortedList::Less("A", "a"));
-    EXPECT_FALSE(SortedList::Less("a", "A"));
-    EXPECT_TRUE(SortedList::Less("a", "B"));
-    EXPECT_TRUE(SortedList::Less("A", "b"));
-}
-
+// Letters compare as their lower case, every other byte by its value.
 TEST(SortedListTest, LettersCompareAsLowerCaseOtherBytesByValue) {
-    // '_' lies between the upper and the lower case letters: folded to lower case, it comes
-    // before every letter.
-    EXPECT_TRUE(SortedList::Less("_x", "A"));
-    EXPECT_FALSE(SortedList::Less("A", "_x"));
-    EXPECT_TRUE(SortedList::Less(" ", "0"));
-    EXPECT_TRUE(SortedList::Less("0", "9"));
-    EXPECT_TRUE(SortedList::Less("c:", "c: [SYSTEM]"));  // a prefix comes first
-    EXPECT_FALSE(SortedList::Less("c: [SYSTEM]", "c:"));
-    // Bytes above 127 (UTF-8 text) are not sign-extended below the plain characters.
-    EXPECT_TRUE(SortedList::Less("z", "\xC3\xA0"));
-}
-
-TEST(SortedListTest, EqualItemsAreAllKeptEachWithItsOwnTag) {
-    SortedList l;
-    AddTagged(l, "00.500,00 ", 1);
-    AddTagged(l, "00.100,00 ", 2);
-    AddTagged(l, "00.500,00 ", 3);
-    EXPECT_EQ(l.NewIndex(), 2);  // after the equal item already there
-    AddTagged(l, "00.500,00 ", 4);
-    EXPECT_EQ(l.NewIndex(), 3);
-    EXPECT_EQ(Texts(l),
-              (std::vector<std::string>{"00.100,00 ", "00.500,00 ", "00.500,00 ", "00.500,00 "}));
-    EXPECT_EQ(Tags(l), (std::vector<int>{2, 1, 3, 4}));
-
-    SortedList names;
-    AddTagged(names, "x:", 1);
-    AddTagged(names, "X:", 2);
-    EXPECT_EQ(Texts(names), (std::vector<std::string>{"x:", "X:"}));
-    EXPECT_EQ(Tags(names), (std::vector<int>{1, 2}));
-}
-
-TEST(SortedListTest, ClearEmptiesTheListAndForgetsTheLastInsertion) {
-    SortedList l;
-    AddTagged(l, "b", 1);
-    AddTagged(l, "a", 2);
-    l.Clear();
-    EXPECT_EQ(l.ListCount(), 0);
-    EXPECT_EQ(l.NewIndex(), -1);
-    AddTagged(l, "c", 3);
-    EXPECT_EQ(l.NewIndex(), 0);
-    EXPECT_EQ(Texts(l), (std::vector<std::string>{"c"}));
-    EXPECT_EQ(Tags(l), (std::vector<int>{3}));
+    const struct {
+        const char *a, *b;
+        bool less;
+    } cases[] = {
+        {"A", "a", false},
+        {"a", "A", false},
+        {"a", "B", true},
+        {"A", "b", true},
+        // '_' lies between the upper and the lower case letters: folded to lower case, it
+        // comes before every letter.
+        {"_x", "A", true},
+        {"A", "_x", false},
+        {" ", "0", true},
+        {"0", "9", true},
+        {"c:", "c: [SYSTEM]", true},  // a prefix comes first
+        {"c: [SYSTEM]", "c:", false},
+        // Bytes above 127 (UTF-8 text) are not sign-extended below the plain characters.
+        {"z", "\xC3\xA0", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SortedList::Less(c.a, c.b), c.less) << "\"" << c.a << "\" < \"" << c.b << "\"";
 }
 
 TEST(SortedListTest, OutOfRangeAccessThrows) {
