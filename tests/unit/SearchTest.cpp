@@ -142,7 +142,12 @@ TEST(SearchWalk, DepthFirstInPreOrderToTheFirstTool) {
         rig.Click();
         EXPECT_EQ(rig.Trace(), c.trace);
         if (c.launched) {
-            EXPECT_EQ(rig.Launched(), std::vector<std::string>{Tool(below(c.launched))});
+            // Started by the maker window, as a link is, in the root of drive C:.
+            ASSERT_EQ(rig.shell.launches.size(), 1u);
+            EXPECT_EQ(rig.shell.launches[0].file, Tool(below(c.launched)));
+            EXPECT_EQ(rig.shell.launches[0].owner, rig.w->hWnd());
+            EXPECT_EQ(rig.shell.launches[0].directory, "c:\\");
+            EXPECT_EQ(rig.shell.launches[0].show, 1);
             EXPECT_TRUE(rig.host.messages.empty());
         } else {
             EXPECT_TRUE(rig.shell.launches.empty());
@@ -150,18 +155,6 @@ TEST(SearchWalk, DepthFirstInPreOrderToTheFirstTool) {
         }
         EXPECT_TRUE(rig.w->cmdInfoSys.Enabled());
     }
-}
-
-// The tool found is started by the maker window, as a link is, in the root of drive C:.
-TEST_F(Search, TheToolFoundIsStartedByTheWindowInTheRootOfC) {
-    files.AddFolder(S, {"A"});
-    files.AddFile(Tool(S + "\\A"));
-    Click();
-    ASSERT_EQ(shell.launches.size(), 1u);
-    EXPECT_EQ(shell.launches[0].file, Tool(S + "\\A"));
-    EXPECT_EQ(shell.launches[0].owner, w->hWnd());
-    EXPECT_EQ(shell.launches[0].directory, "c:\\");
-    EXPECT_EQ(shell.launches[0].show, 1);
 }
 
 // Every click searches again, though the search left the start folder selected.
@@ -298,25 +291,6 @@ INSTANTIATE_TEST_SUITE_P(
         Gate{"NeitherCanBeOpened", "C:\\Gone", {{"C:\\Gone", ""}, {S, ""}}, nullptr}),
     [](const ::testing::TestParamInfo<Gate>& info) { return std::string(info.param.name); });
 
-// Counts of subfolders beyond what 16 bits hold, signed and unsigned.
-class WideFolder : public Search, public ::testing::WithParamInterface<int> {};
-
-TEST_P(WideFolder, EverySubfolderIsReached) {
-    const int n = GetParam();
-    std::vector<std::string> names;
-    for (int i = 0; i < n; ++i) names.push_back("d" + std::to_string(i));
-    files.AddFolder(S, names);
-    files.AddFile(Tool(S + "\\" + names.back()));
-    files.log = nullptr;
-    host.onYield = nullptr;
-    Click();
-    EXPECT_EQ(Launched(), std::vector<std::string>{Tool(S + "\\" + names.back())});
-    EXPECT_EQ(files.tested.size(), static_cast<std::size_t>(n) + 1);
-    EXPECT_EQ(host.yields, n);
-}
-
-INSTANTIATE_TEST_SUITE_P(Search, WideFolder, ::testing::Values(40000, 66000));
-
 // Runs `f` on a thread with a stack of `bytes`, and waits for it.
 #ifdef _WIN32
 DWORD WINAPI RunFunction(LPVOID f) {
@@ -349,22 +323,38 @@ void RunOnStack(std::size_t bytes, std::function<void()> f) {
 }
 #endif
 
-TEST_F(Search, DeepTreeEndsWithoutExhaustingASmallStack) {
-    // A chain of 20,000 folders, each named by its depth so that the paths stay short.
-    const int depth = 20000;
-    files.generate = [&](const std::string& folder, std::vector<std::string>& out) {
-        const int level = folder == S ? 0 : std::stoi(folder.substr(S.size() + 1));
-        if (level < depth)
-            out = {S + "\\" + std::to_string(level + 1)};
-        return true;
-    };
-    files.AddFile(Tool(S + "\\" + std::to_string(depth)));
-    files.log = nullptr;
-    host.onYield = nullptr;
-    RunOnStack(512 * 1024, [this] { Click(); });
-    EXPECT_EQ(Launched(), std::vector<std::string>{Tool(S + "\\" + std::to_string(depth))});
-    EXPECT_EQ(files.tested.size(), static_cast<std::size_t>(depth) + 1);
-    EXPECT_EQ(host.yields, depth);
+// Trees too large to write out, walked on a small stack: counts of subfolders beyond what 16
+// bits hold, signed and unsigned, and a chain of 20,000 folders, each named by its depth so
+// that the paths stay short. The tool is in the last folder reached.
+TEST(SearchLargeTree, EveryFolderIsReachedWithoutExhaustingASmallStack) {
+    const struct {
+        int wide, deep;  // subfolders of the start folder; folders chained below it
+    } cases[] = {{40000, 0}, {66000, 0}, {0, 20000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.wide << " wide, " << c.deep << " deep");
+        SearchRig rig;
+        rig.files.generate = [&](const std::string& folder, std::vector<std::string>& out) {
+            const int level = folder == S ? 0
+                              : c.deep    ? std::stoi(folder.substr(S.size() + 1))
+                                          : -1;
+            out.clear();
+            for (int i = 0; level == 0 && i < c.wide; ++i)
+                out.push_back(S + "\\d" + std::to_string(i));
+            if (level >= 0 && level < c.deep)
+                out = {S + "\\" + std::to_string(level + 1)};
+            return true;
+        };
+        const int folders = c.wide + c.deep;
+        const std::string last =
+            S + "\\" + (c.deep ? std::to_string(c.deep) : "d" + std::to_string(c.wide - 1));
+        rig.files.AddFile(Tool(last));
+        rig.files.log = nullptr;
+        rig.host.onYield = nullptr;
+        RunOnStack(512 * 1024, [&rig] { rig.Click(); });
+        EXPECT_EQ(rig.Launched(), std::vector<std::string>{Tool(last)});
+        EXPECT_EQ(rig.files.tested.size(), static_cast<std::size_t>(folders) + 1);
+        EXPECT_EQ(rig.host.yields, folders);
+    }
 }
 
 TEST_F(Search, SecondClickWhileSearchingIsIgnored) {
