@@ -233,13 +233,14 @@ TEST_F(MainWindow, HourglassShowsWhileTheWindowWaitsForTheDrives) {
 }
 
 // Used, free and total space: whole bytes grouped by thousands, binary megabytes and gigabytes
-// with two decimals, each followed by a space; full 64-bit byte counts, and nothing used where a
-// drive reports more free space than capacity.
+// with two decimals, each followed by a space, with the user's separators (Italian unless said);
+// full 64-bit byte counts, and nothing used where a drive reports more free space than capacity.
 TEST_F(MainWindow, FiguresInEachUnit) {
     struct Case {
         services::DiskFigures drive;
         int unit;
         const char *used, *free, *total;
+        services::NumberSeparators seps = {",", "."};
     };
     const services::DiskFigures gib = Bytes(268439552, 1073741824);  // 256 MiB and 4 KiB free
     const services::DiskFigures large =
@@ -262,25 +263,19 @@ TEST_F(MainWindow, FiguresInEachUnit) {
         {Bytes(kMaxBytes, kMaxBytes), 0, "0 ", "18.446.744.073.709.551.616 ",
          "18.446.744.073.709.551.616 "},
         {Bytes(kMaxBytes, kMaxBytes), 2, "0,00 ", "17.179.869.184,00 ", "17.179.869.184,00 "},
+        {gib, 1, "768.00 ", "256.00 ", "1,024.00 ", {".", ","}},
+        {gib, 0, "805,302,272 ", "268,439,552 ", "1,073,741,824 ", {".", ","}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.total) + " in unit " + std::to_string(c.unit));
         SetDrives({c.drive});
+        locale.seps = c.seps;
         FreeAll& f = Open();
         f.Mu_param_Click(c.unit);
         EXPECT_EQ(f.lbDati[1].Caption(), c.used);
         EXPECT_EQ(f.lbFree[1].Caption(), c.free);
         EXPECT_EQ(f.lbTota[1].Caption(), c.total);
     }
-}
-
-TEST_F(MainWindow, FiguresAreWrittenWithTheUsersSeparators) {
-    SetDrives({Bytes(268435456, 1073741824)});
-    locale.seps = {".", ","};
-    FreeAll& f = Open();
-    EXPECT_EQ(f.lbTota[1].Caption(), "1,024.00 ");
-    f.Mu_param_Click(0);
-    EXPECT_EQ(f.lbTota[1].Caption(), "1,073,741,824 ");
 }
 
 // The fill covers the used share of the outline's 5910 twips, in every unit.
