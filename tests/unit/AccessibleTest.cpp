@@ -310,39 +310,35 @@ TEST_F(MakerWindowRead, HighContrastTextsInTheSystemsColoursLinksHot) {
     using forms::LookOf;
     kelvr::InfQirvo& m = Open();
     struct Case {
+        bool high;
         const forms::Control& c;
         forms::Color fore, back, outline;
     };
-    const Case plain[] = {
-        {m.lbMail, forms::Rgb(0, 0, 128), forms::kButtonFace, forms::Rgb(0, 0, 0)},
-        {m.lbSito, forms::Rgb(0, 0, 128), forms::kButtonFace, forms::Rgb(0, 0, 0)},
-        {m.Lb_dati, forms::kButtonText, forms::kButtonFace, forms::Rgb(0, 0, 0)},
-        {m.Lb_adp[0], forms::Rgb(0, 128, 128), forms::kButtonFace, forms::Rgb(0, 0, 0)},
-        {m.Picture1, forms::kButtonText, forms::Rgb(240, 255, 255), forms::Rgb(0, 0, 0)},
-        {m.Line1, forms::kButtonText, forms::kButtonFace, forms::Rgb(0, 0, 0)},
+    const forms::Color black = forms::Rgb(0, 0, 0), face = forms::kButtonFace;
+    const forms::Color text = forms::kWindowText, window = forms::kWindowBackground;
+    const Case cases[] = {
+        {false, m.lbMail, forms::Rgb(0, 0, 128), face, black},
+        {false, m.lbSito, forms::Rgb(0, 0, 128), face, black},
+        {false, m.Lb_dati, forms::kButtonText, face, black},
+        {false, m.Lb_adp[0], forms::Rgb(0, 128, 128), face, black},
+        {false, m.Picture1, forms::kButtonText, forms::Rgb(240, 255, 255), black},
+        {false, m.Line1, forms::kButtonText, face, black},
+        {true, m.lbMail, forms::kHotLight, window, text},
+        {true, m.lbSito, forms::kHotLight, window, text},
+        {true, m.Lb_dati, text, window, text},
+        {true, m.Lb_adp[0], text, window, text},
+        {true, m.Frame1, text, window, text},
+        {true, m.Picture1, text, window, text},
+        {true, m.Line1, text, window, text},
     };
-    for (const Case& c : plain) {
-        const forms::Look l = LookOf(c.c, false);
-        EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
-        EXPECT_EQ(l.back, c.back) << c.c.FullName();
-        EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.c.FullName() + (c.high ? " in high contrast" : ""));
+        const forms::Look l = LookOf(c.c, c.high);
+        EXPECT_EQ(l.fore, c.fore);
+        EXPECT_EQ(l.back, c.back);
+        EXPECT_EQ(l.outline, c.outline);
     }
     EXPECT_EQ(forms::BackColorOf(m, false), forms::Rgb(224, 224, 224));
-    const Case high[] = {
-        {m.lbMail, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
-        {m.lbSito, forms::kHotLight, forms::kWindowBackground, forms::kWindowText},
-        {m.Lb_dati, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-        {m.Lb_adp[0], forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-        {m.Frame1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-        {m.Picture1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-        {m.Line1, forms::kWindowText, forms::kWindowBackground, forms::kWindowText},
-    };
-    for (const Case& c : high) {
-        const forms::Look l = LookOf(c.c, true);
-        EXPECT_EQ(l.fore, c.fore) << c.c.FullName();
-        EXPECT_EQ(l.back, c.back) << c.c.FullName();
-        EXPECT_EQ(l.outline, c.outline) << c.c.FullName();
-    }
     EXPECT_EQ(forms::BackColorOf(m, true), forms::kWindowBackground);
 }
 
