@@ -75,57 +75,43 @@ TEST(RegistryRoots, AreTheSystemsOwnKeysAtEveryWidth) {
     EXPECT_NE(registry.OpenKey(0x80000010u, "SOFTWARE", services::kKeyRead, key), ERROR_SUCCESS);
 }
 
-class RealRegistry : public ::testing::Test {
-  protected:
-    void TearDown() override { RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KelvrTest"); }
-    bool Read(const char* name, std::string& value) {
-        return kelvr::ReadRegistryValue(registry, services::kHkeyLocalMachine,
-                                        "SOFTWARE\\KelvrTest", name, value);
-    }
+// Values as the registry holds them, read back: strings with and without their NUL, in the
+// system's code page (cp1252) read as UTF-8; a DWORD as its number; a value of another type
+// leaves the output alone. A missing key or value, and a value over 1024 bytes, read empty.
+TEST(RealRegistry, ReadsEachValueByItsType) {
+    const wchar_t* key = L"SOFTWARE\\KelvrTest";
+    const struct {
+        const wchar_t* name;  // nullptr: a key that is not there
+        DWORD type;
+        std::string bytes;
+        bool read;
+        std::string value;  // "stale" before the read
+    } cases[] = {
+        {L"WithNul", REG_SZ, std::string("C:\\Tool", 8), true, "C:\\Tool"},
+        {L"WithoutNul", REG_SZ, "C:\\Tool", true, "C:\\Tool"},
+        {L"Accented", REG_SZ, std::string("citt\xE0", 6), true, "citt\xC3\xA0"},
+        {L"Exact", REG_SZ, std::string(1023, 'y') + '\0', true, std::string(1023, 'y')},
+        {L"Long", REG_SZ, std::string(1100, 'x'), false, ""},
+        {L"Number", REG_DWORD, std::string("\x02\x01\x00\x00", 4), true, "258"},
+        {L"Binary", REG_BINARY, std::string("\x01\x02", 2), true, "stale"},
+        {L"Missing", REG_NONE, "", false, ""},
+        {nullptr, REG_NONE, "", false, ""},
+    };
+    for (const auto& c : cases)
+        if (c.name && c.type != REG_NONE)
+            SetString(HKEY_LOCAL_MACHINE, key, c.name, c.bytes, c.type);
     win32::WinRegistry registry;
-};
-
-TEST_F(RealRegistry, ReadsStringsWithAndWithoutTheirNulAndAccentedLetters) {
-    const wchar_t* key = L"SOFTWARE\\KelvrTest";
-    SetString(HKEY_LOCAL_MACHINE, key, L"WithNul", std::string("C:\\Tool", 8));
-    SetString(HKEY_LOCAL_MACHINE, key, L"WithoutNul", std::string("C:\\Tool"));
-    SetString(HKEY_LOCAL_MACHINE, key, L"Accented", std::string("citt\xE0", 6));  // cp1252
-    std::string v;
-    ASSERT_TRUE(Read("WithNul", v));
-    EXPECT_EQ(v, "C:\\Tool");
-    ASSERT_TRUE(Read("WithoutNul", v));
-    EXPECT_EQ(v, "C:\\Tool");
-    ASSERT_TRUE(Read("Accented", v));
-    EXPECT_EQ(v, "citt\xC3\xA0");  // UTF-8
-}
-
-TEST_F(RealRegistry, ReadsDwordsAsNumbersAndLeavesOtherTypesAlone) {
-    const wchar_t* key = L"SOFTWARE\\KelvrTest";
-    SetString(HKEY_LOCAL_MACHINE, key, L"Number", std::string("\x02\x01\x00\x00", 4), REG_DWORD);
-    SetString(HKEY_LOCAL_MACHINE, key, L"Binary", std::string("\x01\x02", 2), REG_BINARY);
-    std::string v;
-    ASSERT_TRUE(Read("Number", v));
-    EXPECT_EQ(v, "258");
-    v = "unchanged";
-    ASSERT_TRUE(Read("Binary", v));
-    EXPECT_EQ(v, "unchanged");
-}
-
-TEST_F(RealRegistry, FailsEmptyOnMissingKeysValuesAndValuesOver1024Bytes) {
-    SetString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KelvrTest", L"Long", std::string(1100, 'x'));
-    SetString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KelvrTest", L"Exact", std::string(1023, 'y') + '\0');
-    std::string v = "stale";
-    EXPECT_FALSE(Read("Long", v));
-    EXPECT_EQ(v, "");
-    v = "stale";
-    EXPECT_FALSE(Read("Missing", v));
-    EXPECT_EQ(v, "");
-    v = "stale";
-    EXPECT_FALSE(kelvr::ReadRegistryValue(registry, services::kHkeyLocalMachine,
-                                          "SOFTWARE\\KelvrTest\\Nowhere", "X", v));
-    EXPECT_EQ(v, "");
-    ASSERT_TRUE(Read("Exact", v));
-    EXPECT_EQ(v, std::string(1023, 'y'));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name ? win32::Narrow(c.name) : "no key");
+        std::string v = "stale";
+        EXPECT_EQ(kelvr::ReadRegistryValue(
+                      registry, services::kHkeyLocalMachine,
+                      c.name ? "SOFTWARE\\KelvrTest" : "SOFTWARE\\KelvrTest\\Nowhere",
+                      c.name ? win32::Narrow(c.name) : "X", v),
+                  c.read);
+        EXPECT_EQ(v, c.value);
+    }
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, key);
 }
 
 // The real file system, but for one folder that goes once its parent has been listed: its own
