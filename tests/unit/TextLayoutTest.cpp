@@ -145,27 +145,30 @@ TEST(TextLayoutTest, LaysTextOutAsTheLabelAsks) {
 
 // A figure too wide for its box comes in narrower type where the font narrows, and in smaller
 // type where it does not (a bitmap font); either way its line keeps the font's own height, so
-// that its baseline stays where its neighbours' are. Neither goes below a third: a box too
-// small for that cuts the figure short, and its tooltip shows it whole.
+// that its baseline stays where its neighbours' are. Neither goes below a third, rounded up
+// (type 10 pixels wide narrows to 4, not to 3): a box too small for that cuts the figure short,
+// and its tooltip shows it whole.
 TEST(TextLayoutTest, ShrinksAFigureNarrowerFirstThenSmaller) {
     const struct {
         bool bitmap;
-        int width;
+        int size, width;  // the font's advance and height asked; the box's width
         const wchar_t* runs;
         int fits, advance, asked;  // the line's width, and the font it comes in
         bool cut;
     } cases[] = {
-        {false, 60, L"1234567890|", 60, 6, 12, false},
-        {false, 95, L"1234567890|", 90, 9, 12, false},
-        {true, 60, L"1234567890|", 60, 6, 6, false},
-        {false, 50, L"1234567890|", 50, 5, 12, false},
-        {false, 30, L"1234|...|", 28, 4, 12, true},  // in the narrowest type, at full height
-        {true, 5, L"...|", 12, 4, 4, true},
+        {false, 12, 60, L"1234567890|", 60, 6, 12, false},
+        {false, 12, 95, L"1234567890|", 90, 9, 12, false},
+        {true, 12, 60, L"1234567890|", 60, 6, 6, false},
+        {false, 12, 50, L"1234567890|", 50, 5, 12, false},
+        {false, 12, 30, L"1234|...|", 28, 4, 12, true},  // in the narrowest type, at full height
+        {true, 12, 5, L"...|", 12, 4, 4, true},
+        {false, 10, 30, L"1234|...|", 28, 4, 10, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << (c.bitmap ? "bitmap" : "outline") << " in " << c.width);
+        SCOPED_TRACE(testing::Message()
+                     << (c.bitmap ? "bitmap " : "outline ") << c.size << " in " << c.width);
         FakeTypesetter fonts;
-        const FontHandle font = fonts.Add(12, 8, 12, L"", c.bitmap);
+        const FontHandle font = fonts.Add(c.size, 8, c.size, L"", c.bitmap);
         const forms::TextLayout layout =
             forms::LayOut(fonts, font, L"1234567890", c.width, TextFit::Shrink, false);
         ASSERT_EQ(layout.lines.size(), 1u);
@@ -177,13 +180,6 @@ TEST(TextLayoutTest, ShrinksAFigureNarrowerFirstThenSmaller) {
         EXPECT_EQ(line.ascent, 8);
         EXPECT_EQ(layout.cut, c.cut);
     }
-    // A third is rounded up: type 10 pixels wide narrows to 4, not to 3.
-    FakeTypesetter fonts;
-    const FontHandle ten = fonts.Add(10, 8, 10);
-    const forms::TextLayout layout =
-        forms::LayOut(fonts, ten, L"1234567890", 30, TextFit::Shrink, false);
-    EXPECT_TRUE(layout.cut);
-    EXPECT_EQ(fonts.Of(layout.lines[0].runs[0].font).advance, 4);
 }
 
 // Labels in a font of 10 pixels a character, lines 10 high (8 + 2), designed from x = 100 to
