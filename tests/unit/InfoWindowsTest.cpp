@@ -22,8 +22,6 @@ struct MakerWindow : ::testing::Test, fakes::MakerRig {
 TEST_F(MakerWindow, CentresItsOuterSizeInSinglePrecision) {
     screen.width = 15361.3;
     screen.height = 11521.7;
-    host.borderWidth = 120;
-    host.borderHeight = 405;
     InfQirvo& m = Open();
     EXPECT_EQ(m.Width(), 5295 + 120);
     EXPECT_EQ(m.Height(), 3825 + 405);
