@@ -353,6 +353,7 @@ TEST_F(ProgramsFolderSearch, AFolderThatCannotBeListedIsPassedOver) {
 
 TEST_F(ProgramsFolderSearch, MissingProgramsFolderIsNoFind) {
     const bool moved = MoveFileW(L"C:\\Programmi", L"C:\\Programmi.away");
+    ASSERT_EQ(GetFileAttributesW(L"C:\\Programmi"), INVALID_FILE_ATTRIBUTES) << "not moved away";
     EXPECT_EQ(ClickSystem(), L"MSINFO32.EXE  NON TROVATO");
     if (moved)
         MoveFileW(L"C:\\Programmi.away", L"C:\\Programmi");
