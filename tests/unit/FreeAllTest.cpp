@@ -105,7 +105,7 @@ TEST_F(MainWindow, CaptionNamesTheProgramTheMakerAndTodaysDate) {
               " Kelvaro  -  Spazio dei Drive" + gap + "by QIRVO sas" + gap + "05/03/09");
 }
 
-TEST_F(MainWindow, EachDriveGetsAVisibleRowCopiedFromTheHiddenTemplates) {
+TEST_F(MainWindow, EachDriveGetsAVisibleRowCopiedFromTheHiddenTemplatesItsFillInFront) {
     SetDrives(std::vector<services::DiskFigures>(4));
     FreeAll& f = Open();
     for (forms::ControlArray* a :
@@ -141,16 +141,12 @@ TEST_F(MainWindow, EachDriveGetsAVisibleRowCopiedFromTheHiddenTemplates) {
     }
     EXPECT_EQ(f.SpTot[3].BackColor(), forms::Rgb(128, 255, 128));
     EXPECT_EQ(f.SpFree[3].BackColor(), forms::Rgb(255, 128, 128));
-}
-
-TEST_F(MainWindow, EachBarFillIsBroughtInFrontOfItsOutline) {
-    SetDrives(std::vector<services::DiskFigures>(3));
-    FreeAll& f = Open();
+    // Each bar's fill is brought in front of its outline.
     auto* peer = static_cast<fakes::FakeFormPeer*>(f.Peer());  // FakeHost realises its forms so
     ASSERT_NE(peer, nullptr);
-    EXPECT_EQ(peer->added, 18);  // six controls per drive
+    EXPECT_EQ(peer->added, 24);  // six controls per drive
     EXPECT_EQ(peer->broughtToFront,
-              (std::vector<std::string>{"SpFree(1)", "SpFree(2)", "SpFree(3)"}));
+              (std::vector<std::string>{"SpFree(1)", "SpFree(2)", "SpFree(3)", "SpFree(4)"}));
 }
 
 // ---------------------------------------------------------------------------------------------
