@@ -66,8 +66,6 @@ WinFormPeer::~WinFormPeer() {
     } else if (menu_) {
         DestroyMenu(menu_);
     }
-    if (dirty_)
-        DeleteObject(dirty_);
     host_.WindowGone(form_);
 }
 
@@ -178,9 +176,7 @@ void WinFormPeer::Apply(const forms::Form& form) {
         // keyboard is used, where the user's setting hides them and the mouse opened the window.
         SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, 0), 0);
         // Shown for the first time, the window paints whole: nothing to repaint or to tell.
-        if (dirty_)
-            DeleteObject(dirty_);
-        dirty_ = nullptr;
+        dirty_ = RECT{};
         reordered_ = false;
         told_.clear();
     }
@@ -326,13 +322,7 @@ void WinFormPeer::OnPaint() {
 void WinFormPeer::Repaint(const RECT& r) {
     if (!hwnd_ || !everShown_ || IsRectEmpty(&r))
         return;
-    HRGN add = CreateRectRgnIndirect(&r);
-    if (!dirty_) {
-        dirty_ = add;
-    } else if (add) {
-        CombineRgn(dirty_, dirty_, add, RGN_OR);
-        DeleteObject(add);
-    }
+    UnionRect(&dirty_, &dirty_, &r);
     Pending();
 }
 
@@ -370,14 +360,11 @@ void WinFormPeer::Pending() {
 // A sort moves every row, a scroll shows and hides them: the window repaints what changed
 // once, and screen readers hear of it once, after the change, however many controls it moved.
 void WinFormPeer::FinishChanges() {
-    if (dirty_) {
-        if (hwnd_)
-            InvalidateRgn(hwnd_, dirty_, FALSE);
-        DeleteObject(dirty_);
-        dirty_ = nullptr;
-    }
     if (!hwnd_)
         return;
+    if (!IsRectEmpty(&dirty_))
+        InvalidateRect(hwnd_, &dirty_, FALSE);
+    dirty_ = RECT{};
     const auto told = std::move(told_);
     told_.clear();
     for (const auto& t : told)

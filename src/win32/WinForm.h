@@ -139,7 +139,7 @@ class WinFormPeer : public forms::FormPeer {
     int laidWidth_ = -1;                       // the client area's width, as laid out for
     SCROLLINFO bar_{0, 0, 0, -1, 0, 0, 0};     // the scroll bar, as last set (nMax -1: not yet)
     // Changes not yet finished: what to repaint, and what to tell screen readers.
-    HRGN dirty_ = nullptr;
+    RECT dirty_{0, 0, 0, 0};
     bool reordered_ = false;
     std::vector<std::pair<DWORD, const forms::Control*>> told_;
     bool finishPosted_ = false;
