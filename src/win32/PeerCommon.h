@@ -31,10 +31,6 @@ inline RECT ToPixels(double left, double top, double width, double height, int d
     return RECT{p.left, p.top, p.left + p.width, p.top + p.height};
 }
 
-inline bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 // The mouse buttons and the shift keys held down, as a mouse message's MK_ flags give them.
 inline int Buttons(UINT keys) {
     return ((keys & MK_LBUTTON) ? forms::kLeftButton : 0) |
@@ -42,16 +38,17 @@ inline int Buttons(UINT keys) {
            ((keys & MK_MBUTTON) ? forms::kMiddleButton : 0);
 }
 
+// (Alt is in no MK_ flag: the keyboard's state tells.)
 inline int Shift(UINT keys) {
-    return ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
-           ((GetKeyState(VK_MENU) < 0) ? 4 : 0);
+    return ((keys & MK_SHIFT) ? forms::kShiftMask : 0) |
+           ((keys & MK_CONTROL) ? forms::kCtrlMask : 0) |
+           (GetKeyState(VK_MENU) < 0 ? forms::kAltMask : 0);
 }
 
-// The modifier keys held, as the forms' key events report them.
+// The modifier keys held, as the forms' key events report them: the keyboard's state.
 inline int KeyShift() {
-    return (GetKeyState(VK_SHIFT) < 0 ? forms::kShiftMask : 0) |
-           (GetKeyState(VK_CONTROL) < 0 ? forms::kCtrlMask : 0) |
-           (GetKeyState(VK_MENU) < 0 ? forms::kAltMask : 0);
+    return Shift((GetKeyState(VK_SHIFT) < 0 ? MK_SHIFT : 0) |
+                 (GetKeyState(VK_CONTROL) < 0 ? MK_CONTROL : 0));
 }
 
 // A mouse message's point, in the client coordinates of its window.

@@ -23,7 +23,7 @@ constexpr int kEdge = 2;
 }  // namespace
 
 bool WinControlPeer::Drawn::Same(const Drawn& o) const {
-    return text == o.text && SameRect(box, o.box) && shown == o.shown && font == o.font &&
+    return text == o.text && EqualRect(&box, &o.box) && shown == o.shown && font == o.font &&
            fore == o.fore && back == o.back && opaque == o.opaque && border == o.border &&
            enabled == o.enabled && align == o.align && picture == o.picture;
 }
@@ -71,11 +71,11 @@ RECT WinControlPeer::LayOutLabel(const Control& c, const RECT& designed, HFONT f
     }
     const RECT room = form_.Room(c);
     if (laid_.font == font && laid_.text == drawn_.text && laid_.fit == c.Fit() &&
-        laid_.border == c.HasBorder() && SameRect(laid_.room, room)) {
+        laid_.border == c.HasBorder() && EqualRect(&laid_.room, &room)) {
         const int dy = designed.top - laid_.designed.top;
         RECT moved = laid_.designed;
         OffsetRect(&moved, 0, dy);
-        if (SameRect(moved, designed)) {
+        if (EqualRect(&moved, &designed)) {
             OffsetRect(&laid_.fitted, 0, dy);
             OffsetRect(&laid_.textBox, 0, dy);
             laid_.designed = designed;
@@ -125,7 +125,7 @@ void WinControlPeer::LayOut() {
     const Drawn now = Measure(c);
     laidOut_ = true;
     drawn_ = now;
-    const bool moved = first || !SameRect(before.box, now.box) || before.shown != now.shown;
+    const bool moved = first || !EqualRect(&before.box, &now.box) || before.shown != now.shown;
     if (c.Kind() == Kind::Button) {
         ApplyButton(first ? Drawn{} : before);
     } else if (first || !before.Same(now)) {
@@ -167,7 +167,7 @@ void WinControlPeer::ApplyButton(const Drawn& before) {
         SetWindowTextW(hwnd_, now.text.c_str());
     if (now.font != before.font)
         SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(now.font), TRUE);
-    if (!SameRect(now.box, before.box))
+    if (!EqualRect(&now.box, &before.box))
         SetWindowPos(hwnd_, nullptr, now.box.left, now.box.top, now.box.right - now.box.left,
                      now.box.bottom - now.box.top, SWP_NOZORDER | SWP_NOACTIVATE);
     if (now.enabled != before.enabled) {

@@ -155,7 +155,7 @@ void WinFormPeer::Apply(const forms::Form& form) {
         SetWindowTextW(hwnd_, caption_.c_str());
     }
     RECT r = OnScreen(form);
-    if (!SameRect(r, rect_) && !placing_) {
+    if (!EqualRect(&r, &rect_) && !placing_) {
         rect_ = r;
         SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
@@ -396,7 +396,7 @@ void WinFormPeer::RecordPlace() {
     const RECT asPlaced = OnScreen(form_);
     if (state != forms::kMinimized)
         rect_ = r;
-    if (state != forms::kMinimized && !SameRect(r, asPlaced)) {
+    if (state != forms::kMinimized && !EqualRect(&r, &asPlaced)) {
         p.left = forms::PixelsToTwips(r.left, host_.Dpi());
         p.top = forms::PixelsToTwips(r.top, host_.Dpi());
         p.width = forms::PixelsToTwips(r.right - r.left, dpi_);
@@ -667,14 +667,12 @@ LRESULT CALLBACK WinFormPeer::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (!self)
         return DefWindowProcW(hwnd, msg, wp, lp);
     LRESULT result = 0;
-    try {
+    Safely([&] {
         result = self->OnMessage(msg, wp, lp);
         // The handler may have unloaded the form, and this peer with it.
         if (auto* still = reinterpret_cast<WinFormPeer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
             still->FinishChanges();
-    } catch (...) {
-        OutputDebugStringW(L"Kelvr: an event handler failed\n");
-    }
+    });
     return result;
 }
 

@@ -110,7 +110,7 @@ void WinFormPeer::SetTip(const WinControlPeer& peer, const std::wstring& text) {
         return;
     if (added)
         it = tips_.emplace(tips_.end(), peer.Id(), Tip{});
-    else if (it->second.text == text && SameRect(it->second.rect, rect))
+    else if (it->second.text == text && EqualRect(&it->second.rect, &rect))
         return;
     const bool newText = added || it->second.text != text;
     it->second = Tip{text, rect};
