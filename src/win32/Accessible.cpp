@@ -89,15 +89,6 @@ HRESULT Give(IAccessible* object, VARIANT* out) {
     return object ? S_OK : S_FALSE;
 }
 
-// An answer not given: a caller may read what a failed question leaves, and must find nothing.
-void Clear(BSTR* out) {
-    *out = nullptr;
-}
-
-void Clear(VARIANT* out) {
-    out->vt = VT_EMPTY;
-}
-
 bool IsSelf(const VARIANT& v) {
     return v.vt == VT_I4 && v.lVal == CHILDID_SELF;
 }
@@ -269,8 +260,7 @@ class Element final : public IAccessible {
         const Control* child = hit ? &hit->Model() : nullptr;
         while (child && child->Container() != control_) child = child->Container();
         if (!child || child == control_) {
-            out->vt = VT_I4;
-            out->lVal = CHILDID_SELF;
+            *out = Self();
             return S_OK;
         }
         return Give(Of(hwnd_, *f.form, *child), out);
@@ -326,45 +316,37 @@ class Element final : public IAccessible {
     // The action runs once the caller has its answer, from the windows' message loop: it may
     // open a modal window (the credit line does), which must not keep a screen reader waiting.
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-        if (!IsSelf(child))
-            return ForChild(child, [&](IAccessible* a) { return a->accDoDefaultAction(Self()); });
-        const Found f = Find();
-        if (!f.form)
-            return RPC_E_DISCONNECTED;
-        if (!control_)
-            return system_ ? system_->accDoDefaultAction(child) : E_FAIL;
-        if (forms::Describe(f.control->Model()).defaultAction.empty())
-            return DISP_E_MEMBERNOTFOUND;
-        const HWND hwnd = hwnd_;
-        const Control* control = control_;
-        f.form->Host().Post([hwnd, control] {
-            if (WinFormPeer* form = FormOf(hwnd))
-                if (WinControlPeer* peer = form->PeerOf(control))
-                    forms::DoDefaultAction(peer->Model());
+        auto ask = [](IAccessible* a, VARIANT c) { return a->accDoDefaultAction(c); };
+        return Route(child, ask, [this](const Found& f) {
+            if (forms::Describe(f.control->Model()).defaultAction.empty())
+                return DISP_E_MEMBERNOTFOUND;
+            const HWND hwnd = hwnd_;
+            const Control* control = control_;
+            f.form->Host().Post([hwnd, control] {
+                if (WinFormPeer* form = FormOf(hwnd))
+                    if (WinControlPeer* peer = form->PeerOf(control))
+                        forms::DoDefaultAction(peer->Model());
+            });
+            return S_OK;
         });
-        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
                                           VARIANT child) override {
         if (!left || !top || !width || !height)
             return E_POINTER;
         *left = *top = *width = *height = 0;
-        if (!IsSelf(child))
-            return ForChild(child, [&](IAccessible* a) {
-                return a->accLocation(left, top, width, height, Self());
-            });
-        const Found f = Find();
-        if (!f.form)
-            return RPC_E_DISCONNECTED;
-        if (!control_)
-            return system_ ? system_->accLocation(left, top, width, height, child) : E_FAIL;
-        RECT r = f.control->Box();
-        MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&r), 2);
-        *left = r.left;
-        *top = r.top;
-        *width = r.right - r.left;
-        *height = r.bottom - r.top;
-        return S_OK;
+        auto ask = [&](IAccessible* a, VARIANT c) {
+            return a->accLocation(left, top, width, height, c);
+        };
+        return Route(child, ask, [&](const Found& f) {
+            RECT r = f.control->Box();
+            MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&r), 2);
+            *left = r.left;
+            *top = r.top;
+            *width = r.right - r.left;
+            *height = r.bottom - r.top;
+            return S_OK;
+        });
     }
 
     // IAccessible: the focus and the selection. A drawn control takes neither; the client
@@ -392,7 +374,7 @@ class Element final : public IAccessible {
             return E_POINTER;
         if (!control_ && system_ && IsSelf(child))
             return system_->get_accHelpTopic(file, child, topic);
-        Clear(file);
+        *file = nullptr;
         *topic = 0;
         return DISP_E_MEMBERNOTFOUND;
     }
@@ -463,23 +445,32 @@ class Element final : public IAccessible {
         return hr;
     }
 
-    // A question about this object or one of its children, of the kind `ask` asks: a child's
-    // is asked of the child's own object, the client area's of the system's object for the
-    // window, and a control's is answered by `answer`.
+    // A question about this object or one of its children: a child's is asked of the child's
+    // own object, the client area's of the system's object for the window (`ask` asks an
+    // object about the child it names), and a control's is answered by `answer`.
+    template <class Ask, class Answer>
+    HRESULT Route(const VARIANT& child, Ask ask, Answer answer) const {
+        if (!IsSelf(child))
+            return ForChild(child, [&](IAccessible* a) { return ask(a, Self()); });
+        const Found f = Find();
+        if (!f.form)
+            return RPC_E_DISCONNECTED;
+        if (!control_)
+            return system_ ? ask(system_, child) : E_FAIL;
+        return answer(f);
+    }
+
+    // A question of the kind `ask` asks, as Route routes it. A caller may read what a failed
+    // question leaves in `out`, and must find nothing.
     template <class Out, class Answer>
     HRESULT Ask(VARIANT child, Out* out,
                 HRESULT (STDMETHODCALLTYPE IAccessible::*ask)(VARIANT, Out*), Answer answer) {
         if (!out)
             return E_POINTER;
-        Clear(out);
-        if (!IsSelf(child))
-            return ForChild(child, [&](IAccessible* a) { return (a->*ask)(Self(), out); });
-        const Found f = Find();
-        if (!f.form)
-            return RPC_E_DISCONNECTED;
-        if (!control_)
-            return system_ ? (system_->*ask)(child, out) : E_FAIL;
-        return answer(*f.control, out);
+        *out = Out{};
+        return Route(
+            child, [&](IAccessible* a, VARIANT c) { return (a->*ask)(c, out); },
+            [&](const Found& f) { return answer(*f.control, out); });
     }
 
     // A question that only the client area as a whole answers; a control has nothing to say.
