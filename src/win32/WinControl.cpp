@@ -192,8 +192,7 @@ void WinControlPeer::UpdateTip() {
     std::wstring tip = Widen(control_.ToolTip());
     if (tip.empty() && layout_.cut)
         tip = drawn_.text;
-    tip_ = tip;
-    form_.SetTip(*this, tip_);
+    form_.SetTip(*this, tip);
 }
 
 // A screen reader that has read the control hears when it moves (a sort, a scroll) and when its

@@ -79,7 +79,6 @@ class WinControlPeer : public forms::ControlPeer {
     bool hadFocus_ = false;  // a button had the focus as it was disabled
     bool laidOut_ = false;
     Drawn drawn_;
-    std::wstring tip_;
     std::string accName_, accValue_;  // as screen readers were last told
     forms::TextLayout layout_;
     // What the text was last laid out from, and what came of it.

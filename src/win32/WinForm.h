@@ -7,7 +7,6 @@
 
 #include <commctrl.h>
 
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>

@@ -1,11 +1,8 @@
 #include "win32/WinServices.h"
 
-#include <windows.h>
-
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <winnetwk.h>
 
 #include <atomic>
 #include <cstring>
@@ -177,8 +174,6 @@ struct WinFileSystem::Opener {
         return 0;
     }
 };
-
-WinFileSystem::WinFileSystem() = default;
 
 // The opener's thread ends on its own once idle (a folder it is opening may take its time).
 WinFileSystem::~WinFileSystem() {

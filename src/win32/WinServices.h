@@ -44,7 +44,6 @@ class WinDiskQuery : public services::DiskQuery {
 // their long form ("\\?\C:\..."), so depth is no limit.
 class WinFileSystem : public services::FileSystem {
   public:
-    WinFileSystem();
     ~WinFileSystem() override;
     bool IsPlainFile(const std::string& path) const override;
     bool Subfolders(const std::string& folder, std::vector<std::string>& out) const override;
