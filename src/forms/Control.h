@@ -32,6 +32,11 @@ struct Font {
     bool underline = false;
 };
 
+inline bool operator==(const Font& a, const Font& b) {
+    return a.name == b.name && a.size == b.size && a.bold == b.bold && a.italic == b.italic &&
+           a.underline == b.underline;
+}
+
 enum class Kind { Label, Shape, Line, Button, Frame, Picture };
 enum class Align { Left, Right, Center };
 

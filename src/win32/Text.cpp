@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "forms/MadeOnce.h"
 #include "forms/TextBreaks.h"
 
 namespace win32 {
@@ -162,35 +163,33 @@ HFONT TextFonts::Get(const LOGFONTW& lf) {
 }
 
 TextFonts::Facts& TextFonts::FactsOf(HFONT font) {
-    for (auto& f : facts_)
-        if (f.first == font)
-            return f.second;
-    Facts facts;
-    HDC dc = Dc();
-    HGDIOBJ old = SelectObject(dc, font);
-    TEXTMETRICW tm{};
-    if (GetTextMetricsW(dc, &tm)) {
-        facts.metrics.ascent = tm.tmAscent;
-        facts.metrics.descent = tm.tmDescent;
-        facts.metrics.averageWidth = tm.tmAveCharWidth;
-        facts.metrics.em = tm.tmHeight - tm.tmInternalLeading;
-        facts.metrics.symbol = tm.tmCharSet == SYMBOL_CHARSET;
-    }
-    LOGFONTW lf{};
-    if (GetObjectW(font, sizeof lf, &lf))
-        facts.metrics.asked = std::abs(lf.lfHeight);
-    // A bitmap font's glyph indices do not tell which characters it has (the system maps a
-    // character it lacks to some glyph of it): the ranges a font declares are asked for too,
-    // where the system gives them.
-    if (const DWORD size = GetFontUnicodeRanges(dc, nullptr)) {
-        std::vector<BYTE> buffer(size);
-        auto* set = reinterpret_cast<GLYPHSET*>(buffer.data());
-        if (GetFontUnicodeRanges(dc, set))
-            facts.ranges.assign(set->ranges, set->ranges + set->cRanges);
-    }
-    SelectObject(dc, old);
-    facts_.emplace_back(font, std::move(facts));
-    return facts_.back().second;
+    return forms::MadeOnce(facts_, font, [&] {
+        Facts facts;
+        HDC dc = Dc();
+        HGDIOBJ old = SelectObject(dc, font);
+        TEXTMETRICW tm{};
+        if (GetTextMetricsW(dc, &tm)) {
+            facts.metrics.ascent = tm.tmAscent;
+            facts.metrics.descent = tm.tmDescent;
+            facts.metrics.averageWidth = tm.tmAveCharWidth;
+            facts.metrics.em = tm.tmHeight - tm.tmInternalLeading;
+            facts.metrics.symbol = tm.tmCharSet == SYMBOL_CHARSET;
+        }
+        LOGFONTW lf{};
+        if (GetObjectW(font, sizeof lf, &lf))
+            facts.metrics.asked = std::abs(lf.lfHeight);
+        // A bitmap font's glyph indices do not tell which characters it has (the system maps a
+        // character it lacks to some glyph of it): the ranges a font declares are asked for too,
+        // where the system gives them.
+        if (const DWORD size = GetFontUnicodeRanges(dc, nullptr)) {
+            std::vector<BYTE> buffer(size);
+            auto* set = reinterpret_cast<GLYPHSET*>(buffer.data());
+            if (GetFontUnicodeRanges(dc, set))
+                facts.ranges.assign(set->ranges, set->ranges + set->cRanges);
+        }
+        SelectObject(dc, old);
+        return facts;
+    });
 }
 
 const TextFonts::Metrics& TextFonts::MetricsOf(FontHandle font) {
@@ -252,39 +251,38 @@ std::vector<WORD> TextFonts::Glyphs(HFONT font, const std::wstring& text) {
 
 FontHandle TextFonts::Fallback(FontHandle handle, char32_t c) {
     const auto font = static_cast<HFONT>(handle);
-    for (const FallbackFound& f : fallbacks_)
-        if (f.font == font && f.c == c)
-            return f.found;
-    LOGFONTW own{};
-    GetObjectW(font, sizeof own, &own);
-    // As large as the label's font came out: a bitmap font may come smaller than asked.
-    if (const int em = MetricsOf(font).em)
-        own.lfHeight = -em;
-    HFONT found = nullptr;
-    const std::wstring text = Utf16(c);
-    auto has = [&](const LOGFONTW& lf) {
-        HFONT f = Get(lf);
-        if (f && f != font && Has(f, text)[0])
-            found = f;
-        return found != nullptr;
-    };
-    // The same face in the character set first: where the face has it (a Greek Windows' own
-    // MS Sans Serif), it is the one the system picks.
-    for (BYTE charset : forms::CharsetsFor(c, GetACP())) {
-        LOGFONTW lf = own;
-        lf.lfCharSet = charset;
-        if (has(lf))
-            break;
-    }
-    for (std::size_t i = 0; !found && i < sizeof kFallbackFaces / sizeof *kFallbackFaces; ++i) {
-        LOGFONTW lf = own;
-        lf.lfCharSet = DEFAULT_CHARSET;
-        const std::size_t n = std::wstring(kFallbackFaces[i]).copy(lf.lfFaceName, LF_FACESIZE - 1);
-        lf.lfFaceName[n] = 0;
-        has(lf);
-    }
-    fallbacks_.push_back({font, c, found});
-    return found;
+    return forms::MadeOnce(fallbacks_, {font, c}, [&] {
+        LOGFONTW own{};
+        GetObjectW(font, sizeof own, &own);
+        // As large as the label's font came out: a bitmap font may come smaller than asked.
+        if (const int em = MetricsOf(font).em)
+            own.lfHeight = -em;
+        HFONT found = nullptr;
+        const std::wstring text = Utf16(c);
+        auto has = [&](const LOGFONTW& lf) {
+            HFONT f = Get(lf);
+            if (f && f != font && Has(f, text)[0])
+                found = f;
+            return found != nullptr;
+        };
+        // The same face in the character set first: where the face has it (a Greek Windows' own
+        // MS Sans Serif), it is the one the system picks.
+        for (BYTE charset : forms::CharsetsFor(c, GetACP())) {
+            LOGFONTW lf = own;
+            lf.lfCharSet = charset;
+            if (has(lf))
+                break;
+        }
+        for (std::size_t i = 0; !found && i < sizeof kFallbackFaces / sizeof *kFallbackFaces; ++i) {
+            LOGFONTW lf = own;
+            lf.lfCharSet = DEFAULT_CHARSET;
+            const std::size_t n =
+                std::wstring(kFallbackFaces[i]).copy(lf.lfFaceName, LF_FACESIZE - 1);
+            lf.lfFaceName[n] = 0;
+            has(lf);
+        }
+        return found;
+    });
 }
 
 int TextFonts::Width(FontHandle handle, const std::wstring& text, bool rtl) {

@@ -63,12 +63,7 @@ class TextFonts : public forms::Typesetter {
     HDC dc_ = nullptr;
     std::vector<std::pair<LOGFONTW, HFONT>> fonts_;
     std::deque<std::pair<HFONT, Facts>> facts_;
-    struct FallbackFound {
-        HFONT font;
-        char32_t c;
-        HFONT found;
-    };
-    std::vector<FallbackFound> fallbacks_;
+    std::vector<std::pair<std::pair<HFONT, char32_t>, HFONT>> fallbacks_;  // by font and character
 };
 
 // `text` with each letter and the accents stored after it as the one character they make, where

@@ -64,7 +64,7 @@ bool WinHost::ReadHighContrast() {
 }
 
 WinHost::~WinHost() {
-    for (const IconMade& i : icons_) DestroyIcon(i.made);
+    for (const auto& i : icons_) DestroyIcon(i.second);
     if (owner_)
         DestroyWindow(owner_);
     if (postWindow_)
@@ -141,26 +141,21 @@ forms::Area WinHost::WorkArea() const {
 
 // Made once a font and DPI; the font cache owns it.
 HFONT WinHost::Font(const forms::Font& font, int dpi) {
-    for (const FontMade& f : fonts_)
-        if (f.dpi == dpi && f.font.size == font.size && f.font.bold == font.bold &&
-            f.font.italic == font.italic && f.font.underline == font.underline &&
-            f.font.name == font.name)
-            return f.made;
-    const std::wstring name = Widen(font.name);
-    const int height = -static_cast<int>(std::lround(font.size * dpi / 72.0));
-    const bool symbol = _wcsicmp(name.c_str(), L"Wingdings") == 0;
-    LOGFONTW lf{};
-    lf.lfHeight = height;
-    lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-    lf.lfItalic = font.italic;
-    lf.lfUnderline = font.underline;
-    lf.lfCharSet = symbol ? SYMBOL_CHARSET : DEFAULT_CHARSET;
-    name.copy(lf.lfFaceName, LF_FACESIZE - 1);
-    // A bitmap face is drawn at the sizes it has, and in its scalable twin at any other.
-    ChooseFace(lf);
-    HFONT f = text_.Get(lf);
-    fonts_.push_back({font, dpi, f});
-    return f;
+    return forms::MadeOnce(fonts_, {font, dpi}, [&] {
+        const std::wstring name = Widen(font.name);
+        const int height = -static_cast<int>(std::lround(font.size * dpi / 72.0));
+        const bool symbol = _wcsicmp(name.c_str(), L"Wingdings") == 0;
+        LOGFONTW lf{};
+        lf.lfHeight = height;
+        lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+        lf.lfItalic = font.italic;
+        lf.lfUnderline = font.underline;
+        lf.lfCharSet = symbol ? SYMBOL_CHARSET : DEFAULT_CHARSET;
+        name.copy(lf.lfFaceName, LF_FACESIZE - 1);
+        // A bitmap face is drawn at the sizes it has, and in its scalable twin at any other.
+        ChooseFace(lf);
+        return text_.Get(lf);
+    });
 }
 
 int WinHost::Metric(int index, int dpi) const {
@@ -179,13 +174,10 @@ int WinHost::WindowDpi(HWND hwnd) const {
 }
 
 HICON WinHost::Icon(int resourceId, int size) {
-    for (const IconMade& i : icons_)
-        if (i.id == resourceId && i.size == size)
-            return i.made;
-    HICON icon = static_cast<HICON>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size, 0));
-    icons_.push_back({resourceId, size, icon});
-    return icon;
+    return forms::MadeOnce(icons_, {resourceId, size}, [&] {
+        return static_cast<HICON>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size, 0));
+    });
 }
 
 void WinHost::WindowGone(forms::Form& form) {

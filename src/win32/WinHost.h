@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "forms/Form.h"
+#include "forms/MadeOnce.h"
 #include "forms/Runtime.h"
 #include "win32/Text.h"
 
@@ -110,17 +111,8 @@ class WinHost : public forms::FormHost, public forms::Screen {
     bool pumped_ = false;
     DWORD lastPump_ = 0;
     // The fonts made for the forms' fonts, each at a DPI; the icons made, by resource and size.
-    struct FontMade {
-        forms::Font font;
-        int dpi;
-        HFONT made;
-    };
-    std::vector<FontMade> fonts_;
-    struct IconMade {
-        int id, size;
-        HICON made;
-    };
-    std::vector<IconMade> icons_;
+    std::vector<std::pair<std::pair<forms::Font, int>, HFONT>> fonts_;
+    std::vector<std::pair<std::pair<int, int>, HICON>> icons_;
     TextFonts text_;
     bool ending_ = false;
     bool highContrast_ = false;
