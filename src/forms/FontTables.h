@@ -1,5 +1,6 @@
-// What the fonts' own tables say: which character sets' fonts write a character, and which
-// characters past the 16-bit range a font has.
+// What is known of the fonts: which character sets' fonts write a character, which faces write
+// the scripts no character set names, and which characters past the 16-bit range a font has
+// (as its own tables say).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,32 @@ namespace forms {
 // it, as Windows does for the programs of each language. Han characters are written by the
 // fonts of four languages: that of `codePage`, the system's ANSI code page, comes first.
 std::vector<unsigned char> CharsetsFor(char32_t c, unsigned codePage);
+
+// The Windows fonts that cover the scripts no character set names, newest first. A name the
+// system does not have maps to another font, which is kept only if it has the character.
+inline constexpr const wchar_t* kFallbackFaces[] = {
+    L"Segoe UI",
+    L"Nirmala UI",
+    L"Segoe UI Emoji",
+    L"Segoe UI Symbol",
+    L"Segoe UI Historic",
+    L"Ebrima",
+    L"Leelawadee UI",
+    L"Gadugi",
+    L"Myanmar Text",
+    L"Microsoft Himalaya",
+    L"Mongolian Baiti",
+    L"Microsoft Yi Baiti",
+    L"Microsoft Tai Le",
+    L"Sylfaen",
+    L"Arial Unicode MS",
+    L"Microsoft Sans Serif",
+    L"Tahoma",
+    // Han characters past the 16-bit range (extension B and on), which the fonts of the
+    // Chinese, Japanese and Korean character sets leave to these.
+    L"SimSun-ExtB",
+    L"MingLiU-ExtB",
+};
 
 // Characters past the 16-bit range that a font has, from first to last, and the glyph of the
 // first.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 #include "forms/MadeOnce.h"
 #include "forms/TextBreaks.h"
@@ -15,32 +16,6 @@ using forms::Joins;
 using forms::Utf16;
 
 namespace {
-
-// The Windows fonts that cover the scripts no character set names, newest first. A name the
-// system does not have maps to another font, which is kept only if it has the character.
-const wchar_t* const kFallbackFaces[] = {
-    L"Segoe UI",
-    L"Nirmala UI",
-    L"Segoe UI Emoji",
-    L"Segoe UI Symbol",
-    L"Segoe UI Historic",
-    L"Ebrima",
-    L"Leelawadee UI",
-    L"Gadugi",
-    L"Myanmar Text",
-    L"Microsoft Himalaya",
-    L"Mongolian Baiti",
-    L"Microsoft Yi Baiti",
-    L"Microsoft Tai Le",
-    L"Sylfaen",
-    L"Arial Unicode MS",
-    L"Microsoft Sans Serif",
-    L"Tahoma",
-    // Han characters past the 16-bit range (extension B and on), which the fonts of the
-    // Chinese, Japanese and Korean character sets leave to these.
-    L"SimSun-ExtB",
-    L"MingLiU-ExtB",
-};
 
 // Draws a run with its reference point at (x, y), clipped to `clip` where given, as labels are
 // drawn and measured: by its glyphs where it has them, else as text, which the system shapes
@@ -273,11 +248,11 @@ FontHandle TextFonts::Fallback(FontHandle handle, char32_t c) {
             if (has(lf))
                 break;
         }
-        for (std::size_t i = 0; !found && i < sizeof kFallbackFaces / sizeof *kFallbackFaces; ++i) {
+        for (std::size_t i = 0; !found && i < std::size(forms::kFallbackFaces); ++i) {
             LOGFONTW lf = own;
             lf.lfCharSet = DEFAULT_CHARSET;
             const std::size_t n =
-                std::wstring(kFallbackFaces[i]).copy(lf.lfFaceName, LF_FACESIZE - 1);
+                std::wstring(forms::kFallbackFaces[i]).copy(lf.lfFaceName, LF_FACESIZE - 1);
             lf.lfFaceName[n] = 0;
             has(lf);
         }
