@@ -165,6 +165,21 @@ bool Form::ScrolledAway(const Control& c) const {
     return c.Scrolls() && scrollTop_ > 0 && ScreenTop(c) < areaTop_;
 }
 
+PixelRect Form::PixelBox(const Control& c, int dpi) const {
+    double left = c.Left();
+    double top = c.Container() ? c.Top() : ScreenTop(c);
+    for (const Control* p = c.Container(); p; p = p->Container()) {
+        left += p->Left();
+        top += p->Container() ? p->Top() : ScreenTop(*p);
+    }
+    PixelRect r = TwipsRectToPixels(left, top, c.Width(), c.Height(), dpi);
+    if (c.Kind() == Kind::Line) {
+        r.width = std::max(r.width, 1);
+        r.height = std::max(r.height, 1);
+    }
+    return r;
+}
+
 void Form::SetMousePointer(int code) {
     mousePointer_ = code;
     Changed();

@@ -11,6 +11,7 @@
 #include "forms/Control.h"
 #include "forms/Menu.h"
 #include "forms/Runtime.h"
+#include "forms/Twips.h"
 
 namespace forms {
 
@@ -112,6 +113,10 @@ class Form {
     // scrolled out of view.
     double ScreenTop(const Control& c) const;
     bool ScrolledAway(const Control& c) const;
+    // Where a control stands in the client area, in pixels at `dpi`: its edges are rounded where
+    // they stand on the form, so that a control inside a frame lands on the same pixels as it
+    // would directly on the form. A line is one pixel thick.
+    PixelRect PixelBox(const Control& c, int dpi) const;
     int MousePointer() const { return mousePointer_; }
     void SetMousePointer(int code);
 

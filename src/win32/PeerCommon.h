@@ -1,5 +1,5 @@
-// What the control and form peers share: running the program's handlers, containers, pixels
-// from twips, and a mouse message's buttons, keys and point.
+// What the control and form peers share: running the program's handlers, containers, the
+// forms' pixel rectangles as the system's, and a mouse message's buttons, keys and point.
 #pragma once
 
 #include <windows.h>
@@ -26,8 +26,7 @@ inline bool IsContainer(const forms::Control& c) {
     return c.Kind() == forms::Kind::Frame || c.Kind() == forms::Kind::Picture;
 }
 
-inline RECT ToPixels(double left, double top, double width, double height, int dpi) {
-    forms::PixelRect p = forms::TwipsRectToPixels(left, top, width, height, dpi);
+inline RECT ToRect(const forms::PixelRect& p) {
     return RECT{p.left, p.top, p.left + p.width, p.top + p.height};
 }
 

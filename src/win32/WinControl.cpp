@@ -2,8 +2,6 @@
 // a push button's own window.
 #include "win32/WinControl.h"
 
-#include <algorithm>
-
 #include "forms/Accessible.h"
 #include "forms/Twips.h"
 #include "win32/PeerCommon.h"
@@ -45,21 +43,8 @@ POINT WinControlPeer::Origin() const {
     return POINT{r.left, r.top};
 }
 
-// Edges are rounded where they stand on the form, so that a control inside a frame lands on the
-// same pixels as it would directly on the form. A line is one pixel thick.
 RECT WinControlPeer::DesignedBox(const Control& c) const {
-    double left = c.Left();
-    double top = c.Container() ? c.Top() : form_.Model().ScreenTop(c);
-    for (const Control* p = c.Container(); p; p = p->Container()) {
-        left += p->Left();
-        top += p->Container() ? p->Top() : form_.Model().ScreenTop(*p);
-    }
-    RECT r = ToPixels(left, top, c.Width(), c.Height(), form_.Dpi());
-    if (c.Kind() == Kind::Line) {
-        r.bottom = std::max(r.bottom, r.top + 1);
-        r.right = std::max(r.right, r.left + 1);
-    }
-    return r;
+    return ToRect(form_.Model().PixelBox(c, form_.Dpi()));
 }
 
 // The label's text and box, as forms::FitLabel makes them. A label moved up or down only (a row

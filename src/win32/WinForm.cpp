@@ -122,7 +122,8 @@ void WinFormPeer::GiveIcons() {
 RECT WinFormPeer::OnScreen(const forms::Form& form) const {
     // (Its edges are rounded as those of a rectangle at its own DPI.)
     const double k = static_cast<double>(host_.Dpi()) / dpi_;
-    return ToPixels(form.Left() * k, form.Top() * k, form.Width(), form.Height(), dpi_);
+    return ToRect(forms::TwipsRectToPixels(form.Left() * k, form.Top() * k, form.Width(),
+                                           form.Height(), dpi_));
 }
 
 WinControlPeer* WinFormPeer::PeerOf(const Control* c) const {
