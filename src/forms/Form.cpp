@@ -56,6 +56,7 @@ void Form::Unload() {
     Form_Unload();
     loaded_ = false;
     visible_ = false;
+    wheel_ = 0;  // a turn of the wheel left over was the window's
     for (Control* c : controls_) c->Attach(nullptr);
     peer_.reset();
 }
@@ -155,6 +156,19 @@ void Form::Scroll(ScrollBy by) {
         scrollTop_ - step_, scrollTop_ + step_, scrollTop_ - page, scrollTop_ + page, 0,
         ScrollMax()};
     ScrollTo(to[static_cast<int>(by)]);
+}
+
+void Form::Wheel(int delta, unsigned lines) {
+    if (!Scrolls())
+        return;
+    // (A hundred rows a notch is more than any table here holds; the cap keeps the sum in range.)
+    const int thirds =
+        lines == kWheelPage ? 3 * PageSteps() : static_cast<int>(std::min(lines, 300u));
+    constexpr int kRow = 3 * 120;
+    wheel_ += delta * thirds;
+    const int rows = wheel_ / kRow;
+    wheel_ -= rows * kRow;
+    ScrollTo(scrollTop_ - rows * step_);
 }
 
 double Form::ScreenTop(const Control& c) const {

@@ -109,6 +109,13 @@ class Form {
     // What the scroll bar's arrows, page areas and ends ask for, and the keys that do as they do.
     enum class ScrollBy { LineUp, LineDown, PageUp, PageDown, Top, Bottom };
     void Scroll(ScrollBy by);
+    // A turn of the mouse wheel, of `delta` (120 a notch, positive away from the user), where
+    // the user's mouse setting scrolls `lines` lines of text a notch (kWheelPage: a screen at a
+    // time). It scrolls three lines to a row (a row is about as high as three lines), so that
+    // the usual setting of three scrolls a row a notch; set to a screen at a time, a notch
+    // scrolls a page. Finer wheels, and settings that are not whole rows, add up to a row first.
+    static constexpr unsigned kWheelPage = ~0u;
+    void Wheel(int delta, unsigned lines);
     // Where a control stands on the screen, in the form's client area, and whether it is
     // scrolled out of view.
     double ScreenTop(const Control& c) const;
@@ -167,6 +174,7 @@ class Form {
     double clientHeight_ = 0, frameWidth_ = 0, frameHeight_ = 0;
     int state_ = kNormal;
     double areaTop_ = 0, step_ = 0, bottomMargin_ = 0, scrollTop_ = 0;
+    int wheel_ = 0;  // wheel turns not yet come to a row, in thirds of the wheel's units
     int mousePointer_ = kDefaultPointer;
     double designWidth_ = 0, designHeight_ = 0;
     Border border_ = Border::Sizable;

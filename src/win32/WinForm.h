@@ -133,7 +133,6 @@ class WinFormPeer : public forms::FormPeer {
     double scrollTop_ = 0;                     // the form's ScrollTop, as last applied
     int pointer_ = forms::kDefaultPointer;     // the form's MousePointer, likewise
     HWND focusBack_ = nullptr;                 // the button to focus as the window is active
-    int wheel_ = 0;                            // wheel turns not yet come to a row
     bool placing_ = false;                     // the form is being told where its window is
     int laidWidth_ = -1;                       // the client area's width, as laid out for
     SCROLLINFO bar_{0, 0, 0, -1, 0, 0, 0};     // the scroll bar, as last set (nMax -1: not yet)

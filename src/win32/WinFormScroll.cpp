@@ -1,7 +1,6 @@
 // A form's rows scrolled by its scroll bar, the wheel and the keys.
 #include "win32/WinForm.h"
 
-#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -60,22 +59,12 @@ void WinFormPeer::ScrollBar(int request) {
     }
 }
 
-// A notch of the wheel scrolls the lines of text the user's mouse setting says, three lines to
-// a row (a row is about as high as three lines), so that the usual setting of three scrolls a
-// row a notch; set to a screen at a time, a notch scrolls a page. Finer wheels, and settings
-// that are not whole rows, add up to a row first.
+static_assert(WHEEL_PAGESCROLL == forms::Form::kWheelPage && WHEEL_DELTA == 120);
+
 void WinFormPeer::Wheel(int delta) {
-    if (!form_.Scrolls())
-        return;
     UINT lines = 3;
     SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
-    // (A hundred rows a notch is more than any table here holds; the cap keeps the sum in range.)
-    const int thirds =
-        lines == WHEEL_PAGESCROLL ? 3 * form_.PageSteps() : static_cast<int>(std::min(lines, 300u));
-    wheel_ += delta * thirds;
-    const int rows = wheel_ / (3 * WHEEL_DELTA);
-    wheel_ -= rows * 3 * WHEEL_DELTA;
-    form_.ScrollTo(form_.ScrollTop() - rows * form_.ScrollStep());
+    form_.Wheel(delta, lines);
 }
 
 }  // namespace win32
