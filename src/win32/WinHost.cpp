@@ -12,6 +12,7 @@
 #include "win32/LoadWhenNeeded.h"
 #include "win32/Utf.h"
 #include "win32/WinForm.h"
+#include "win32/WinServices.h"
 
 namespace win32 {
 
@@ -193,32 +194,10 @@ void WinHost::EndSession() {
         main_->Unload();
 }
 
-namespace {
-DWORD WINAPI RunWork(void* p) {
-    std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(p));
-    try {
-        (*work)();
-    } catch (...) {
-        OutputDebugStringW(L"Kelvr: work on a thread of its own failed\n");
-    }
-    return 0;
-}
-}  // namespace
-
-// A thread of the system's, not a std::thread: it is let go as it starts and cleans up after
-// itself, with nothing of the C++ runtime's thread library to keep for it, however many come
-// and go (a measurement starts one a drive). The stack is small: the work asks the system a
-// question or two.
+// Many come and go (a measurement starts one a drive). The stack is small: the work asks the
+// system a question or two.
 bool WinHost::RunAside(std::function<void()> work) {
-    auto* held = new std::function<void()>(std::move(work));
-    const HANDLE thread = CreateThread(nullptr, 256 * 1024, RunWork, held,
-                                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-    if (!thread) {
-        delete held;
-        return false;
-    }
-    CloseHandle(thread);
-    return true;
+    return RunOnThread(std::move(work), 256 * 1024);
 }
 
 void WinHost::Post(std::function<void()> task) {

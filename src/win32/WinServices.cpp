@@ -13,6 +13,30 @@
 
 namespace win32 {
 
+namespace {
+DWORD WINAPI RunWork(void* p) {
+    std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(p));
+    try {
+        (*work)();
+    } catch (...) {
+        OutputDebugStringW(L"Kelvr: work on a thread of its own failed\n");
+    }
+    return 0;
+}
+}  // namespace
+
+bool RunOnThread(std::function<void()> work, std::size_t stack) {
+    auto* held = new std::function<void()>(std::move(work));
+    const HANDLE thread =
+        CreateThread(nullptr, stack, RunWork, held, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!thread) {
+        delete held;
+        return false;
+    }
+    CloseHandle(thread);
+    return true;
+}
+
 services::Date WinClock::Today() const {
     SYSTEMTIME t;
     GetLocalTime(&t);
@@ -162,16 +186,12 @@ struct WinFileSystem::Opener {
                 CloseHandle(event);
     }
 
-    static DWORD WINAPI Run(void* p) {
-        auto* held = static_cast<std::shared_ptr<Opener>*>(p);
-        const std::shared_ptr<Opener> o = *held;
-        delete held;
-        DWORD woken = WaitForSingleObject(o->asked, INFINITE);
-        while (woken == WAIT_OBJECT_0 && !o->stop) {
-            o->find = FirstEntry(o->pattern, o->found);
-            woken = SignalObjectAndWait(o->answered, o->asked, INFINITE, FALSE);
+    void Run() {
+        DWORD woken = WaitForSingleObject(asked, INFINITE);
+        while (woken == WAIT_OBJECT_0 && !stop) {
+            find = FirstEntry(pattern, found);
+            woken = SignalObjectAndWait(answered, asked, INFINITE, FALSE);
         }
-        return 0;
     }
 };
 
@@ -191,14 +211,8 @@ HANDLE WinFileSystem::OpenMeanwhile(const std::wstring& pattern, WIN32_FIND_DATA
         auto o = std::make_shared<Opener>();
         if (!o->asked || !o->answered)
             return FirstEntry(pattern, found);
-        auto* held = new std::shared_ptr<Opener>(o);
-        const HANDLE thread = CreateThread(nullptr, 64 * 1024, Opener::Run, held,
-                                           STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-        if (!thread) {
-            delete held;
+        if (!RunOnThread([o] { o->Run(); }, 64 * 1024))
             return FirstEntry(pattern, found);
-        }
-        CloseHandle(thread);
         opener_ = o;
     }
     Opener& o = *opener_;
@@ -449,12 +463,6 @@ struct Opening {
         if (com)
             uninitialize();
     }
-
-    static DWORD WINAPI Start(void* p) {
-        const std::unique_ptr<Opening> opening(static_cast<Opening*>(p));
-        opening->Run();
-        return 0;
-    }
 };
 }  // namespace
 
@@ -464,15 +472,9 @@ struct Opening {
 // wide call, so that a path found on disk reaches the shell whatever its letters.
 void WinShell::Execute(std::uintptr_t owner, const std::string& file, const std::string& directory,
                        int show) {
-    auto opening = std::make_unique<Opening>(
-        Opening{reinterpret_cast<HWND>(owner), Widen(file), Widen(directory), show});
-    const HANDLE thread = CreateThread(nullptr, 0, Opening::Start, opening.get(), 0, nullptr);
-    if (!thread) {
-        opening->Run();  // no thread to spare: opened here, as asked
-        return;
-    }
-    opening.release();
-    CloseHandle(thread);
+    const Opening opening{reinterpret_cast<HWND>(owner), Widen(file), Widen(directory), show};
+    if (!RunOnThread([opening] { opening.Run(); }, 0))
+        opening.Run();  // no thread to spare: opened here, as asked
 }
 
 }  // namespace win32

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 
 #include "services/Clock.h"
@@ -15,6 +17,11 @@
 #include "services/Shell.h"
 
 namespace win32 {
+
+// Runs `work` on a thread of the system's, with `stack` bytes of stack reserved (0: as the exe
+// says); false where no thread can be had. Not a std::thread: it is let go as it starts and
+// cleans up after itself, with nothing of the C++ runtime's thread library to keep for it.
+bool RunOnThread(std::function<void()> work, std::size_t stack);
 
 class WinClock : public services::Clock {
   public:
