@@ -30,12 +30,8 @@ struct Font {
     bool bold = false;
     bool italic = false;
     bool underline = false;
+    bool operator==(const Font&) const = default;
 };
-
-inline bool operator==(const Font& a, const Font& b) {
-    return a.name == b.name && a.size == b.size && a.bold == b.bold && a.italic == b.italic &&
-           a.underline == b.underline;
-}
 
 enum class Kind { Label, Shape, Line, Button, Frame, Picture };
 enum class Align { Left, Right, Center };

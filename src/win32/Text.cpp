@@ -186,11 +186,7 @@ std::vector<bool> TextFonts::Has(FontHandle handle, const std::wstring& text) {
     for (std::size_t i = 0, units = 1; i < text.size(); i += units) {
         const char32_t c = CharAt(text, i, &units);
         if (units == 2) {
-            // The system answers for 16-bit units only: the font's own character map tells.
-            const std::vector<forms::WideRange>& wide = WideOf(font);
-            has[i] = has[i + 1] =
-                std::any_of(wide.begin(), wide.end(),
-                            [c](const forms::WideRange& r) { return c >= r.first && c <= r.last; });
+            has[i] = has[i + 1] = WideRangeOf(font, c) != nullptr;
         } else if (indexed && glyphs[i] == 0xFFFF) {
             has[i] = false;
         } else if (!facts.ranges.empty()) {
@@ -210,9 +206,8 @@ std::vector<WORD> TextFonts::Glyphs(HFONT font, const std::wstring& text) {
         const char32_t c = CharAt(text, i, &units);
         WORD glyph = 0;
         if (units == 2) {
-            for (const forms::WideRange& r : WideOf(font))
-                if (c >= r.first && c <= r.last)
-                    glyph = static_cast<WORD>(r.glyph + (c - r.first));
+            if (const forms::WideRange* r = WideRangeOf(font, c))
+                glyph = static_cast<WORD>(r->glyph + (c - r->first));
         } else if (GetGlyphIndicesW(dc, &text[i], 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) ==
                        GDI_ERROR ||
                    glyph == 0xFFFF) {
@@ -303,20 +298,23 @@ void TextFonts::Extents(FontHandle handle, const std::wstring& text, bool rtl, i
     }
 }
 
-const std::vector<forms::WideRange>& TextFonts::WideOf(HFONT font) {
+const forms::WideRange* TextFonts::WideRangeOf(HFONT font, char32_t c) {
     Facts& facts = FactsOf(font);
-    if (facts.wideRead)
-        return facts.wide;
-    facts.wideRead = true;
-    HDC dc = Dc();
-    HGDIOBJ old = SelectObject(dc, font);
-    const DWORD tag = 'c' | 'm' << 8 | 'a' << 16 | 'p' << 24;
-    const DWORD size = GetFontData(dc, tag, 0, nullptr, 0);
-    std::vector<BYTE> table(size != GDI_ERROR ? size : 0);
-    if (!table.empty() && GetFontData(dc, tag, 0, table.data(), size) == size)
-        facts.wide = forms::ReadWideRanges(table);
-    SelectObject(dc, old);
-    return facts.wide;
+    if (!facts.wideRead) {
+        facts.wideRead = true;
+        HDC dc = Dc();
+        HGDIOBJ old = SelectObject(dc, font);
+        const DWORD tag = 'c' | 'm' << 8 | 'a' << 16 | 'p' << 24;
+        const DWORD size = GetFontData(dc, tag, 0, nullptr, 0);
+        std::vector<BYTE> table(size != GDI_ERROR ? size : 0);
+        if (!table.empty() && GetFontData(dc, tag, 0, table.data(), size) == size)
+            facts.wide = forms::ReadWideRanges(table);
+        SelectObject(dc, old);
+    }
+    for (const forms::WideRange& r : facts.wide)
+        if (c >= r.first && c <= r.last)
+            return &r;
+    return nullptr;
 }
 
 FontHandle TextFonts::Resized(FontHandle font, int width, int height) {

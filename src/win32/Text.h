@@ -55,7 +55,9 @@ class TextFonts : public forms::Typesetter {
 
     HDC Dc();
     Facts& FactsOf(HFONT font);
-    const std::vector<forms::WideRange>& WideOf(HFONT font);
+    // The range of `font`'s own character map that holds `c`, a character past the 16-bit range
+    // (the system answers for 16-bit units only); null where the font lacks it.
+    const forms::WideRange* WideRangeOf(HFONT font, char32_t c);
     int WidthOf(HFONT font, const std::wstring& text, const std::vector<WORD>& glyphs, bool rtl);
 
     // (Looked through one by one: a window makes a few dozen fonts at most. A deque, so that
