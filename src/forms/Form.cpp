@@ -98,6 +98,32 @@ void Form::Placed(const Placement& p) {
     clientHeight_ = p.clientHeight;
 }
 
+PixelRect Form::OnScreen(int systemDpi, int dpi) const {
+    // (Its edges are rounded as those of a rectangle at its own DPI.)
+    const double k = static_cast<double>(systemDpi) / dpi;
+    return TwipsRectToPixels(left_ * k, top_ * k, width_, height_, dpi);
+}
+
+void Form::PlacedAt(const PixelRect& outer, int clientWidth, int clientHeight, int state,
+                    int systemDpi, int dpi) {
+    Placement p{left_,
+                top_,
+                width_,
+                height_,
+                PixelsToTwips(clientWidth, dpi),
+                PixelsToTwips(clientHeight, dpi),
+                state};
+    if (state != kMinimized && outer != OnScreen(systemDpi, dpi)) {
+        p.left = PixelsToTwips(outer.left, systemDpi);
+        p.top = PixelsToTwips(outer.top, systemDpi);
+        p.width = PixelsToTwips(outer.width, dpi);
+        p.height = PixelsToTwips(outer.height, dpi);
+    }
+    Placed(p);
+    if (state != kMinimized)
+        ScrollTo(scrollTop_);  // a taller window may leave less to scroll
+}
+
 void Form::SetScrollArea(double areaTop, double step, double bottomMargin) {
     areaTop_ = areaTop;
     step_ = step;

@@ -81,6 +81,17 @@ class Form {
     // user, by the system): the properties follow the window, and nothing is applied back.
     // While the window is minimised its place and size stay those it had before.
     void Placed(const Placement& p);
+    // Where the form's window stands on the screen, in pixels. The screen is one plane of
+    // pixels, whatever the scale of each of its monitors: the place counts in twips at one scale
+    // for all windows, the system's `systemDpi`, as the screen's own size does, so that a window
+    // placed beside another lands there on any monitor. The size counts at the window's own
+    // `dpi`: a form keeps its twips on a screen of any scale.
+    PixelRect OnScreen(int systemDpi, int dpi) const;
+    // The window stands at `outer` (screen pixels) with a client area of `clientWidth` by
+    // `clientHeight` pixels, in `state`: the form is Placed there. Where the window stands where
+    // OnScreen puts it, the form keeps its own twips, which the pixels would round.
+    void PlacedAt(const PixelRect& outer, int clientWidth, int clientHeight, int state,
+                  int systemDpi, int dpi);
     int WindowState() const { return state_; }
     // The client area's height, twips: as Move leaves it (the height less the frame the host
     // found) until the window is placed.

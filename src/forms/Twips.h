@@ -21,6 +21,7 @@ inline double PixelsToTwips(int pixels, int dpi) {
 // controls that touch in twips also touch in pixels.
 struct PixelRect {
     int left, top, width, height;
+    bool operator==(const PixelRect&) const = default;
 };
 
 inline PixelRect TwipsRectToPixels(double left, double top, double width, double height, int dpi) {

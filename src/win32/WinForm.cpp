@@ -80,7 +80,7 @@ void WinFormPeer::MakeWindow() {
     if (hwnd_)
         return;
     caption_ = Widen(form_.Caption());
-    rect_ = OnScreen(form_);
+    rect_ = ToRect(form_.OnScreen(host_.Dpi(), dpi_));
     // A table too tall for the window it opens in brings a scroll bar: the window is made as
     // much wider, so that the bar covers none of the columns.
     if (form_.ScrollMax() > 0)
@@ -115,17 +115,6 @@ void WinFormPeer::GiveIcons() {
         reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), host_.Metric(SM_CXSMICON, dpi_))));
 }
 
-// The screen is one plane of pixels, whatever the scale of each of its monitors: a form's place
-// counts in twips at one scale for all windows, the system's, as the screen's own size does, so
-// that a window placed beside another lands there on any monitor. Its size counts at its own
-// DPI: a form keeps its twips on a screen of any scale.
-RECT WinFormPeer::OnScreen(const forms::Form& form) const {
-    // (Its edges are rounded as those of a rectangle at its own DPI.)
-    const double k = static_cast<double>(host_.Dpi()) / dpi_;
-    return ToRect(forms::TwipsRectToPixels(form.Left() * k, form.Top() * k, form.Width(),
-                                           form.Height(), dpi_));
-}
-
 WinControlPeer* WinFormPeer::PeerOf(const Control* c) const {
     // (Found by address, without asking anything of `c`: a screen reader may hold a control
     // that has gone.)
@@ -155,7 +144,7 @@ void WinFormPeer::Apply(const forms::Form& form) {
         caption_ = caption;
         SetWindowTextW(hwnd_, caption_.c_str());
     }
-    RECT r = OnScreen(form);
+    RECT r = ToRect(form.OnScreen(host_.Dpi(), dpi_));
     if (!EqualRect(&r, &rect_) && !placing_) {
         rect_ = r;
         SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
@@ -387,26 +376,11 @@ void WinFormPeer::RecordPlace() {
     const int state = IsIconic(hwnd_)   ? forms::kMinimized
                       : IsZoomed(hwnd_) ? forms::kMaximized
                                         : forms::kNormal;
-    forms::Placement p{form_.Left(),
-                       form_.Top(),
-                       form_.Width(),
-                       form_.Height(),
-                       forms::PixelsToTwips(client.right, dpi_),
-                       forms::PixelsToTwips(client.bottom, dpi_),
-                       state};
-    const RECT asPlaced = OnScreen(form_);
     if (state != forms::kMinimized)
         rect_ = r;
-    if (state != forms::kMinimized && !EqualRect(&r, &asPlaced)) {
-        p.left = forms::PixelsToTwips(r.left, host_.Dpi());
-        p.top = forms::PixelsToTwips(r.top, host_.Dpi());
-        p.width = forms::PixelsToTwips(r.right - r.left, dpi_);
-        p.height = forms::PixelsToTwips(r.bottom - r.top, dpi_);
-    }
     placing_ = true;
-    form_.Placed(p);
-    if (state != forms::kMinimized)
-        form_.ScrollTo(form_.ScrollTop());  // a taller window may leave less to scroll
+    form_.PlacedAt({r.left, r.top, r.right - r.left, r.bottom - r.top}, client.right, client.bottom,
+                   state, host_.Dpi(), dpi_);
     placing_ = false;
     UpdateScrollBar();
     // A label that ran past the window's edge, or now does, lays its text out again in what

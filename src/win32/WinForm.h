@@ -90,7 +90,6 @@ class WinFormPeer : public forms::FormPeer {
     LRESULT OnButtonColor(HDC dc, HWND button);
     void MakeWindow();
     void GiveIcons();
-    RECT OnScreen(const forms::Form& form) const;
     void RecordPlace();
     void DpiChanged(int dpi, const RECT& suggested);
     void LayOutAll();

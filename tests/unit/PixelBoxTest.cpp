@@ -1,4 +1,4 @@
-// Where a control stands in its form's client area, in pixels.
+// Where a form's window stands on the screen, and a control in its client area, in pixels.
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
@@ -39,6 +39,72 @@ TEST(PixelBox, EdgesAreRoundedWhereTheyStandOnTheForm) {
         EXPECT_EQ(r.top, k.top) << k.c.Name() << " at " << k.scrollTop;
         EXPECT_EQ(r.width, k.width) << k.c.Name() << " at " << k.scrollTop;
         EXPECT_EQ(r.height, k.height) << k.c.Name() << " at " << k.scrollTop;
+    }
+}
+
+// A form 6,000 twips tall scrolled by 300, moved to 1,000.5, 500, 4,000 by 3,000 twips, and
+// scrolled as far as it goes, then placed: where its twips put it, it keeps them, however they
+// round; elsewhere its place counts at the system's DPI (96, 15 twips a pixel) and its size and
+// client area at the window's (144, 10 twips a pixel); minimised, it keeps all but its state.
+// Placed taller, it scrolls no further than what is left.
+TEST(PixelBox, AFormFollowsItsWindowButKeepsTheTwipsThatPutItThere) {
+    fakes::FakeHost host;
+    forms::Control row(forms::Kind::Label, "row");
+    forms::Form form(host, "form");
+    form.Register(row);
+    row.SetScrolls(true);
+    row.Move(0, 0, 1000, 6000);
+    form.SetScrollArea(0, 300, 0);
+    const struct {
+        int dpi, state;
+        forms::PixelRect outer;
+        int clientWidth, clientHeight;
+        double left, top, width, height, clientTwips, scrollTop;
+    } cases[] = {
+        {96, forms::kNormal, {67, 33, 266, 200}, 250, 180, 1000.5, 500, 4000, 3000, 2700, 3000},
+        {96, forms::kNormal, {100, 40, 266, 200}, 250, 220, 1500, 600, 3990, 3000, 3300, 2700},
+        {144, forms::kNormal, {67, 33, 400, 300}, 380, 270, 1000.5, 500, 4000, 3000, 2700, 3000},
+        {144, forms::kNormal, {200, 80, 450, 360}, 430, 330, 3000, 1200, 4500, 3600, 3300, 2700},
+        {96,
+         forms::kMinimized,
+         {-32000, -32000, 160, 24},
+         0,
+         0,
+         1000.5,
+         500,
+         4000,
+         3000,
+         3000,
+         3000},
+        {96,
+         forms::kMaximized,
+         {-8, -8, 1296, 1000},
+         1280,
+         940,
+         -120,
+         -120,
+         19440,
+         15000,
+         14100,
+         0},
+    };
+    for (const auto& k : cases) {
+        form.Move(1000.5, 500, 4000, 3000);
+        form.ScrollTo(1e6);
+        ASSERT_EQ(form.ScrollTop(), 3000);
+        form.PlacedAt(k.outer, k.clientWidth, k.clientHeight, k.state, 96, k.dpi);
+        const std::string at = "at " + std::to_string(k.outer.left) + "," +
+                               std::to_string(k.outer.top) + ", " + std::to_string(k.dpi) + " DPI";
+        EXPECT_EQ(form.WindowState(), k.state) << at;
+        EXPECT_EQ(form.Left(), k.left) << at;
+        EXPECT_EQ(form.Top(), k.top) << at;
+        EXPECT_EQ(form.Width(), k.width) << at;
+        EXPECT_EQ(form.Height(), k.height) << at;
+        EXPECT_EQ(form.ClientHeight(), k.clientTwips) << at;
+        EXPECT_EQ(form.ScrollTop(), k.scrollTop) << at;
+        if (k.state != forms::kMinimized) {
+            EXPECT_TRUE(form.OnScreen(96, k.dpi) == k.outer) << at;
+        }
     }
 }
 
