@@ -242,4 +242,23 @@ FittedLabel FitLabel(Typesetter& fonts, FontHandle font, const std::wstring& tex
     return f;
 }
 
+const FittedLabel& FittedLabelCache::Fit(Typesetter& fonts, FontHandle font,
+                                         const std::wstring& text, const Edges& designed,
+                                         const Edges& room, TextFit fit, Align align, int edge) {
+    From from{font, text, room, fit, align, edge};
+    const int dy = designed.top - designed_.top;
+    const Edges moved{designed_.left, designed.top, designed_.right, designed_.bottom + dy};
+    if (font && from == from_ && moved == designed) {
+        for (Edges* e : {&fitted_.box, &fitted_.textBox}) {
+            e->top += dy;
+            e->bottom += dy;
+        }
+    } else {
+        fitted_ = FitLabel(fonts, font, text, designed, room, fit, align, edge);
+        from_ = std::move(from);
+    }
+    designed_ = designed;
+    return fitted_;
+}
+
 }  // namespace forms

@@ -80,6 +80,7 @@ TextLayout LayOut(Typesetter& fonts, FontHandle font, const std::wstring& text, 
 // A rectangle in pixels, by its edges.
 struct Edges {
     int left = 0, top = 0, right = 0, bottom = 0;
+    bool operator==(const Edges&) const = default;
 };
 
 // A label's text laid out, where the label is drawn, and where its text is.
@@ -93,5 +94,33 @@ struct FittedLabel {
 // shows of the window or frame that holds it; `edge`, the width of its border (0 for none).
 FittedLabel FitLabel(Typesetter& fonts, FontHandle font, const std::wstring& text,
                      const Edges& designed, const Edges& room, TextFit fit, Align align, int edge);
+
+// A label's text, fitted as FitLabel fits it, and fitted again only where it would come out
+// otherwise: a label moved up or down only (a row re-ordered or scrolled) keeps its layout, and
+// its boxes move with it.
+class FittedLabelCache {
+  public:
+    const FittedLabel& Fit(Typesetter& fonts, FontHandle font, const std::wstring& text,
+                           const Edges& designed, const Edges& room, TextFit fit, Align align,
+                           int edge);
+    // The label as last fitted; nothing laid out before the first Fit, or after Clear.
+    const FittedLabel& Fitted() const { return fitted_; }
+    void Clear() { *this = FittedLabelCache(); }
+
+  private:
+    // What the text was last fitted from, but for where the label stands.
+    struct From {
+        FontHandle font = nullptr;  // none: nothing fitted yet
+        std::wstring text;
+        Edges room;
+        TextFit fit = TextFit::Grow;
+        Align align = Align::Left;
+        int edge = 0;
+        bool operator==(const From&) const = default;
+    };
+    From from_;
+    Edges designed_;
+    FittedLabel fitted_;
+};
 
 }  // namespace forms

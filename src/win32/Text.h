@@ -73,6 +73,10 @@ class TextFonts : public forms::Typesetter {
 // that has the letter with its accent may lack the accent alone (the bitmap faces do).
 std::wstring Composed(const std::wstring& text);
 
+inline RECT ToRect(const forms::Edges& e) {
+    return RECT{e.left, e.top, e.right, e.bottom};
+}
+
 // Draws a layout into `box`, from its top, each line aligned as asked, nothing outside the box.
 void DrawLayout(HDC dc, TextFonts& fonts, const forms::TextLayout& layout, const RECT& box,
                 forms::Align align);

@@ -47,35 +47,18 @@ RECT WinControlPeer::DesignedBox(const Control& c) const {
     return ToRect(form_.Model().PixelBox(c, form_.Dpi()));
 }
 
-// The label's text and box, as forms::FitLabel makes them. A label moved up or down only (a row
-// re-ordered or scrolled) keeps its layout.
-RECT WinControlPeer::LayOutLabel(const Control& c, const RECT& designed, HFONT font) {
+// The label's text and box, as forms::FitLabel makes them.
+RECT WinControlPeer::LayOutLabel(const Control& c, const std::wstring& text, const RECT& designed,
+                                 HFONT font) {
     if (c.Kind() != Kind::Label || !font) {
-        layout_ = forms::TextLayout{};
+        label_.Clear();
         return designed;
     }
-    const RECT room = form_.Room(c);
-    if (laid_.font == font && laid_.text == drawn_.text && laid_.fit == c.Fit() &&
-        laid_.border == c.HasBorder() && EqualRect(&laid_.room, &room)) {
-        const int dy = designed.top - laid_.designed.top;
-        RECT moved = laid_.designed;
-        OffsetRect(&moved, 0, dy);
-        if (EqualRect(&moved, &designed)) {
-            OffsetRect(&laid_.fitted, 0, dy);
-            OffsetRect(&laid_.textBox, 0, dy);
-            laid_.designed = designed;
-            return laid_.fitted;
-        }
-    }
     auto edges = [](const RECT& r) { return forms::Edges{r.left, r.top, r.right, r.bottom}; };
-    auto rect = [](const forms::Edges& e) { return RECT{e.left, e.top, e.right, e.bottom}; };
-    forms::FittedLabel fitted =
-        forms::FitLabel(form_.Host().FontCache(), font, drawn_.text, edges(designed), edges(room),
-                        c.Fit(), c.Alignment(), c.HasBorder() ? kEdge : 0);
-    layout_ = std::move(fitted.layout);
-    laid_ = Laid{drawn_.text, font, c.Fit(),          c.HasBorder(),
-                 designed,    room, rect(fitted.box), rect(fitted.textBox)};
-    return laid_.fitted;
+    const forms::FittedLabel& fitted =
+        label_.Fit(form_.Host().FontCache(), font, text, edges(designed), edges(form_.Room(c)),
+                   c.Fit(), c.Alignment(), c.HasBorder() ? kEdge : 0);
+    return ToRect(fitted.box);
 }
 
 WinControlPeer::Drawn WinControlPeer::Measure(const Control& c) {
@@ -93,8 +76,7 @@ WinControlPeer::Drawn WinControlPeer::Measure(const Control& c) {
     now.enabled = c.Enabled();
     now.align = c.Alignment();
     now.picture = c.Picture();
-    drawn_.text = now.text;  // what LayOutLabel lays out
-    now.box = LayOutLabel(c, DesignedBox(c), now.font);
+    now.box = LayOutLabel(c, now.text, DesignedBox(c), now.font);
     return now;
 }
 
@@ -175,7 +157,7 @@ void WinControlPeer::ApplyButton(const Drawn& before) {
 // A text cut short shows whole as the label's tooltip, unless the label has a tip of its own.
 void WinControlPeer::UpdateTip() {
     std::wstring tip = Widen(control_.ToolTip());
-    if (tip.empty() && layout_.cut)
+    if (tip.empty() && label_.Fitted().layout.cut)
         tip = drawn_.text;
     form_.SetTip(*this, tip);
 }

@@ -42,9 +42,9 @@ class WinControlPeer : public forms::ControlPeer {
     bool Shown() const { return drawn_.shown; }
     HFONT Font() const { return drawn_.font; }
     // Where a label's text is laid out: its box, but for what lies past the window's edge.
-    const RECT& TextBox() const { return laid_.textBox; }
+    RECT TextBox() const { return ToRect(label_.Fitted().textBox); }
     const std::wstring& Text() const { return drawn_.text; }
-    const forms::TextLayout& Layout() const { return layout_; }
+    const forms::TextLayout& Layout() const { return label_.Fitted().layout; }
     // A push button's window; null for any other control.
     HWND Window() const { return hwnd_; }
 
@@ -66,7 +66,8 @@ class WinControlPeer : public forms::ControlPeer {
     RECT DesignedBox(const forms::Control& c) const;
     // Lays a label's text out for its box, and returns the box: the designed one, grown as
     // little as needed where its text in `font` does not fit it.
-    RECT LayOutLabel(const forms::Control& c, const RECT& designed, HFONT font);
+    RECT LayOutLabel(const forms::Control& c, const std::wstring& text, const RECT& designed,
+                     HFONT font);
     void ApplyButton(const Drawn& now);
     void MakeButton(const Drawn& now);
     void TellScreenReaders(const forms::Control& c, bool first, bool moved);
@@ -80,15 +81,7 @@ class WinControlPeer : public forms::ControlPeer {
     bool laidOut_ = false;
     Drawn drawn_;
     std::string accName_, accValue_;  // as screen readers were last told
-    forms::TextLayout layout_;
-    // What the text was last laid out from, and what came of it.
-    struct Laid {
-        std::wstring text;
-        HFONT font = nullptr;
-        forms::TextFit fit = forms::TextFit::Grow;
-        bool border = false;
-        RECT designed{0, 0, 0, 0}, room{0, 0, 0, 0}, fitted{0, 0, 0, 0}, textBox{0, 0, 0, 0};
-    } laid_;
+    forms::FittedLabelCache label_;   // a label's text, laid out
 };
 
 }  // namespace win32

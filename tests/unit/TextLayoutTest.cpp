@@ -234,6 +234,63 @@ TEST(TextLayoutTest, FitsALabelToItsTextWithinWhatShows) {
     }
 }
 
+// One label fitted again and again, each time as the row before it but for what the row
+// changes. It always comes out as FitLabel fits it; moved up or down only, it keeps its layout
+// without asking the fonts again, and anything else fits it again.
+TEST(TextLayoutTest, KeepsALabelsLayoutWhileItOnlyMovesUpOrDown) {
+    struct Counting : FakeTypesetter {
+        int asked = 0;
+        const Metrics& MetricsOf(FontHandle f) override {
+            ++asked;
+            return FakeTypesetter::MetricsOf(f);
+        }
+    } fonts;
+    const FontHandle font = fonts.Add(10, 8, 12), other = fonts.Add(12, 8, 12);
+    using F = TextFit;
+    using A = Align;
+    const struct {
+        Edges designed;
+        int shows;
+        std::wstring text;
+        FontHandle font;
+        TextFit fit;
+        Align align;
+        int edge;
+        bool fitted;
+    } steps[] = {
+        {{100, 0, 150, 10}, 1000, L"abcdefgh", font, F::Grow, A::Left, 0, true},
+        {{100, 20, 150, 30}, 1000, L"abcdefgh", font, F::Grow, A::Left, 0, false},
+        {{100, -5, 150, 5}, 1000, L"abcdefgh", font, F::Grow, A::Left, 0, false},
+        {{110, -5, 160, 5}, 1000, L"abcdefgh", font, F::Grow, A::Left, 0, true},
+        {{110, -5, 160, 6}, 1000, L"abcdefgh", font, F::Grow, A::Left, 0, true},
+        {{110, 5, 160, 16}, 170, L"abcdefgh", font, F::Grow, A::Left, 0, true},
+        {{110, 5, 160, 16}, 170, L"abc", font, F::Grow, A::Left, 0, true},
+        {{110, 5, 160, 16}, 170, L"abcdefgh", font, F::Ellipsis, A::Left, 0, true},
+        {{110, 5, 160, 16}, 170, L"abcdefgh", font, F::Grow, A::Right, 0, true},
+        {{110, 5, 160, 16}, 170, L"abcdefgh", font, F::Grow, A::Right, 2, true},
+        {{110, 5, 160, 16}, 170, L"abcdefgh", other, F::Grow, A::Right, 2, true},
+        {{110, 12, 160, 23}, 170, L"abcdefgh", other, F::Grow, A::Right, 2, false},
+    };
+    forms::FittedLabelCache cache;
+    const auto edges = [](const Edges& e) {
+        return std::vector<int>{e.left, e.top, e.right, e.bottom};
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(testing::Message() << "step " << &s - steps);
+        const Edges room{0, -1000, s.shows, 1000};
+        const int asked = fonts.asked;
+        const forms::FittedLabel& got =
+            cache.Fit(fonts, s.font, s.text, s.designed, room, s.fit, s.align, s.edge);
+        EXPECT_EQ(fonts.asked != asked, s.fitted);
+        const forms::FittedLabel want =
+            forms::FitLabel(fonts, s.font, s.text, s.designed, room, s.fit, s.align, s.edge);
+        EXPECT_EQ(edges(got.box), edges(want.box));
+        EXPECT_EQ(edges(got.textBox), edges(want.textBox));
+        EXPECT_EQ(RunTexts(got.layout), RunTexts(want.layout));
+        EXPECT_EQ(got.layout.width, want.layout.width);
+    }
+}
+
 TEST(FontTablesTest, NamesTheCharacterSetsWhoseFontsWriteACharacter) {
     const struct {
         char32_t c;
