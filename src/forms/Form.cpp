@@ -176,6 +176,14 @@ int Form::PageSteps() const {
     return step_ > 0 ? std::max(1, static_cast<int>((clientHeight_ - areaTop_) / step_)) : 1;
 }
 
+Form::ScrollBarSteps Form::ScrollBar() const {
+    if (step_ <= 0)
+        return {0, 1, 0};
+    const int page = PageSteps();
+    const int last = static_cast<int>(std::lround(ScrollMax() / step_));
+    return {last + page - 1, page, static_cast<int>(std::lround(scrollTop_ / step_))};
+}
+
 void Form::Scroll(ScrollBy by) {
     const double page = PageSteps() * step_;
     const double to[] = {

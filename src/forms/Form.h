@@ -117,6 +117,12 @@ class Form {
     void ScrollTo(double top);
     // The steps the client area holds below the controls that stay: a page, at least one.
     int PageSteps() const;
+    // The scroll bar, in steps: it runs from 0 to `max`, a `page` of it shows at a time, the
+    // first from `pos`; at the bottom, the page ends at `max`.
+    struct ScrollBarSteps {
+        int max, page, pos;
+    };
+    ScrollBarSteps ScrollBar() const;
     // What the scroll bar's arrows, page areas and ends ask for, and the keys that do as they do.
     enum class ScrollBy { LineUp, LineDown, PageUp, PageDown, Top, Bottom };
     void Scroll(ScrollBy by);

@@ -1,26 +1,23 @@
 // A form's rows scrolled by its scroll bar, the wheel and the keys.
 #include "win32/WinForm.h"
 
-#include <cmath>
 #include <utility>
 
 namespace win32 {
 
-// The bar counts in rows (the form's scroll steps): its page is the rows the client area
-// holds below the controls that stay; the system hides it when there is nothing to scroll.
+// The bar counts in rows (the form's scroll steps); the system hides it when there is nothing to
+// scroll.
 void WinFormPeer::UpdateScrollBar() {
     if (!hwnd_ || !form_.Scrolls())
         return;
-    const double step = form_.ScrollStep();
-    const int page = form_.PageSteps();
-    const int last = static_cast<int>(std::lround(form_.ScrollMax() / step));
+    const forms::Form::ScrollBarSteps bar = form_.ScrollBar();
     SCROLLINFO si{};
     si.cbSize = sizeof si;
     si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
     si.nMin = 0;
-    si.nMax = last + page - 1;
-    si.nPage = static_cast<UINT>(page);
-    si.nPos = static_cast<int>(std::lround(form_.ScrollTop() / step));
+    si.nMax = bar.max;
+    si.nPage = static_cast<UINT>(bar.page);
+    si.nPos = bar.pos;
     if (si.nMax == bar_.nMax && si.nPage == bar_.nPage && si.nPos == bar_.nPos)
         return;
     bar_ = si;

@@ -413,6 +413,12 @@ TEST_F(MainWindow, RowsScrollByWholeRowsUntilTheLastOneShowsAndNoFurther) {
     // holds below the headers, four in 2,830 twips (a client area of five rows' height).
     f.Placed({300, 0, 8410, 3780, 8295, 3100, forms::kNormal});
     EXPECT_EQ(f.PageSteps(), 4);
+    // Its bar, in rows: a page of four, from row 10; its range ends with the page that shows
+    // at the bottom, rows 22 to 25.
+    f.ScrollTo(6000);
+    EXPECT_EQ(f.ScrollBar().max, 25);
+    EXPECT_EQ(f.ScrollBar().page, 4);
+    EXPECT_EQ(f.ScrollBar().pos, 10);
     using By = forms::Form::ScrollBy;
     const struct {
         By by;
