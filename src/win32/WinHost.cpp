@@ -36,11 +36,9 @@ WinHost::WinHost(HINSTANCE instance) : instance_(instance) {
     form.hCursor = LoadCursor(nullptr, IDC_ARROW);
     form.lpszClassName = L"KelvrForm";
     RegisterClassExW(&form);
-
-    WNDCLASSEXW post{};
-    post.cbSize = sizeof post;
+    // The posted tasks' window is message-only: of its class, only the procedure counts.
+    WNDCLASSEXW post = form;
     post.lpfnWndProc = PostProc;
-    post.hInstance = instance;
     post.lpszClassName = L"KelvrPost";
     RegisterClassExW(&post);
     postWindow_ = CreateWindowExW(0, L"KelvrPost", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
