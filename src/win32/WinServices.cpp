@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "services/StoredPath.h"
 #include "win32/LoadWhenNeeded.h"
 #include "win32/Utf.h"
 
@@ -284,7 +285,8 @@ bool WinFileSystem::ProgramsFolder(std::string& folder) const {
 namespace {
 // Where the system cannot say where links lead (XP has no GetFinalPathNameByHandleW): a path
 // through no link or junction is its own final name, given with each part's letters as stored.
-// A path through one is refused, so that nothing is ever taken for the folder a link leads to.
+// A path through one is refused, so that nothing is ever taken for the folder a link leads to;
+// and so is any but a drive's: the programs folder is on one.
 bool LinkFreePath(const std::string& path, std::string& out) {
     std::wstring given = Widen(path);
     if (given.rfind(L"\\\\?\\", 0) == 0)  // only a drive's path comes this way
@@ -295,35 +297,18 @@ bool LinkFreePath(const std::string& path, std::string& out) {
     if (n == 0 || n >= full.size())
         return false;
     full.resize(n);
-    // A drive's path: the programs folder is on one.
-    if (full.size() < 3 || full[1] != L':' || full[2] != L'\\')
-        return false;
-    const wchar_t drive =
-        full[0] >= L'a' && full[0] <= L'z' ? static_cast<wchar_t>(full[0] - L'a' + L'A') : full[0];
-    std::wstring name = {drive, L':'};
-    for (std::size_t at = 3; at <= full.size();) {
-        std::size_t end = full.find(L'\\', at);
-        if (end == std::wstring::npos)
-            end = full.size();
-        const std::wstring part = full.substr(at, end - at);
-        at = end + 1;
-        if (part.empty())
-            continue;
-        if (part.find_first_of(L"*?") != std::wstring::npos)
-            return false;
-        WIN32_FIND_DATAW found;
-        const HANDLE find = FindFirstFileW(LongPath(name + L"\\" + part).c_str(), &found);
-        if (find == INVALID_HANDLE_VALUE)
-            return false;
-        FindClose(find);
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            return false;
-        name += L"\\" + std::wstring(found.cFileName);
-    }
-    if (name.size() == 2)  // the drive's root
-        name += L'\\';
-    out = Narrow(name);
-    return true;
+    return services::StoredPath(
+        Narrow(full),
+        [](const std::string& folder, const std::string& part, std::string& name) {
+            WIN32_FIND_DATAW found;
+            const HANDLE find = FindFirstFileW(LongPath(folder + "\\" + part).c_str(), &found);
+            if (find == INVALID_HANDLE_VALUE)
+                return false;
+            FindClose(find);
+            name = Narrow(found.cFileName);
+            return !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        },
+        out);
 }
 }  // namespace
 
