@@ -2,7 +2,7 @@
 
 namespace services {
 
-bool StoredPath(const std::string& full, const StoredName& stored, std::string& out) {
+bool StoredPath(const std::string& full, StoredName stored, std::string& out) {
     if (full.size() < 3 || full[1] != ':' || full[2] != '\\')
         return false;
     const char drive =
