@@ -1,6 +1,8 @@
 #include "forms/Accessible.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 
 namespace forms {
 
@@ -100,6 +102,21 @@ std::vector<Control*> ReadingOrder(const Form& form, const Control* container) {
         return ta != tb ? ta < tb : a->Left() < b->Left();
     });
     return shown;
+}
+
+Control* ChildOf(const Form& form, const Control* container, long id) {
+    if (id < 0)
+        return container ? nullptr : FromEventId(form, id);
+    const std::vector<Control*> children = ReadingOrder(form, container);
+    return id >= 1 && static_cast<std::size_t>(id) <= children.size() ? children[id - 1] : nullptr;
+}
+
+Control* Beside(const std::vector<Control*>& siblings, const Control* c, int step) {
+    const auto it = std::find(siblings.begin(), siblings.end(), c);
+    if (!c || it == siblings.end())
+        return nullptr;
+    const std::ptrdiff_t at = (it - siblings.begin()) + step;
+    return at >= 0 && at < std::ssize(siblings) ? siblings[at] : nullptr;
 }
 
 // Counted from -1 down, in the order the controls came to the form, which never changes.

@@ -34,6 +34,14 @@ bool DoDefaultAction(Control& c);
 // with its bar.
 std::vector<Control*> ReadingOrder(const Form& form, const Control* container);
 
+// Child number `id` of `container` (nullptr: the form itself), as a screen reader numbers them:
+// from 1, in reading order. Of the form itself, a negative number names any of its controls, as
+// EventId gives them. Null for none.
+Control* ChildOf(const Form& form, const Control* container, long id);
+// The control read just after `c` among `siblings` (`step` 1), or just before it (-1); null at
+// either end, and for a control not among them.
+Control* Beside(const std::vector<Control*>& siblings, const Control* c, int step);
+
 // A screen reader's number for a control in events: negative, and the same for as long as the
 // form is loaded, whatever order the controls come to stand in (a child id of the form's
 // object, as Active Accessibility takes them).

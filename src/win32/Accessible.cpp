@@ -227,13 +227,14 @@ class Element final : public IAccessible {
             if (dir != NAVDIR_NEXT && dir != NAVDIR_PREVIOUS)
                 return ForChild(start,
                                 [&](IAccessible* a) { return a->accNavigate(dir, Self(), end); });
-            to = Beside(Children(), ChildAt(start), dir);
+            to = forms::Beside(Children(), ChildAt(start), dir == NAVDIR_NEXT ? 1 : -1);
         } else if (dir == NAVDIR_FIRSTCHILD || dir == NAVDIR_LASTCHILD) {
             const std::vector<Control*> children = Children();
             if (!children.empty())
                 to = dir == NAVDIR_FIRSTCHILD ? children.front() : children.back();
         } else if (control_ && (dir == NAVDIR_NEXT || dir == NAVDIR_PREVIOUS)) {
-            to = Beside(forms::ReadingOrder(f.form->Model(), control_->Container()), control_, dir);
+            to = forms::Beside(forms::ReadingOrder(f.form->Model(), control_->Container()),
+                               control_, dir == NAVDIR_NEXT ? 1 : -1);
         } else if (!control_ && system_) {
             return system_->accNavigate(dir, start, end);  // the form among the windows
         }
@@ -405,31 +406,11 @@ class Element final : public IAccessible {
         return f.form ? forms::ReadingOrder(f.form->Model(), control_) : std::vector<Control*>();
     }
 
-    // Child number `child` (from 1, in reading order); for the client area, a negative number
-    // names any control of the form, as the events do (forms::EventId).
+    // Child number `child`, as forms::ChildOf numbers them.
     const Control* ChildAt(const VARIANT& child) const {
-        if (child.vt != VT_I4)
-            return nullptr;
-        if (child.lVal < 0) {
-            const Found f = Find();
-            return f.form && !control_ ? forms::FromEventId(f.form->Model(), child.lVal) : nullptr;
-        }
-        const std::vector<Control*> children = Children();
-        return child.lVal >= 1 && static_cast<std::size_t>(child.lVal) <= children.size()
-                   ? children[child.lVal - 1]
-                   : nullptr;
-    }
-
-    static const Control* Beside(const std::vector<Control*>& siblings, const Control* from,
-                                 long dir) {
-        for (std::size_t i = 0; from && i < siblings.size(); ++i)
-            if (siblings[i] == from) {
-                if (dir == NAVDIR_NEXT && i + 1 < siblings.size())
-                    return siblings[i + 1];
-                if (dir == NAVDIR_PREVIOUS && i > 0)
-                    return siblings[i - 1];
-            }
-        return nullptr;
+        const Found f = Find();
+        return f.form && child.vt == VT_I4 ? forms::ChildOf(f.form->Model(), control_, child.lVal)
+                                           : nullptr;
     }
 
     // A question about child number `child`, asked of the child's own object.

@@ -201,19 +201,46 @@ TEST_F(MainWindowRead, HighContrastBarsKeepTheirFill) {
     EXPECT_EQ(forms::LookOf(f.lbDati[1], true).back, forms::kWindowBackground);
 }
 
-// Controls on one line are read from left to right, whatever order they were made in.
+// Controls on one line are read from left to right, whatever order they were made in; what a
+// frame holds is read apart. A screen reader numbers each one's children in that order from 1,
+// and the form's controls by their event numbers too, and steps from one to the next.
 TEST(ReadingOrder, FromTheTopDownAndAlongEachLineFromTheLeft) {
     fakes::FakeHost host;
     forms::Form form(host, "Lines");
     forms::Control right(forms::Kind::Label, "right"), left(forms::Kind::Label, "left"),
-        below(forms::Kind::Label, "below");
+        below(forms::Kind::Label, "below"), frame(forms::Kind::Frame, "frame"),
+        inside(forms::Kind::Label, "inside");
     right.Move(2000, 100, 500, 200);
     left.Move(100, 100, 500, 200);
     below.Move(0, 400, 500, 200);
-    for (forms::Control* c : {&below, &right, &left}) form.Register(*c);
-    std::vector<std::string> read;
-    for (const forms::Control* c : forms::ReadingOrder(form, nullptr)) read.push_back(c->Name());
-    EXPECT_EQ(read, (std::vector<std::string>{"left", "right", "below"}));
+    frame.Move(0, 800, 500, 500);
+    inside.SetContainer(&frame);
+    inside.Move(0, 0, 100, 100);
+    for (forms::Control* c : {&below, &right, &left, &frame, &inside}) form.Register(*c);
+    const std::vector<forms::Control*> read = forms::ReadingOrder(form, nullptr);
+    EXPECT_EQ(read, (std::vector<forms::Control*>{&left, &right, &below, &frame}));
+    EXPECT_EQ(forms::ReadingOrder(form, &frame), std::vector<forms::Control*>{&inside});
+    const struct {
+        const forms::Control* container;
+        long id;
+        const forms::Control* child;
+    } children[] = {
+        {nullptr, 1, &left},   {nullptr, 4, &frame},   {nullptr, 0, nullptr},
+        {nullptr, 5, nullptr}, {nullptr, -5, &inside}, {nullptr, -6, nullptr},
+        {&frame, 1, &inside},  {&frame, 2, nullptr},   {&frame, -5, nullptr},
+    };
+    for (const auto& c : children)
+        EXPECT_EQ(forms::ChildOf(form, c.container, c.id), c.child)
+            << (c.container ? "frame" : "form") << " " << c.id;
+    const struct {
+        const forms::Control* from;
+        int step;
+        const forms::Control* to;
+    } steps[] = {{&left, 1, &right},   {&right, -1, &left},   {&left, -1, nullptr},
+                 {&frame, 1, nullptr}, {&inside, 1, nullptr}, {nullptr, 1, nullptr}};
+    for (const auto& s : steps)
+        EXPECT_EQ(forms::Beside(read, s.from, s.step), s.to)
+            << (s.from ? s.from->Name() : "none") << " " << s.step;
 }
 
 TEST(UsedShare, WholePercentsNeverEmptyWhenUsedNorFullWhenFree) {
