@@ -200,6 +200,8 @@ std::vector<bool> TextFonts::Has(FontHandle handle, const std::wstring& text) {
 
 std::vector<WORD> TextFonts::Glyphs(HFONT font, const std::wstring& text) {
     std::vector<WORD> glyphs;
+    if (!HasSurrogates(text))
+        return glyphs;
     HDC dc = Dc();
     HGDIOBJ old = SelectObject(dc, font);
     for (std::size_t i = 0, units = 1; i < text.size(); i += units) {
@@ -257,11 +259,7 @@ FontHandle TextFonts::Fallback(FontHandle handle, char32_t c) {
 
 int TextFonts::Width(FontHandle handle, const std::wstring& text, bool rtl) {
     const auto font = static_cast<HFONT>(handle);
-    return WidthOf(font, text, HasSurrogates(text) ? Glyphs(font, text) : std::vector<WORD>(), rtl);
-}
-
-int TextFonts::WidthOf(HFONT font, const std::wstring& text, const std::vector<WORD>& glyphs,
-                       bool rtl) {
+    const std::vector<WORD> glyphs = Glyphs(font, text);
     HDC dc = Dc();
     HGDIOBJ old = SelectObject(dc, font);
     const UINT align = SetTextAlign(dc, TA_LEFT | TA_BASELINE | TA_UPDATECP);
@@ -380,9 +378,7 @@ void DrawLayout(HDC dc, TextFonts& fonts, const forms::TextLayout& layout, const
             if (!oldFont)
                 oldFont = old;
             const int at = line.rtl ? line.width - run.x - run.width : run.x;
-            const std::vector<WORD> glyphs =
-                HasSurrogates(run.text) ? fonts.Glyphs(font, run.text) : std::vector<WORD>();
-            Out(dc, x + at, baseline, &box, run.text, glyphs, line.rtl);
+            Out(dc, x + at, baseline, &box, run.text, fonts.Glyphs(font, run.text), line.rtl);
         }
         top += line.ascent + line.descent;
     }

@@ -41,8 +41,9 @@ class TextFonts : public forms::Typesetter {
     forms::FontHandle Resized(forms::FontHandle font, int width, int height) override;
     bool ReadsRightToLeft(const std::wstring& line) override;
 
-    // The glyphs of `text`'s characters in `font`, one for each, 0 (the missing glyph) for one
-    // it lacks: text with characters past the 16-bit range is drawn by these.
+    // Text with characters past the 16-bit range is drawn by its glyphs in `font`: one for each
+    // character, 0 (the missing glyph) for one the font lacks. Other text has none: it is drawn
+    // as text.
     std::vector<WORD> Glyphs(HFONT font, const std::wstring& text);
 
   private:
@@ -58,7 +59,6 @@ class TextFonts : public forms::Typesetter {
     // The range of `font`'s own character map that holds `c`, a character past the 16-bit range
     // (the system answers for 16-bit units only); null where the font lacks it.
     const forms::WideRange* WideRangeOf(HFONT font, char32_t c);
-    int WidthOf(HFONT font, const std::wstring& text, const std::vector<WORD>& glyphs, bool rtl);
 
     // (Looked through one by one: a window makes a few dozen fonts at most. A deque, so that
     // what FactsOf answers stays where it is as more come.)
