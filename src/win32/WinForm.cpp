@@ -107,12 +107,10 @@ void WinFormPeer::MakeWindow() {
 void WinFormPeer::GiveIcons() {
     if (!form_.IconId())
         return;
-    SendMessageW(
-        hwnd_, WM_SETICON, ICON_BIG,
-        reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), host_.Metric(SM_CXICON, dpi_))));
-    SendMessageW(
-        hwnd_, WM_SETICON, ICON_SMALL,
-        reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), host_.Metric(SM_CXSMICON, dpi_))));
+    for (const auto& [icon, size] : {std::pair{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}})
+        SendMessageW(
+            hwnd_, WM_SETICON, icon,
+            reinterpret_cast<LPARAM>(host_.Icon(form_.IconId(), host_.Metric(size, dpi_))));
 }
 
 WinControlPeer* WinFormPeer::PeerOf(const Control* c) const {
