@@ -172,6 +172,17 @@ Control* Form::CancelButton() const {
     return FirstButton(controls_, &Control::IsCancel);
 }
 
+std::function<void()> Form::KeyCommand(bool enter, Control* focused) {
+    Control* b = enter ? DefaultButton() : CancelButton();
+    if (!b && enter)
+        b = focused;
+    if (b)
+        return b->Click;
+    if (!enter)
+        return [this] { QueryClose(); };
+    return nullptr;
+}
+
 int Form::PageSteps() const {
     return step_ > 0 ? std::max(1, static_cast<int>((clientHeight_ - areaTop_) / step_)) : 1;
 }

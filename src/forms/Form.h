@@ -165,6 +165,11 @@ class Form {
     // code: '1' for the key 1) and the modifiers held (kShiftMask | kCtrlMask | kAltMask).
     // True when the form has taken the key.
     std::function<bool(int key, int shift)> KeyDown;
+    // What Enter (`enter`) or Escape does, as in a dialog: Enter presses the default button, or
+    // else `focused`, the button that has the keyboard focus; Escape presses the cancel button,
+    // or else closes the window, as its close box does. Empty where it does nothing. Handed back
+    // to be run, not run here: it may unload the form.
+    std::function<void()> KeyCommand(bool enter, Control* focused);
     // Runs when the user asks to close the window (its close box); unloads it by default.
     virtual void QueryClose() { Unload(); }
 

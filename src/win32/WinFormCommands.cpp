@@ -43,18 +43,11 @@ void WinFormPeer::MenuChanged(const forms::MenuItem& item) {
 void WinFormPeer::OnCommand(int id) {
     std::function<void()> handler;
     if (id == IDOK || id == IDCANCEL) {
-        // Enter presses the default button, or else the button that has the focus; Escape
-        // presses the cancel button, or else closes the window as its close box does.
-        Control* b = id == IDOK ? form_.DefaultButton() : form_.CancelButton();
-        if (!b && id == IDOK) {
-            for (const auto& p : controls_)
-                if (p->Window() && p->Window() == GetFocus())
-                    b = &p->Model();
-        }
-        if (b)
-            handler = b->Click;
-        else if (id == IDCANCEL)
-            handler = [this] { form_.QueryClose(); };
+        Control* focused = nullptr;
+        for (const auto& p : controls_)
+            if (p->Window() && p->Window() == GetFocus())
+                focused = &p->Model();
+        handler = form_.KeyCommand(id == IDOK, focused);
     } else if (auto m = std::find_if(menuIds_.begin(), menuIds_.end(),
                                      [id](const auto& m) { return m.first == id; });
                m != menuIds_.end()) {
