@@ -53,22 +53,22 @@ int CALLBACK FindScalable(const LOGFONTW*, const TEXTMETRICW*, DWORD type, LPARA
     return 0;
 }
 
+void SetFace(LOGFONTW& lf, const wchar_t* face) {
+    const std::size_t n = std::wstring(face).copy(lf.lfFaceName, LF_FACESIZE - 1);
+    lf.lfFaceName[n] = 0;
+}
+
 bool HasScalable(HDC dc, const wchar_t* face) {
     LOGFONTW want{};
     want.lfCharSet = DEFAULT_CHARSET;
-    const std::size_t n = std::wstring(face).copy(want.lfFaceName, LF_FACESIZE - 1);
-    want.lfFaceName[n] = 0;
+    SetFace(want, face);
     bool found = false;
     EnumFontFamiliesExW(dc, &want, FindScalable, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
-}  // namespace
-
-void ChooseFace(LOGFONTW& lf) {
-    if (lf.lfHeight == 0 || lf.lfCharSet == SYMBOL_CHARSET)
-        return;
-    HDC dc = CreateCompatibleDC(nullptr);
+// The face `lf`'s font is to be made in instead of its own, measured in `dc`; null for its own.
+const wchar_t* ScalableTwin(HDC dc, const LOGFONTW& lf) {
     HFONT font = CreateFontIndirectW(&lf);
     HGDIOBJ old = SelectObject(dc, font);
     TEXTMETRICW tm{};
@@ -78,20 +78,16 @@ void ChooseFace(LOGFONTW& lf) {
     SelectObject(dc, old);
     DeleteObject(font);
     // A face that the system draws from outlines gives every size.
-    if (!told || (tm.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE))) {
-        DeleteDC(dc);
-        return;
-    }
+    if (!told || (tm.tmPitchAndFamily & (TMPF_VECTOR | TMPF_TRUETYPE)))
+        return nullptr;
     // A bitmap face gives the size asked where it is one of its own sizes: stretched, a bitmap
     // comes out blocky, and each system stretches it its own way, or not at all.
     const int asked = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight - tm.tmInternalLeading;
     const int came = tm.tmHeight - tm.tmInternalLeading;
     std::vector<int> sizes;
     EnumFontFamiliesExW(dc, &made, AddSize, reinterpret_cast<LPARAM>(&sizes), 0);
-    if (came == asked && std::find(sizes.begin(), sizes.end(), asked) != sizes.end()) {
-        DeleteDC(dc);
-        return;
-    }
+    if (came == asked && std::find(sizes.begin(), sizes.end(), asked) != sizes.end())
+        return nullptr;
     // Its scalable twin: Windows' outline faces made to match its bitmap faces of each family.
     static const wchar_t* const kSwiss[] = {L"Microsoft Sans Serif", L"Tahoma", nullptr};
     static const wchar_t* const kRoman[] = {L"Times New Roman", nullptr};
@@ -100,13 +96,20 @@ void ChooseFace(LOGFONTW& lf) {
     const wchar_t* const* twins = family == FF_ROMAN    ? kRoman
                                   : family == FF_MODERN ? kModern
                                                         : kSwiss;
-    for (; *twins; ++twins) {
-        if (HasScalable(dc, *twins)) {
-            const std::size_t n = std::wstring(*twins).copy(lf.lfFaceName, LF_FACESIZE - 1);
-            lf.lfFaceName[n] = 0;
-            break;
-        }
-    }
+    for (; *twins; ++twins)
+        if (HasScalable(dc, *twins))
+            return *twins;
+    return nullptr;
+}
+
+}  // namespace
+
+void ChooseFace(LOGFONTW& lf) {
+    if (lf.lfHeight == 0 || lf.lfCharSet == SYMBOL_CHARSET)
+        return;
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (const wchar_t* twin = ScalableTwin(dc, lf))
+        SetFace(lf, twin);
     DeleteDC(dc);
 }
 
@@ -248,9 +251,7 @@ FontHandle TextFonts::Fallback(FontHandle handle, char32_t c) {
         for (std::size_t i = 0; !found && i < std::size(forms::kFallbackFaces); ++i) {
             LOGFONTW lf = own;
             lf.lfCharSet = DEFAULT_CHARSET;
-            const std::size_t n =
-                std::wstring(forms::kFallbackFaces[i]).copy(lf.lfFaceName, LF_FACESIZE - 1);
-            lf.lfFaceName[n] = 0;
+            SetFace(lf, forms::kFallbackFaces[i]);
             has(lf);
         }
         return found;
