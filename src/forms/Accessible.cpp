@@ -90,6 +90,23 @@ bool DoDefaultAction(Control& c) {
     return false;
 }
 
+long StateOf(const Control& c, bool onScreen) {
+    bool visible = c.Visible();
+    for (const Control* up = c.Container(); up; up = up->Container())
+        visible = visible && up->Visible();
+    long state = 0;
+    if (!visible)
+        state |= kInvisible;
+    else if (!onScreen)
+        state |= kOffscreen;
+    const Role role = RoleOf(c);
+    if (role == Role::Link)
+        state |= kLinked;
+    else if (role != Role::ColumnHeader)
+        state |= kReadOnly;
+    return state;
+}
+
 std::vector<Control*> ReadingOrder(const Form& form, const Control* container) {
     // (By their places in the form: a scroll moves the rows together, and never past the
     // headers, which stay.)

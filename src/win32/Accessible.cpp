@@ -70,6 +70,10 @@ static_assert(static_cast<LONG>(forms::Role::Text) == ROLE_SYSTEM_STATICTEXT &&
               static_cast<LONG>(forms::Role::Button) == ROLE_SYSTEM_PUSHBUTTON &&
               static_cast<LONG>(forms::Role::Grouping) == ROLE_SYSTEM_GROUPING &&
               static_cast<LONG>(forms::Role::Separator) == ROLE_SYSTEM_SEPARATOR);
+// And so are forms::State's.
+static_assert(forms::kReadOnly == STATE_SYSTEM_READONLY &&
+              forms::kInvisible == STATE_SYSTEM_INVISIBLE &&
+              forms::kOffscreen == STATE_SYSTEM_OFFSCREEN && forms::kLinked == STATE_SYSTEM_LINKED);
 
 // A text for the caller, who frees it; none (S_FALSE) for an empty one.
 HRESULT Give(const std::string& text, BSTR* out) {
@@ -291,27 +295,12 @@ class Element final : public IAccessible {
                        return static_cast<LONG>(forms::Describe(p.Model()).role);
                    }));
     }
-    // A control hidden (or in a container that is) is invisible; one scrolled out of view, or
-    // past the window's edges, is off the screen.
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* out) override {
         return Ask(child, out, &IAccessible::get_accState, Number([this](const WinControlPeer& p) {
-                       const Control& c = p.Model();
-                       LONG state = 0;
-                       bool visible = c.Visible();
-                       for (const Control* up = c.Container(); up; up = up->Container())
-                           visible = visible && up->Visible();
                        RECT client, inside;
                        GetClientRect(hwnd_, &client);
-                       if (!visible)
-                           state |= STATE_SYSTEM_INVISIBLE;
-                       else if (!p.Shown() || !IntersectRect(&inside, &p.Box(), &client))
-                           state |= STATE_SYSTEM_OFFSCREEN;
-                       const forms::Role role = forms::Describe(c).role;
-                       if (role == forms::Role::Link)
-                           state |= STATE_SYSTEM_LINKED;
-                       else if (role != forms::Role::ColumnHeader)
-                           state |= STATE_SYSTEM_READONLY;
-                       return state;
+                       return forms::StateOf(
+                           p.Model(), p.Shown() && IntersectRect(&inside, &p.Box(), &client));
                    }));
     }
     // The action runs once the caller has its answer, from the windows' message loop: it may

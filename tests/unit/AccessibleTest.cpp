@@ -243,6 +243,40 @@ TEST(ReadingOrder, FromTheTopDownAndAlongEachLineFromTheLeft) {
             << (s.from ? s.from->Name() : "none") << " " << s.step;
 }
 
+// A control's state: invisible where it or its frame is hidden, whether it shows on the screen
+// or not; off the screen where it does not show; a link linked, a header (which sorts) not
+// read-only, anything else read-only.
+TEST(ReadingOrder, ControlsStatesAsAScreenReaderReadsThem) {
+    fakes::FakeHost host;
+    forms::Form form(host, "States");
+    forms::Control frame(forms::Kind::Frame, "frame"), text(forms::Kind::Label, "text"),
+        link(forms::Kind::Label, "link"), header(forms::Kind::Label, "header");
+    for (forms::Control* c : {&frame, &text, &link, &header}) {
+        form.Register(*c);
+        if (c != &frame)
+            c->SetContainer(&frame);
+    }
+    link.SetAccessibleRole(forms::Role::Link);
+    header.SetAccessibleRole(forms::Role::ColumnHeader);
+    const struct {
+        forms::Control& c;
+        bool frameVisible, visible, onScreen;
+        long state;
+    } cases[] = {
+        {text, true, true, true, forms::kReadOnly},
+        {text, true, true, false, forms::kReadOnly | forms::kOffscreen},
+        {text, true, false, true, forms::kReadOnly | forms::kInvisible},
+        {text, false, true, false, forms::kReadOnly | forms::kInvisible},
+        {link, true, true, true, forms::kLinked},
+        {header, true, true, false, forms::kOffscreen},
+    };
+    for (const auto& k : cases) {
+        frame.SetVisible(k.frameVisible);
+        k.c.SetVisible(k.visible);
+        EXPECT_EQ(forms::StateOf(k.c, k.onScreen), k.state) << k.c.Name() << " row " << &k - cases;
+    }
+}
+
 TEST(UsedShare, WholePercentsNeverEmptyWhenUsedNorFullWhenFree) {
     struct Case {
         double used, total;
