@@ -1,5 +1,5 @@
-// What the control and form peers share: running the program's handlers, containers, the
-// forms' pixel rectangles as the system's, and a mouse message's buttons, keys and point.
+// What the control and form peers share: containers, the forms' pixel rectangles as the
+// system's, and a mouse message's buttons, keys and point.
 #pragma once
 
 #include <windows.h>
@@ -8,18 +8,9 @@
 #include "forms/Control.h"
 #include "forms/Form.h"
 #include "forms/Twips.h"
+#include "win32/WinServices.h"
 
 namespace win32 {
-
-// Runs an event handler of the portable code; nothing it throws may cross a window procedure.
-template <class F>
-inline void Safely(F&& f) {
-    try {
-        f();
-    } catch (...) {
-        OutputDebugStringW(L"Kelvr: an event handler failed\n");
-    }
-}
 
 // A frame or picture box: what it holds is drawn over it, clipped to it.
 inline bool IsContainer(const forms::Control& c) {

@@ -221,13 +221,7 @@ void WinHost::RunPosted() {
         tasks.swap(posted_);
         messagePosted_ = false;
     }
-    for (auto& task : tasks) {
-        try {
-            task();
-        } catch (...) {
-            OutputDebugStringW(L"Kelvr: a posted task failed\n");
-        }
-    }
+    for (auto& task : tasks) Safely(task, L"Kelvr: a posted task failed\n");
 }
 
 LRESULT CALLBACK WinHost::PostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

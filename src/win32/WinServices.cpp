@@ -17,11 +17,7 @@ namespace win32 {
 namespace {
 DWORD WINAPI RunWork(void* p) {
     std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(p));
-    try {
-        (*work)();
-    } catch (...) {
-        OutputDebugStringW(L"Kelvr: work on a thread of its own failed\n");
-    }
+    Safely(*work, L"Kelvr: work on a thread of its own failed\n");
     return 0;
 }
 }  // namespace

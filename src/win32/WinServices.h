@@ -18,6 +18,17 @@
 
 namespace win32 {
 
+// Runs the portable code's `f`, where nothing it throws may get past: out of a window procedure,
+// a posted task or a thread's function. A failure is only told to a debugger, as `failed`.
+template <class F>
+inline void Safely(F&& f, const wchar_t* failed = L"Kelvr: an event handler failed\n") {
+    try {
+        f();
+    } catch (...) {
+        OutputDebugStringW(failed);
+    }
+}
+
 // Runs `work` on a thread of the system's, with `stack` bytes of stack reserved (0: as the exe
 // says); false where no thread can be had. Not a std::thread: it is let go as it starts and
 // cleans up after itself, with nothing of the C++ runtime's thread library to keep for it.
