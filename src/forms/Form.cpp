@@ -183,6 +183,16 @@ std::function<void()> Form::KeyCommand(bool enter, Control* focused) {
     return nullptr;
 }
 
+std::vector<Control*> Form::LayOutOrder() const {
+    std::vector<Control*> order = controls_;
+    const auto buttons = std::stable_partition(
+        order.begin(), order.end(), [](const Control* c) { return c->Kind() != Kind::Button; });
+    std::stable_sort(buttons, order.end(), [](const Control* a, const Control* b) {
+        return a->TabIndex() < b->TabIndex();
+    });
+    return order;
+}
+
 int Form::PageSteps() const {
     return step_ > 0 ? std::max(1, static_cast<int>((clientHeight_ - areaTop_) / step_)) : 1;
 }

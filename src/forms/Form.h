@@ -154,6 +154,10 @@ class Form {
     int IconId() const { return iconId_; }
     Color BackColor() const { return backColor_; }
     const std::vector<Control*>& Controls() const { return controls_; }
+    // The controls in the order their windows are laid out: as they came, containers before
+    // what they hold, and the push buttons last, in their tab order, which the order their
+    // windows are made in gives the keyboard.
+    std::vector<Control*> LayOutOrder() const;
     // The buttons Enter and Escape press (Control::IsDefault, Control::IsCancel); null for none.
     Control* DefaultButton() const;
     Control* CancelButton() const;

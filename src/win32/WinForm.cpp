@@ -198,23 +198,13 @@ void WinFormPeer::Apply(const forms::Form& form) {
     }
 }
 
-// Containers before what they hold; the push buttons' windows last, in their tab order.
 void WinFormPeer::LayOutAll() {
     RECT client;
     GetClientRect(hwnd_, &client);
     laidWidth_ = client.right;
-    std::vector<WinControlPeer*> buttons;
-    for (const auto& p : controls_) {
-        if (p->Model().Kind() == Kind::Button)
-            buttons.push_back(p.get());
-        else
+    for (const Control* c : form_.LayOutOrder())
+        if (WinControlPeer* p = PeerOf(c))
             p->LayOut();
-    }
-    std::stable_sort(buttons.begin(), buttons.end(),
-                     [](const WinControlPeer* a, const WinControlPeer* b) {
-                         return a->Model().TabIndex() < b->Model().TabIndex();
-                     });
-    for (WinControlPeer* p : buttons) p->LayOut();
 }
 
 void WinFormPeer::LayOutContents(const Control& container) {

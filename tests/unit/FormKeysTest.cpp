@@ -1,7 +1,8 @@
-// Enter and Escape in a form, as in a dialog.
+// A form's keyboard: Enter and Escape, as in a dialog, and Tab's order through its buttons.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "Fakes.h"
 #include "forms/Form.h"
@@ -43,6 +44,24 @@ TEST(FormKeys, EnterPressesTheDefaultOrFocusedButtonAndEscapeTheCancelOneOrClose
             command();
         EXPECT_EQ(pressed, k.pressed) << (k.enter ? "Enter" : "Escape") << " in row " << &k - cases;
     }
+}
+
+// The push buttons' windows are laid out, and so made, last and in their tab order (buttons of
+// one tab index as they came), so that Tab goes through them in that order; the rest as they
+// came, containers before what they hold.
+TEST(FormKeys, ButtonsAreLaidOutLastInTheirTabOrder) {
+    fakes::FakeHost host;
+    forms::Form form(host, "form");
+    forms::Control second(forms::Kind::Button, "second"), frame(forms::Kind::Frame, "frame"),
+        first(forms::Kind::Button, "first"), label(forms::Kind::Label, "label"),
+        alsoSecond(forms::Kind::Button, "alsoSecond");
+    second.SetTabIndex(2);
+    first.SetTabIndex(1);
+    alsoSecond.SetTabIndex(2);
+    for (forms::Control* c : {&second, &frame, &first, &label, &alsoSecond}) form.Register(*c);
+    std::vector<std::string> order;
+    for (const forms::Control* c : form.LayOutOrder()) order.push_back(c->Name());
+    EXPECT_EQ(order, (std::vector<std::string>{"frame", "label", "first", "second", "alsoSecond"}));
 }
 
 }  // namespace
