@@ -1,5 +1,6 @@
-// The system's clock, locale, drives and disk query, as the windows ask for them. The drives
-// and the disk query are asked on threads of their own and may block.
+// The system's services as the windows ask for them: clock, locale, drives, disk query, files,
+// registry and shell. The drives and the disk query are asked on threads of their own and may
+// block. Beside them, how the program's code runs on the system's threads and callbacks.
 #pragma once
 
 #include <windows.h>
