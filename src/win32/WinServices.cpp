@@ -138,7 +138,7 @@ std::atomic<bool> basicRefused{false};
 // The folder's first entry. Windows 7 and later list faster when spared the short names and
 // asked for entries in large batches; Vista and XP refuse both (ERROR_INVALID_PARAMETER), and
 // are asked in the standard way instead, from then on.
-HANDLE FirstEntry(const std::wstring& pattern, WIN32_FIND_DATAW& found) {
+HANDLE FirstEntry(const std::wstring& pattern, WIN32_FIND_DATAW& found) noexcept {
     const bool refused = basicRefused.load() || PretendedMissing("FindExInfoBasic");
     if (!refused) {
         const HANDLE find =
@@ -186,6 +186,7 @@ struct WinFileSystem::Opener {
     void Run() {
         DWORD woken = WaitForSingleObject(asked, INFINITE);
         while (woken == WAIT_OBJECT_0 && !stop) {
+            // (Nothing here throws: the caller waits for the answer, and always has it.)
             find = FirstEntry(pattern, found);
             woken = SignalObjectAndWait(answered, asked, INFINITE, FALSE);
         }
