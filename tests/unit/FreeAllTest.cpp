@@ -10,6 +10,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Rigs.h"
@@ -429,6 +430,26 @@ TEST_F(MainWindow, RowsScrollByWholeRowsUntilTheLastOneShowsAndNoFurther) {
         f.ScrollTo(6000);
         f.Scroll(r.by);
         EXPECT_EQ(f.ScrollTop(), r.expected) << static_cast<int>(r.by);
+    }
+    // The wheel, from row 10, a notch (120) away from the user scrolling up: three lines of the
+    // user's setting to a row, part-notches and single lines adding up to one; a screen at a
+    // time, a page a notch; a setting past any table, to the end.
+    const struct {
+        unsigned lines;
+        std::vector<std::pair<int, double>> turns;  // each turn's delta and the top after it
+    } wheels[] = {
+        {3, {{120, 5400}, {-120, 6000}}},
+        {3, {{60, 6000}, {60, 5400}}},
+        {1, {{-120, 6000}, {-120, 6000}, {-120, 6600}}},
+        {forms::Form::kWheelPage, {{-120, 8400}}},
+        {1000, {{-120, 13200}}},
+    };
+    for (const auto& w : wheels) {
+        f.ScrollTo(6000);
+        for (const auto& [delta, top] : w.turns) {
+            f.Wheel(delta, w.lines);
+            EXPECT_EQ(f.ScrollTop(), top) << w.lines << " lines a notch, a turn of " << delta;
+        }
     }
 
     drives->entries.resize(3);
