@@ -90,7 +90,7 @@ bool DoDefaultAction(Control& c) {
     return false;
 }
 
-long StateOf(const Control& c, bool onScreen) {
+long StateOf(const Control& c, bool onScreen, bool focused) {
     bool visible = c.Visible();
     for (const Control* up = c.Container(); up; up = up->Container())
         visible = visible && up->Visible();
@@ -101,7 +101,7 @@ long StateOf(const Control& c, bool onScreen) {
         state |= kOffscreen;
     const Role role = RoleOf(c);
     if (role == Role::Link)
-        state |= kLinked;
+        state |= kLinked | kFocusable | (focused ? kFocused : 0L);
     else if (role != Role::ColumnHeader)
         state |= kReadOnly;
     return state;

@@ -27,15 +27,18 @@ Accessible Describe(const Control& c);
 // A control's state as a screen reader reads it: Active Accessibility's STATE_SYSTEM_ flags,
 // by their numbers.
 enum State : long {
+    kFocused = 0x4,
     kReadOnly = 0x40,
     kInvisible = 0x8000,
     kOffscreen = 0x10000,
+    kFocusable = 0x100000,
     kLinked = 0x400000
 };
 // Hidden, or in a container that is, a control is invisible; else, where `onScreen` says it
 // does not show (scrolled out of view, past the window's edges), off the screen. A link is
-// linked; any other control but a column header (which sorts) is read-only.
-long StateOf(const Control& c, bool onScreen);
+// linked and takes the keyboard (`focused`: it has it); any other control but a column header
+// (which sorts) is read-only.
+long StateOf(const Control& c, bool onScreen, bool focused = false);
 
 // Does what the control's default action says, as the mouse would: its click, or for a link
 // the press of the left button. False when it has none, or is disabled.

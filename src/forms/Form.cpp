@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "forms/Accessible.h"
+
 namespace forms {
 
 Form::Form(FormHost& host, std::string name) : host_(host), name_(std::move(name)) {}
@@ -173,6 +175,8 @@ Control* Form::CancelButton() const {
 }
 
 std::function<void()> Form::KeyCommand(bool enter, Control* focused) {
+    if (enter && focused && focused->AccessibleRole() == Role::Link)
+        return [focused] { DoDefaultAction(*focused); };
     Control* b = enter ? DefaultButton() : CancelButton();
     if (!b && enter)
         b = focused;
@@ -191,6 +195,27 @@ std::vector<Control*> Form::LayOutOrder() const {
         return a->TabIndex() < b->TabIndex();
     });
     return order;
+}
+
+Control* Form::NextStop(const Control* from, bool back) const {
+    const std::vector<Control*> order = LayOutOrder();  // the buttons in their tab order
+    std::vector<Control*> stops;
+    for (const bool buttons : {true, false})
+        for (Control* c : order) {
+            bool shown = c->Visible() && c->Enabled();
+            for (const Control* up = c->Container(); up; up = up->Container())
+                shown = shown && up->Visible();
+            if (shown && (c->Kind() == Kind::Button) == buttons &&
+                (buttons || c->AccessibleRole() == Role::Link))
+                stops.push_back(c);
+        }
+    if (stops.empty())
+        return nullptr;
+    const auto at = std::find(stops.begin(), stops.end(), from);
+    if (at == stops.end())
+        return back ? stops.back() : stops.front();
+    const std::size_t n = stops.size();
+    return stops[(static_cast<std::size_t>(at - stops.begin()) + (back ? n - 1 : 1)) % n];
 }
 
 int Form::PageSteps() const {

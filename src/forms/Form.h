@@ -169,11 +169,16 @@ class Form {
     // code: '1' for the key 1) and the modifiers held (kShiftMask | kCtrlMask | kAltMask).
     // True when the form has taken the key.
     std::function<bool(int key, int shift)> KeyDown;
-    // What Enter (`enter`) or Escape does, as in a dialog: Enter presses the default button, or
-    // else `focused`, the button that has the keyboard focus; Escape presses the cancel button,
-    // or else closes the window, as its close box does. Empty where it does nothing. Handed back
-    // to be run, not run here: it may unload the form.
+    // What Enter (`enter`) or Escape does, as in a dialog: Enter opens `focused`, the control
+    // that has the keyboard focus, where it is a link, and else presses the default button, or
+    // else `focused`; Escape presses the cancel button, or else closes the window, as its close
+    // box does. Empty where it does nothing. Handed back to be run, not run here: it may unload
+    // the form.
     std::function<void()> KeyCommand(bool enter, Control* focused);
+    // Where Tab (Shift+Tab: `back`) takes the keyboard from `from`: through the push buttons in
+    // their tab order, then the links as they came, those that show and are enabled, round and
+    // round; from anywhere else to the first (last). Null where nothing takes the keyboard.
+    Control* NextStop(const Control* from, bool back) const;
     // Runs when the user asks to close the window (its close box); unloads it by default.
     virtual void QueryClose() { Unload(); }
 

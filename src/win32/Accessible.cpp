@@ -73,7 +73,9 @@ static_assert(static_cast<LONG>(forms::Role::Text) == ROLE_SYSTEM_STATICTEXT &&
 // And so are forms::State's.
 static_assert(forms::kReadOnly == STATE_SYSTEM_READONLY &&
               forms::kInvisible == STATE_SYSTEM_INVISIBLE &&
-              forms::kOffscreen == STATE_SYSTEM_OFFSCREEN && forms::kLinked == STATE_SYSTEM_LINKED);
+              forms::kOffscreen == STATE_SYSTEM_OFFSCREEN &&
+              forms::kLinked == STATE_SYSTEM_LINKED && forms::kFocused == STATE_SYSTEM_FOCUSED &&
+              forms::kFocusable == STATE_SYSTEM_FOCUSABLE);
 
 // A text for the caller, who frees it; none (S_FALSE) for an empty one.
 HRESULT Give(const std::string& text, BSTR* out) {
@@ -299,8 +301,9 @@ class Element final : public IAccessible {
         return Ask(child, out, &IAccessible::get_accState, Number([this](const WinControlPeer& p) {
                        RECT client, inside;
                        GetClientRect(hwnd_, &client);
-                       return forms::StateOf(
-                           p.Model(), p.Shown() && IntersectRect(&inside, &p.Box(), &client));
+                       return forms::StateOf(p.Model(),
+                                             p.Shown() && IntersectRect(&inside, &p.Box(), &client),
+                                             FormOf(hwnd_)->FocusedLink() == &p.Model());
                    }));
     }
     // The action runs once the caller has its answer, from the windows' message loop: it may
@@ -339,9 +342,16 @@ class Element final : public IAccessible {
         });
     }
 
-    // IAccessible: the focus and the selection. A drawn control takes neither; the client
-    // area answers as the system's object does (a push button may have the focus).
+    // IAccessible: the focus and the selection. Of the drawn controls, a link may have the
+    // focus, and none is selected; else the client area answers as the system's object does (a
+    // push button may have the focus).
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
+        const Found f = Find();
+        if (const Control* link = f.form && !control_ && out ? f.form->FocusedLink() : nullptr) {
+            out->vt = VT_I4;  // the drawn link with the keyboard: a child of the client area
+            out->lVal = forms::EventId(f.form->Model(), *link);
+            return S_OK;
+        }
         return Whole([&](IAccessible* s) { return s->get_accFocus(out); }, out);
     }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {

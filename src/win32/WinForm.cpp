@@ -248,6 +248,14 @@ void WinFormPeer::Paint(HDC dc, const RECT& area) const {
     DeleteObject(b);
     const PaintContext context{host_, form_, dpi_, host_.HighContrast()};
     PaintLayer(dc, area, nullptr, context);
+    // The link that has the keyboard, framed as a focused control is, where the user's setting
+    // shows focus rectangles (dots that invert what lies beneath them).
+    const WinControlPeer* link = PeerOf(FocusedLink());
+    if (link && link->Shown() && !(SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS)) {
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, RGB(255, 255, 255));
+        DrawFocusRect(dc, &link->Box());
+    }
 }
 
 // The controls held by `container` (nullptr: the form itself), from the bottom up, each
@@ -413,6 +421,13 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case DM_GETDEFID:
             return OnGetDefId();
+        case kDialogKey:
+            return OnDialogKey(static_cast<UINT>(wp));
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            if (const WinControlPeer* p = PeerOf(link_))  // its focus rectangle comes or goes
+                Repaint(p->Box());
+            break;
         case WM_CLOSE:
             form_.QueryClose();
             return 0;

@@ -68,6 +68,13 @@ class WinFormPeer : public forms::FormPeer {
     // of them. The host calls it as each message to its windows has been handled.
     void FinishChanges();
 
+    // The drawn link that has the keyboard focus (the window itself has it); null for none.
+    const forms::Control* FocusedLink() const { return GetFocus() == hwnd_ ? link_ : nullptr; }
+    // Sent by the message loop with a key pressed in the form's modal window (the key's code),
+    // before the dialog manager, which knows only the buttons' windows, sees it; nonzero when
+    // the form took it.
+    static constexpr UINT kDialogKey = WM_APP + 2;
+
     // The mouse is over the form: the tooltips are made if not yet.
     void MouseOver();
     // Sets the pointer the form asks for while the mouse is over it; false for the default.
@@ -80,6 +87,7 @@ class WinFormPeer : public forms::FormPeer {
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT OnGetDefId() const;
     bool OnKeyDown(UINT key);
+    bool OnDialogKey(UINT key);
     void OnColorsChanged();
     void OnPaint();
     bool OnSetCursor(HWND over, int hitTest);
@@ -132,6 +140,7 @@ class WinFormPeer : public forms::FormPeer {
     double scrollTop_ = 0;                     // the form's ScrollTop, as last applied
     int pointer_ = forms::kDefaultPointer;     // the form's MousePointer, likewise
     HWND focusBack_ = nullptr;                 // the button to focus as the window is active
+    const forms::Control* link_ = nullptr;     // the link Tab came to last, while it has it
     bool placing_ = false;                     // the form is being told where its window is
     int laidWidth_ = -1;                       // the client area's width, as laid out for
     SCROLLINFO bar_{0, 0, 0, -1, 0, 0, 0};     // the scroll bar, as last set (nMax -1: not yet)

@@ -62,6 +62,38 @@ void WinFormPeer::OnCommand(int id) {
         handler();
 }
 
+// Tab and Shift+Tab go through the buttons and the drawn links (Form::NextStop), Enter and the
+// space bar open the link that has the focus; what the form does not take, the dialog manager
+// does as usual.
+bool WinFormPeer::OnDialogKey(UINT key) {
+    auto* link = const_cast<Control*>(FocusedLink());
+    if (link && (key == VK_RETURN || key == VK_SPACE)) {
+        form_.KeyCommand(true, link)();  // it may unload the form, and this peer with it
+        return true;
+    }
+    if (key != VK_TAB || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
+        return false;
+    const Control* from = link;
+    for (const auto& p : controls_)
+        if (p->Window() && p->Window() == GetFocus())
+            from = &p->Model();
+    Control* to = form_.NextStop(from, GetKeyState(VK_SHIFT) < 0);
+    const WinControlPeer* next = PeerOf(to);
+    if (!next)
+        return false;
+    // As Tab in a dialog: from now on the focus rectangle shows.
+    SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    if (const WinControlPeer* p = PeerOf(link_))
+        Repaint(p->Box());
+    link_ = next->Window() ? nullptr : to;
+    if (link_) {
+        Repaint(next->Box());
+        Tell(EVENT_OBJECT_FOCUS, *to);
+    }
+    SetFocus(link_ ? hwnd_ : next->Window());
+    return true;
+}
+
 // One tooltip control for the form, a tool for each control with a tip, answering over the
 // control's box. The tooltips are made when the mouse first comes over the form (the system
 // asks the window under it for its pointer before it passes on the move): a window that is

@@ -275,6 +275,10 @@ bool WinHost::WaitFor(const std::function<bool()>& done, Deadline until) {
 void WinHost::DispatchOne(MSG& msg) {
     if (!modal_.empty()) {
         HWND top = modal_.back().window;
+        const bool forTop = IsWindow(top) && (msg.hwnd == top || IsChild(top, msg.hwnd));
+        if (forTop && msg.message == WM_KEYDOWN &&
+            SendMessageW(top, WinFormPeer::kDialogKey, msg.wParam, 0))
+            return;
         if (IsWindow(top) && IsDialogMessageW(top, &msg))
             return;
     }

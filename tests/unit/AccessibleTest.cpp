@@ -244,8 +244,8 @@ TEST(ReadingOrder, FromTheTopDownAndAlongEachLineFromTheLeft) {
 }
 
 // A control's state: invisible where it or its frame is hidden, whether it shows on the screen
-// or not; off the screen where it does not show; a link linked, a header (which sorts) not
-// read-only, anything else read-only.
+// or not; off the screen where it does not show; a link linked and taking the keyboard,
+// focused where it has it; a header (which sorts) not read-only, anything else read-only.
 TEST(ReadingOrder, ControlsStatesAsAScreenReaderReadsThem) {
     fakes::FakeHost host;
     forms::Form form(host, "States");
@@ -260,20 +260,22 @@ TEST(ReadingOrder, ControlsStatesAsAScreenReaderReadsThem) {
     header.SetAccessibleRole(forms::Role::ColumnHeader);
     const struct {
         forms::Control& c;
-        bool frameVisible, visible, onScreen;
+        bool frameVisible, visible, onScreen, focused;
         long state;
     } cases[] = {
-        {text, true, true, true, forms::kReadOnly},
-        {text, true, true, false, forms::kReadOnly | forms::kOffscreen},
-        {text, true, false, true, forms::kReadOnly | forms::kInvisible},
-        {text, false, true, false, forms::kReadOnly | forms::kInvisible},
-        {link, true, true, true, forms::kLinked},
-        {header, true, true, false, forms::kOffscreen},
+        {text, true, true, true, false, forms::kReadOnly},
+        {text, true, true, false, false, forms::kReadOnly | forms::kOffscreen},
+        {text, true, false, true, false, forms::kReadOnly | forms::kInvisible},
+        {text, false, true, false, false, forms::kReadOnly | forms::kInvisible},
+        {link, true, true, true, false, forms::kLinked | forms::kFocusable},
+        {link, true, true, true, true, forms::kLinked | forms::kFocusable | forms::kFocused},
+        {header, true, true, false, false, forms::kOffscreen},
     };
     for (const auto& k : cases) {
         frame.SetVisible(k.frameVisible);
         k.c.SetVisible(k.visible);
-        EXPECT_EQ(forms::StateOf(k.c, k.onScreen), k.state) << k.c.Name() << " row " << &k - cases;
+        EXPECT_EQ(forms::StateOf(k.c, k.onScreen, k.focused), k.state)
+            << k.c.Name() << " row " << &k - cases;
     }
 }
 

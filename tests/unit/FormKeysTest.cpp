@@ -17,29 +17,40 @@ struct Dialog : forms::Form {
 };
 
 // Three buttons, OK the default one where the row says, Cancel the cancel one likewise, and
-// Other the one with the focus where the row says.
+// Other the one with the focus where the row says; or a link with the focus, which opens as it
+// does when pressed with the mouse.
 TEST(FormKeys, EnterPressesTheDefaultOrFocusedButtonAndEscapeTheCancelOneOrCloses) {
     const struct {
-        bool withDefault, withCancel, enter, focus;
+        bool withDefault, withCancel, enter;
+        const char* focus;    // null: nothing
         const char* pressed;  // empty: nothing
     } cases[] = {
-        {true, true, true, true, "OK"},       {false, true, true, true, "Other"},
-        {false, true, true, false, ""},       {true, true, false, true, "Cancel"},
-        {true, false, false, true, "closed"},
+        {true, true, true, "Other", "OK"},       {false, true, true, "Other", "Other"},
+        {false, true, true, nullptr, ""},        {true, true, false, "Other", "Cancel"},
+        {true, false, false, "Other", "closed"}, {true, true, true, "link", "link down"},
+        {true, true, false, "link", "Cancel"},
     };
     for (const auto& k : cases) {
         fakes::FakeHost host;
         std::string pressed;
         Dialog form(host, pressed);
         forms::Control ok(forms::Kind::Button, "OK"), cancel(forms::Kind::Button, "Cancel"),
-            other(forms::Kind::Button, "Other");
+            other(forms::Kind::Button, "Other"), link(forms::Kind::Label, "link");
         for (forms::Control* c : {&ok, &cancel, &other}) {
             c->Click = [&pressed, c] { pressed = c->Name(); };
             form.Register(*c);
         }
+        form.Register(link);
+        link.SetAccessibleRole(forms::Role::Link);
+        link.MouseDown = [&pressed](int button, int, double, double) {
+            pressed = button == forms::kLeftButton ? "link down" : "link other";
+        };
         ok.SetDefault(k.withDefault);
         cancel.SetCancel(k.withCancel);
-        const auto command = form.KeyCommand(k.enter, k.focus ? &other : nullptr);
+        forms::Control* focus = !k.focus                         ? nullptr
+                                : std::string(k.focus) == "link" ? &link
+                                                                 : &other;
+        const auto command = form.KeyCommand(k.enter, focus);
         if (command)
             command();
         EXPECT_EQ(pressed, k.pressed) << (k.enter ? "Enter" : "Escape") << " in row " << &k - cases;
@@ -62,6 +73,49 @@ TEST(FormKeys, ButtonsAreLaidOutLastInTheirTabOrder) {
     std::vector<std::string> order;
     for (const forms::Control* c : form.LayOutOrder()) order.push_back(c->Name());
     EXPECT_EQ(order, (std::vector<std::string>{"frame", "label", "first", "second", "alsoSecond"}));
+}
+
+// Tab goes through the buttons that show and are enabled, in their tab order, then the links,
+// and round; Shift+Tab back. From nothing (the window itself) it starts at the first or last.
+TEST(FormKeys, TabGoesThroughTheButtonsThenTheLinksThatShow) {
+    fakes::FakeHost host;
+    forms::Form form(host, "form");
+    forms::Control frame(forms::Kind::Frame, "frame"), mail(forms::Kind::Label, "mail"),
+        second(forms::Kind::Button, "second"), text(forms::Kind::Label, "text"),
+        first(forms::Kind::Button, "first"), site(forms::Kind::Label, "site"),
+        off(forms::Kind::Button, "off"), hidden(forms::Kind::Label, "hidden"),
+        framed(forms::Kind::Button, "framed");
+    for (forms::Control* c : {&frame, &mail, &second, &text, &first, &site, &off, &hidden, &framed})
+        form.Register(*c);
+    for (forms::Control* c : {&mail, &site, &hidden}) c->SetAccessibleRole(forms::Role::Link);
+    first.SetTabIndex(0);
+    second.SetTabIndex(1);
+    off.SetTabIndex(2);
+    off.SetEnabled(false);
+    hidden.SetVisible(false);
+    framed.SetTabIndex(3);
+    framed.SetContainer(&frame);
+    frame.SetVisible(false);
+    const struct {
+        forms::Control* from;
+        bool back;
+        const char* to;
+    } cases[] = {
+        {nullptr, false, "first"}, {&first, false, "second"}, {&second, false, "mail"},
+        {&mail, false, "site"},    {&site, false, "first"},   {nullptr, true, "site"},
+        {&first, true, "site"},    {&mail, true, "second"},   {&text, false, "first"},
+    };
+    for (const auto& k : cases) {
+        const forms::Control* to = form.NextStop(k.from, k.back);
+        EXPECT_EQ(to ? to->Name() : "none", k.to) << "row " << &k - cases;
+    }
+    frame.SetVisible(true);
+    EXPECT_EQ(form.NextStop(&second, false), &framed) << "a button in a frame that shows";
+
+    forms::Form none(host, "none");
+    forms::Control label(forms::Kind::Label, "label");
+    none.Register(label);
+    EXPECT_EQ(none.NextStop(nullptr, false), nullptr) << "nothing takes the keyboard";
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "RealProgram.h"
 #include "main/Program.h"
 #include "win32/Utf.h"
+#include "win32/WinForm.h"
 #include "win32/WinHost.h"
 #include "win32/WinServices.h"
 
@@ -225,14 +226,16 @@ TEST_F(RealInfoWindows, AboutWindowFollowsTheMainWindowAndOpensTheMakerAboveIt) 
     EXPECT_TRUE(IsWindowEnabled(main));
 }
 
-TEST_F(RealInfoWindows, LinksHandTheirAddressesToTheShell) {
+// Wine's shell hands what it opens to the stub browser and mailer, which write it down in the
+// file named by the returned path, empty at first; empty when ctest has not set them.
+std::wstring StubLaunches() {
     const char* stub = std::getenv("KELVR_STUB_LAUNCHER");
     const char* log = std::getenv("KELVR_LAUNCH_LOG");
-    ASSERT_TRUE(stub && log) << "run through ctest: the stub browser and mailer are set there";
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0,
-                              KEY_WRITE, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
+    if (!stub || !log ||
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_WRITE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return L"";
     const std::wstring stubPath = win32::Widen(stub);
     for (const wchar_t* value : {L"Browsers", L"Mailers"})
         RegSetValueExW(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(stubPath.c_str()),
@@ -240,7 +243,13 @@ TEST_F(RealInfoWindows, LinksHandTheirAddressesToTheShell) {
     RegCloseKey(key);
     const std::wstring launches = probe::FromUnix(log);
     DeleteFileW(launches.c_str());
+    return launches;
+}
 
+TEST_F(RealInfoWindows, LinksHandTheirAddressesToTheShell) {
+    const std::wstring launches = StubLaunches();
+    ASSERT_FALSE(launches.empty())
+        << "run through ctest: the stub browser and mailer are set there";
     const bool opened = modal::WhileOpen(
         kMakerCaption, L"KelvrForm",
         [&](HWND maker) {
@@ -255,6 +264,65 @@ TEST_F(RealInfoWindows, LinksHandTheirAddressesToTheShell) {
     EXPECT_TRUE(WaitForText(launches, L"mailto:info@q.example"))
         << win32::Narrow(ReadAll(launches));
     EXPECT_TRUE(WaitForText(launches, L"www.q.example")) << win32::Narrow(ReadAll(launches));
+}
+
+// Tab goes on from the buttons to the links, and round again. The link that has the focus is
+// framed by a focus rectangle, and is the focus and focused to a screen reader; Enter, or the
+// space bar, opens it. (The keys are handed to the form as the message loop hands them on,
+// before the dialog manager: keyboard-test.sh types them.)
+TEST_F(RealInfoWindows, TabReachesTheLinksWhichEnterOrSpaceOpens) {
+    const std::wstring launches = StubLaunches();
+    ASSERT_FALSE(launches.empty())
+        << "run through ctest: the stub browser and mailer are set there";
+    const wchar_t *mail = L"info@q.example", *site = L"www.q.example";
+    const bool opened = modal::WhileOpen(
+        kMakerCaption, L"KelvrForm",
+        [&](HWND maker) {
+            const std::vector<DWORD> unframed = probe::OwnPicture(maker);
+            const RECT mailBox = probe::Named(probe::Read(maker), mail)->rect;
+            const struct {
+                UINT key;
+                const wchar_t* focus;  // a button's text, or a link's name
+            } steps[] = {{VK_TAB, L"? &Sistema"}, {VK_TAB, mail},   {VK_RETURN, mail},
+                         {VK_TAB, site},          {VK_SPACE, site}, {VK_TAB, L"&OK"}};
+            for (const auto& s : steps) {
+                SendMessageW(maker, win32::WinFormPeer::kDialogKey, s.key, 0);
+                const std::wstring focus = GetFocus() == maker
+                                               ? probe::Object::OfWindow(maker).FocusName()
+                                               : probe::Text(GetFocus());
+                EXPECT_EQ(focus, s.focus) << "step " << &s - steps;
+                for (const Element& e : probe::Read(maker)) {
+                    if (e.role == ROLE_SYSTEM_LINK)
+                        EXPECT_EQ((e.state & STATE_SYSTEM_FOCUSED) != 0, e.name == s.focus)
+                            << win32::Narrow(e.heard) << ", step " << &s - steps;
+                }
+                if (&s != &steps[1])
+                    continue;
+                // Framed: what differs from the picture without the focus is the link's edge.
+                const std::vector<DWORD> framed = probe::OwnPicture(maker);
+                RECT client;
+                GetClientRect(maker, &client);
+                long edge = 0, elsewhere = 0;
+                for (int y = 0; y < client.bottom; ++y)
+                    for (int x = 0; x < client.right; ++x) {
+                        if (framed[y * client.right + x] == unframed[y * client.right + x])
+                            continue;
+                        const bool onEdge = x >= mailBox.left && x < mailBox.right &&
+                                            y >= mailBox.top && y < mailBox.bottom &&
+                                            (x == mailBox.left || x == mailBox.right - 1 ||
+                                             y == mailBox.top || y == mailBox.bottom - 1);
+                        ++(onEdge ? edge : elsewhere);
+                    }
+                EXPECT_GT(edge, 0) << "the focus rectangle";
+                EXPECT_EQ(elsewhere, 0) << "pixels changed away from the link's edge";
+            }
+            PostMessageW(maker, WM_CLOSE, 0, 0);
+        },
+        [&] { MenuBar(3); });
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(WaitForText(launches, std::wstring(L"mailto:") + mail))
+        << win32::Narrow(ReadAll(launches));
+    EXPECT_TRUE(WaitForText(launches, site)) << win32::Narrow(ReadAll(launches));
 }
 
 TEST_F(RealInfoWindows, HoverLightsALinkOnlyInsideItsMargins) {

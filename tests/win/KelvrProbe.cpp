@@ -2,7 +2,9 @@
 // for the tests that drive kelvr.exe with real keys:
 //   kelvr_probe texts PREFIX   the names of the controls of the visible window whose caption
 //                              starts with PREFIX, one a line
-//   kelvr_probe focus PREFIX   the text of the window that has the keyboard focus there
+//   kelvr_probe focus PREFIX   the text of the window that has the keyboard focus there; where
+//                              that is the window itself, the name of what its accessible
+//                              object says has the focus (a drawn link)
 //   kelvr_probe active PREFIX  exit code 0 when that window is the active window of its
 //                              program and the foreground window
 //   kelvr_probe exists PREFIX  exit code 0 when such a window is shown, 1 otherwise
@@ -89,7 +91,14 @@ int wmain(int argc, wchar_t** argv) {
         info.cbSize = sizeof info;
         if (!GetGUIThreadInfo(GetWindowThreadProcessId(found, nullptr), &info))
             return 1;
-        Print(probe::Text(info.hwndFocus));
+        if (info.hwndFocus != found) {
+            Print(probe::Text(info.hwndFocus));
+            return 0;
+        }
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        if (const probe::Object o = probe::Object::OfWindow(found))
+            Print(o.FocusName());
+        CoUninitialize();
         return 0;
     }
     if (command == L"active") {

@@ -452,6 +452,17 @@ class Object {
         return RECT{l, t, l + w, t + h};
     }
     HRESULT DoDefaultAction() const { return p_->accDoDefaultAction(Self()); }
+    // The name of what has the keyboard focus: a child of the object, or the object itself.
+    std::wstring FocusName() const {
+        VARIANT v;
+        VariantInit(&v);
+        if (p_->get_accFocus(&v) != S_OK)
+            return L"";
+        if (v.vt == VT_I4)
+            return Name(v.lVal);
+        const Object focused = Of(v);
+        return focused ? focused.Name() : L"";
+    }
     Object Navigate(long direction) const {
         VARIANT to;
         VariantInit(&to);

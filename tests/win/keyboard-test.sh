@@ -3,7 +3,8 @@
 # Drives kelvr.exe with real key presses (xdotool, through X into Wine) and reads its windows
 # back with the probe from another process: the sort keys Ctrl+1 to Ctrl+4, and the table as a
 # screen reader reads it then (Active Accessibility, across processes); every menu item by Alt
-# and its underlined letter, Enter and Escape in both dialogs, and their tab order; the main
+# and its underlined letter, Enter and Escape in both dialogs, and their tab order, through the
+# buttons and on to the links (what has the focus read as a screen reader reads it); the main
 # window active again once a dialog closes.
 set -uo pipefail
 # shellcheck source=../../scripts/wine-env.sh
@@ -90,6 +91,10 @@ check "its OK button has the focus" until_ 3 focus_is "$about" "OK"
 keys "$dialog" Tab
 check "Tab goes to System Info" until_ 3 focus_is "$about" "&System Info..."
 keys "$dialog" Tab
+credit=$(probe texts "$about" | grep '^by QIRVO')
+check "the about window reads a credit line" test -n "$credit"
+check "Tab goes on to it, a link" until_ 3 focus_is "$about" "$credit"
+keys "$dialog" Tab
 check "Tab comes back to OK" until_ 3 focus_is "$about" "OK"
 keys "$dialog" Return
 check "Enter closes the about window" until_ 5 gone "$about"
@@ -108,6 +113,13 @@ keys "$dialog" Tab
 check "Tab goes to ? Sistema" until_ 3 focus_is "$maker" "? &Sistema"
 keys "$dialog" shift+Tab
 check "Shift+Tab comes back to OK" until_ 3 focus_is "$maker" "&OK"
+keys "$dialog" shift+Tab
+check "Shift+Tab goes round to the last link, the web address" until_ 3 \
+  focus_is "$maker" "www.q.example"
+keys "$dialog" shift+Tab
+check "and back to the mail address" until_ 3 focus_is "$maker" "info@q.example"
+keys "$dialog" Tab Tab
+check "Tab Tab goes on to OK" until_ 3 focus_is "$maker" "&OK"
 keys "$dialog" Return
 check "Enter closes the maker window" until_ 5 gone "$maker"
 keys "$main" alt+q
