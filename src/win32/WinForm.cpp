@@ -3,6 +3,7 @@
 #include "win32/WinForm.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "forms/Accessible.h"
 #include "forms/Contrast.h"
@@ -27,29 +28,20 @@ WinFormPeer::WinFormPeer(WinHost& host, forms::Form& form)
     : host_(host), form_(form), dpi_(host.Dpi()) {
     style_ = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     exStyle_ = WS_EX_CONTROLPARENT;
-    switch (form.BorderStyle()) {
-        case forms::Border::Sizable:
-            style_ |= WS_THICKFRAME;
-            if (form.MinButton())
-                style_ |= WS_MINIMIZEBOX;
-            if (form.MaxButton())
-                style_ |= WS_MAXIMIZEBOX;
-            break;
-        case forms::Border::FixedSingle:
-            break;
-        case forms::Border::FixedDialog:
-            style_ |= DS_MODALFRAME;
-            exStyle_ |= WS_EX_DLGMODALFRAME;
-            break;
+    if (form.BorderStyle() == forms::Border::Sizable)
+        style_ |= WS_THICKFRAME | (form.MinButton() ? WS_MINIMIZEBOX : 0) |
+                  (form.MaxButton() ? WS_MAXIMIZEBOX : 0);
+    if (form.BorderStyle() == forms::Border::FixedDialog) {
+        style_ |= DS_MODALFRAME;
+        exStyle_ |= WS_EX_DLGMODALFRAME;
     }
     BuildMenu();
 
-    const int dpi = dpi_;
-    RECT outer{0, 0, forms::TwipsToPixels(form.DesignWidth(), dpi),
-               forms::TwipsToPixels(form.DesignHeight(), dpi)};
+    RECT outer{0, 0, forms::TwipsToPixels(form.DesignWidth(), dpi_),
+               forms::TwipsToPixels(form.DesignHeight(), dpi_)};
     AdjustWindowRectEx(&outer, style_, menu_ != nullptr, exStyle_);
-    form.SetOuterSize(forms::PixelsToTwips(outer.right - outer.left, dpi),
-                      forms::PixelsToTwips(outer.bottom - outer.top, dpi));
+    form.SetOuterSize(forms::PixelsToTwips(outer.right - outer.left, dpi_),
+                      forms::PixelsToTwips(outer.bottom - outer.top, dpi_));
     for (Control* c : form.Controls()) AddControl(*c);
 }
 
@@ -95,12 +87,10 @@ void WinFormPeer::MakeWindow() {
     // Made on a screen of another scale than the system's (beside a main window moved there):
     // laid out at that screen's DPI, the same size in inches.
     const int dpi = hwnd_ ? host_.WindowDpi(hwnd_) : dpi_;
-    if (dpi != dpi_) {
-        RECT scaled = rect_;
-        scaled.right = scaled.left + MulDiv(rect_.right - rect_.left, dpi, dpi_);
-        scaled.bottom = scaled.top + MulDiv(rect_.bottom - rect_.top, dpi, dpi_);
-        DpiChanged(dpi, scaled);
-    }
+    if (dpi != dpi_)
+        DpiChanged(dpi,
+                   {rect_.left, rect_.top, rect_.left + MulDiv(rect_.right - rect_.left, dpi, dpi_),
+                    rect_.top + MulDiv(rect_.bottom - rect_.top, dpi, dpi_)});
 }
 
 // Given as the window is first created, so that it never shows a default icon.
@@ -351,8 +341,7 @@ void WinFormPeer::FinishChanges() {
     if (!IsRectEmpty(&dirty_))
         InvalidateRect(hwnd_, &dirty_, FALSE);
     dirty_ = RECT{};
-    const auto told = std::move(told_);
-    told_.clear();
+    const auto told = std::exchange(told_, {});
     for (const auto& t : told)
         NotifyWinEvent(t.first, hwnd_, OBJID_CLIENT, forms::EventId(form_, *t.second));
     if (reordered_) {
