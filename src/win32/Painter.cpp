@@ -12,27 +12,17 @@ using forms::Kind;
 
 namespace {
 
-void Fill(HDC dc, const RECT& area, COLORREF color) {
-    HBRUSH b = CreateSolidBrush(color);
-    FillRect(dc, &area, b);
+// Fills `area` with `color`; with FrameRect for `draw`, outlines it instead.
+void Brush(HDC dc, const RECT& area, forms::Color color,
+           int(WINAPI* draw)(HDC, const RECT*, HBRUSH) = FillRect) {
+    HBRUSH b = CreateSolidBrush(ToColorRef(color));
+    draw(dc, &area, b);
     DeleteObject(b);
-}
-
-void PaintShape(HDC dc, RECT r, const forms::Look& look) {
-    Fill(dc, r, ToColorRef(look.back));
-    HBRUSH frame = CreateSolidBrush(ToColorRef(look.outline));
-    FrameRect(dc, &r, frame);
-    DeleteObject(frame);
-}
-
-void PaintFrame(HDC dc, RECT r, const forms::Look& look) {
-    Fill(dc, r, ToColorRef(look.back));
-    DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
 }
 
 void PaintPicture(HDC dc, RECT r, const Control& c, const forms::Look& look,
                   const PaintContext& context) {
-    Fill(dc, r, ToColorRef(look.back));
+    Brush(dc, r, look.back);
     DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT);
     if (c.Picture()) {
         const int size = MulDiv(32, context.dpi, 96);
@@ -59,7 +49,7 @@ void PaintLabel(HDC dc, RECT r, const WinControlPeer& label, const forms::Look& 
                 const PaintContext& context) {
     const Control& c = label.Model();
     if (c.Opaque())
-        Fill(dc, r, ToColorRef(look.back));
+        Brush(dc, r, look.back);
     if (c.HasBorder())
         DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     SetBkMode(dc, TRANSPARENT);
@@ -84,16 +74,18 @@ void PaintLabel(HDC dc, RECT r, const WinControlPeer& label, const forms::Look& 
 void PaintControl(HDC dc, const WinControlPeer& control, const PaintContext& context) {
     const Control& c = control.Model();
     const forms::Look look = forms::LookOf(c, context.highContrast);
-    const RECT& r = control.Box();
+    RECT r = control.Box();
     switch (c.Kind()) {
         case Kind::Shape:
-            PaintShape(dc, r, look);
+            Brush(dc, r, look.back);
+            Brush(dc, r, look.outline, FrameRect);
             break;
         case Kind::Line:
-            Fill(dc, r, ToColorRef(look.fore));
+            Brush(dc, r, look.fore);
             break;
         case Kind::Frame:
-            PaintFrame(dc, r, look);
+            Brush(dc, r, look.back);
+            DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
             break;
         case Kind::Picture:
             PaintPicture(dc, r, c, look, context);

@@ -1,5 +1,5 @@
-// Drawing a form's controls that have no window of their own: one routine per kind of control,
-// the same for the screen and for pictures.
+// Drawing a form's controls that have no window of their own, the same for the screen and for
+// pictures.
 #pragma once
 
 #include <windows.h>
