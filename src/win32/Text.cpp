@@ -1,8 +1,9 @@
 #include "win32/Text.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
-#include <iterator>
+#include <cstring>
 
 #include "forms/MadeOnce.h"
 #include "forms/TextBreaks.h"
@@ -31,12 +32,8 @@ void Out(HDC dc, int x, int y, const RECT* clip, const std::wstring& text,
                     static_cast<UINT>(glyphs.size()), nullptr);
 }
 
-}  // namespace
-
 // ---------------------------------------------------------------------------------------------
 // Fonts
-
-namespace {
 
 // The sizes a bitmap face is drawn in, as the heights of their characters; the system makes
 // other sizes by stretching one of these.
@@ -126,15 +123,11 @@ HDC TextFonts::Dc() {
 }
 
 HFONT TextFonts::Get(const LOGFONTW& lf) {
-    for (const auto& f : fonts_) {
-        const LOGFONTW& o = f.first;
-        if (o.lfHeight == lf.lfHeight && o.lfWidth == lf.lfWidth && o.lfWeight == lf.lfWeight &&
-            o.lfItalic == lf.lfItalic && o.lfUnderline == lf.lfUnderline &&
-            o.lfStrikeOut == lf.lfStrikeOut && o.lfCharSet == lf.lfCharSet &&
-            o.lfQuality == lf.lfQuality && o.lfPitchAndFamily == lf.lfPitchAndFamily &&
+    // (The face name as a string: what follows its end may differ.)
+    for (const auto& [o, f] : fonts_)
+        if (std::memcmp(&o, &lf, offsetof(LOGFONTW, lfFaceName)) == 0 &&
             lstrcmpW(o.lfFaceName, lf.lfFaceName) == 0)
-            return f.second;
-    }
+            return f;
     HFONT f = CreateFontIndirectW(&lf);
     fonts_.emplace_back(lf, f);
     return f;
@@ -234,7 +227,12 @@ FontHandle TextFonts::Fallback(FontHandle handle, char32_t c) {
             own.lfHeight = -em;
         HFONT found = nullptr;
         const std::wstring text = Utf16(c);
-        auto has = [&](const LOGFONTW& lf) {
+        // The font in `charset`, and in `face` where given, if it has the character.
+        auto has = [&](BYTE charset, const wchar_t* face) {
+            LOGFONTW lf = own;
+            lf.lfCharSet = charset;
+            if (face)
+                SetFace(lf, face);
             HFONT f = Get(lf);
             if (f && f != font && Has(f, text)[0])
                 found = f;
@@ -242,18 +240,12 @@ FontHandle TextFonts::Fallback(FontHandle handle, char32_t c) {
         };
         // The same face in the character set first: where the face has it (a Greek Windows' own
         // MS Sans Serif), it is the one the system picks.
-        for (BYTE charset : forms::CharsetsFor(c, GetACP())) {
-            LOGFONTW lf = own;
-            lf.lfCharSet = charset;
-            if (has(lf))
+        for (BYTE charset : forms::CharsetsFor(c, GetACP()))
+            if (has(charset, nullptr))
                 break;
-        }
-        for (std::size_t i = 0; !found && i < std::size(forms::kFallbackFaces); ++i) {
-            LOGFONTW lf = own;
-            lf.lfCharSet = DEFAULT_CHARSET;
-            SetFace(lf, forms::kFallbackFaces[i]);
-            has(lf);
-        }
+        for (const wchar_t* face : forms::kFallbackFaces)
+            if (found || has(DEFAULT_CHARSET, face))
+                break;
         return found;
     });
 }
