@@ -142,14 +142,12 @@ forms::Area WinHost::WorkArea() const {
 HFONT WinHost::Font(const forms::Font& font, int dpi) {
     return forms::MadeOnce(fonts_, {font, dpi}, [&] {
         const std::wstring name = Widen(font.name);
-        const int height = -static_cast<int>(std::lround(font.size * dpi / 72.0));
-        const bool symbol = _wcsicmp(name.c_str(), L"Wingdings") == 0;
         LOGFONTW lf{};
-        lf.lfHeight = height;
+        lf.lfHeight = -static_cast<int>(std::lround(font.size * dpi / 72.0));
         lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
         lf.lfItalic = font.italic;
         lf.lfUnderline = font.underline;
-        lf.lfCharSet = symbol ? SYMBOL_CHARSET : DEFAULT_CHARSET;
+        lf.lfCharSet = _wcsicmp(name.c_str(), L"Wingdings") == 0 ? SYMBOL_CHARSET : DEFAULT_CHARSET;
         name.copy(lf.lfFaceName, LF_FACESIZE - 1);
         // A bitmap face is drawn at the sizes it has, and in its scalable twin at any other.
         ChooseFace(lf);
@@ -286,30 +284,24 @@ void WinHost::DispatchOne(MSG& msg) {
     DispatchMessageW(&msg);
 }
 
-namespace {
-struct Disabling {
-    HWND keep;
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK DisableOne(HWND hwnd, LPARAM lp) {
-    auto* d = reinterpret_cast<Disabling*>(lp);
-    if (hwnd != d->keep && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+// Each window of the thread but the modal form's own that shows and is enabled is disabled, and
+// kept in `modal` to be enabled again.
+BOOL CALLBACK WinHost::DisableOne(HWND hwnd, LPARAM modal) {
+    Modal& m = *reinterpret_cast<Modal*>(modal);
+    if (hwnd != m.window && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
         EnableWindow(hwnd, FALSE);
-        d->windows.push_back(hwnd);
+        m.disabled.push_back(hwnd);
     }
     return TRUE;
 }
-}  // namespace
 
 void WinHost::RunModal(forms::Form& form) {
     HWND hwnd = reinterpret_cast<HWND>(form.hWnd());
     if (!hwnd)
         return;
-    HWND previous = GetActiveWindow();
-    Disabling d{hwnd, {}};
-    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&d));
-    modal_.push_back({hwnd, std::move(d.windows), previous});
+    Modal m{hwnd, {}, GetActiveWindow()};
+    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&m));
+    modal_.push_back(std::move(m));
 
     form.Show();
     SetForegroundWindow(hwnd);

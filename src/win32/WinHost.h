@@ -92,6 +92,7 @@ class WinHost : public forms::FormHost, public forms::Screen {
     void DispatchOne(MSG& msg);
     void RunPosted();
     static LRESULT CALLBACK PostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    static BOOL CALLBACK DisableOne(HWND hwnd, LPARAM modal);
 
     HINSTANCE instance_;
     int dpi_ = 96;
