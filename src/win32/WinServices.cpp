@@ -128,10 +128,6 @@ std::wstring LongPath(const std::wstring& path) {
     return L"\\\\?\\" + full;
 }
 
-std::wstring LongPath(const std::string& utf8) {
-    return LongPath(Widen(utf8));
-}
-
 // Set once the system has refused FindExInfoBasic and FIND_FIRST_EX_LARGE_FETCH.
 std::atomic<bool> basicRefused{false};
 
@@ -156,7 +152,7 @@ HANDLE FirstEntry(const std::wstring& pattern, WIN32_FIND_DATAW& found) noexcept
 }  // namespace
 
 bool WinFileSystem::IsPlainFile(const std::string& path) const {
-    const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
+    const DWORD attributes = GetFileAttributesW(LongPath(Widen(path)).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            !(attributes &
              (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
@@ -240,7 +236,7 @@ bool WinFileSystem::ListFolder(const std::string& folder, const std::string& fil
         base += '\\';
     const std::wstring wanted = Widen(fileName);
     WIN32_FIND_DATAW found;
-    const std::wstring pattern = LongPath(base + "*");
+    const std::wstring pattern = LongPath(Widen(base + "*"));
     HANDLE find = meanwhile ? OpenMeanwhile(pattern, found, meanwhile) : FirstEntry(pattern, found);
     if (find == INVALID_HANDLE_VALUE)
         return false;
@@ -298,7 +294,8 @@ bool LinkFreePath(const std::string& path, std::string& out) {
         Narrow(full),
         [](const std::string& folder, const std::string& part, std::string& name) {
             WIN32_FIND_DATAW found;
-            const HANDLE find = FindFirstFileW(LongPath(folder + "\\" + part).c_str(), &found);
+            const HANDLE find =
+                FindFirstFileW(LongPath(Widen(folder + "\\" + part)).c_str(), &found);
             if (find == INVALID_HANDLE_VALUE)
                 return false;
             FindClose(find);
@@ -317,7 +314,7 @@ bool WinFileSystem::FinalPath(const std::string& path, std::string& out) const {
         return LinkFreePath(path, out);
     // No access is asked for: the name needs none, and the folder may be one the user cannot
     // read. Backup semantics let a folder be opened at all.
-    const HANDLE file = CreateFileW(LongPath(path).c_str(), 0,
+    const HANDLE file = CreateFileW(LongPath(Widen(path)).c_str(), 0,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -347,10 +344,6 @@ HKEY RegistryRoot(std::uint32_t root) {
 }
 
 namespace {
-bool IsText(DWORD type) {
-    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
-
 // The registry is read only when a button asks for the system information tool.
 struct RegistryCalls {
     using Open = LONG(WINAPI*)(HKEY, LPCSTR, DWORD, REGSAM, PHKEY);
@@ -393,15 +386,13 @@ long WinRegistry::QueryValue(services::RegistryKey key, const std::string& name,
     }
     data.resize(got);
     // Text arrives in the ANSI code page; the program speaks UTF-8.
-    if (IsText(t))
+    if (t == REG_SZ || t == REG_EXPAND_SZ || t == REG_MULTI_SZ)
         data = AnsiToUtf8(data);
-    if (data.size() > size) {
-        size = static_cast<std::uint32_t>(data.size());
-        return ERROR_MORE_DATA;
-    }
-    std::memcpy(buffer, data.data(), data.size());
+    const bool fits = data.size() <= size;
+    if (fits)
+        std::memcpy(buffer, data.data(), data.size());
     size = static_cast<std::uint32_t>(data.size());
-    return ERROR_SUCCESS;
+    return fits ? ERROR_SUCCESS : ERROR_MORE_DATA;
 }
 
 void WinRegistry::CloseKey(services::RegistryKey key) {
