@@ -151,7 +151,8 @@ class WinFormPeer : public forms::FormPeer {
     bool finishPosted_ = false;
 
     void Pending();
-    TOOLINFOW ToolOf(int id, Tip& tip) const;
+    // Sends the tooltip control `message` (TTM_ADDTOOLW, ...) about the control `id`'s tool.
+    void SendTool(UINT message, int id, Tip& tip) const;
 };
 
 }  // namespace win32

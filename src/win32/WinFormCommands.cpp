@@ -108,13 +108,10 @@ void WinFormPeer::MouseOver() {
                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, host_.Instance(), nullptr);
     if (!tooltip_)
         return;
-    for (auto& t : tips_) {
-        TOOLINFOW ti = ToolOf(t.first, t.second);
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-    }
+    for (auto& [id, tip] : tips_) SendTool(TTM_ADDTOOLW, id, tip);
 }
 
-TOOLINFOW WinFormPeer::ToolOf(int id, Tip& tip) const {
+void WinFormPeer::SendTool(UINT message, int id, Tip& tip) const {
     TOOLINFOW ti{};
     ti.cbSize = sizeof ti;
     ti.uFlags = 0;  // the window hands the tooltips its mouse messages (see OnMessage)
@@ -122,7 +119,7 @@ TOOLINFOW WinFormPeer::ToolOf(int id, Tip& tip) const {
     ti.uId = static_cast<UINT_PTR>(id);
     ti.rect = tip.rect;
     ti.lpszText = &tip.text[0];
-    return ti;
+    SendMessageW(tooltip_, message, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 // A control hidden or scrolled away answers nowhere.
@@ -143,12 +140,10 @@ void WinFormPeer::SetTip(const WinControlPeer& peer, const std::wstring& text) {
         // A tool takes its text as it is added: TTM_SETTOOLINFO takes no more than 80
         // characters, and a name cut short may be longer. A new text replaces the tool; a new
         // place only moves it.
-        TOOLINFOW ti = ToolOf(it->first, it->second);
-        const auto info = reinterpret_cast<LPARAM>(&ti);
         if (newText && !added)
-            SendMessageW(tooltip_, TTM_DELTOOLW, 0, info);
+            SendTool(TTM_DELTOOLW, it->first, it->second);
         if (!text.empty())
-            SendMessageW(tooltip_, newText ? TTM_ADDTOOLW : TTM_NEWTOOLRECTW, 0, info);
+            SendTool(newText ? TTM_ADDTOOLW : TTM_NEWTOOLRECTW, it->first, it->second);
     }
     if (text.empty())
         tips_.erase(it);
