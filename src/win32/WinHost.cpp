@@ -368,12 +368,7 @@ int WinHost::Run(forms::Form& main) {
     main_ = &main;
     main.Show();
     MSG msg;
-    while (main.IsLoaded()) {
-        BOOL r = GetMessageW(&msg, nullptr, 0, 0);
-        if (r <= 0)
-            break;
-        DispatchOne(msg);
-    }
+    while (main.IsLoaded() && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchOne(msg);
     main_ = nullptr;
     return 0;
 }
