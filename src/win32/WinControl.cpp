@@ -111,11 +111,9 @@ void WinControlPeer::LayOut() {
 void WinControlPeer::MakeButton(const Drawn& now) {
     form_.Host().LoadCommonControls();  // for the themed button of common controls 6
     const RECT& r = now.box;
-    DWORD style = WS_CHILD | WS_TABSTOP | (control_.IsDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    if (now.shown)
-        style |= WS_VISIBLE;
-    if (!now.enabled)
-        style |= WS_DISABLED;
+    const DWORD style = WS_CHILD | WS_TABSTOP |
+                        (control_.IsDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) |
+                        (now.shown ? WS_VISIBLE : 0) | (now.enabled ? 0 : WS_DISABLED);
     hwnd_ = CreateWindowExW(0, L"BUTTON", now.text.c_str(), style, r.left, r.top, r.right - r.left,
                             r.bottom - r.top, form_.Window(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
