@@ -34,14 +34,11 @@ const Libraries& Libs() {
         using Initialize = HRESULT(WINAPI*)(void*, DWORD);
         if (const auto init = LoadWhenNeeded<Initialize>(L"ole32.dll", "CoInitializeEx"))
             init(nullptr, COINIT_APARTMENTTHREADED);
-        Libraries l;
-        l.lresultFromObject =
-            LoadWhenNeeded<LPFNLRESULTFROMOBJECT>(L"oleacc.dll", "LresultFromObject");
-        l.createStdAccessibleObject = LoadWhenNeeded<LPFNCREATESTDACCESSIBLEOBJECT>(
-            L"oleacc.dll", "CreateStdAccessibleObject");
-        l.sysAllocString =
-            LoadWhenNeeded<BSTR(WINAPI*)(const OLECHAR*)>(L"oleaut32.dll", "SysAllocString");
-        return l;
+        return Libraries{
+            LoadWhenNeeded<LPFNLRESULTFROMOBJECT>(L"oleacc.dll", "LresultFromObject"),
+            LoadWhenNeeded<LPFNCREATESTDACCESSIBLEOBJECT>(L"oleacc.dll",
+                                                          "CreateStdAccessibleObject"),
+            LoadWhenNeeded<BSTR(WINAPI*)(const OLECHAR*)>(L"oleaut32.dll", "SysAllocString")};
     }();
     return libs;
 }
