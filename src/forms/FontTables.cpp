@@ -68,6 +68,20 @@ std::vector<unsigned char> CharsetsFor(char32_t c, unsigned codePage) {
     return cjk;  // for Han, and last for any symbol, which East Asian fonts are rich in
 }
 
+std::span<const wchar_t* const> ScalableTwins(unsigned char pitchAndFamily) {
+    static constexpr const wchar_t* kSwiss[] = {L"Microsoft Sans Serif", L"Tahoma"};
+    static constexpr const wchar_t* kRoman[] = {L"Times New Roman"};
+    static constexpr const wchar_t* kModern[] = {L"Courier New"};
+    switch (pitchAndFamily & 0xF0) {
+        case 0x10:  // FF_ROMAN
+            return kRoman;
+        case 0x30:  // FF_MODERN
+            return kModern;
+        default:
+            return kSwiss;
+    }
+}
+
 std::vector<WideRange> ReadWideRanges(const std::vector<unsigned char>& t) {
     // Big-endian numbers; 0 past the table's end. (Compared so that an offset near the top of
     // a 32-bit size_t, as a damaged table may give, cannot wrap around.)

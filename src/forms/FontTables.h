@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace forms {
@@ -39,6 +40,11 @@ inline constexpr const wchar_t* kFallbackFaces[] = {
     L"SimSun-ExtB",
     L"MingLiU-ExtB",
 };
+
+// The outline faces Windows made to match its bitmap faces, likeliest first, for a bitmap face
+// whose TEXTMETRIC's tmPitchAndFamily is `pitchAndFamily`: its family (the high four bits)
+// roman or modern, or else taken for Swiss (MS Sans Serif's).
+std::span<const wchar_t* const> ScalableTwins(unsigned char pitchAndFamily);
 
 // Characters past the 16-bit range that a font has, from first to last, and the glyph of the
 // first.

@@ -86,16 +86,9 @@ const wchar_t* ScalableTwin(HDC dc, const LOGFONTW& lf) {
     if (came == asked && std::find(sizes.begin(), sizes.end(), asked) != sizes.end())
         return nullptr;
     // Its scalable twin: Windows' outline faces made to match its bitmap faces of each family.
-    static const wchar_t* const kSwiss[] = {L"Microsoft Sans Serif", L"Tahoma", nullptr};
-    static const wchar_t* const kRoman[] = {L"Times New Roman", nullptr};
-    static const wchar_t* const kModern[] = {L"Courier New", nullptr};
-    const BYTE family = tm.tmPitchAndFamily & 0xF0;
-    const wchar_t* const* twins = family == FF_ROMAN    ? kRoman
-                                  : family == FF_MODERN ? kModern
-                                                        : kSwiss;
-    for (; *twins; ++twins)
-        if (HasScalable(dc, *twins))
-            return *twins;
+    for (const wchar_t* twin : forms::ScalableTwins(tm.tmPitchAndFamily))
+        if (HasScalable(dc, twin))
+            return twin;
     return nullptr;
 }
 

@@ -318,6 +318,30 @@ TEST(FontTablesTest, NamesTheCharacterSetsWhoseFontsWriteACharacter) {
             << std::hex << static_cast<std::uint32_t>(c.c);
 }
 
+// MS Serif (roman), Courier (modern) and MS Sans Serif (Swiss) are drawn in their own family's
+// outline faces whatever their pitch bits say; a family with no bitmap face of Windows' own
+// (script, decorative, none) is taken for Swiss.
+TEST(FontTablesTest, GivesABitmapFaceTheOutlineFacesOfItsFamily) {
+    const std::vector<std::wstring> swiss = {L"Microsoft Sans Serif", L"Tahoma"};
+    const struct {
+        unsigned char pitchAndFamily;
+        std::vector<std::wstring> twins;
+    } cases[] = {
+        {0x10, {L"Times New Roman"}},
+        {0x12, {L"Times New Roman"}},
+        {0x31, {L"Courier New"}},
+        {0x22, swiss},
+        {0x40, swiss},
+        {0x50, swiss},
+        {0x00, swiss},
+    };
+    for (const auto& c : cases) {
+        const auto twins = forms::ScalableTwins(c.pitchAndFamily);
+        EXPECT_EQ(std::vector<std::wstring>(twins.begin(), twins.end()), c.twins)
+            << std::hex << unsigned{c.pitchAndFamily};
+    }
+}
+
 // A character map with a table of 16-bit ranges (format 4) first and one of 32-bit ranges
 // (format 12) under the encoding given, with two groups.
 std::vector<unsigned char> Cmap(int platform, int encoding) {
