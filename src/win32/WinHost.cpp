@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 #include "Version.h"
 #include "forms/Twips.h"
@@ -57,9 +58,7 @@ WinHost::WinHost(HINSTANCE instance) : instance_(instance) {
 
 bool WinHost::ReadHighContrast() {
     const bool on = highContrastSetting && highContrastSetting();
-    const bool changed = on != highContrast_;
-    highContrast_ = on;
-    return changed;
+    return std::exchange(highContrast_, on) != on;
 }
 
 WinHost::~WinHost() {
@@ -201,8 +200,7 @@ void WinHost::Post(std::function<void()> task) {
     {
         std::lock_guard<std::mutex> lock(postMutex_);
         posted_.push_back(std::move(task));
-        send = !messagePosted_;
-        messagePosted_ = true;
+        send = !std::exchange(messagePosted_, true);
     }
     SetEvent(wake_);
     if (send && !PostMessageW(postWindow_, WM_APP, 0, 0)) {
