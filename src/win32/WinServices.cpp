@@ -203,9 +203,7 @@ HANDLE WinFileSystem::OpenMeanwhile(const std::wstring& pattern, WIN32_FIND_DATA
         return FirstEntry(pattern, found);
     if (!opener_) {
         auto o = std::make_shared<Opener>();
-        if (!o->asked || !o->answered)
-            return FirstEntry(pattern, found);
-        if (!RunOnThread([o] { o->Run(); }, 64 * 1024))
+        if (!o->asked || !o->answered || !RunOnThread([o] { o->Run(); }, 64 * 1024))
             return FirstEntry(pattern, found);
         opener_ = o;
     }
