@@ -291,11 +291,11 @@ TEST_F(RealInfoWindows, TabReachesTheLinksWhichEnterOrSpaceOpens) {
                                                ? probe::Object::OfWindow(maker).FocusName()
                                                : probe::Text(GetFocus());
                 EXPECT_EQ(focus, s.focus) << "step " << &s - steps;
-                for (const Element& e : probe::Read(maker)) {
-                    if (e.role == ROLE_SYSTEM_LINK)
+                for (const Element& e : probe::Read(maker))
+                    if (e.role == ROLE_SYSTEM_LINK) {
                         EXPECT_EQ((e.state & STATE_SYSTEM_FOCUSED) != 0, e.name == s.focus)
                             << win32::Narrow(e.heard) << ", step " << &s - steps;
-                }
+                    }
                 if (&s != &steps[1])
                     continue;
                 // Framed: what differs from the picture without the focus is the link's edge.
