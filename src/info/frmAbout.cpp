@@ -79,8 +79,7 @@ void frmAbout::Form_Load() {
          static_cast<float>(mainWindow_.Top()) + 400.0f);
     SetCaption(std::string(" Informazioni su ") + KELVR_TITLE);
     lblTitle.SetCaption(KELVR_TITLE);
-    lblVersion.SetCaption("Versione " + std::to_string(KELVR_MAJOR) + "." +
-                          std::to_string(KELVR_MINOR) + "." + std::to_string(KELVR_REVISION));
+    lblVersion.SetCaption("Versione " KELVR_VERSION_NUMBERS);
     lblDescription.SetCaption(
         "Espone lo spazio occupato, libero e totale dei Drive\n"
         "\n"
