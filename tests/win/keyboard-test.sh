@@ -94,6 +94,11 @@ keys "$dialog" Tab
 credit=$(probe texts "$about" | grep '^by QIRVO')
 check "the about window reads a credit line" test -n "$credit"
 check "Tab goes on to it, a link" until_ 3 focus_is "$about" "$credit"
+keys "$dialog" Return
+check "Enter opens it: the maker window" until_ 5 shown "$maker"
+keys "$maker" Escape
+check "Escape closes that" until_ 5 gone "$maker"
+check "and the credit line has the focus again" until_ 3 focus_is "$about" "$credit"
 keys "$dialog" Tab
 check "Tab comes back to OK" until_ 3 focus_is "$about" "OK"
 keys "$dialog" Return
