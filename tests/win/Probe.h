@@ -214,12 +214,6 @@ inline long Unlike(HWND form) {
     return unlike;
 }
 
-inline std::string Names(const std::vector<std::wstring>& texts) {
-    std::string out;
-    for (const std::wstring& t : texts) out += "\"" + win32::Narrow(t) + "\" ";
-    return out;
-}
-
 // A piece of text as a window draws it, read back from a recording of its drawing (an enhanced
 // metafile of its WM_PRINTCLIENT): the characters, the font, the box they stand in, as wide as
 // their advances and as high as the font, and their ink: the pixels the same text in the same
@@ -374,12 +368,6 @@ inline std::wstring Missing(const LOGFONTW& font, const std::wstring& text) {
         if (glyphs[i] == 0xFFFF)
             missing += text[i];
     return missing;
-}
-
-// A click of the left button on a push button's window.
-inline void Click(HWND hwnd) {
-    SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-    SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
 }
 
 // A press and a release of `button` (WM_LBUTTONDOWN, WM_RBUTTONDOWN) at the middle of `r`, in
