@@ -275,33 +275,28 @@ TEST_F(ReadAsAScreenReader, ScreenReadersAreToldOfWhatChanges) {
 TEST_F(ReadAsAScreenReader, MakerWindowLogoTextsAndLinksThatOpen) {
     std::vector<std::string> heard;
     std::string opened;
-    const bool ran = modal::WhileOpen(
-        L"Informazioni sul produttore del SoftWare", L"KelvrForm",
-        [&](HWND maker) {
-            Object form = Object::OfWindow(maker);
-            ASSERT_TRUE(form);
-            for (const Object& o : form.Children()) {
-                heard.push_back(Say(o.Heard()));
-                const LONG role = o.Role();
-                if (role == ROLE_SYSTEM_LINK) {
-                    EXPECT_TRUE(o.State() & STATE_SYSTEM_LINKED);
-                    EXPECT_EQ(o.DoDefaultAction(), S_OK);
-                    probe::Pump();
-                    opened += program.Maker().LinkTarget + " ";
-                }
-                if (role == ROLE_SYSTEM_GROUPING) {
-                    EXPECT_EQ(o.Children().size(), 3u) << "the notice and two buttons";
-                }
-                if (role == ROLE_SYSTEM_GRAPHIC) {
-                    const std::vector<Object> hand = o.Children();
-                    ASSERT_EQ(hand.size(), 1u);
-                    EXPECT_EQ(Say(hand[0].Heard()), Say(o.Heard()));
-                }
+    ASSERT_TRUE(modal::InMaker(main, [&](HWND maker) {
+        Object form = Object::OfWindow(maker);
+        ASSERT_TRUE(form);
+        for (const Object& o : form.Children()) {
+            heard.push_back(Say(o.Heard()));
+            const LONG role = o.Role();
+            if (role == ROLE_SYSTEM_LINK) {
+                EXPECT_TRUE(o.State() & STATE_SYSTEM_LINKED);
+                EXPECT_EQ(o.DoDefaultAction(), S_OK);
+                probe::Pump();
+                opened += program.Maker().LinkTarget + " ";
             }
-            PostMessageW(maker, WM_CLOSE, 0, 0);
-        },
-        [&] { probe::MenuCommand(main, 3); });
-    ASSERT_TRUE(ran);
+            if (role == ROLE_SYSTEM_GROUPING) {
+                EXPECT_EQ(o.Children().size(), 3u) << "the notice and two buttons";
+            }
+            if (role == ROLE_SYSTEM_GRAPHIC) {
+                const std::vector<Object> hand = o.Children();
+                ASSERT_EQ(hand.size(), 1u);
+                EXPECT_EQ(Say(hand[0].Heard()), Say(o.Heard()));
+            }
+        }
+    }));
     const std::string graphic = Say(probe::RoleText(ROLE_SYSTEM_GRAPHIC));
     const std::string text = Say(probe::RoleText(ROLE_SYSTEM_STATICTEXT));
     const std::string link = Say(probe::RoleText(ROLE_SYSTEM_LINK));
@@ -430,34 +425,29 @@ TEST_F(HighContrast, MainWindowTakesTheSchemesColoursAndGoesBackAfter) {
 
 // The maker window on black: its texts in white, its links in the hyperlink colour.
 TEST_F(HighContrast, MakerWindowLinksInTheHyperlinkColour) {
-    const bool ran = modal::WhileOpen(
-        L"Informazioni sul produttore del SoftWare", L"KelvrForm",
-        [&](HWND maker) {
-            open_ = maker;
-            Switch(true);
-            const std::vector<probe::Element> read = probe::Read(maker);
-            for (const wchar_t* link : {L"info@q.example", L"www.q.example"}) {
-                const auto colours = Colours(maker, probe::Named(read, link)->rect);
-                EXPECT_GT(Count(colours, kLink), 0) << Say(link);
-                EXPECT_EQ(Count(colours, kText), 0) << Say(link);
-            }
-            for (const wchar_t* label : {L"QIRVO", L"sas", L"E-mail:", L"Sito:"}) {
-                const probe::Element* e = nullptr;
-                for (const probe::Element& x : read)
-                    if (x.name == label && x.role == ROLE_SYSTEM_STATICTEXT)
-                        e = &x;
-                ASSERT_NE(e, nullptr) << Say(label);
-                const auto colours = Colours(maker, e->rect);
-                EXPECT_GT(Count(colours, kText), 0) << Say(label);
-                EXPECT_GT(Count(colours, kWindow), 0) << Say(label);
-                EXPECT_EQ(Count(colours, RGB(224, 224, 224)), 0) << Say(label);
-            }
-            Switch(false);
-            open_ = nullptr;
-            PostMessageW(maker, WM_CLOSE, 0, 0);
-        },
-        [&] { probe::MenuCommand(main, 3); });
-    EXPECT_TRUE(ran);
+    EXPECT_TRUE(modal::InMaker(main, [&](HWND maker) {
+        open_ = maker;
+        Switch(true);
+        const std::vector<probe::Element> read = probe::Read(maker);
+        for (const wchar_t* link : {L"info@q.example", L"www.q.example"}) {
+            const auto colours = Colours(maker, probe::Named(read, link)->rect);
+            EXPECT_GT(Count(colours, kLink), 0) << Say(link);
+            EXPECT_EQ(Count(colours, kText), 0) << Say(link);
+        }
+        for (const wchar_t* label : {L"QIRVO", L"sas", L"E-mail:", L"Sito:"}) {
+            const probe::Element* e = nullptr;
+            for (const probe::Element& x : read)
+                if (x.name == label && x.role == ROLE_SYSTEM_STATICTEXT)
+                    e = &x;
+            ASSERT_NE(e, nullptr) << Say(label);
+            const auto colours = Colours(maker, e->rect);
+            EXPECT_GT(Count(colours, kText), 0) << Say(label);
+            EXPECT_GT(Count(colours, kWindow), 0) << Say(label);
+            EXPECT_EQ(Count(colours, RGB(224, 224, 224)), 0) << Say(label);
+        }
+        Switch(false);
+        open_ = nullptr;
+    }));
 }
 
 }  // namespace

@@ -22,8 +22,7 @@ namespace {
 using probe::Element;
 using probe::Px;
 
-const wchar_t* kMakerCaption = L"Informazioni sul produttore del SoftWare";
-const wchar_t* kAboutCaption = L" Informazioni su Kelvr";
+using modal::kMakerCaption;
 
 std::wstring ReadAll(const std::wstring& path) {
     std::ifstream f(win32::Narrow(path), std::ios::binary);
@@ -84,80 +83,71 @@ class RealInfoWindows : public probe::ShownProgram<> {
 };
 
 TEST_F(RealInfoWindows, MakerWindowOpensCentredWithItsTextsAtTheirPlaces) {
-    bool checked = false;
-    const bool opened = modal::WhileOpen(
-        kMakerCaption, L"KelvrForm",
-        [&](HWND maker) {
-            EXPECT_FALSE(IsWindowEnabled(main)) << "the main window waits";
-            RECT r;
-            GetWindowRect(maker, &r);
-            const int screenW = GetSystemMetrics(SM_CXSCREEN),
-                      screenH = GetSystemMetrics(SM_CYSCREEN);
-            EXPECT_LE(std::abs(r.left - (screenW - r.right)), 1);
-            EXPECT_LE(std::abs(r.top - (screenH - r.bottom)), 1);
-            RECT client;
-            GetClientRect(maker, &client);
-            EXPECT_EQ(client.right, Px(5295));
-            EXPECT_EQ(client.bottom, Px(3825));
+    EXPECT_TRUE(modal::InMaker(main, [&](HWND maker) {
+        EXPECT_FALSE(IsWindowEnabled(main)) << "the main window waits";
+        RECT r;
+        GetWindowRect(maker, &r);
+        const int screenW = GetSystemMetrics(SM_CXSCREEN), screenH = GetSystemMetrics(SM_CYSCREEN);
+        EXPECT_LE(std::abs(r.left - (screenW - r.right)), 1);
+        EXPECT_LE(std::abs(r.top - (screenH - r.bottom)), 1);
+        RECT client;
+        GetClientRect(maker, &client);
+        EXPECT_EQ(client.right, Px(5295));
+        EXPECT_EQ(client.bottom, Px(3825));
 
-            const std::vector<Element> read = probe::Read(maker);
-            ExpectAt(read, L"QIRVO", 1170, 90, 1725, 600);
-            ExpectAt(read, L"sas", 2970, 135, 2625, 510);
-            ExpectAt(read, L"di Mario Rossi", 1170, 630, 4335, 510);
-            ExpectAt(read, L"Borgofinto (ZZ)", 180, 1290, 5010, 330);
-            ExpectAt(read, L"Tel. 0000 000000 Fax. 0000 000001 Cell. 000 0000000", 225, 1650, 4875,
-                     510);
-            ExpectAt(read, L"E-mail:", 360, 2295, 690, 330);
-            ExpectAt(read, L"info@q.example", 1155, 2295, 1845, 255);
-            ExpectAt(read, L"Sito:", 3090, 2295, 510, 330);
-            ExpectAt(read, L"www.q.example", 3645, 2295, 1605, 255);
-            ExpectAt(read, L"OK", -180 + 4140, 2655 + 225, 1275, 420);
-            ExpectAt(read, L"? Sistema", -180 + 4140, 2655 + 630, 1275, 420);
-            // The hand, inside Picture1 (read second, after the picture box it is in).
-            ASSERT_GE(read.size(), 2u);
-            EXPECT_EQ(read[1].depth, 1);
-            EXPECT_EQ(read[1].rect.top, Px(90 + 0));
-            EXPECT_EQ(read[1].rect.left, Px(90 + 160));
+        const std::vector<Element> read = probe::Read(maker);
+        ExpectAt(read, L"QIRVO", 1170, 90, 1725, 600);
+        ExpectAt(read, L"sas", 2970, 135, 2625, 510);
+        ExpectAt(read, L"di Mario Rossi", 1170, 630, 4335, 510);
+        ExpectAt(read, L"Borgofinto (ZZ)", 180, 1290, 5010, 330);
+        ExpectAt(read, L"Tel. 0000 000000 Fax. 0000 000001 Cell. 000 0000000", 225, 1650, 4875,
+                 510);
+        ExpectAt(read, L"E-mail:", 360, 2295, 690, 330);
+        ExpectAt(read, L"info@q.example", 1155, 2295, 1845, 255);
+        ExpectAt(read, L"Sito:", 3090, 2295, 510, 330);
+        ExpectAt(read, L"www.q.example", 3645, 2295, 1605, 255);
+        ExpectAt(read, L"OK", -180 + 4140, 2655 + 225, 1275, 420);
+        ExpectAt(read, L"? Sistema", -180 + 4140, 2655 + 630, 1275, 420);
+        // The hand, inside Picture1 (read second, after the picture box it is in).
+        ASSERT_GE(read.size(), 2u);
+        EXPECT_EQ(read[1].depth, 1);
+        EXPECT_EQ(read[1].rect.top, Px(90 + 0));
+        EXPECT_EQ(read[1].rect.left, Px(90 + 160));
 
-            // The legal warning in 7-point type.
-            const Element* warning = nullptr;
-            for (const Element& e : read)
-                if (e.name.rfind(L"Il programma", 0) == 0)
-                    warning = &e;
-            ASSERT_NE(warning, nullptr);
-            EXPECT_EQ(warning->depth, 1);
-            ExpectAt(read, warning->name, -180 + 270, 2655 + 180, 3795, 915);
-            EXPECT_EQ(FontWithin(maker, warning->rect).lfHeight,
-                      -static_cast<LONG>(std::lround(7 * Px(1440) / 72.0)));
+        // The legal warning in 7-point type.
+        const Element* warning = nullptr;
+        for (const Element& e : read)
+            if (e.name.rfind(L"Il programma", 0) == 0)
+                warning = &e;
+        ASSERT_NE(warning, nullptr);
+        EXPECT_EQ(warning->depth, 1);
+        ExpectAt(read, warning->name, -180 + 270, 2655 + 180, 3795, 915);
+        EXPECT_EQ(FontWithin(maker, warning->rect).lfHeight,
+                  -static_cast<LONG>(std::lround(7 * Px(1440) / 72.0)));
 
-            // OK has the focus. A button disabled with the focus (as "? Sistema" is while it
-            // searches) leaves it to the window, whose keys (Escape) still work, and takes it
-            // back as it is enabled.
-            const std::vector<probe::Child> buttons = probe::Children(maker);
-            EXPECT_EQ(GetFocus(), probe::Find(buttons, L"&OK")->hwnd);
-            SetFocus(probe::Find(buttons, L"? &Sistema")->hwnd);
-            program.Maker().cmdInfoSys.SetEnabled(false);
-            EXPECT_EQ(GetFocus(), maker);
-            program.Maker().cmdInfoSys.SetEnabled(true);
-            EXPECT_EQ(GetFocus(), probe::Find(buttons, L"? &Sistema")->hwnd);
-            // Left for another window and active again, it gives the focus back to the button
-            // that had it, as a dialog does.
-            HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 8, 8,
-                                         nullptr, nullptr, nullptr, nullptr);
-            SetActiveWindow(other);
-            EXPECT_NE(GetFocus(), probe::Find(buttons, L"? &Sistema")->hwnd);
-            SetActiveWindow(maker);
-            EXPECT_EQ(GetFocus(), probe::Find(buttons, L"? &Sistema")->hwnd);
-            DestroyWindow(other);
+        // OK has the focus. A button disabled with the focus (as "? Sistema" is while it
+        // searches) leaves it to the window, whose keys (Escape) still work, and takes it
+        // back as it is enabled.
+        const std::vector<probe::Child> buttons = probe::Children(maker);
+        EXPECT_EQ(GetFocus(), probe::Find(buttons, L"&OK")->hwnd);
+        SetFocus(probe::Find(buttons, L"? &Sistema")->hwnd);
+        program.Maker().cmdInfoSys.SetEnabled(false);
+        EXPECT_EQ(GetFocus(), maker);
+        program.Maker().cmdInfoSys.SetEnabled(true);
+        EXPECT_EQ(GetFocus(), probe::Find(buttons, L"? &Sistema")->hwnd);
+        // Left for another window and active again, it gives the focus back to the button
+        // that had it, as a dialog does.
+        HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 8, 8, nullptr,
+                                     nullptr, nullptr, nullptr);
+        SetActiveWindow(other);
+        EXPECT_NE(GetFocus(), probe::Find(buttons, L"? &Sistema")->hwnd);
+        SetActiveWindow(maker);
+        EXPECT_EQ(GetFocus(), probe::Find(buttons, L"? &Sistema")->hwnd);
+        DestroyWindow(other);
 
-            // Shown whole, with nothing left to paint.
-            EXPECT_EQ(probe::Unlike(maker), 0);
-            checked = true;
-            PostMessageW(maker, WM_CLOSE, 0, 0);
-        },
-        [&] { MenuBar(3); });
-    EXPECT_TRUE(opened);
-    EXPECT_TRUE(checked);
+        // Shown whole, with nothing left to paint.
+        EXPECT_EQ(probe::Unlike(maker), 0);
+    }));
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_FALSE(program.Maker().IsLoaded() && program.Maker().Visible());
 }
@@ -176,7 +166,7 @@ TEST_F(RealInfoWindows, AboutWindowFollowsTheMainWindowAndOpensTheMakerAboveIt) 
     SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(other, other), reinterpret_cast<LPARAM>(&moved));
     bool makerOpened = false;
     const bool opened = modal::WhileOpen(
-        kAboutCaption, L"KelvrForm",
+        modal::kAboutCaption, L"KelvrForm",
         [&](HWND about) {
             // The main window owns it: it stays in front of the main window, and the main
             // window, brought back from the task bar, brings it back with it.
@@ -250,17 +240,12 @@ TEST_F(RealInfoWindows, LinksHandTheirAddressesToTheShell) {
     const std::wstring launches = StubLaunches();
     ASSERT_FALSE(launches.empty())
         << "run through ctest: the stub browser and mailer are set there";
-    const bool opened = modal::WhileOpen(
-        kMakerCaption, L"KelvrForm",
-        [&](HWND maker) {
-            const std::vector<Element> read = probe::Read(maker);
-            // A right-button press opens the mail link just as a left one does.
-            probe::ClickAt(maker, probe::Named(read, L"info@q.example")->rect, WM_RBUTTONDOWN);
-            probe::ClickAt(maker, probe::Named(read, L"www.q.example")->rect);
-            PostMessageW(maker, WM_CLOSE, 0, 0);
-        },
-        [&] { MenuBar(3); });
-    EXPECT_TRUE(opened);
+    EXPECT_TRUE(modal::InMaker(main, [&](HWND maker) {
+        const std::vector<Element> read = probe::Read(maker);
+        // A right-button press opens the mail link just as a left one does.
+        probe::ClickAt(maker, probe::Named(read, L"info@q.example")->rect, WM_RBUTTONDOWN);
+        probe::ClickAt(maker, probe::Named(read, L"www.q.example")->rect);
+    }));
     EXPECT_TRUE(WaitForText(launches, L"mailto:info@q.example"))
         << win32::Narrow(ReadAll(launches));
     EXPECT_TRUE(WaitForText(launches, L"www.q.example")) << win32::Narrow(ReadAll(launches));
@@ -326,30 +311,25 @@ TEST_F(RealInfoWindows, TabReachesTheLinksWhichEnterOrSpaceOpens) {
 }
 
 TEST_F(RealInfoWindows, HoverLightsALinkOnlyInsideItsMargins) {
-    const bool opened = modal::WhileOpen(
-        kMakerCaption, L"KelvrForm",
-        [&](HWND maker) {
-            const RECT mail = probe::Named(probe::Read(maker), L"info@q.example")->rect;
-            auto weight = [&] {
-                const LOGFONTW f = FontWithin(maker, mail);
-                return std::make_pair(f.lfWeight, f.lfUnderline);
-            };
-            // In the label's own pixels, from its top left corner.
-            auto move = [&](int x, int y) {
-                SendMessageW(maker, WM_MOUSEMOVE, 0, MAKELPARAM(mail.left + x, mail.top + y));
-            };
-            move(Px(900), Px(120));
-            EXPECT_EQ(weight(), std::make_pair(LONG{FW_BOLD}, BYTE{1}));
-            move(Px(1845) - 1, Px(120));
-            EXPECT_EQ(weight(), std::make_pair(LONG{FW_NORMAL}, BYTE{0}));
-            // Over the telephone lines above it, which set every link plain again.
-            move(Px(900), Px(120));
-            move(Px(900), -Px(200));
-            EXPECT_EQ(weight(), std::make_pair(LONG{FW_NORMAL}, BYTE{0}));
-            PostMessageW(maker, WM_CLOSE, 0, 0);
-        },
-        [&] { MenuBar(3); });
-    EXPECT_TRUE(opened);
+    EXPECT_TRUE(modal::InMaker(main, [&](HWND maker) {
+        const RECT mail = probe::Named(probe::Read(maker), L"info@q.example")->rect;
+        auto weight = [&] {
+            const LOGFONTW f = FontWithin(maker, mail);
+            return std::make_pair(f.lfWeight, f.lfUnderline);
+        };
+        // In the label's own pixels, from its top left corner.
+        auto move = [&](int x, int y) {
+            SendMessageW(maker, WM_MOUSEMOVE, 0, MAKELPARAM(mail.left + x, mail.top + y));
+        };
+        move(Px(900), Px(120));
+        EXPECT_EQ(weight(), std::make_pair(LONG{FW_BOLD}, BYTE{1}));
+        move(Px(1845) - 1, Px(120));
+        EXPECT_EQ(weight(), std::make_pair(LONG{FW_NORMAL}, BYTE{0}));
+        // Over the telephone lines above it, which set every link plain again.
+        move(Px(900), Px(120));
+        move(Px(900), -Px(200));
+        EXPECT_EQ(weight(), std::make_pair(LONG{FW_NORMAL}, BYTE{0}));
+    }));
 }
 
 }  // namespace

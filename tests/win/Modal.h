@@ -60,6 +60,28 @@ inline bool WhileOpen(const std::wstring& caption, const std::wstring& cls,
     return p.ran;
 }
 
+inline const wchar_t* const kMakerCaption = L"Informazioni sul produttore del SoftWare";
+inline const wchar_t* const kAboutCaption = L" Informazioni su Kelvr";
+
+// Chooses command `bar` of the main window's menu bar, which opens the form captioned `caption`
+// as a modal window; runs `action` on it, then closes it. Returns whether it opened.
+inline bool FromMenu(HWND main, int bar, const std::wstring& caption,
+                     const std::function<void(HWND)>& action) {
+    return WhileOpen(
+        caption, L"KelvrForm",
+        [&](HWND form) {
+            action(form);
+            if (!::testing::Test::HasFatalFailure())  // (else the timer closes it)
+                PostMessageW(form, WM_CLOSE, 0, 0);
+        },
+        [&] { probe::MenuCommand(main, bar); });
+}
+
+// The maker window, opened by "Su &QIRVO".
+inline bool InMaker(HWND main, const std::function<void(HWND)>& action) {
+    return FromMenu(main, 3, kMakerCaption, action);
+}
+
 // The text of a message box: its static prompt.
 inline std::wstring MessageText(HWND box) {
     return probe::Text(GetDlgItem(box, 0xFFFF));

@@ -496,33 +496,19 @@ TEST_F(Windows, NoTextOfTheAboutAndMakerWindowsIsClippedHoverIncluded) {
             EXPECT_TRUE(GrownOnlyAsItsTextNeeds(form, *c));
         }
     };
-    bool makerChecked = false, aboutChecked = false;
-    modal::WhileOpen(
-        L"Informazioni sul produttore del SoftWare", L"KelvrForm",
-        [&](HWND maker) {
-            kelvr::InfQirvo& form = program.Maker();
+    EXPECT_TRUE(modal::InMaker(main, [&](HWND maker) {
+        kelvr::InfQirvo& form = program.Maker();
+        check(form);
+        for (const forms::Control* link : {&form.lbMail, &form.lbSito}) {
+            const RECT& r = PeerOf(*link).Box();
+            SendMessageW(maker, WM_MOUSEMOVE, 0,
+                         MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+            EXPECT_EQ(FontOf(*link).lfWeight, FW_BOLD);
             check(form);
-            for (const forms::Control* link : {&form.lbMail, &form.lbSito}) {
-                const RECT& r = PeerOf(*link).Box();
-                SendMessageW(maker, WM_MOUSEMOVE, 0,
-                             MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
-                EXPECT_EQ(FontOf(*link).lfWeight, FW_BOLD);
-                check(form);
-            }
-            makerChecked = true;
-            PostMessageW(maker, WM_CLOSE, 0, 0);
-        },
-        [&] { probe::MenuCommand(main, 3); });
-    modal::WhileOpen(
-        L" Informazioni su Kelvr", L"KelvrForm",
-        [&](HWND about) {
-            check(FormOf(about));
-            aboutChecked = true;
-            PostMessageW(about, WM_CLOSE, 0, 0);
-        },
-        [&] { probe::MenuCommand(main, 2); });
-    EXPECT_TRUE(makerChecked);
-    EXPECT_TRUE(aboutChecked);
+        }
+    }));
+    EXPECT_TRUE(
+        modal::FromMenu(main, 2, modal::kAboutCaption, [&](HWND about) { check(FormOf(about)); }));
 }
 
 }  // namespace
