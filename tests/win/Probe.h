@@ -31,27 +31,26 @@ inline std::wstring Text(HWND hwnd) {
     return std::wstring(buf, n > 0 ? n : 0);
 }
 
-struct ChildSearch {
-    HWND form;
-    std::vector<Child>* out;
-};
-
-inline BOOL CALLBACK AddChild(HWND h, LPARAM lp) {
-    auto* c = reinterpret_cast<ChildSearch*>(lp);
-    wchar_t cls[64];
-    GetClassNameW(h, cls, 64);
-    RECT r;
-    GetWindowRect(h, &r);
-    MapWindowPoints(nullptr, c->form, reinterpret_cast<POINT*>(&r), 2);
-    c->out->push_back({h, cls, Text(h), r, IsWindowVisible(h) != FALSE});
-    return TRUE;
+// The callback for EnumWindows and its kin that calls the function object `F` its LPARAM points
+// to on each window, going on while that returns TRUE.
+template <class F>
+BOOL CALLBACK CallOn(HWND h, LPARAM f) {
+    return (*reinterpret_cast<F*>(f))(h);
 }
 
 // Every child window of a form, at any depth.
 inline std::vector<Child> Children(HWND form) {
     std::vector<Child> out;
-    ChildSearch search{form, &out};
-    EnumChildWindows(form, AddChild, reinterpret_cast<LPARAM>(&search));
+    auto add = [&](HWND h) {
+        wchar_t cls[64];
+        GetClassNameW(h, cls, 64);
+        RECT r;
+        GetWindowRect(h, &r);
+        MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+        out.push_back({h, cls, Text(h), r, IsWindowVisible(h) != FALSE});
+        return TRUE;
+    };
+    EnumChildWindows(form, CallOn<decltype(add)>, reinterpret_cast<LPARAM>(&add));
     return out;
 }
 
@@ -75,38 +74,30 @@ struct Wanted {
     bool hidden = false;
 };
 
-struct WindowSearch {
-    const Wanted* wanted;
-    HWND found;
-};
-
-inline BOOL CALLBACK MatchWanted(HWND h, LPARAM lp) {
-    auto* s = reinterpret_cast<WindowSearch*>(lp);
-    const Wanted& w = *s->wanted;
-    DWORD pid = 0;
-    const DWORD thread = GetWindowThreadProcessId(h, &pid);
-    wchar_t cls[64];
-    GetClassNameW(h, cls, 64);
-    // (The text last: asked of a window of this process, it is a message to the window.)
-    if ((IsWindowVisible(h) == FALSE) == w.hidden && (!w.pid || pid == w.pid) &&
-        (!w.thread || thread == w.thread) && (w.cls.empty() || w.cls == cls) &&
-        (w.prefix ? Text(h).rfind(w.text, 0) == 0 : Text(h) == w.text))
-        s->found = h;
-    return !s->found;
-}
-
-// The first top-level window (of `wanted.thread`, when set), or child window of `parent` at any
-// depth, that is as `wanted` says; null when none is.
-inline HWND FirstWindow(const Wanted& wanted, HWND parent = nullptr) {
-    WindowSearch s{&wanted, nullptr};
-    const LPARAM lp = reinterpret_cast<LPARAM>(&s);
+// The first top-level window (of `w.thread`, when set), or child window of `parent` at any
+// depth, that is as `w` says; null when none is.
+inline HWND FirstWindow(const Wanted& w, HWND parent = nullptr) {
+    HWND found = nullptr;
+    auto match = [&](HWND h) {
+        DWORD pid = 0;
+        const DWORD thread = GetWindowThreadProcessId(h, &pid);
+        wchar_t cls[64];
+        GetClassNameW(h, cls, 64);
+        // (The text last: asked of a window of this process, it is a message to the window.)
+        if ((IsWindowVisible(h) == FALSE) == w.hidden && (!w.pid || pid == w.pid) &&
+            (!w.thread || thread == w.thread) && (w.cls.empty() || w.cls == cls) &&
+            (w.prefix ? Text(h).rfind(w.text, 0) == 0 : Text(h) == w.text))
+            found = h;
+        return !found;
+    };
+    const LPARAM lp = reinterpret_cast<LPARAM>(&match);
     if (parent)
-        EnumChildWindows(parent, MatchWanted, lp);
-    else if (wanted.thread)
-        EnumThreadWindows(wanted.thread, MatchWanted, lp);
+        EnumChildWindows(parent, CallOn<decltype(match)>, lp);
+    else if (w.thread)
+        EnumThreadWindows(w.thread, CallOn<decltype(match)>, lp);
     else
-        EnumWindows(MatchWanted, lp);
-    return s.found;
+        EnumWindows(CallOn<decltype(match)>, lp);
+    return found;
 }
 
 inline int ScreenDpi() {
@@ -644,25 +635,19 @@ inline void MenuCommand(HWND form, int bar, int item = -1) {
     SendMessageW(form, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
-struct TooltipSearch {
-    HWND owner;
-    HWND tips;
-};
-
-inline BOOL CALLBACK FindTooltips(HWND h, LPARAM lp) {
-    auto* search = reinterpret_cast<TooltipSearch*>(lp);
-    wchar_t cls[64];
-    GetClassNameW(h, cls, 64);
-    if (lstrcmpW(cls, L"tooltips_class32") == 0 && GetWindow(h, GW_OWNER) == search->owner)
-        search->tips = h;
-    return TRUE;
-}
-
 // A form's tooltip control; null until the mouse has come over the form.
 inline HWND TooltipsOf(HWND form) {
-    TooltipSearch search{form, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindTooltips, reinterpret_cast<LPARAM>(&search));
-    return search.tips;
+    HWND tips = nullptr;
+    auto find = [&](HWND h) {
+        wchar_t cls[64];
+        GetClassNameW(h, cls, 64);
+        if (lstrcmpW(cls, L"tooltips_class32") == 0 && GetWindow(h, GW_OWNER) == form)
+            tips = h;
+        return TRUE;
+    };
+    EnumThreadWindows(GetCurrentThreadId(), CallOn<decltype(find)>,
+                      reinterpret_cast<LPARAM>(&find));
+    return tips;
 }
 
 }  // namespace probe
