@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -347,29 +348,21 @@ class HighContrast : public ReadAsAScreenReader {
     }
 
     // The colours of a form's pixels within `r` (client pixels), and how many of each.
-    static std::vector<std::pair<COLORREF, int>> Colours(HWND form, const RECT& r) {
-        std::vector<std::pair<COLORREF, int>> out;
+    static std::map<COLORREF, int> Colours(HWND form, const RECT& r) {
+        std::map<COLORREF, int> out;
         RECT client;
         GetClientRect(form, &client);
         const std::vector<DWORD> picture = probe::Picture(form);
         for (int y = std::max(r.top, 0L); y < std::min(r.bottom, client.bottom); ++y)
             for (int x = std::max(r.left, 0L); x < std::min(r.right, client.right); ++x) {
                 const DWORD p = picture[static_cast<std::size_t>(y) * client.right + x];
-                const COLORREF c = RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-                auto it =
-                    std::find_if(out.begin(), out.end(), [&](auto& e) { return e.first == c; });
-                if (it == out.end())
-                    out.emplace_back(c, 1);
-                else
-                    ++it->second;
+                ++out[RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF)];
             }
         return out;
     }
-    static int Count(const std::vector<std::pair<COLORREF, int>>& colours, COLORREF c) {
-        for (const auto& e : colours)
-            if (e.first == c)
-                return e.second;
-        return 0;
+    static int Count(const std::map<COLORREF, int>& colours, COLORREF c) {
+        const auto it = colours.find(c);
+        return it == colours.end() ? 0 : it->second;
     }
 
     HWND open_ = nullptr;
