@@ -24,7 +24,6 @@ class RealMainWindow : public probe::ShownProgram<> {
   protected:
     void SetUp() override {
         ShownProgram::SetUp();
-        hwnd = main;
         for (char letter : services.drives->Letters())
             entries.push_back(win32::Widen(services.drives->Entry(letter)));
     }
@@ -32,19 +31,18 @@ class RealMainWindow : public probe::ShownProgram<> {
     // Drive names from the top row down, with the figure of one column (1 used, 2 free, 3 total).
     std::vector<std::pair<std::wstring, double>> Figures(int column) const {
         std::vector<std::pair<std::wstring, double>> rows;
-        for (const probe::Row& r : probe::Table(hwnd))
+        for (const probe::Row& r : probe::Table(main))
             rows.emplace_back(r.name, probe::Figure(r.figures[column - 1]));
         return rows;
     }
 
-    HWND hwnd = nullptr;
     std::vector<std::wstring> entries;
 };
 
 TEST_F(RealMainWindow, SitsAtItsTwipsPlaceWithAHeightForEveryDrive) {
-    ASSERT_TRUE(IsWindowVisible(hwnd));
+    ASSERT_TRUE(IsWindowVisible(main));
     RECT r;
-    GetWindowRect(hwnd, &r);
+    GetWindowRect(main, &r);
     EXPECT_EQ(r.left, Px(300));
     EXPECT_EQ(r.top, 0);
     // (On a screen too small for it, a sizable window is as wide as the system lets it be.)
@@ -54,10 +52,10 @@ TEST_F(RealMainWindow, SitsAtItsTwipsPlaceWithAHeightForEveryDrive) {
         std::min(600.0 * static_cast<double>(entries.size()) + 1000, host.Height() - 40.0);
     EXPECT_EQ(r.bottom, Px(height));
     // Every row fits: no scroll bar.
-    EXPECT_FALSE(GetWindowLongW(hwnd, GWL_STYLE) & WS_VSCROLL);
+    EXPECT_FALSE(GetWindowLongW(main, GWL_STYLE) & WS_VSCROLL);
 
     wchar_t caption[256];
-    GetWindowTextW(hwnd, caption, 256);
+    GetWindowTextW(main, caption, 256);
     SYSTEMTIME t;
     GetLocalTime(&t);
     wchar_t date[16];
@@ -76,7 +74,7 @@ TEST_F(RealMainWindow, CarriesItsIconAtBothSizes) {
     } icons[] = {{ICON_BIG, GetSystemMetrics(SM_CXICON)},
                  {ICON_SMALL, GetSystemMetrics(SM_CXSMICON)}};
     for (const auto& i : icons) {
-        HICON icon = reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, i.which, 0));
+        HICON icon = reinterpret_cast<HICON>(SendMessageW(main, WM_GETICON, i.which, 0));
         ASSERT_NE(icon, nullptr) << "icon " << i.which;
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(icon, &info));
@@ -93,15 +91,15 @@ TEST_F(RealMainWindow, CarriesItsIconAtBothSizes) {
 // push buttons (it has none).
 TEST_F(RealMainWindow, ShowsWhatItDrawsWithNothingLeftToPaint) {
     probe::Pump();
-    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE));
-    EXPECT_TRUE(probe::Children(hwnd).empty());
-    EXPECT_EQ(probe::Unlike(hwnd), 0);
+    EXPECT_FALSE(GetUpdateRect(main, nullptr, FALSE));
+    EXPECT_TRUE(probe::Children(main).empty());
+    EXPECT_EQ(probe::Unlike(main), 0);
 }
 
 // Each control where its twips put it, as a screen reader locates it; the bars' fills as wide
 // as the used share of the outline.
 TEST_F(RealMainWindow, HeadersRowsAndBarsStandAtTheirTwipsRectangles) {
-    const std::vector<probe::Element> read = probe::Read(hwnd);
+    const std::vector<probe::Element> read = probe::Read(main);
     const struct {
         const wchar_t* text;
         int left, width;
@@ -120,7 +118,7 @@ TEST_F(RealMainWindow, HeadersRowsAndBarsStandAtTheirTwipsRectangles) {
         EXPECT_GE(e->rect.bottom, Px(240));
     }
 
-    const std::vector<probe::Row> table = probe::Table(hwnd);
+    const std::vector<probe::Row> table = probe::Table(main);
     ASSERT_EQ(table.size(), entries.size());
     ASSERT_GE(entries.size(), 2u);
     for (std::size_t j = 0; j < table.size(); ++j) {
@@ -143,14 +141,14 @@ TEST_F(RealMainWindow, HeadersRowsAndBarsStandAtTheirTwipsRectangles) {
         EXPECT_EQ(row.bar.top, Px(600.0 * static_cast<double>(j) + 580));
         const double used = probe::Figure(row.figures[0]), total = probe::Figure(row.figures[2]);
         if (total > 0) {
-            EXPECT_NEAR(probe::FillWidth(hwnd, row.bar), Px(5910) * used / total, 1.0);
+            EXPECT_NEAR(probe::FillWidth(main, row.bar), Px(5910) * used / total, 1.0);
         }
     }
 }
 
 TEST_F(RealMainWindow, ShowsAFolderDriveWithItsLabelAndAMissingOneAsZero) {
     ASSERT_NE(std::getenv("KELVR_TEST_DRIVE_D"), nullptr) << "run through scripts/wine-run.sh";
-    const std::vector<probe::Row> table = probe::Table(hwnd);
+    const std::vector<probe::Row> table = probe::Table(main);
     auto named = [&](const std::wstring& name) {
         return std::find_if(table.begin(), table.end(),
                             [&](const probe::Row& row) { return row.name == name; });
@@ -167,21 +165,21 @@ TEST_F(RealMainWindow, ShowsAFolderDriveWithItsLabelAndAMissingOneAsZero) {
 // A click on each header reaches its handler (the order it gives is tested natively), and the
 // window repaints what moved: a click on the column the rows are already in repaints nothing.
 TEST_F(RealMainWindow, HeaderClicksSortAndRepaintOnlyWhatMoved) {
-    const std::vector<probe::Element> read = probe::Read(hwnd);
+    const std::vector<probe::Element> read = probe::Read(main);
     const wchar_t* headers[] = {L"Drive", L"MByte utilizzati", L"MByte disponibili",
                                 L"MByte TOTALI"};
     for (int column : {3, 2, 1, 0, 0}) {
-        probe::ClickAt(hwnd, probe::Named(read, headers[column])->rect);
+        probe::ClickAt(main, probe::Named(read, headers[column])->rect);
         EXPECT_EQ(Main().SortColumn, column);
-        EXPECT_EQ(probe::Unlike(hwnd), 0) << column;
+        EXPECT_EQ(probe::Unlike(main), 0) << column;
     }
-    EXPECT_EQ(probe::Table(hwnd).front().name, entries.front()) << "drive order again";
-    probe::ClickAt(hwnd, probe::Named(read, headers[0])->rect);
-    EXPECT_FALSE(GetUpdateRect(hwnd, nullptr, FALSE)) << "the same order repainted";
+    EXPECT_EQ(probe::Table(main).front().name, entries.front()) << "drive order again";
+    probe::ClickAt(main, probe::Named(read, headers[0])->rect);
+    EXPECT_FALSE(GetUpdateRect(main, nullptr, FALSE)) << "the same order repainted";
 }
 
 TEST_F(RealMainWindow, UnitMenuMovesTheCheckMarkAndRemeasures) {
-    HMENU menu = GetMenu(hwnd);
+    HMENU menu = GetMenu(main);
     ASSERT_EQ(GetMenuItemCount(menu), 4);
     wchar_t text[64];
     const wchar_t* bar[] = {L"&Fine", L"&Unit\u00e0", L"Su Kelv&aro", L"Su &QIRVO"};
@@ -200,9 +198,9 @@ TEST_F(RealMainWindow, UnitMenuMovesTheCheckMarkAndRemeasures) {
     EXPECT_EQ(checked(), std::vector<int>{1});
     const auto megabytes = Figures(3);
 
-    probe::MenuCommand(hwnd, 1, 0);  // "&Byte"
+    probe::MenuCommand(main, 1, 0);  // "&Byte"
     EXPECT_EQ(checked(), std::vector<int>{0});
-    const std::vector<probe::Element> read = probe::Read(hwnd);
+    const std::vector<probe::Element> read = probe::Read(main);
     for (const wchar_t* h : {L"Byte utilizzati", L"Byte disponibili", L"Byte TOTALI"})
         EXPECT_NE(probe::Named(read, h), nullptr) << win32::Narrow(h);
     const auto bytes = Figures(3);
@@ -211,25 +209,25 @@ TEST_F(RealMainWindow, UnitMenuMovesTheCheckMarkAndRemeasures) {
         EXPECT_EQ(bytes[j].first, megabytes[j].first);
         EXPECT_NEAR(bytes[j].second / 1048576.0, megabytes[j].second, 0.006);
     }
-    for (const probe::Row& r : probe::Table(hwnd))
+    for (const probe::Row& r : probe::Table(main))
         EXPECT_EQ(r.figures[2].find(L','), std::wstring::npos) << win32::Narrow(r.figures[2]);
 
-    probe::MenuCommand(hwnd, 1, 2);  // "&GigaByte"
+    probe::MenuCommand(main, 1, 2);  // "&GigaByte"
     EXPECT_EQ(checked(), std::vector<int>{2});
-    EXPECT_NE(probe::Named(probe::Read(hwnd), L"GByte TOTALI"), nullptr);
+    EXPECT_NE(probe::Named(probe::Read(main), L"GByte TOTALI"), nullptr);
 }
 
 // The form's pointer shows as the form sets it, with the mouse at rest over the window: the
 // hourglass while it measures, the arrow after; nothing else changes the pointer.
 TEST_F(RealMainWindow, PointerChangesShowWithoutAMouseMove) {
     RECT client;
-    GetClientRect(hwnd, &client);
+    GetClientRect(main, &client);
     POINT at{client.right / 2, client.bottom - 2};
-    ClientToScreen(hwnd, &at);
-    SetForegroundWindow(hwnd);
+    ClientToScreen(main, &at);
+    SetForegroundWindow(main);
     SetCursorPos(at.x, at.y);
     host.DoEvents();
-    ASSERT_EQ(WindowFromPoint(at), hwnd);
+    ASSERT_EQ(WindowFromPoint(at), main);
     Main().SetMousePointer(forms::kHourglass);
     EXPECT_EQ(GetCursor(), LoadCursor(nullptr, IDC_WAIT));
     Main().SetMousePointer(forms::kDefaultPointer);
@@ -243,15 +241,15 @@ TEST_F(RealMainWindow, PointerChangesShowWithoutAMouseMove) {
 // The tooltips come with the mouse: the real pointer is moved over a header, as a user would.
 // Each tool answers over its control's rectangle.
 TEST_F(RealMainWindow, FigureHeadersCarryTheirTooltipsOnceTheMouseComes) {
-    const std::vector<probe::Element> read = probe::Read(hwnd);
+    const std::vector<probe::Element> read = probe::Read(main);
     const probe::Element* total = probe::Named(read, L"MByte TOTALI");
     ASSERT_NE(total, nullptr);
-    SetForegroundWindow(hwnd);
+    SetForegroundWindow(main);
     POINT at{total->rect.left + 4, (total->rect.top + total->rect.bottom) / 2};
-    ClientToScreen(hwnd, &at);
+    ClientToScreen(main, &at);
     SetCursorPos(at.x, at.y);
-    ASSERT_TRUE(probe::PumpUntil([&] { return probe::TooltipsOf(hwnd) != nullptr; }));
-    HWND tips = probe::TooltipsOf(hwnd);
+    ASSERT_TRUE(probe::PumpUntil([&] { return probe::TooltipsOf(main) != nullptr; }));
+    HWND tips = probe::TooltipsOf(main);
 
     // Besides the three headers, only names cut short carry a tip: their whole text.
     const int tools = static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
@@ -282,7 +280,7 @@ TEST_F(RealMainWindow, FigureHeadersCarryTheirTooltipsOnceTheMouseComes) {
     // that the pointer rested on as the window opened may show first.)
     at = POINT{(total->rect.left + total->rect.right) / 2,
                (total->rect.top + total->rect.bottom) / 2};
-    ClientToScreen(hwnd, &at);
+    ClientToScreen(main, &at);
     SetCursorPos(at.x, at.y);
     wchar_t buf[1024] = {};
     TOOLINFOW ti{};
@@ -308,27 +306,27 @@ TEST_F(RealMainWindow, LaysItselfOutAgainAtTheDpiOfItsNewScreen) {
             continue;
         SCOPED_TRACE(next);
         RECT now;
-        GetWindowRect(hwnd, &now);
+        GetWindowRect(main, &now);
         RECT suggested{now.left + 10, now.top + 10,
                        now.left + 10 + MulDiv(now.right - now.left, next, dpi),
                        now.top + 10 + MulDiv(now.bottom - now.top, next, dpi)};
-        SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(next, next),
+        SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(next, next),
                      reinterpret_cast<LPARAM>(&suggested));
         dpi = next;
         RECT r;
-        GetWindowRect(hwnd, &r);
+        GetWindowRect(main, &r);
         EXPECT_TRUE(EqualRect(&r, &suggested));
-        const probe::Element* header = probe::Named(probe::Read(hwnd), L"MByte TOTALI");
+        const probe::Element* header = probe::Named(probe::Read(main), L"MByte TOTALI");
         ASSERT_NE(header, nullptr);
         EXPECT_EQ(header->rect.left, Px(6390, dpi));
         EXPECT_EQ(header->rect.right, Px(6390 + 1755, dpi));
         EXPECT_EQ(header->rect.top, Px(45, dpi));
-        const std::vector<probe::Row> table = probe::Table(hwnd);
+        const std::vector<probe::Row> table = probe::Table(main);
         ASSERT_FALSE(table.empty());
         EXPECT_EQ(table[0].cells[3].right, Px(6300 + 1950, dpi));
         // The figures in Courier New 9 pt at the new scale.
         int figures = 0;
-        for (const probe::DrawnText& t : probe::TextsDrawn(hwnd))
+        for (const probe::DrawnText& t : probe::TextsDrawn(main))
             if (t.box.right <= table[0].cells[3].right && t.box.left >= table[0].cells[3].left &&
                 t.box.top >= table[0].cells[3].top && t.box.bottom <= table[0].cells[3].bottom) {
                 ++figures;
@@ -341,7 +339,7 @@ TEST_F(RealMainWindow, LaysItselfOutAgainAtTheDpiOfItsNewScreen) {
         EXPECT_NEAR(Main().Left(), (suggested.left * 1440.0) / screenDpi, 1);
         EXPECT_NEAR(Main().Width(), ((suggested.right - suggested.left) * 1440.0) / dpi, 1);
         // Once the paints it has asked for are done, it shows what it draws.
-        EXPECT_EQ(probe::Unlike(hwnd), 0);
+        EXPECT_EQ(probe::Unlike(main), 0);
     }
 }
 
@@ -349,33 +347,33 @@ TEST_F(RealMainWindow, LaysItselfOutAgainAtTheDpiOfItsNewScreen) {
 // it, and every figure with all its digits; widened again, as designed.
 TEST_F(RealMainWindow, ANarrowWindowShowsTheTextOfItsCutColumnsWhole) {
     RECT r;
-    GetWindowRect(hwnd, &r);
+    GetWindowRect(main, &r);
     auto textsReach = [&] {
         LONG right = 0;
-        for (const probe::DrawnText& t : probe::TextsDrawn(hwnd))
+        for (const probe::DrawnText& t : probe::TextsDrawn(main))
             if (!IsRectEmpty(&t.ink))
                 right = std::max(right, t.ink.right);
         return right;
     };
     const LONG designed = textsReach();
-    SetWindowPos(hwnd, nullptr, 0, 0, Px(7000), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(main, nullptr, 0, 0, Px(7000), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
     RECT client;
-    GetClientRect(hwnd, &client);
+    GetClientRect(main, &client);
     const LONG narrow = textsReach();
     EXPECT_LE(narrow, client.right);
-    EXPECT_NE(probe::Named(probe::Read(hwnd), L"MByte TOTALI"), nullptr);
+    EXPECT_NE(probe::Named(probe::Read(main), L"MByte TOTALI"), nullptr);
     // Made lower, scrolled to its last row and made high again, it loses its scroll bar: the
     // texts are laid out again for the width the bar leaves.
-    SetWindowPos(hwnd, nullptr, 0, 0, Px(7000), (r.bottom - r.top) / 2, SWP_NOMOVE | SWP_NOZORDER);
-    ASSERT_TRUE(GetWindowLongW(hwnd, GWL_STYLE) & WS_VSCROLL);
-    SendMessageW(hwnd, WM_KEYDOWN, VK_END, 0);
-    SetWindowPos(hwnd, nullptr, 0, 0, Px(7000), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_FALSE(GetWindowLongW(hwnd, GWL_STYLE) & WS_VSCROLL);
+    SetWindowPos(main, nullptr, 0, 0, Px(7000), (r.bottom - r.top) / 2, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(GetWindowLongW(main, GWL_STYLE) & WS_VSCROLL);
+    SendMessageW(main, WM_KEYDOWN, VK_END, 0);
+    SetWindowPos(main, nullptr, 0, 0, Px(7000), r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_FALSE(GetWindowLongW(main, GWL_STYLE) & WS_VSCROLL);
     EXPECT_EQ(textsReach(), narrow);
-    SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+    SetWindowPos(main, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_EQ(textsReach(), designed);
-    EXPECT_EQ(probe::Unlike(hwnd), 0);
+    EXPECT_EQ(probe::Unlike(main), 0);
 }
 
 // Desktop bars at the top and the left of a screen too low for the rows: the window opens in
@@ -433,9 +431,9 @@ TEST(UserSeparators, AreTheOnesTheUserSet) {
 }
 
 TEST_F(RealMainWindow, FineDestroysTheWindow) {
-    probe::MenuCommand(hwnd, 0);
+    probe::MenuCommand(main, 0);
     EXPECT_FALSE(Main().IsLoaded());
-    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_FALSE(IsWindow(main));
 }
 
 }  // namespace
