@@ -44,13 +44,10 @@ class ManyDrives : public ::testing::Test {
         hwnd = reinterpret_cast<HWND>(window.hWnd());
     }
 
-    static std::wstring Name(wchar_t letter) {
-        return std::wstring(1, letter) + L": [DISCO " + static_cast<wchar_t>(letter - L'a' + L'A') +
-               L"]";
-    }
+    static std::wstring Name(char letter) { return win32::Widen(AllLetters().Entry(letter)); }
     // Whether a drive's row, its bar included, shows wholly in the client area, below the
     // headers; a screen reader reads it either way, as off the screen when it is not.
-    bool InView(wchar_t letter) {
+    bool InView(char letter) {
         const probe::Element* e = probe::Named(probe::Read(hwnd), Name(letter));
         if (!e)
             return false;
@@ -89,37 +86,37 @@ TEST_F(ManyDrives, EveryRowCanBeBroughtIntoViewByKeysWheelAndBar) {
     if (outer.right - outer.left < GetSystemMetrics(SM_CXMAXTRACK)) {
         EXPECT_GE(client.right, Px(6300 + 1950));
     }
-    EXPECT_TRUE(InView(L'a'));
-    EXPECT_FALSE(InView(L'z'));
+    EXPECT_TRUE(InView('a'));
+    EXPECT_FALSE(InView('z'));
 
     EXPECT_EQ(probe::Read(hwnd).size(), 4u + 26 * 5) << "every row is read";
 
     Key(VK_END);
-    EXPECT_TRUE(InView(L'z'));
-    EXPECT_FALSE(InView(L'a')) << "a row scrolled under the headers shows";
+    EXPECT_TRUE(InView('z'));
+    EXPECT_FALSE(InView('a')) << "a row scrolled under the headers shows";
     EXPECT_TRUE(HeadersStay());
     // What shows is what the window draws: the rows moved, the headers in their place.
     EXPECT_EQ(probe::Unlike(hwnd), 0);
 
     Key(VK_HOME);
-    EXPECT_TRUE(InView(L'a'));
-    EXPECT_FALSE(InView(L'z'));
-    for (int i = 0; i < 26 && !InView(L'z'); ++i) Key(VK_DOWN);
-    EXPECT_TRUE(InView(L'z'));
+    EXPECT_TRUE(InView('a'));
+    EXPECT_FALSE(InView('z'));
+    for (int i = 0; i < 26 && !InView('z'); ++i) Key(VK_DOWN);
+    EXPECT_TRUE(InView('z'));
     Key(VK_PRIOR);
     Key(VK_PRIOR);
     Key(VK_PRIOR);
-    EXPECT_TRUE(InView(L'a'));
+    EXPECT_TRUE(InView('a'));
 
-    for (int i = 0; i < 26 && !InView(L'z'); ++i)
+    for (int i = 0; i < 26 && !InView('z'); ++i)
         SendMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
-    EXPECT_TRUE(InView(L'z'));
-    for (int i = 0; i < 26 && !InView(L'a'); ++i)
+    EXPECT_TRUE(InView('z'));
+    for (int i = 0; i < 26 && !InView('a'); ++i)
         SendMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
-    EXPECT_TRUE(InView(L'a'));
+    EXPECT_TRUE(InView('a'));
 
     SendMessageW(hwnd, WM_VSCROLL, SB_BOTTOM, 0);
-    EXPECT_TRUE(InView(L'z'));
+    EXPECT_TRUE(InView('z'));
     SCROLLINFO si{};
     si.cbSize = sizeof si;
     si.fMask = SIF_ALL;
@@ -127,13 +124,13 @@ TEST_F(ManyDrives, EveryRowCanBeBroughtIntoViewByKeysWheelAndBar) {
     EXPECT_EQ(si.nPos + static_cast<int>(si.nPage) - 1, si.nMax) << "the bar is not at its end";
     SendMessageW(hwnd, WM_VSCROLL, SB_PAGEUP, 0);
     SendMessageW(hwnd, WM_VSCROLL, SB_LINEUP, 0);
-    EXPECT_FALSE(InView(L'z'));
+    EXPECT_FALSE(InView('z'));
     EXPECT_TRUE(HeadersStay());
 
     // Sorted again, the rows keep the scroll: the row that sorts last is the one in view.
     window.lbDes_Click(0);
     SendMessageW(hwnd, WM_VSCROLL, SB_BOTTOM, 0);
-    EXPECT_TRUE(InView(L'z'));
+    EXPECT_TRUE(InView('z'));
 
     // Made lower, then higher again: the rows in view follow, and the last one never leaves
     // room below it, as the window never scrolls further than the last row.
@@ -142,12 +139,12 @@ TEST_F(ManyDrives, EveryRowCanBeBroughtIntoViewByKeysWheelAndBar) {
     const int width = r.right - r.left, height = r.bottom - r.top;
     SetWindowPos(hwnd, nullptr, 0, 0, width, height / 2, SWP_NOMOVE | SWP_NOZORDER);
     Key(VK_END);
-    EXPECT_TRUE(InView(L'z'));
+    EXPECT_TRUE(InView('z'));
     const double lowScroll = window.ScrollTop();
     SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_LT(window.ScrollTop(), lowScroll);
     EXPECT_EQ(window.ScrollTop(), window.ScrollMax());
-    EXPECT_TRUE(InView(L'z'));
+    EXPECT_TRUE(InView('z'));
     GetWindowRect(hwnd, &r);
     EXPECT_NEAR(window.Height(), (r.bottom - r.top) * 1440.0 / probe::ScreenDpi(), 0.01);
 }
