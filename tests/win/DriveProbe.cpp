@@ -36,15 +36,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using probe::Clock;
+using probe::Ms;
 
 // kelvr.exe's menu commands, numbered as its window numbers its menu items, in the menu's
 // order from 100: "&Fine", then the unit items "&Byte", "&MegaByte", "&GigaByte".
 constexpr WPARAM kFine = 100, kBytes = 101, kMegabytes = 102;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
 
 // What the table shows, as a screen reader reads it: the figure cells ("1.234,56") and the
 // drive names ("c: [SYSTEM]"). (Only the names are asked for: each question crosses processes.)
@@ -86,13 +83,7 @@ bool AllIn(HWND main) {
 // Polls `done` every millisecond for up to `seconds`; the time it took, or -1.
 template <class F>
 double Until(F done, int seconds = 20) {
-    const auto start = Clock::now();
-    while (!done()) {
-        if (Clock::now() - start > std::chrono::seconds(seconds))
-            return -1;
-        Sleep(1);
-    }
-    return Ms(Clock::now() - start);
+    return probe::Until(done, seconds * 1000.0, 1);
 }
 
 void Step(int n) {

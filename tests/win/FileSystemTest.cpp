@@ -10,16 +10,14 @@
 #include <vector>
 
 #include "OlderWindows.h"
+#include "Probe.h"
 #include "win32/Utf.h"
 #include "win32/WinServices.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+using probe::Clock;
+using probe::Ms;
 
 std::wstring TempFolder(const wchar_t* name) {
     wchar_t temp[MAX_PATH];

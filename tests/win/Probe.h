@@ -9,6 +9,8 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -621,6 +623,25 @@ bool PumpUntil(F done, DWORD ms = 3000) {
     }
 }
 
+using Clock = std::chrono::steady_clock;
+
+inline double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// Checks `done` every `poll` ms for up to `limit` ms, without running the thread's messages (for
+// what another process does); how many ms it took to hold, or -1 when it did not.
+template <class F>
+double Until(F done, double limit, DWORD poll = 10) {
+    const auto start = Clock::now();
+    while (!done()) {
+        if (Ms(Clock::now() - start) > limit)
+            return -1;
+        Sleep(poll);
+    }
+    return Ms(Clock::now() - start);
+}
+
 // Lets the windows' messages run a while (a default action runs from the message loop).
 inline void Pump() {
     PumpUntil([] { return false; }, 50);
@@ -649,5 +670,59 @@ inline HWND TooltipsOf(HWND form) {
                       reinterpret_cast<LPARAM>(&find));
     return tips;
 }
+
+// ---------------------------------------------------------------------------------------------
+// kelvr.exe in a process of its own
+
+// kelvr.exe (KELVR_EXE, a Unix path when the build sets it) started as `si` asks, and waited for
+// as a launcher waits, until it is ready for the user (WaitForInputIdle; up to 20 s on a slow
+// first start): by then its main window shows, null if it does not. Killed, should it still
+// run, as the object goes.
+class KelvrProcess {
+  public:
+    explicit KelvrProcess(STARTUPINFOW si = {}) {
+        const std::wstring exe = FromUnix(std::getenv("KELVR_EXE"));
+        std::wstring cmd = L"\"" + exe + L"\"";
+        si.cb = sizeof si;
+        if (CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                           &pi) &&
+            WaitForInputIdle(pi.hProcess, 20000) == 0)
+            main = FirstWindow(
+                {.text = L" Kelvaro  -  Spazio dei Drive", .prefix = true, .pid = pi.dwProcessId});
+    }
+    ~KelvrProcess() {
+        if (!pi.hProcess)
+            return;
+        if (!Ended(0)) {
+            TerminateProcess(pi.hProcess, 1);
+            Ended(5000);
+        }
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    KelvrProcess(const KelvrProcess&) = delete;
+    KelvrProcess& operator=(const KelvrProcess&) = delete;
+
+    // Chooses "Su &QIRVO" (the window numbers its menu's commands from 100 in the menu's order:
+    // "&Fine", the three units, "Su Kelv&aro", "Su &QIRVO"); the maker window once it shows,
+    // within five seconds, or null.
+    HWND OpenMaker() const {
+        PostMessageW(main, WM_COMMAND, 105, 0);
+        HWND maker = nullptr;
+        Until(
+            [&] {
+                maker = FirstWindow(
+                    {.text = L"Informazioni sul produttore del SoftWare", .pid = pi.dwProcessId});
+                return maker != nullptr;
+            },
+            5000, 50);
+        return maker;
+    }
+    // Whether the process ends within `ms`.
+    bool Ended(DWORD ms) const { return WaitForSingleObject(pi.hProcess, ms) == WAIT_OBJECT_0; }
+
+    PROCESS_INFORMATION pi{};
+    HWND main = nullptr;
+};
 
 }  // namespace probe

@@ -116,32 +116,13 @@ TEST_F(KelvrExe, ImportsOnlyWindowsOwnDlls) {
     for (const std::string& dll : dlls) EXPECT_TRUE(windows.count(dll)) << dll;
 }
 
-// Starts kelvr.exe as `si` asks and waits, as a launcher does, until it is ready for the user
-// (WaitForInputIdle; up to 20 s on a slow first start). By then its main window shows: nullptr
-// if it does not.
-HWND Start(const std::wstring& exe, STARTUPINFOW& si, PROCESS_INFORMATION& pi) {
-    si.cb = sizeof si;
-    std::wstring cmd = L"\"" + exe + L"\"";
-    if (!CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        return nullptr;
-    if (WaitForInputIdle(pi.hProcess, 20000) != 0)
-        return nullptr;
-    return probe::FirstWindow(
-        {.text = L" Kelvaro  -  Spazio dei Drive", .prefix = true, .pid = pi.dwProcessId});
-}
-
 // Closes the main window and expects the process to end, cleanly.
-void CloseAndExpectEnd(HWND hwnd, PROCESS_INFORMATION& pi) {
-    PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
+void CloseAndExpectEnd(const probe::KelvrProcess& process) {
+    PostMessageW(process.main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(process.Ended(10000));
     DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
+    GetExitCodeProcess(process.pi.hProcess, &code);
     EXPECT_EQ(code, 0u);
-    if (code == STILL_ACTIVE)
-        TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
 }
 
 // Started as a launcher starts it, and as a shortcut set to start it minimised does, which it
@@ -156,16 +137,16 @@ TEST_F(KelvrExe, StartsAsAskedOnItsTableThatAnotherProgramCanReadAndEndsOnClose)
         STARTUPINFOW si{};
         si.dwFlags = minimised ? STARTF_USESHOWWINDOW : 0;
         si.wShowWindow = SW_SHOWMINNOACTIVE;
-        PROCESS_INFORMATION pi{};
-        HWND hwnd = Start(exe, si, pi);
-        ASSERT_NE(hwnd, nullptr) << "no main window showed by the time the program was ready";
-        EXPECT_EQ(IsIconic(hwnd) != FALSE, minimised);
+        const probe::KelvrProcess process(si);
+        ASSERT_NE(process.main, nullptr)
+            << "no main window showed by the time the program was ready";
+        EXPECT_EQ(IsIconic(process.main) != FALSE, minimised);
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         std::set<std::wstring> rows;
-        for (const probe::Row& r : probe::Table(hwnd)) rows.insert(r.name);
+        for (const probe::Row& r : probe::Table(process.main)) rows.insert(r.name);
         CoUninitialize();
         EXPECT_EQ(rows, drives);
-        CloseAndExpectEnd(hwnd, pi);
+        CloseAndExpectEnd(process);
     }
 }
 
@@ -197,15 +178,9 @@ TEST_F(KelvrExe, ClosingTheMainWindowDuringASearchEndsEverythingAtOnce) {
     RegSetKeyValueW(HKEY_LOCAL_MACHINE, versionKey, L"ProgramFilesDir", REG_SZ, programs.c_str(),
                     static_cast<DWORD>((programs.size() + 1) * sizeof(wchar_t)));
 
-    STARTUPINFOW si{};
-    PROCESS_INFORMATION pi{};
-    HWND main = Start(exe, si, pi);
-    ASSERT_NE(main, nullptr) << "no main window appeared";
-    PostMessageW(main, WM_COMMAND, 105, 0);  // "Su &QIRVO", the menu's sixth command
-    const std::wstring makerCaption = L"Informazioni sul produttore del SoftWare";
-    HWND maker = nullptr;
-    for (int i = 0; i < 100 && !maker; ++i, Sleep(50))
-        maker = probe::FirstWindow({.text = makerCaption, .pid = pi.dwProcessId});
+    const probe::KelvrProcess process;
+    ASSERT_NE(process.main, nullptr) << "no main window appeared";
+    const HWND maker = process.OpenMaker();
     ASSERT_NE(maker, nullptr);
     const probe::Child* button = probe::Find(probe::Children(maker), L"? &Sistema");
     ASSERT_NE(button, nullptr);
@@ -213,25 +188,19 @@ TEST_F(KelvrExe, ClosingTheMainWindowDuringASearchEndsEverythingAtOnce) {
     Sleep(1000);
     EXPECT_FALSE(IsWindowEnabled(button->hwnd)) << "the search is not running";
 
-    PostMessageW(main, WM_CLOSE, 0, 0);
+    PostMessageW(process.main, WM_CLOSE, 0, 0);
     const DWORD asked = GetTickCount();
-    bool message = false;
-    DWORD ended = WAIT_TIMEOUT;
-    while (ended == WAIT_TIMEOUT && GetTickCount() - asked < 1000) {
-        message |= probe::FirstWindow({.text = L"Kelvr", .pid = pi.dwProcessId}) != nullptr;
-        ended = WaitForSingleObject(pi.hProcess, 10);
+    bool message = false, ended = false;
+    while (!ended && GetTickCount() - asked < 1000) {
+        message |= probe::FirstWindow({.text = L"Kelvr", .pid = process.pi.dwProcessId}) != nullptr;
+        ended = process.Ended(10);
     }
-    EXPECT_EQ(ended, WAIT_OBJECT_0) << "still running a second after its main window closed";
+    EXPECT_TRUE(ended) << "still running a second after its main window closed";
     EXPECT_FALSE(message) << "a message box showed";
     Sleep(500);
     EXPECT_EQ(GetFileAttributesW(started), INVALID_FILE_ATTRIBUTES) << "the tool was started";
-
-    if (ended != WAIT_OBJECT_0) {
-        TerminateProcess(pi.hProcess, 1);
-        WaitForSingleObject(pi.hProcess, 5000);
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (!ended && TerminateProcess(process.pi.hProcess, 1))  // before its folders are put back
+        process.Ended(5000);
     RegSetKeyValueW(HKEY_LOCAL_MACHINE, versionKey, L"ProgramFilesDir", REG_SZ, oldPrograms,
                     static_cast<DWORD>((wcslen(oldPrograms) + 1) * sizeof(wchar_t)));
     DeleteFileW((moved + L"\\d9999\\MSINFO32.EXE").c_str());

@@ -365,27 +365,8 @@ TEST_F(ProgramsFolderSearch, MissingProgramsFolderIsNoFind) {
 // KELVR_HANG_FLAG (a Unix path) exists. Skipped elsewhere.
 namespace hung {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-// Polls `done` every 10 ms for up to `limit`; the time it took, or -1.
-template <class F>
-double Until(F done, std::chrono::milliseconds limit) {
-    const auto start = Clock::now();
-    while (!done()) {
-        if (Clock::now() - start > limit)
-            return -1;
-        Sleep(10);
-    }
-    return Ms(Clock::now() - start);
-}
-
-// kelvr.exe's menu commands are numbered in the menu's order from 100: "&Fine", the three
-// units, "Su Kelv&aro", "Su &QIRVO".
-constexpr WPARAM kMakerCommand = 105;
+using probe::Clock;
+using probe::Ms;
 
 // The PATH test hangs: the window waits for it no longer than the launcher's bound, answering
 // WM_NULL from this process all the while, as the system asks whether a program answers; then
@@ -395,7 +376,6 @@ TEST(HungToolPath, SystemButtonKeepsTheMakerWindowAnswering) {
     const char* flag = std::getenv("KELVR_HANG_FLAG");
     if (!hungTool || !flag)
         GTEST_SKIP() << "run by tests/win/hung-tool-test.sh";
-    const std::wstring exe = probe::FromUnix(std::getenv("KELVR_EXE"));
     const std::wstring stub = probe::FromUnix(std::getenv("KELVR_STUB_TOOL"));
     const std::wstring hang = probe::FromUnix(flag);
     const std::wstring folder = L"C:\\KelvrHungTool", folderTool = folder + L"\\MSINFO32.EXE";
@@ -407,27 +387,10 @@ TEST(HungToolPath, SystemButtonKeepsTheMakerWindowAnswering) {
     ASSERT_TRUE(CopyFileW(stub.c_str(), folderTool.c_str(), FALSE));
     DeleteFileW(kStarted);
 
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::wstring cmd = L"\"" + exe + L"\"";
-    ASSERT_TRUE(CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &si, &pi));
-    HWND main = nullptr, maker = nullptr, button = nullptr;
-    const auto ofKelvr = [&](const wchar_t* text) {  // a window it shows, by how its text begins
-        return probe::Wanted{.text = text, .prefix = true, .pid = pi.dwProcessId};
-    };
-    Until([&] { return main = probe::FirstWindow(ofKelvr(L" Kelvaro  -  Spazio")); },
-          std::chrono::seconds(30));
-    if (main) {
-        PostMessageW(main, WM_COMMAND, kMakerCommand, 0);
-        Until([&] { return maker = probe::FirstWindow(ofKelvr(L"Informazioni sul prod")); },
-              std::chrono::seconds(10));
-    }
-    if (maker)  // its own push-button window
-        button = probe::FirstWindow(
-            {.text = L"? &Sistema", .prefix = true, .cls = L"Button", .pid = pi.dwProcessId},
-            maker);
+    const probe::KelvrProcess process;
+    const HWND main = process.main, maker = main ? process.OpenMaker() : nullptr;
+    const HWND button =  // its own push-button window
+        maker ? probe::FirstWindow({.text = L"? &Sistema", .cls = L"Button"}, maker) : nullptr;
     EXPECT_TRUE(main && maker && button) << "kelvr.exe's main window, the maker window, the button";
     if (button) {
         std::atomic<bool> stop{false};
@@ -442,8 +405,7 @@ TEST(HungToolPath, SystemButtonKeepsTheMakerWindowAnswering) {
             }
         });
         PostMessageW(button, BM_CLICK, 0, 0);
-        const double launched =
-            Until([] { return !Started().empty(); }, std::chrono::milliseconds(8000));
+        const double launched = probe::Until([] { return !Started().empty(); }, 8000);
         // A window that waits for the file itself is let go, so that the test ends.
         DeleteFileW(hang.c_str());
         stop = true;
@@ -460,12 +422,7 @@ TEST(HungToolPath, SystemButtonKeepsTheMakerWindowAnswering) {
         PostMessageW(maker, WM_CLOSE, 0, 0);
     if (main)
         PostMessageW(main, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "kelvr.exe did not end";
-        TerminateProcess(pi.hProcess, 1);
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    EXPECT_TRUE(process.Ended(10000)) << "kelvr.exe did not end";
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
     DeleteFileW(folderTool.c_str());
