@@ -33,12 +33,8 @@ std::wstring ReadAll(const std::wstring& path) {
 
 // Waits up to five seconds for a file to hold `text`.
 bool WaitForText(const std::wstring& path, const std::wstring& text) {
-    for (int i = 0; i < 100; ++i) {
-        if (ReadAll(path).find(text) != std::wstring::npos)
-            return true;
-        Sleep(50);
-    }
-    return false;
+    return probe::Until([&] { return ReadAll(path).find(text) != std::wstring::npos; }, 5000, 50) >=
+           0;
 }
 
 class RealInfoWindows : public probe::ShownProgram<> {

@@ -39,13 +39,8 @@ std::wstring Started() {
 
 // Waits up to five seconds for the stand-in tool to have been started.
 std::wstring WaitForStart() {
-    for (int i = 0; i < 100; ++i) {
-        std::wstring s = Started();
-        if (!s.empty())
-            return s;
-        Sleep(50);
-    }
-    return L"";
+    probe::Until([] { return !Started().empty(); }, 5000, 50);
+    return Started();
 }
 
 void SetString(HKEY root, const wchar_t* key, const wchar_t* name, const std::string& bytes,
