@@ -86,10 +86,11 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     if (command == L"button")
         return argc == 4 ? ButtonSize(found, argv[3]) : 2;
+    GUITHREADINFO info{};  // of the window's thread: its focus and its active window
+    info.cbSize = sizeof info;
+    const bool hasInfo = GetGUIThreadInfo(GetWindowThreadProcessId(found, nullptr), &info);
     if (command == L"focus") {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        if (!GetGUIThreadInfo(GetWindowThreadProcessId(found, nullptr), &info))
+        if (!hasInfo)
             return 1;
         if (info.hwndFocus != found) {
             Print(probe::Text(info.hwndFocus));
@@ -101,14 +102,8 @@ int wmain(int argc, wchar_t** argv) {
         CoUninitialize();
         return 0;
     }
-    if (command == L"active") {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(GetWindowThreadProcessId(found, nullptr), &info) &&
-                       info.hwndActive == found && GetForegroundWindow() == found
-                   ? 0
-                   : 1;
-    }
+    if (command == L"active")
+        return hasInfo && info.hwndActive == found && GetForegroundWindow() == found ? 0 : 1;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = 2;
     if (command == L"texts" && argc == 3) {
