@@ -5,17 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "Modal.h"
 #include "OlderWindows.h"
 #include "Probe.h"
 #include "RealProgram.h"
+#include "Watch.h"
 #include "main/Program.h"
 #include "services/FileSystem.h"
 #include "sysinfo/Global.h"
@@ -360,7 +359,6 @@ TEST_F(ProgramsFolderSearch, MissingProgramsFolderIsNoFind) {
 // KELVR_HANG_FLAG (a Unix path) exists. Skipped elsewhere.
 namespace hung {
 
-using probe::Clock;
 using probe::Ms;
 
 // The PATH test hangs: the window waits for it no longer than the launcher's bound, answering
@@ -388,23 +386,12 @@ TEST(HungToolPath, SystemButtonKeepsTheMakerWindowAnswering) {
         maker ? probe::FirstWindow({.text = L"? &Sistema", .cls = L"Button"}, maker) : nullptr;
     EXPECT_TRUE(main && maker && button) << "kelvr.exe's main window, the maker window, the button";
     if (button) {
-        std::atomic<bool> stop{false};
-        double unanswered = 0;
-        std::thread pinger([&] {
-            while (!stop) {
-                const auto asked = Clock::now();
-                DWORD_PTR result;
-                SendMessageTimeoutW(maker, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &result);
-                unanswered = std::max(unanswered, Ms(Clock::now() - asked));
-                Sleep(10);
-            }
-        });
+        bench::Pinger pinger(maker);
         PostMessageW(button, BM_CLICK, 0, 0);
         const double launched = probe::Until([] { return !Started().empty(); }, 8000);
         // A window that waits for the file itself is let go, so that the test ends.
         DeleteFileW(hang.c_str());
-        stop = true;
-        pinger.join();
+        const double unanswered = pinger.Stop();
         std::printf("launched %.1f\nunanswered %.1f\n", launched, unanswered);
         EXPECT_NE(Started().find(folderTool), std::wstring::npos) << win32::Narrow(Started());
         const double bound = Ms(kelvr::SubModuli::kFileWait);
