@@ -672,7 +672,34 @@ inline HWND TooltipsOf(HWND form) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// kelvr.exe in a process of its own
+// kelvr.exe in a process of its own, and the system it runs on
+
+// While it lives, the system names `folder` its programs folder (the registry's ProgramFilesDir,
+// which Wine reads at each query); the old name comes back as it goes.
+class ProgramsFolder {
+  public:
+    explicit ProgramsFolder(const wchar_t* folder) {
+        DWORD size = sizeof old_;
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, kKey, kValue, RRF_RT_REG_SZ, nullptr, old_, &size) ==
+            ERROR_SUCCESS)
+            Set(folder);
+    }
+    ~ProgramsFolder() {
+        if (*old_)
+            Set(old_);
+    }
+    ProgramsFolder(const ProgramsFolder&) = delete;
+    ProgramsFolder& operator=(const ProgramsFolder&) = delete;
+
+  private:
+    static constexpr const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion";
+    static constexpr const wchar_t* kValue = L"ProgramFilesDir";
+    static void Set(const wchar_t* folder) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, kValue, REG_SZ, folder,
+                        static_cast<DWORD>((wcslen(folder) + 1) * sizeof(wchar_t)));
+    }
+    wchar_t old_[MAX_PATH] = L"";
+};
 
 // kelvr.exe (KELVR_EXE, a Unix path when the build sets it) started as `si` asks, and waited for
 // as a launcher waits, until it is ready for the user (WaitForInputIdle; up to 20 s on a slow

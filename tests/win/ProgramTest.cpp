@@ -161,8 +161,6 @@ TEST_F(KelvrExe, ClosingTheMainWindowDuringASearchEndsEverythingAtOnce) {
     const std::wstring moved = L"C:\\Programmi\\KelvrWide";
     const std::wstring stub = probe::FromUnix(std::getenv("KELVR_STUB_TOOL"));
     const wchar_t* started = L"C:\\kelvr-tool-started.txt";
-    const wchar_t* versionKey = L"Software\\Microsoft\\Windows\\CurrentVersion";
-    const std::wstring programs = L"C:\\Programmi";
     // A walk of some seconds: the tool only in the last of 40,000 folders.
     CreateDirectoryW(L"C:\\Programmi", nullptr);
     const wchar_t* aside = L"C:\\kelvr-wide-tool";
@@ -170,13 +168,7 @@ TEST_F(KelvrExe, ClosingTheMainWindowDuringASearchEndsEverythingAtOnce) {
     ASSERT_TRUE(MoveFileW((moved + L"\\MSINFO32.EXE").c_str(), aside));
     ASSERT_TRUE(CopyFileW(stub.c_str(), (moved + L"\\d9999\\MSINFO32.EXE").c_str(), FALSE));
     DeleteFileW(started);
-    wchar_t oldPrograms[MAX_PATH];
-    DWORD size = sizeof oldPrograms;
-    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, versionKey, L"ProgramFilesDir", RRF_RT_REG_SZ,
-                           nullptr, oldPrograms, &size),
-              ERROR_SUCCESS);
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, versionKey, L"ProgramFilesDir", REG_SZ, programs.c_str(),
-                    static_cast<DWORD>((programs.size() + 1) * sizeof(wchar_t)));
+    const probe::ProgramsFolder programs(L"C:\\Programmi");
 
     const probe::KelvrProcess process;
     ASSERT_NE(process.main, nullptr) << "no main window appeared";
@@ -201,8 +193,6 @@ TEST_F(KelvrExe, ClosingTheMainWindowDuringASearchEndsEverythingAtOnce) {
     EXPECT_EQ(GetFileAttributesW(started), INVALID_FILE_ATTRIBUTES) << "the tool was started";
     if (!ended && TerminateProcess(process.pi.hProcess, 1))  // before its folders are put back
         process.Ended(5000);
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, versionKey, L"ProgramFilesDir", REG_SZ, oldPrograms,
-                    static_cast<DWORD>((wcslen(oldPrograms) + 1) * sizeof(wchar_t)));
     DeleteFileW((moved + L"\\d9999\\MSINFO32.EXE").c_str());
     MoveFileW(aside, (moved + L"\\MSINFO32.EXE").c_str());
     MoveFileW(moved.c_str(), wide.c_str());

@@ -261,39 +261,17 @@ TEST_F(RealLauncher, ToolPlantedOutsideTheProgramsFolderIsNotStarted) {
     EXPECT_EQ(Started(), L"");
 }
 
-// A prefix whose programs folder is C:\Programmi, as on an Italian Windows XP. Wine reads the
-// folder's registry value at each query, so the test sets it and puts the old one back.
+// A prefix whose programs folder is C:\Programmi, as on an Italian Windows XP.
 class ProgramsFolderSearch : public RealLauncher {
   protected:
-    static constexpr const wchar_t* kVersionKey = L"Software\\Microsoft\\Windows\\CurrentVersion";
-
     void SetUp() override {
-        wchar_t old[MAX_PATH];
-        DWORD size = sizeof old;
-        ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, kVersionKey, L"ProgramFilesDir", RRF_RT_REG_SZ,
-                               nullptr, old, &size),
-                  ERROR_SUCCESS);
-        oldFolder_ = old;
-        SetProgramsFolder(L"C:\\Programmi");
         std::string programs;
         ASSERT_TRUE(files.ProgramsFolder(programs));
         ASSERT_EQ(programs, "C:\\Programmi");
         RealLauncher::SetUp();
     }
-    void TearDown() override {
-        RealLauncher::TearDown();
-        if (!oldFolder_.empty())
-            SetProgramsFolder(oldFolder_);
-    }
 
-  private:
-    static void SetProgramsFolder(const std::wstring& folder) {
-        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kVersionKey, L"ProgramFilesDir", REG_SZ,
-                                  folder.c_str(),
-                                  static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t))),
-                  ERROR_SUCCESS);
-    }
-    std::wstring oldFolder_;
+    const probe::ProgramsFolder programs_{L"C:\\Programmi"};
 };
 
 // On every Windows, XP included, where the programs folder is named and listed otherwise.
