@@ -142,7 +142,6 @@ class RealLauncher : public ::testing::Test, protected probe::RealProgram<Vanish
         DeleteFileW(kStarted);
         program.Main().Show();
         host.DoEvents();
-        main = reinterpret_cast<HWND>(program.Main().hWnd());
     }
     void TearDown() override {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
@@ -215,7 +214,6 @@ class RealLauncher : public ::testing::Test, protected probe::RealProgram<Vanish
         return message;
     }
 
-    HWND main = nullptr;
     std::wstring tool;
 };
 
