@@ -60,11 +60,11 @@ trap 'exit 143' TERM
 kelvr_fakedisk || exit 1
 kelvr_use_display || exit 1
 
-# wait_file FILE SECONDS: waits for FILE to exist.
-wait_file() {
+# wait_for SECONDS COMMAND...: retries the command every 50 ms for up to SECONDS.
+wait_for() {
   local i
-  for ((i = 0; i < $2 * 20; i++)); do
-    [ -e "$1" ] && return 0
+  for ((i = 0; i < $1 * 20; i++)); do
+    "${@:2}" && return 0
     sleep 0.05
   done
   return 1
@@ -74,7 +74,7 @@ wait_file() {
 # (the prefix's D: and E: are taken out, and Z: too when ALL starts with "-"), HUNG those of
 # them that hang. Prints the probe's "name value" lines.
 scenario() {
-  local end=$1 hung=$2 all=$3 letter keep=() out rc i
+  local end=$1 hung=$2 all=$3 letter keep=() out rc
   kelvr_throwaway_prefix || die "could not make the prefix"
   rm -f "$WINEPREFIX/dosdevices/d:" "$WINEPREFIX/dosdevices/e:"
   if [ "${all:0:1}" = - ]; then
@@ -98,11 +98,7 @@ scenario() {
   rm -f "$work/hold.out"
   (cd "$WINEPREFIX/drive_c" && exec timeout -s KILL 300 wine 'C:\probe.exe' hold "${keep[@]}") \
     >"$work/hold.out" 2>&1 &
-  wait_file "$work/hold.out" 20 && for ((i = 0; i < 200; i++)); do
-    grep -q holding "$work/hold.out" && break
-    sleep 0.05
-  done
-  grep -q holding "$work/hold.out" || die "the helper holds no file on the fake drives"
+  wait_for 30 grep -qs holding "$work/hold.out" || die "the helper holds no file on the fake drives"
 
   hang() { local l; for l in $hung; do : >"$work/hang-$l"; done; }
   hang
@@ -110,10 +106,10 @@ scenario() {
   (cd "$WINEPREFIX/drive_c" && kelvr_italian timeout -s KILL 240 wine 'C:\probe.exe' run 'C:\kelvr.exe' "$end") \
     >"$out" 2>&1 &
   local pid=$!
-  if wait_file "$WINEPREFIX/drive_c/kelvr-step-1" 60; then
+  if wait_for 60 test -e "$WINEPREFIX/drive_c/kelvr-step-1"; then
     release
     : >"$WINEPREFIX/drive_c/kelvr-go-2"
-    if wait_file "$WINEPREFIX/drive_c/kelvr-step-2" 60; then
+    if wait_for 60 test -e "$WINEPREFIX/drive_c/kelvr-step-2"; then
       hang
       : >"$WINEPREFIX/drive_c/kelvr-go-3"
     else
