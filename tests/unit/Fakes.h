@@ -74,8 +74,10 @@ class Gates {
     // Releases every gate and waits until every thread out has finished: what the threads use
     // may then go.
     void Drain() {
-        ReleaseAll();
         std::unique_lock<std::mutex> lock(mutex_);
+        held_.clear();
+        ++changes_;
+        changed_.notify_all();
         changed_.wait(lock, [&] { return out_ == 0; });
     }
     void Hold(const std::string& key) {
@@ -85,12 +87,6 @@ class Gates {
     void Release(const std::string& key) {
         std::lock_guard<std::mutex> lock(mutex_);
         held_.erase(key);
-        ++changes_;
-        changed_.notify_all();
-    }
-    void ReleaseAll() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        held_.clear();
         ++changes_;
         changed_.notify_all();
     }
@@ -322,10 +318,9 @@ class FakeRegistry : public services::Registry {
              const std::string& bytes) {
         keys_[key][name] = {type, bytes};
     }
-    // A REG_SZ value, stored with its terminating NUL unless `terminated` is false.
-    void SetText(const std::string& key, const std::string& name, const std::string& text,
-                 bool terminated = true) {
-        Set(key, name, services::kRegSz, terminated ? text + '\0' : text);
+    // A REG_SZ value, stored with its terminating NUL.
+    void SetText(const std::string& key, const std::string& name, const std::string& text) {
+        Set(key, name, services::kRegSz, text + '\0');
     }
 
     long OpenKey(std::uint32_t root, const std::string& name, std::uint32_t access,
