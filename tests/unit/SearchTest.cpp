@@ -375,57 +375,44 @@ TEST_F(Search, SecondClickWhileSearchingIsIgnored) {
     EXPECT_EQ(host.messages.size(), 2u);
 }
 
-TEST_F(Search, LinkClickWhileSearchingEndsTheSearch) {
-    files.AddFolder(S, {"A", "B", "C"});
-    files.AddFile(Tool(S + "\\C"));
-    user = [&] {
-        if (shell.launches.empty())
-            w->lbMail.MouseDown(forms::kLeftButton, 0, 100, 100);
+// The user's action at the search's first yield: closing the window by its OK button or its
+// close box, or closing the main window, which ends the program (the maker window stays until the
+// program has ended), stops the search at once; opening a link ends it, the link alone launched.
+TEST(SearchInterrupted, TheUsersActionAtAYieldEndsTheSearch) {
+    const struct {
+        const char* name;
+        std::function<void(SearchRig&)> act;
+        bool closes, loaded;
+    } cases[] = {
+        {"OkButton", [](SearchRig& r) { r.w->Command1.Click(); }, true, false},
+        {"CloseBox", [](SearchRig& r) { r.w->QueryClose(); }, true, false},
+        {"MainWindow", [](SearchRig& r) { r.host.ending = true; }, true, true},
+        {"Link", [](SearchRig& r) { r.w->lbMail.MouseDown(forms::kLeftButton, 0, 100, 100); },
+         false, true},
     };
-    Click();
-    EXPECT_EQ(Launched(), std::vector<std::string>{std::string("mailto:") + kelvr::content::kMail});
-    EXPECT_EQ(files.tested, (std::vector<std::string>{Tool(S), Tool(S + "\\A")}));
-    EXPECT_TRUE(host.messages.empty());
-    EXPECT_TRUE(w->cmdInfoSys.Enabled());
-}
-
-// Closing the window from a yield: by its OK button, by its close box, or by closing the main
-// window, which ends the program (the maker window stays until the program has ended).
-enum class Closing { OkButton, CloseBox, MainWindow };
-class ClosingWhileSearching : public Search, public ::testing::WithParamInterface<Closing> {};
-
-TEST_P(ClosingWhileSearching, StopsAtOnce) {
-    files.AddFolder(S, {"A", "B", "C"});
-    files.AddFile(Tool(S + "\\C"));
-    user = [&] {
-        switch (GetParam()) {
-            case Closing::OkButton:
-                w->Command1.Click();
-                break;
-            case Closing::CloseBox:
-                w->QueryClose();
-                break;
-            case Closing::MainWindow:
-                host.ending = true;
-                break;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SearchRig rig;
+        rig.files.AddFolder(S, {"A", "B", "C"});
+        rig.files.AddFile(Tool(S + "\\C"));
+        rig.user = [&] {
+            if (rig.host.yields == 1)
+                c.act(rig);
+        };
+        rig.Click();
+        EXPECT_EQ(rig.files.tested, (std::vector<std::string>{Tool(S), Tool(S + "\\A")}));
+        EXPECT_TRUE(rig.host.messages.empty());
+        EXPECT_EQ(rig.w->IsLoaded(), c.loaded);
+        if (c.closes) {
+            EXPECT_EQ(rig.host.yields, 1);
+            EXPECT_TRUE(rig.shell.launches.empty());
+        } else {
+            EXPECT_EQ(rig.Launched(),
+                      std::vector<std::string>{std::string("mailto:") + kelvr::content::kMail});
+            EXPECT_TRUE(rig.w->cmdInfoSys.Enabled());
         }
-    };
-    Click();
-    EXPECT_EQ(w->IsLoaded(), GetParam() == Closing::MainWindow);
-    EXPECT_EQ(host.yields, 1);
-    EXPECT_EQ(files.tested, (std::vector<std::string>{Tool(S), Tool(S + "\\A")}));
-    EXPECT_TRUE(shell.launches.empty());
-    EXPECT_TRUE(host.messages.empty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Search, ClosingWhileSearching,
-                         ::testing::Values(Closing::OkButton, Closing::CloseBox,
-                                           Closing::MainWindow),
-                         [](const ::testing::TestParamInfo<Closing>& p) {
-                             return p.param == Closing::OkButton   ? "OkButton"
-                                    : p.param == Closing::CloseBox ? "CloseBox"
-                                                                   : "MainWindow";
-                         });
 
 // A system that reads a folder in one pass, letting events run three times while it reads.
 struct SearchWhileReading : Search {
