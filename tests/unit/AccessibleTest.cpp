@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,28 +16,17 @@ namespace {
 using forms::Role;
 
 const char* RoleName(Role r) {
-    switch (r) {
-        case Role::Text:
-            return "text";
-        case Role::ColumnHeader:
-            return "column header";
-        case Role::ProgressBar:
-            return "progress bar";
-        case Role::Indicator:
-            return "indicator";
-        case Role::Link:
-            return "link";
-        case Role::Graphic:
-            return "graphic";
-        case Role::Button:
-            return "button";
-        case Role::Grouping:
-            return "grouping";
-        case Role::Separator:
-            return "separator";
-        default:
-            return "?";
-    }
+    static const std::map<Role, const char*> names = {{Role::Text, "text"},
+                                                      {Role::ColumnHeader, "column header"},
+                                                      {Role::ProgressBar, "progress bar"},
+                                                      {Role::Indicator, "indicator"},
+                                                      {Role::Link, "link"},
+                                                      {Role::Graphic, "graphic"},
+                                                      {Role::Button, "button"},
+                                                      {Role::Grouping, "grouping"},
+                                                      {Role::Separator, "separator"}};
+    const auto it = names.find(r);
+    return it == names.end() ? "?" : it->second;
 }
 
 // Every control the form shows, in reading order, as a screen reader announces it, a
