@@ -1,6 +1,8 @@
 // Where a form's window stands on the screen, and a control in its client area, in pixels.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "Fakes.h"
 #include "forms/Form.h"
 
@@ -35,10 +37,9 @@ TEST(PixelBox, EdgesAreRoundedWhereTheyStandOnTheForm) {
         form.ScrollTo(k.scrollTop);
         ASSERT_EQ(form.ScrollTop(), k.scrollTop);
         const forms::PixelRect r = form.PixelBox(k.c, 144);
-        EXPECT_EQ(r.left, k.left) << k.c.Name() << " at " << k.scrollTop;
-        EXPECT_EQ(r.top, k.top) << k.c.Name() << " at " << k.scrollTop;
-        EXPECT_EQ(r.width, k.width) << k.c.Name() << " at " << k.scrollTop;
-        EXPECT_EQ(r.height, k.height) << k.c.Name() << " at " << k.scrollTop;
+        EXPECT_EQ((std::vector<int>{r.left, r.top, r.width, r.height}),
+                  (std::vector<int>{k.left, k.top, k.width, k.height}))
+            << k.c.Name() << " at " << k.scrollTop;
     }
 }
 
@@ -55,38 +56,21 @@ TEST(PixelBox, AFormFollowsItsWindowButKeepsTheTwipsThatPutItThere) {
     row.SetScrolls(true);
     row.Move(0, 0, 1000, 6000);
     form.SetScrollArea(0, 300, 0);
+    using forms::kMaximized;
+    using forms::kMinimized;
+    using forms::kNormal;
     const struct {
         int dpi, state;
         forms::PixelRect outer;
         int clientWidth, clientHeight;
         double left, top, width, height, clientTwips, scrollTop;
     } cases[] = {
-        {96, forms::kNormal, {67, 33, 266, 200}, 250, 180, 1000.5, 500, 4000, 3000, 2700, 3000},
-        {96, forms::kNormal, {100, 40, 266, 200}, 250, 220, 1500, 600, 3990, 3000, 3300, 2700},
-        {144, forms::kNormal, {67, 33, 400, 300}, 380, 270, 1000.5, 500, 4000, 3000, 2700, 3000},
-        {144, forms::kNormal, {200, 80, 450, 360}, 430, 330, 3000, 1200, 4500, 3600, 3300, 2700},
-        {96,
-         forms::kMinimized,
-         {-32000, -32000, 160, 24},
-         0,
-         0,
-         1000.5,
-         500,
-         4000,
-         3000,
-         3000,
-         3000},
-        {96,
-         forms::kMaximized,
-         {-8, -8, 1296, 1000},
-         1280,
-         940,
-         -120,
-         -120,
-         19440,
-         15000,
-         14100,
-         0},
+        {96, kNormal, {67, 33, 266, 200}, 250, 180, 1000.5, 500, 4000, 3000, 2700, 3000},
+        {96, kNormal, {100, 40, 266, 200}, 250, 220, 1500, 600, 3990, 3000, 3300, 2700},
+        {144, kNormal, {67, 33, 400, 300}, 380, 270, 1000.5, 500, 4000, 3000, 2700, 3000},
+        {144, kNormal, {200, 80, 450, 360}, 430, 330, 3000, 1200, 4500, 3600, 3300, 2700},
+        {96, kMinimized, {-32000, -32000, 160, 24}, 0, 0, 1000.5, 500, 4000, 3000, 3000, 3000},
+        {96, kMaximized, {-8, -8, 1296, 1000}, 1280, 940, -120, -120, 19440, 15000, 14100, 0},
     };
     for (const auto& k : cases) {
         form.Move(1000.5, 500, 4000, 3000);
@@ -102,7 +86,7 @@ TEST(PixelBox, AFormFollowsItsWindowButKeepsTheTwipsThatPutItThere) {
         EXPECT_EQ(form.Height(), k.height) << at;
         EXPECT_EQ(form.ClientHeight(), k.clientTwips) << at;
         EXPECT_EQ(form.ScrollTop(), k.scrollTop) << at;
-        if (k.state != forms::kMinimized) {
+        if (k.state != kMinimized) {
             EXPECT_TRUE(form.OnScreen(96, k.dpi) == k.outer) << at;
         }
     }

@@ -88,6 +88,10 @@ std::vector<std::wstring> RunTexts(const forms::TextLayout& layout) {
     return texts;
 }
 
+std::vector<int> Sides(const Edges& e) {
+    return {e.left, e.top, e.right, e.bottom};
+}
+
 // Each line is given as its runs, each ended by "|".
 TEST(TextLayoutTest, LaysTextOutAsTheLabelAsks) {
     const std::wstring shalom = {0x05E9, 0x05DC, 0x05D5, 0x05DD};
@@ -225,11 +229,8 @@ TEST(TextLayoutTest, FitsALabelToItsTextWithinWhatShows) {
         const forms::FittedLabel f =
             forms::FitLabel(fonts, font, c.text, {100, 0, c.right, c.bottom},
                             {0, -1000, c.shows, 1000}, c.fit, c.align, c.edge);
-        const auto edges = [](const Edges& e) {
-            return std::vector<int>{e.left, e.top, e.right, e.bottom};
-        };
-        EXPECT_EQ(edges(f.box), (std::vector<int>{c.left, 0, c.grownRight, c.grownBottom}));
-        EXPECT_EQ(edges(f.textBox), (std::vector<int>{c.left, 0, c.textRight, c.grownBottom}));
+        EXPECT_EQ(Sides(f.box), (std::vector<int>{c.left, 0, c.grownRight, c.grownBottom}));
+        EXPECT_EQ(Sides(f.textBox), (std::vector<int>{c.left, 0, c.textRight, c.grownBottom}));
         EXPECT_EQ(f.layout.width, c.layoutWidth);
     }
 }
@@ -272,9 +273,6 @@ TEST(TextLayoutTest, KeepsALabelsLayoutWhileItOnlyMovesUpOrDown) {
         {{110, 12, 160, 23}, 170, L"abcdefgh", other, F::Grow, A::Right, 2, false},
     };
     forms::FittedLabelCache cache;
-    const auto edges = [](const Edges& e) {
-        return std::vector<int>{e.left, e.top, e.right, e.bottom};
-    };
     for (const auto& s : steps) {
         SCOPED_TRACE(testing::Message() << "step " << &s - steps);
         const Edges room{0, -1000, s.shows, 1000};
@@ -284,8 +282,8 @@ TEST(TextLayoutTest, KeepsALabelsLayoutWhileItOnlyMovesUpOrDown) {
         EXPECT_EQ(fonts.asked != asked, s.fitted);
         const forms::FittedLabel want =
             forms::FitLabel(fonts, s.font, s.text, s.designed, room, s.fit, s.align, s.edge);
-        EXPECT_EQ(edges(got.box), edges(want.box));
-        EXPECT_EQ(edges(got.textBox), edges(want.textBox));
+        EXPECT_EQ(Sides(got.box), Sides(want.box));
+        EXPECT_EQ(Sides(got.textBox), Sides(want.textBox));
         EXPECT_EQ(RunTexts(got.layout), RunTexts(want.layout));
         EXPECT_EQ(got.layout.width, want.layout.width);
     }
