@@ -218,23 +218,41 @@ TEST_F(ProgramWindows, MakerLoadedHiddenIsTheOneShownLaterWithoutReloading) {
     EXPECT_EQ(shell.launches[1].owner, shell.launches[0].owner);
 }
 
-TEST_F(ProgramWindows, MakerUnloadedIsMadeAfreshForTheNextOpening) {
-    double left = 0;
-    host.duringModal = [&](forms::Form& f) {
-        auto& m = static_cast<InfQirvo&>(f);
-        left = m.Left();
-        m.lbSito.MouseDown(forms::kLeftButton, 0, 5, 5);
-        m.Command1.Click();
-    };
-    program.ShowMaker();
-    screen.width += 3000;
-    host.duringModal = nullptr;
-    program.ShowMaker();
-    InfQirvo& again = program.Maker();
-    EXPECT_TRUE(again.Visible());
-    EXPECT_EQ(Realised("InfQirvo"), 2);
-    EXPECT_EQ(again.Left(), left + 1500);
-    EXPECT_TRUE(again.LinkTarget.empty());
+// Closed, the maker window is made afresh for the next opening, centred anew and without the
+// link it opened last: closed after a link was pressed, or from a yield of its search, which
+// stops there, launching and saying nothing.
+TEST(ProgramMaker, ClosedItIsMadeAfreshForTheNextOpening) {
+    for (const bool searching : {false, true}) {
+        SCOPED_TRACE(searching ? "closed while searching" : "closed after a link");
+        fakes::ProgramRig rig;
+        rig.files.programsFolder = "C:\\Programmi";
+        rig.files.AddFolder("C:\\Programmi", {"A", "B"});
+        rig.files.AddFile("C:\\Programmi\\B\\MSINFO32.EXE");
+        double left = 0;
+        rig.host.duringModal = [&](forms::Form& f) {
+            auto& m = static_cast<InfQirvo&>(f);
+            left = m.Left();
+            if (searching) {
+                rig.host.onYield = [&m] { m.Command1.Click(); };
+                m.cmdInfoSys.Click();
+                return;
+            }
+            m.lbSito.MouseDown(forms::kLeftButton, 0, 5, 5);
+            m.Command1.Click();
+        };
+        rig.program.Main().Mu_Qirvo_Click();
+        EXPECT_EQ(rig.shell.launches.size(), searching ? 0u : 1u);
+        EXPECT_TRUE(rig.host.messages.empty());
+        EXPECT_EQ(rig.host.yields, searching ? 1 : 0);
+        rig.screen.width += 3000;
+        rig.host.duringModal = nullptr;
+        rig.program.ShowMaker();
+        InfQirvo& again = rig.program.Maker();
+        EXPECT_TRUE(again.Visible());
+        EXPECT_EQ(rig.Realised("InfQirvo"), 2);
+        EXPECT_EQ(again.Left(), left + 1500);
+        EXPECT_TRUE(again.LinkTarget.empty());
+    }
 }
 
 }  // namespace

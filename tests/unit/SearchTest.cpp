@@ -453,27 +453,6 @@ TEST_F(SearchWhileReading, ClosingWhileAFolderIsReadStopsTheSearch) {
 // ---------------------------------------------------------------------------------------------
 // The maker window opened by the program, whose windows outlive the search.
 
-TEST(SearchInProgram, ClosingTheMakerWhileSearchingLeavesTheNextOpeningFresh) {
-    fakes::ProgramRig rig;
-    rig.files.programsFolder = S;
-    rig.files.AddFolder(S, {"A", "B"});
-    rig.files.AddFile(Tool(S + "\\B"));
-    kelvr::InfQirvo* first = nullptr;
-    rig.host.duringModal = [&](forms::Form& f) {
-        first = static_cast<kelvr::InfQirvo*>(&f);
-        rig.host.onYield = [first] { first->Command1.Click(); };
-        first->cmdInfoSys.Click();
-    };
-    rig.program.Main().Mu_Qirvo_Click();
-    EXPECT_TRUE(rig.shell.launches.empty());
-    EXPECT_TRUE(rig.host.messages.empty());
-    EXPECT_EQ(rig.host.yields, 1);
-    rig.host.duringModal = nullptr;
-    rig.program.ShowMaker();
-    EXPECT_EQ(rig.Realised("InfQirvo"), 2);
-    EXPECT_TRUE(rig.program.Maker().LinkTarget.empty());
-}
-
 // Closed above the about window while searching, the maker window lets the about window act
 // within the same yield: "System Info..." loads a new maker window hidden, or the credit line
 // opens a second one, closed at once. Either way the one still searching must live until its
