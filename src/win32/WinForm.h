@@ -69,7 +69,9 @@ class WinFormPeer : public forms::FormPeer {
     void FinishChanges();
 
     // The drawn link that has the keyboard focus (the window itself has it); null for none.
-    const forms::Control* FocusedLink() const { return GetFocus() == hwnd_ ? link_ : nullptr; }
+    const forms::Control* FocusedLink() const {
+        return link_ && GetFocus() == hwnd_ ? link_ : nullptr;
+    }
     // Sent by the message loop with a key pressed in the form's modal window (the key's code),
     // before the dialog manager, which knows only the buttons' windows, sees it; nonzero when
     // the form took it.
