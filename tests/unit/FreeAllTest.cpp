@@ -519,7 +519,6 @@ TEST_F(SlowDrives, LateAnswersInEveryOrderAreFiledAsIfTheyHadComeInTime) {
             for (const std::string& g : order) trace += g + " ";
             SCOPED_TRACE(trace);
             addDrives();
-            drives->gates = disks->gates = &host.gates;
             for (const std::string& g : c.held) host.gates.Hold(g);
             FreeAll& f = Open();
             f.Mu_param_Click(0);
@@ -558,7 +557,6 @@ TEST_F(SlowDrives, LateAnswersInEveryOrderAreFiledAsIfTheyHadComeInTime) {
 TEST_F(SlowDrives, ADriveStillToAnswerIsFiledAsZeroAtOnceAndNotAskedAgain) {
     AddDrive("c:", MiB(1, 2048));
     AddDrive("n: [\\\\server\\share]", MiB(5, 10240));
-    disks->gates = &host.gates;
     host.gates.Hold("n:\\");
     FreeAll& f = Open();
     f.Mu_param_Click(0);
@@ -594,7 +592,6 @@ TEST_F(SlowDrives, ADriveStillToAnswerIsFiledAsZeroAtOnceAndNotAskedAgain) {
 TEST_F(SlowDrives, ADriveSlowToNameItselfIsListedByItsLetterAndMeasuredOnceNamed) {
     AddDrive("c: [SYSTEM]", MiB(1, 2));
     AddDrive("d: [DATI]", MiB(3, 4));
-    drives->gates = &host.gates;
     host.gates.Hold("entry d");
     FreeAll& f = Open();
     EXPECT_EQ(f.Drive1.List(1), "d:");
@@ -625,7 +622,6 @@ TEST_F(SlowDrives, NoThreadToAskOnShowsEveryDriveAsZeroWithoutWaiting) {
 
 TEST_F(SlowDrives, AnswersAfterTheWindowHasGoneAreDropped) {
     AddDrive("c:", MiB(1, 2));
-    disks->gates = &host.gates;
     host.gates.Hold("c:\\");
     Open().Mu_end_Click();
     host.gates.Release("c:\\");

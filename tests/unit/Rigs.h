@@ -25,9 +25,13 @@ namespace fakes {
 inline const char* const kToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 inline const char* const kFolderKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
-// Every service, faked. The launcher's flag starts clear, as in a program just started.
+// Every service, faked. The launcher's flag starts clear, as in a program just started. The
+// drives' and files' queries pass the host's gates, which hold them back only where a test says.
 struct Services {
-    Services() { Global::SysInfoNotFound = 0; }
+    Services() {
+        Global::SysInfoNotFound = 0;
+        drives->gates = disks->gates = files.gates = &host.gates;
+    }
     // Threads held back go on while what they use is still there.
     ~Services() { host.gates.Drain(); }
     Services(const Services&) = delete;

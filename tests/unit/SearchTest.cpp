@@ -204,7 +204,6 @@ TEST(SearchAfterAHungPath, SearchLaunchAndMessageComeAfterTheLauncher) {
         SearchRig rig;
         rig.registry.SetText(fakes::kToolKey, "PATH", slow);
         rig.files.AddFile(slow);
-        rig.files.gates = &rig.host.gates;
         rig.host.gates.Hold(slow);
         if (c.folderKey)
             rig.registry.SetText(fakes::kFolderKey, "MSINFO", "C:\\Tools");

@@ -123,7 +123,6 @@ TEST_P(LauncherDecision, LaunchesOnlyAPlainFileTestedInTime) {
     files.AddFile("\\MSINFO32.EXE");
     files.AddFile("Tools\\MSINFO32.EXE");
     files.AddFile(kShare + "\\MSINFO32.EXE");
-    files.gates = &host.gates;
     if (d.path)
         registry.Set(kToolKey, "PATH", d.path->type, d.path->bytes);
     if (d.folder)
@@ -201,7 +200,6 @@ INSTANTIATE_TEST_SUITE_P(
 // PATH names kSlowTool and MSINFO the folder of kFolderTool, both plain files.
 struct LauncherRig : fakes::MakerRig {
     LauncherRig() {
-        files.gates = &host.gates;
         registry.SetText(kToolKey, "PATH", kSlowTool);
         files.AddFile(kSlowTool);
         registry.SetText(kFolderKey, "MSINFO", "C:\\Tools");
