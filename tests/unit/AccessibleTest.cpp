@@ -352,9 +352,8 @@ TEST(InfoWindowsRead, ALinksDefaultActionOpensIt) {
     };
     rig.program.Main().Mu_Progr_Click();
     EXPECT_TRUE(makerOpened);
-    ASSERT_EQ(rig.shell.launches.size(), 2u);
-    EXPECT_EQ(rig.shell.launches[0].file, "mailto:info@q.example");
-    EXPECT_EQ(rig.shell.launches[1].file, "www.q.example");
+    EXPECT_EQ(rig.shell.Files(),
+              (std::vector<std::string>{"mailto:info@q.example", "www.q.example"}));
 }
 
 // In high contrast every text is in the system's colours, the links in the hyperlink colour;

@@ -380,6 +380,12 @@ class FakeShell : public services::Shell {
         if (log)
             log->push_back("launch " + file);
     }
+    // The files launched, in order.
+    std::vector<std::string> Files() const {
+        std::vector<std::string> out;
+        for (const Launch& l : launches) out.push_back(l.file);
+        return out;
+    }
     std::vector<Launch> launches;
     std::vector<std::string>* log = nullptr;  // launches are also appended here when set
 };

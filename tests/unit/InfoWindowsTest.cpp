@@ -106,15 +106,10 @@ TEST_F(MakerWindow, AnyButtonOnALinkHandsItToTheShell) {
     }
     m.lbMail.SetCaption("altro@qv.example");
     m.lbMail.MouseDown(forms::kLeftButton, 0, 5, 5);
-    ASSERT_EQ(shell.launches.size(), 7u);
-    for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(shell.launches[i].file, i % 2 ? site : mail);
-    EXPECT_EQ(shell.launches[6].file, "mailto:altro@qv.example");
+    EXPECT_EQ(shell.Files(), (std::vector<std::string>{mail, site, mail, site, mail, site,
+                                                       "mailto:altro@qv.example"}));
     EXPECT_EQ(m.LinkTarget, "mailto:altro@qv.example");
-    for (const auto& l : shell.launches) {
-        EXPECT_EQ(l.owner, m.hWnd());
-        EXPECT_EQ(l.directory, "c:\\");
-        EXPECT_EQ(l.show, 1);
-    }
+    fakes::ExpectLaunchedAsLinks(shell, m.hWnd());
 }
 
 // The whole program, its main window shown.

@@ -64,6 +64,16 @@ inline services::DiskFigures MiB(std::uint64_t freeMiB, std::uint64_t totalMiB) 
     return Bytes(freeMiB << 20, totalMiB << 20);
 }
 
+// Checks that every launch was made as the maker window makes a link's: owned by `owner`, in the
+// root of drive C:, shown normally.
+inline void ExpectLaunchedAsLinks(const FakeShell& shell, std::uintptr_t owner) {
+    for (const FakeShell::Launch& l : shell.launches) {
+        EXPECT_EQ(l.owner, owner) << l.file;
+        EXPECT_EQ(l.directory, "c:\\") << l.file;
+        EXPECT_EQ(l.show, 1) << l.file;
+    }
+}
+
 // The main window, made afresh by each Open.
 struct MainRig : Services {
     std::unique_ptr<kelvr::FreeAll> w;

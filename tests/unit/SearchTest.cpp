@@ -75,13 +75,6 @@ struct SearchRig : fakes::MakerRig {
         }
         return t;
     }
-
-    // The files handed to the shell, in order.
-    std::vector<std::string> Launched() const {
-        std::vector<std::string> out;
-        for (const auto& l : shell.launches) out.push_back(l.file);
-        return out;
-    }
 };
 
 struct Search : ::testing::Test, SearchRig {};
@@ -143,11 +136,8 @@ TEST(SearchWalk, DepthFirstInPreOrderToTheFirstTool) {
         EXPECT_EQ(rig.Trace(), c.trace);
         if (c.launched) {
             // Started by the maker window, as a link is, in the root of drive C:.
-            ASSERT_EQ(rig.shell.launches.size(), 1u);
-            EXPECT_EQ(rig.shell.launches[0].file, Tool(below(c.launched)));
-            EXPECT_EQ(rig.shell.launches[0].owner, rig.w->hWnd());
-            EXPECT_EQ(rig.shell.launches[0].directory, "c:\\");
-            EXPECT_EQ(rig.shell.launches[0].show, 1);
+            EXPECT_EQ(rig.shell.Files(), std::vector<std::string>{Tool(below(c.launched))});
+            fakes::ExpectLaunchedAsLinks(rig.shell, rig.w->hWnd());
             EXPECT_TRUE(rig.host.messages.empty());
         } else {
             EXPECT_TRUE(rig.shell.launches.empty());
@@ -163,7 +153,7 @@ TEST_F(Search, TheNextClickSearchesAgain) {
     Click();
     Click();
     EXPECT_EQ(Trace(), "select S, test S, test S");
-    EXPECT_EQ(Launched(), (std::vector<std::string>{Tool(S), Tool(S)}));
+    EXPECT_EQ(shell.Files(), (std::vector<std::string>{Tool(S), Tool(S)}));
 }
 
 TEST_F(Search, ToolNamedByTheRegistryNeedsNoSearch) {
@@ -171,7 +161,7 @@ TEST_F(Search, ToolNamedByTheRegistryNeedsNoSearch) {
     files.AddFile("C:\\Win\\MSINFO32.EXE");
     Global::SysInfoNotFound = 1;  // left by the about window: cleared by the click
     Click();
-    EXPECT_EQ(Launched(), std::vector<std::string>{"C:\\Win\\MSINFO32.EXE"});
+    EXPECT_EQ(shell.Files(), std::vector<std::string>{"C:\\Win\\MSINFO32.EXE"});
     EXPECT_EQ(log, std::vector<std::string>{"test C:\\Win\\MSINFO32.EXE"});
     EXPECT_TRUE(host.messages.empty());
 }
@@ -256,7 +246,7 @@ TEST_P(SearchGate, WalksOnlyTheProgramsFolder) {
     if (g.walked) {
         const std::string walked = g.walked;
         EXPECT_EQ(log, (std::vector<std::string>{"select " + walked, "test " + Tool(walked)}));
-        EXPECT_EQ(Launched(), std::vector<std::string>{Tool(walked)});
+        EXPECT_EQ(shell.Files(), std::vector<std::string>{Tool(walked)});
         EXPECT_TRUE(host.messages.empty());
     } else {
         EXPECT_TRUE(log.empty()) << "nothing selected, tested or listed";
@@ -350,7 +340,7 @@ TEST(SearchLargeTree, EveryFolderIsReachedWithoutExhaustingASmallStack) {
         rig.files.log = nullptr;
         rig.host.onYield = nullptr;
         RunOnStack(512 * 1024, [&rig] { rig.Click(); });
-        EXPECT_EQ(rig.Launched(), std::vector<std::string>{Tool(last)});
+        EXPECT_EQ(rig.shell.Files(), std::vector<std::string>{Tool(last)});
         EXPECT_EQ(rig.files.tested.size(), static_cast<std::size_t>(folders) + 1);
         EXPECT_EQ(rig.host.yields, folders);
     }
@@ -406,7 +396,7 @@ TEST(SearchInterrupted, TheUsersActionAtAYieldEndsTheSearch) {
             EXPECT_EQ(rig.host.yields, 1);
             EXPECT_TRUE(rig.shell.launches.empty());
         } else {
-            EXPECT_EQ(rig.Launched(),
+            EXPECT_EQ(rig.shell.Files(),
                       std::vector<std::string>{std::string("mailto:") + kelvr::content::kMail});
             EXPECT_TRUE(rig.w->cmdInfoSys.Enabled());
         }
@@ -433,7 +423,7 @@ TEST_F(SearchWhileReading, EventsRunWhileEachFolderIsRead) {
     Click();
     // Three while reading S, A and B each, and one after each of A and B.
     EXPECT_EQ(yields, 11);
-    EXPECT_EQ(Launched(), std::vector<std::string>{Tool(S + "\\B")});
+    EXPECT_EQ(shell.Files(), std::vector<std::string>{Tool(S + "\\B")});
 }
 
 TEST_F(SearchWhileReading, ClosingWhileAFolderIsReadStopsTheSearch) {

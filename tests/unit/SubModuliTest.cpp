@@ -133,12 +133,9 @@ TEST_P(LauncherDecision, LaunchesOnlyAPlainFileTestedInTime) {
 
     launcher.LaunchSysInfoTool();
     if (!d.launched.empty()) {
-        ASSERT_EQ(shell.launches.size(), 1u);
-        EXPECT_EQ(shell.launches[0].file, d.launched);
+        EXPECT_EQ(shell.Files(), std::vector<std::string>{d.launched});
         ASSERT_NE(w, nullptr);
-        EXPECT_EQ(shell.launches[0].owner, w->hWnd());
-        EXPECT_EQ(shell.launches[0].directory, "c:\\");
-        EXPECT_EQ(shell.launches[0].show, 1);
+        fakes::ExpectLaunchedAsLinks(shell, w->hWnd());
         EXPECT_EQ(Global::SysInfoNotFound, 7);
     } else {
         EXPECT_TRUE(shell.launches.empty());
@@ -217,16 +214,14 @@ TEST_F(Launcher, AnswerThatComesLateIsDropped) {
         kelvr::SubModuli gone{host, registry, shell, files, [] { return std::uintptr_t{1}; }};
         gone.LaunchSysInfoTool();
     }
-    ASSERT_EQ(shell.launches.size(), 1u);
-    EXPECT_EQ(shell.launches[0].file, kFolderTool);
+    EXPECT_EQ(shell.Files(), std::vector<std::string>{kFolderTool});
     host.RunPosted();  // what the folder's test, answered in time, posted
     host.gates.Release(kSlowTool);
     EXPECT_EQ(host.RunPosted(), 0) << "the late answer was posted";
     EXPECT_EQ(shell.launches.size(), 1u);
 
     launcher.LaunchSysInfoTool();
-    ASSERT_EQ(shell.launches.size(), 2u);
-    EXPECT_EQ(shell.launches[1].file, kSlowTool);
+    EXPECT_EQ(shell.Files(), (std::vector<std::string>{kFolderTool, kSlowTool}));
 }
 
 // The program ends while the launcher waits for a file test, PATH's or the folder's (the
