@@ -405,34 +405,27 @@ TEST(SearchInterrupted, TheUsersActionAtAYieldEndsTheSearch) {
 
 // A system that reads a folder in one pass, letting events run three times while it reads.
 struct SearchWhileReading : Search {
-    int yields = 0;
     SearchWhileReading() {
         files.readingSteps = 3;
-        files.log = nullptr;
         files.AddFolder(S, {"A", "B"});
         files.AddFile(Tool(S + "\\B"));
-        host.onYield = [this] {
-            ++yields;
-            if (user)
-                user();
-        };
     }
 };
 
 TEST_F(SearchWhileReading, EventsRunWhileEachFolderIsRead) {
     Click();
     // Three while reading S, A and B each, and one after each of A and B.
-    EXPECT_EQ(yields, 11);
+    EXPECT_EQ(host.yields, 11);
     EXPECT_EQ(shell.Files(), std::vector<std::string>{Tool(S + "\\B")});
 }
 
 TEST_F(SearchWhileReading, ClosingWhileAFolderIsReadStopsTheSearch) {
     user = [this] {
-        if (yields == 2)
+        if (host.yields == 2)
             w->Command1_Click();
     };
     Click();
-    EXPECT_EQ(yields, 3);  // the start folder's reading ends; nothing below it is selected
+    EXPECT_EQ(host.yields, 3);  // the start folder's reading ends; nothing below it is selected
     EXPECT_EQ(w->dirHidden.Path(), S);
     EXPECT_FALSE(w->IsLoaded());
     EXPECT_TRUE(shell.launches.empty());
