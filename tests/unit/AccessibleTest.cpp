@@ -335,23 +335,26 @@ TEST_F(MakerWindowRead, ItsLogoDetailsAndTwoLinks) {
 }
 
 // A link's default action opens it as a press of the mouse does: the credit line the maker
-// window, the maker window's links the mail program and the browser.
+// window, above the about window, which is still open once the maker window closes; the maker
+// window's links the mail program and the browser.
 TEST(InfoWindowsRead, ALinksDefaultActionOpensIt) {
     fakes::ProgramRig rig;
-    bool makerOpened = false;
+    bool aboutOpenAfterMaker = false;
     rig.host.duringModal = [&](forms::Form& f) {
         if (f.Name() == "frmAbout") {
             EXPECT_TRUE(forms::DoDefaultAction(static_cast<kelvr::frmAbout&>(f).Label1));
+            aboutOpenAfterMaker = f.IsLoaded() && f.Visible();
         } else {
-            makerOpened = true;
             auto& m = static_cast<kelvr::InfQirvo&>(f);
             EXPECT_TRUE(forms::DoDefaultAction(m.lbMail));
             EXPECT_TRUE(forms::DoDefaultAction(m.lbSito));
             EXPECT_FALSE(forms::DoDefaultAction(m.Lb_dati));
+            m.Command1.Click();
         }
     };
     rig.program.Main().Mu_Progr_Click();
-    EXPECT_TRUE(makerOpened);
+    EXPECT_EQ(rig.host.modal, (std::vector<std::string>{"frmAbout", "InfQirvo"}));
+    EXPECT_TRUE(aboutOpenAfterMaker);
     EXPECT_EQ(rig.shell.Files(),
               (std::vector<std::string>{"mailto:info@q.example", "www.q.example"}));
 }

@@ -169,21 +169,6 @@ TEST_F(AboutWindow, SystemInfoFailureShowsNothingAndLeavesTheFlag) {
     EXPECT_EQ(Realised("InfQirvo"), 0);
 }
 
-TEST_F(AboutWindow, CreditLineOpensTheMakerAboveIt) {
-    bool aboutOpenAfterMaker = false;
-    host.duringModal = [&](forms::Form& f) {
-        if (f.Name() == "frmAbout") {
-            static_cast<kelvr::frmAbout&>(f).Label1.Click();
-            aboutOpenAfterMaker = f.IsLoaded() && f.Visible();
-        } else {
-            static_cast<InfQirvo&>(f).Command1.Click();
-        }
-    };
-    program.Main().Mu_Progr_Click();
-    EXPECT_EQ(host.modal, (std::vector<std::string>{"frmAbout", "InfQirvo"}));
-    EXPECT_TRUE(aboutOpenAfterMaker);
-}
-
 // The launcher started from the about window borrows the maker window as the tool's owner,
 // loading it hidden; the maker window opened later is that one, not made again.
 TEST_F(ProgramWindows, MakerLoadedHiddenIsTheOneShownLaterWithoutReloading) {
