@@ -374,6 +374,13 @@ inline void ClickAt(HWND form, const RECT& r, UINT down = WM_LBUTTONDOWN) {
 // ---------------------------------------------------------------------------------------------
 // Active Accessibility
 
+// The roles as this system names them.
+inline std::wstring RoleText(LONG role) {
+    wchar_t text[64] = L"";
+    GetRoleTextW(static_cast<DWORD>(role), text, 64);
+    return text;
+}
+
 // An IAccessible held for the test.
 class Object {
   public:
@@ -432,7 +439,7 @@ class Object {
         p_->accLocation(&l, &t, &w, &h, Id(child));
         return RECT{l, t, l + w, t + h};
     }
-    HRESULT DoDefaultAction() const { return p_->accDoDefaultAction(Self()); }
+    HRESULT DoDefaultAction() const { return p_->accDoDefaultAction(Id(CHILDID_SELF)); }
     // The name of what has the keyboard focus: a child of the object, or the object itself.
     std::wstring FocusName() const {
         VARIANT v;
@@ -447,7 +454,7 @@ class Object {
     Object Navigate(long direction) const {
         VARIANT to;
         VariantInit(&to);
-        return p_->accNavigate(direction, Self(), &to) == S_OK ? Of(to) : Object();
+        return p_->accNavigate(direction, Id(CHILDID_SELF), &to) == S_OK ? Of(to) : Object();
     }
     long ChildCount() const {
         long count = 0;
@@ -467,9 +474,7 @@ class Object {
     // What a screen reader says of the object (or of a child), on one line: role, name, value,
     // description, default action and shortcut.
     std::wstring Heard(long child = CHILDID_SELF) const {
-        wchar_t role[64] = L"";
-        GetRoleTextW(static_cast<DWORD>(Role(child)), role, 64);
-        std::wstring line = std::wstring(role) + L": " + Name(child);
+        std::wstring line = RoleText(Role(child)) + L": " + Name(child);
         const std::wstring value = Text(&IAccessible::get_accValue, child);
         const std::wstring description = Text(&IAccessible::get_accDescription, child);
         const std::wstring action = Text(&IAccessible::get_accDefaultAction, child);
@@ -485,8 +490,7 @@ class Object {
 
     // The children as AccessibleChildren lists them.
     std::vector<Object> Children() const {
-        long count = 0;
-        p_->get_accChildCount(&count);
+        const long count = ChildCount();
         std::vector<VARIANT> found(count);
         long got = 0;
         std::vector<Object> out;
@@ -502,7 +506,6 @@ class Object {
         v.lVal = child;
         return v;
     }
-    static VARIANT Self() { return Id(CHILDID_SELF); }
 
   private:
     IAccessible* p_;
@@ -548,13 +551,6 @@ inline const Element* Named(const std::vector<Element>& elements, const std::wst
     return nullptr;
 }
 
-// The roles as this system names them.
-inline std::wstring RoleText(LONG role) {
-    wchar_t text[64] = L"";
-    GetRoleTextW(static_cast<DWORD>(role), text, 64);
-    return text;
-}
-
 // ---------------------------------------------------------------------------------------------
 // The main window's table, and running the windows
 
@@ -566,7 +562,6 @@ struct Row {
     RECT cells[4];
     RECT bar;
     std::wstring bar_heard;
-    bool shows;
 };
 
 // The rows of the main window, as they follow one another in reading order: from the top down.
@@ -580,8 +575,7 @@ inline std::vector<Row> Table(HWND main) {
               {read[i + 1].name, read[i + 2].name, read[i + 3].name},
               {},
               read[i + 4].rect,
-              read[i + 4].heard,
-              read[i].Shows()};
+              read[i + 4].heard};
         for (int c = 0; c < 4; ++c) r.cells[c] = read[i + c].rect;
         rows.push_back(r);
         i += 4;
