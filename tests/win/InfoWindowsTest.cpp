@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "Modal.h"
 #include "Probe.h"
@@ -24,25 +22,8 @@ using probe::Px;
 
 using modal::kMakerCaption;
 
-std::wstring ReadAll(const std::wstring& path) {
-    std::ifstream f(win32::Narrow(path), std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return win32::Widen(s.str());
-}
-
-// Waits up to five seconds for a file to hold `text`.
-bool WaitForText(const std::wstring& path, const std::wstring& text) {
-    return probe::Until([&] { return ReadAll(path).find(text) != std::wstring::npos; }, 5000, 50) >=
-           0;
-}
-
 class RealInfoWindows : public probe::ShownProgram<> {
   protected:
-    // Chooses a command of the menu bar, as the user does; the modal window it opens runs
-    // inside this call.
-    void MenuBar(int position) { probe::MenuCommand(main, position); }
-
     // The control a screen reader names so, as it stands in its form's client area, against
     // twips. A label may have grown from them where its text needs more room at the screen's
     // scale (TextFitTest: no more); a push button stands exactly there.
@@ -206,7 +187,7 @@ TEST_F(RealInfoWindows, AboutWindowFollowsTheMainWindowAndOpensTheMakerAboveIt) 
             // Escape closes it, as its OK button is also its cancel button.
             PostMessageW(probe::Find(buttons, L"OK")->hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
         },
-        [&] { MenuBar(2); });
+        [&] { probe::MenuCommand(main, 2); });
     EXPECT_TRUE(opened);
     EXPECT_TRUE(makerOpened);
     EXPECT_TRUE(IsWindowEnabled(main));
@@ -232,6 +213,14 @@ std::wstring StubLaunches() {
     return launches;
 }
 
+// Whether the stub browser or mailer writes `address` down in `launches` within five seconds.
+::testing::AssertionResult Opened(const std::wstring& launches, const std::string& address) {
+    if (probe::Until([&] { return probe::FileBytes(launches).find(address) != std::string::npos; },
+                     5000, 50) >= 0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "opened only: " << probe::FileBytes(launches);
+}
+
 TEST_F(RealInfoWindows, LinksHandTheirAddressesToTheShell) {
     const std::wstring launches = StubLaunches();
     ASSERT_FALSE(launches.empty())
@@ -242,9 +231,8 @@ TEST_F(RealInfoWindows, LinksHandTheirAddressesToTheShell) {
         probe::ClickAt(maker, probe::Named(read, L"info@q.example")->rect, WM_RBUTTONDOWN);
         probe::ClickAt(maker, probe::Named(read, L"www.q.example")->rect);
     }));
-    EXPECT_TRUE(WaitForText(launches, L"mailto:info@q.example"))
-        << win32::Narrow(ReadAll(launches));
-    EXPECT_TRUE(WaitForText(launches, L"www.q.example")) << win32::Narrow(ReadAll(launches));
+    EXPECT_TRUE(Opened(launches, "mailto:info@q.example"));
+    EXPECT_TRUE(Opened(launches, "www.q.example"));
 }
 
 // Tab goes on from the buttons to the links, and round again. The link that has the focus is
@@ -256,54 +244,48 @@ TEST_F(RealInfoWindows, TabReachesTheLinksWhichEnterOrSpaceOpens) {
     ASSERT_FALSE(launches.empty())
         << "run through ctest: the stub browser and mailer are set there";
     const wchar_t *mail = L"info@q.example", *site = L"www.q.example";
-    const bool opened = modal::WhileOpen(
-        kMakerCaption, L"KelvrForm",
-        [&](HWND maker) {
-            const std::vector<DWORD> unframed = probe::OwnPicture(maker);
-            const RECT mailBox = probe::Named(probe::Read(maker), mail)->rect;
-            const struct {
-                UINT key;
-                const wchar_t* focus;  // a button's text, or a link's name
-            } steps[] = {{VK_TAB, L"? &Sistema"}, {VK_TAB, mail},   {VK_RETURN, mail},
-                         {VK_TAB, site},          {VK_SPACE, site}, {VK_TAB, L"&OK"}};
-            for (const auto& s : steps) {
-                SendMessageW(maker, win32::WinFormPeer::kDialogKey, s.key, 0);
-                const std::wstring focus = GetFocus() == maker
-                                               ? probe::Object::OfWindow(maker).FocusName()
-                                               : probe::Text(GetFocus());
-                EXPECT_EQ(focus, s.focus) << "step " << &s - steps;
-                for (const Element& e : probe::Read(maker))
-                    if (e.role == ROLE_SYSTEM_LINK) {
-                        EXPECT_EQ((e.state & STATE_SYSTEM_FOCUSED) != 0, e.name == s.focus)
-                            << win32::Narrow(e.heard) << ", step " << &s - steps;
-                    }
-                if (&s != &steps[1])
-                    continue;
-                // Framed: what differs from the picture without the focus is the link's edge.
-                const std::vector<DWORD> framed = probe::OwnPicture(maker);
-                RECT client;
-                GetClientRect(maker, &client);
-                long edge = 0, elsewhere = 0;
-                for (int y = 0; y < client.bottom; ++y)
-                    for (int x = 0; x < client.right; ++x) {
-                        if (framed[y * client.right + x] == unframed[y * client.right + x])
-                            continue;
-                        const bool onEdge = x >= mailBox.left && x < mailBox.right &&
-                                            y >= mailBox.top && y < mailBox.bottom &&
-                                            (x == mailBox.left || x == mailBox.right - 1 ||
-                                             y == mailBox.top || y == mailBox.bottom - 1);
-                        ++(onEdge ? edge : elsewhere);
-                    }
-                EXPECT_GT(edge, 0) << "the focus rectangle";
-                EXPECT_EQ(elsewhere, 0) << "pixels changed away from the link's edge";
-            }
-            PostMessageW(maker, WM_CLOSE, 0, 0);
-        },
-        [&] { MenuBar(3); });
-    EXPECT_TRUE(opened);
-    EXPECT_TRUE(WaitForText(launches, std::wstring(L"mailto:") + mail))
-        << win32::Narrow(ReadAll(launches));
-    EXPECT_TRUE(WaitForText(launches, site)) << win32::Narrow(ReadAll(launches));
+    EXPECT_TRUE(modal::InMaker(main, [&](HWND maker) {
+        const std::vector<DWORD> unframed = probe::OwnPicture(maker);
+        const RECT mailBox = probe::Named(probe::Read(maker), mail)->rect;
+        const struct {
+            UINT key;
+            const wchar_t* focus;  // a button's text, or a link's name
+        } steps[] = {{VK_TAB, L"? &Sistema"}, {VK_TAB, mail},   {VK_RETURN, mail},
+                     {VK_TAB, site},          {VK_SPACE, site}, {VK_TAB, L"&OK"}};
+        for (const auto& s : steps) {
+            SendMessageW(maker, win32::WinFormPeer::kDialogKey, s.key, 0);
+            const std::wstring focus = GetFocus() == maker
+                                           ? probe::Object::OfWindow(maker).FocusName()
+                                           : probe::Text(GetFocus());
+            EXPECT_EQ(focus, s.focus) << "step " << &s - steps;
+            for (const Element& e : probe::Read(maker))
+                if (e.role == ROLE_SYSTEM_LINK) {
+                    EXPECT_EQ((e.state & STATE_SYSTEM_FOCUSED) != 0, e.name == s.focus)
+                        << win32::Narrow(e.heard) << ", step " << &s - steps;
+                }
+            if (&s != &steps[1])
+                continue;
+            // Framed: what differs from the picture without the focus is the link's edge.
+            const std::vector<DWORD> framed = probe::OwnPicture(maker);
+            RECT client;
+            GetClientRect(maker, &client);
+            long edge = 0, elsewhere = 0;
+            for (int y = 0; y < client.bottom; ++y)
+                for (int x = 0; x < client.right; ++x) {
+                    if (framed[y * client.right + x] == unframed[y * client.right + x])
+                        continue;
+                    const bool onEdge = x >= mailBox.left && x < mailBox.right &&
+                                        y >= mailBox.top && y < mailBox.bottom &&
+                                        (x == mailBox.left || x == mailBox.right - 1 ||
+                                         y == mailBox.top || y == mailBox.bottom - 1);
+                    ++(onEdge ? edge : elsewhere);
+                }
+            EXPECT_GT(edge, 0) << "the focus rectangle";
+            EXPECT_EQ(elsewhere, 0) << "pixels changed away from the link's edge";
+        }
+    }));
+    EXPECT_TRUE(Opened(launches, "mailto:info@q.example"));
+    EXPECT_TRUE(Opened(launches, "www.q.example"));
 }
 
 TEST_F(RealInfoWindows, HoverLightsALinkOnlyInsideItsMargins) {

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -133,6 +135,12 @@ inline std::wstring FromUnix(const char* path) {
         if (c == L'/')
             c = L'\\';
     return !p.empty() && p[0] == L'\\' ? L"Z:" + p : p;
+}
+
+// The bytes a file holds; none where it cannot be read.
+inline std::string FileBytes(const std::wstring& path) {
+    std::ifstream f(win32::Narrow(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 // A picture of `width` x `height` pixels, 32 bits a pixel, as `draw` draws it into a DC.

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,15 +13,10 @@
 
 namespace {
 
-// The program under test: KELVR_EXE holds its path, a Unix one when set by the build.
-std::wstring ExePath() {
-    return probe::FromUnix(std::getenv("KELVR_EXE"));
-}
-
 class KelvrExe : public ::testing::Test {
   protected:
     void SetUp() override {
-        exe = ExePath();
+        exe = probe::FromUnix(std::getenv("KELVR_EXE"));  // a Unix path when the build sets it
         ASSERT_FALSE(exe.empty()) << "KELVR_EXE names kelvr.exe";
     }
     std::wstring exe;
@@ -77,8 +71,7 @@ TEST_F(KelvrExe, CarriesItsVersionRecordIconAndManifest) {
 
 // The DLLs named in the exe's import table.
 std::set<std::string> ImportedDlls(const std::wstring& path) {
-    std::ifstream f(win32::Narrow(path), std::ios::binary);
-    std::vector<char> pe((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    const std::string pe = probe::FileBytes(path);
     auto u32 = [&](std::size_t at) { return *reinterpret_cast<const DWORD*>(&pe.at(at)); };
     auto u16 = [&](std::size_t at) { return *reinterpret_cast<const WORD*>(&pe.at(at)); };
     const std::size_t nt = u32(0x3C);

@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "Modal.h"
 #include "OlderWindows.h"
@@ -29,10 +27,7 @@ const wchar_t* kFolderKey = L"SOFTWARE\\Microsoft\\Shared Tools Location";
 const wchar_t* kStarted = L"C:\\kelvr-tool-started.txt";
 
 std::wstring Started() {
-    std::ifstream f(win32::Narrow(kStarted), std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    const std::string bytes = s.str();
+    const std::string bytes = probe::FileBytes(kStarted);
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
 }
 
