@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <chrono>
@@ -35,6 +36,12 @@ std::wstring Started() {
 std::wstring WaitForStart() {
     probe::Until([] { return !Started().empty(); }, 5000, 50);
     return Started();
+}
+
+// Takes out both registry values that name the tool.
+void ForgetTool() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
 }
 
 void SetString(HKEY root, const wchar_t* key, const wchar_t* name, const std::string& bytes,
@@ -132,15 +139,13 @@ class RealLauncher : public ::testing::Test, protected probe::RealProgram<Vanish
     void SetUp() override {
         tool = probe::FromUnix(std::getenv("KELVR_STUB_TOOL"));
         ASSERT_NE(GetFileAttributesW(tool.c_str()), INVALID_FILE_ATTRIBUTES) << "KELVR_STUB_TOOL";
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
+        ForgetTool();
         DeleteFileW(kStarted);
         program.Main().Show();
         host.DoEvents();
     }
     void TearDown() override {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
+        ForgetTool();
         RemoveTree(L"C:\\Programmi\\KelvrA");
         RemoveTree(L"C:\\Programmi\\KelvrC");
         RemoveTree(L"C:\\Programmi\\KelvrDeep");
@@ -176,15 +181,8 @@ class RealLauncher : public ::testing::Test, protected probe::RealProgram<Vanish
     }
 
     void PlaceTool(const std::wstring& folder) {
-        SHCreate(folder);
+        SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
         ASSERT_TRUE(CopyFileW(tool.c_str(), (folder + L"\\MSINFO32.EXE").c_str(), FALSE));
-    }
-    static void SHCreate(const std::wstring& folder) {
-        for (std::size_t at = folder.find(L'\\', 3);; at = folder.find(L'\\', at + 1)) {
-            CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
-            if (at == std::wstring::npos)
-                break;
-        }
     }
 
     // Clicks "? &Sistema" in the maker window; returns the text of the message box that the
@@ -212,32 +210,38 @@ class RealLauncher : public ::testing::Test, protected probe::RealProgram<Vanish
     std::wstring tool;
 };
 
-TEST_F(RealLauncher, StartsTheToolThatTheRegistryNamesOwnedByAHiddenMakerWindow) {
-    SetString(HKEY_LOCAL_MACHINE, kToolKey, L"PATH", win32::Narrow(tool) + '\0');
-    Global::SysInfoNotFound = 0;
-    program.Launcher().LaunchSysInfoTool();
-    EXPECT_EQ(Global::SysInfoNotFound, 0);
-    EXPECT_NE(WaitForStart().find(tool), std::wstring::npos);
+// The tool the registry names: by its path (PATH), or by its folder (MSINFO of the shared
+// tools' locations), with or without a backslash at its end, which the file's name is added to;
+// a folder without the tool is no find. The tool is started owned by the maker window, loaded
+// and hidden.
+TEST_F(RealLauncher, StartsTheToolTheRegistryNamesByItsPathOrItsFolder) {
+    PlaceTool(L"C:\\KelvrTool");
+    const struct {
+        const wchar_t *key, *value;
+        std::string data;
+        std::wstring started;  // empty: no find
+    } cases[] = {
+        {kToolKey, L"PATH", win32::Narrow(tool), tool},
+        {kFolderKey, L"MSINFO", "C:\\KelvrTool", L"C:\\KelvrTool\\MSINFO32.EXE"},
+        {kFolderKey, L"MSINFO", "C:\\KelvrTool\\", L"C:\\KelvrTool\\MSINFO32.EXE"},
+        {kFolderKey, L"MSINFO", "C:\\windows", L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(win32::Narrow(c.value) + " " + c.data);
+        ForgetTool();
+        DeleteInTime(kStarted);
+        SetString(HKEY_LOCAL_MACHINE, c.key, c.value, c.data + '\0');
+        Global::SysInfoNotFound = 0;
+        program.Launcher().LaunchSysInfoTool();
+        EXPECT_EQ(Global::SysInfoNotFound, c.started.empty() ? 1 : 0);
+        if (!c.started.empty()) {
+            const std::wstring started = WaitForStart();
+            EXPECT_NE(started.find(c.started), std::wstring::npos) << win32::Narrow(started);
+        }
+    }
     kelvr::InfQirvo& maker = program.Maker();
     EXPECT_TRUE(maker.IsLoaded());
     EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(maker.hWnd())));
-}
-
-TEST_F(RealLauncher, FolderLookupAddsABackslashAndTheFileName) {
-    PlaceTool(L"C:\\KelvrTool");
-    for (const char* folder : {"C:\\KelvrTool", "C:\\KelvrTool\\"}) {
-        SCOPED_TRACE(folder);
-        DeleteFileW(kStarted);
-        SetString(HKEY_LOCAL_MACHINE, kFolderKey, L"MSINFO", std::string(folder) + '\0');
-        Global::SysInfoNotFound = 0;
-        program.Launcher().LaunchSysInfoTool();
-        EXPECT_EQ(Global::SysInfoNotFound, 0);
-        EXPECT_NE(WaitForStart().find(L"KelvrTool"), std::wstring::npos);
-    }
-    // A folder without the tool is no find.
-    SetString(HKEY_LOCAL_MACHINE, kFolderKey, L"MSINFO", std::string("C:\\windows") + '\0');
-    program.Launcher().LaunchSysInfoTool();
-    EXPECT_EQ(Global::SysInfoNotFound, 1);
     RemoveTree(L"C:\\KelvrTool");
 }
 
@@ -343,8 +347,7 @@ TEST(HungToolPath, SystemButtonKeepsTheMakerWindowAnswering) {
     const std::wstring stub = probe::FromUnix(std::getenv("KELVR_STUB_TOOL"));
     const std::wstring hang = probe::FromUnix(flag);
     const std::wstring folder = L"C:\\KelvrHungTool", folderTool = folder + L"\\MSINFO32.EXE";
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
+    ForgetTool();
     SetString(HKEY_LOCAL_MACHINE, kToolKey, L"PATH", std::string(hungTool) + '\0');
     SetString(HKEY_LOCAL_MACHINE, kFolderKey, L"MSINFO", win32::Narrow(folder) + '\0');
     CreateDirectoryW(folder.c_str(), nullptr);
@@ -376,8 +379,7 @@ TEST(HungToolPath, SystemButtonKeepsTheMakerWindowAnswering) {
     if (main)
         PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(process.Ended(10000)) << "kelvr.exe did not end";
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kToolKey);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kFolderKey);
+    ForgetTool();
     DeleteFileW(folderTool.c_str());
     RemoveDirectoryW(folder.c_str());
 }
