@@ -387,16 +387,10 @@ TEST_F(HighContrast, MainWindowTakesTheSchemesColoursAndGoesBackAfter) {
             EXPECT_GT(Count(colours, RGB(128, 255, 128)) + Count(colours, RGB(255, 128, 128)), 0)
                 << name;
             // Its edge: the corners of its left side (its right may lie past the screen's edge).
-            EXPECT_EQ(
-                Count(Colours(main, RECT{e.rect.left, e.rect.top, e.rect.left + 1, e.rect.top + 1}),
-                      kText),
-                1)
-                << name;
-            EXPECT_EQ(Count(Colours(main, RECT{e.rect.left, e.rect.bottom - 1, e.rect.left + 1,
-                                               e.rect.bottom}),
-                            kText),
-                      1)
-                << name;
+            for (const LONG y : {e.rect.top, e.rect.bottom - 1}) {
+                const RECT corner{e.rect.left, y, e.rect.left + 1, y + 1};
+                EXPECT_EQ(Count(Colours(main, corner), kText), 1) << name << ", corner at " << y;
+            }
             continue;
         }
         ++cells;
@@ -428,10 +422,7 @@ TEST_F(HighContrast, MakerWindowLinksInTheHyperlinkColour) {
             EXPECT_EQ(Count(colours, kText), 0) << Say(link);
         }
         for (const wchar_t* label : {L"QIRVO", L"sas", L"E-mail:", L"Sito:"}) {
-            const probe::Element* e = nullptr;
-            for (const probe::Element& x : read)
-                if (x.name == label && x.role == ROLE_SYSTEM_STATICTEXT)
-                    e = &x;
+            const probe::Element* e = probe::Named(read, label, ROLE_SYSTEM_STATICTEXT);
             ASSERT_NE(e, nullptr) << Say(label);
             const auto colours = Colours(maker, e->rect);
             EXPECT_GT(Count(colours, kText), 0) << Say(label);

@@ -552,9 +552,11 @@ inline std::vector<Element> Read(HWND form) {
     return out;
 }
 
-inline const Element* Named(const std::vector<Element>& elements, const std::wstring& name) {
+// The first control named `name` (and of the role `role`, when given).
+inline const Element* Named(const std::vector<Element>& elements, const std::wstring& name,
+                            LONG role = 0) {
     for (const Element& e : elements)
-        if (e.name == name)
+        if (e.name == name && (!role || e.role == role))
             return &e;
     return nullptr;
 }
