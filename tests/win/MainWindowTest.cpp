@@ -244,54 +244,33 @@ TEST_F(RealMainWindow, FigureHeadersCarryTheirTooltipsOnceTheMouseComes) {
     const std::vector<probe::Element> read = probe::Read(main);
     const probe::Element* total = probe::Named(read, L"MByte TOTALI");
     ASSERT_NE(total, nullptr);
-    SetForegroundWindow(main);
-    POINT at{total->rect.left + 4, (total->rect.top + total->rect.bottom) / 2};
-    ClientToScreen(main, &at);
-    SetCursorPos(at.x, at.y);
-    ASSERT_TRUE(probe::PumpUntil([&] { return probe::TooltipsOf(main) != nullptr; }));
-    HWND tips = probe::TooltipsOf(main);
+    const HWND tips =
+        probe::MouseTo(main, {total->rect.left + 4, (total->rect.top + total->rect.bottom) / 2});
+    ASSERT_NE(tips, nullptr);
 
     // Besides the three headers, only names cut short carry a tip: their whole text.
-    const int tools = static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
-    EXPECT_GE(tools, 3);
+    const std::vector<probe::Tool> tools = probe::Tools(tips);
+    EXPECT_GE(tools.size(), 3u);
     int headers = 0;
-    for (int i = 0; i < tools; ++i) {
-        wchar_t buf[1024] = {};
-        TOOLINFOW ti{};
-        ti.cbSize = sizeof ti;
-        ti.lpszText = buf;
-        ASSERT_TRUE(SendMessageW(tips, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&ti)));
+    for (const probe::Tool& t : tools) {
         const auto over = std::find_if(read.begin(), read.end(), [&](const probe::Element& e) {
-            return EqualRect(&e.rect, &ti.rect);
+            return EqualRect(&e.rect, &t.rect);
         });
-        ASSERT_NE(over, read.end()) << win32::Narrow(buf);
+        ASSERT_NE(over, read.end()) << win32::Narrow(t.text);
         if (over->role == ROLE_SYSTEM_COLUMNHEADER) {
             ++headers;
-            EXPECT_NE(over->heard.find(L"(" + std::wstring(buf) + L")"), std::wstring::npos)
+            EXPECT_NE(over->heard.find(L"(" + t.text + L")"), std::wstring::npos)
                 << win32::Narrow(over->heard);
         } else {
-            EXPECT_NE(std::find(entries.begin(), entries.end(), buf), entries.end())
-                << win32::Narrow(buf);
+            EXPECT_NE(std::find(entries.begin(), entries.end(), t.text), entries.end())
+                << win32::Narrow(t.text);
         }
     }
     EXPECT_EQ(headers, 3);
 
     // The mouse moves on along the header and rests there: its tip pops up. (A tip of a name
     // that the pointer rested on as the window opened may show first.)
-    at = POINT{(total->rect.left + total->rect.right) / 2,
-               (total->rect.top + total->rect.bottom) / 2};
-    ClientToScreen(main, &at);
-    SetCursorPos(at.x, at.y);
-    wchar_t buf[1024] = {};
-    TOOLINFOW ti{};
-    ti.cbSize = sizeof ti;
-    ti.lpszText = buf;
-    EXPECT_TRUE(probe::PumpUntil([&] {
-        return IsWindowVisible(tips) &&
-               SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&ti)) &&
-               EqualRect(&ti.rect, &total->rect);
-    }));
-    EXPECT_STREQ(buf, L"Ordina per capacit\u00e0 totale");
+    EXPECT_EQ(probe::TipOnRest(main, total->rect), L"Ordina per capacit\u00e0 totale");
 }
 
 // Moved to a screen of another scale, the window lays itself out again at that screen's DPI,

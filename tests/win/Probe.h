@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <ole2.h>
 #include <oleacc.h>
 
@@ -673,6 +674,54 @@ inline HWND TooltipsOf(HWND form) {
     EnumThreadWindows(GetCurrentThreadId(), CallOn<decltype(find)>,
                       reinterpret_cast<LPARAM>(&find));
     return tips;
+}
+
+// A tool of a tooltip control: where it answers (its form's client pixels) and its text.
+struct Tool {
+    RECT rect;
+    std::wstring text;
+};
+
+// Tool number `i` of a tooltip control, or with `i` < 0 the one whose tip shows; where there is
+// none, an empty rectangle and text.
+inline Tool ToolOf(HWND tips, int i = -1) {
+    wchar_t buf[1024] = {};
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.lpszText = buf;
+    const LPARAM info = reinterpret_cast<LPARAM>(&ti);
+    const bool found = i < 0 ? SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, info)
+                             : SendMessageW(tips, TTM_ENUMTOOLSW, i, info);
+    return found ? Tool{ti.rect, buf} : Tool{};
+}
+
+inline std::vector<Tool> Tools(HWND tips) {
+    std::vector<Tool> tools(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
+    for (std::size_t i = 0; i < tools.size(); ++i) tools[i] = ToolOf(tips, static_cast<int>(i));
+    return tools;
+}
+
+// Brings a form to the front and moves the real mouse pointer to `at`, in its client pixels;
+// the form's tooltip control once it has one, or null after three seconds.
+inline HWND MouseTo(HWND form, POINT at) {
+    SetForegroundWindow(form);
+    ClientToScreen(form, &at);
+    SetCursorPos(at.x, at.y);
+    HWND tips = nullptr;
+    PumpUntil([&] { return (tips = TooltipsOf(form)) != nullptr; });
+    return tips;
+}
+
+// The text of the tip that pops up over `r` (a form's client pixels) once the mouse rests in its
+// middle; empty when none does within three seconds.
+inline std::wstring TipOnRest(HWND form, const RECT& r) {
+    const HWND tips = MouseTo(form, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    Tool shown{};
+    const bool popped = tips && PumpUntil([&] {
+                            shown = IsWindowVisible(tips) ? ToolOf(tips) : Tool{};
+                            return EqualRect(&shown.rect, &r) != FALSE;
+                        });
+    return popped ? shown.text : L"";
 }
 
 // ---------------------------------------------------------------------------------------------

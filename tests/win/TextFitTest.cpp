@@ -198,16 +198,9 @@ std::vector<const forms::Control*> Labels(const forms::Form& form) {
 
 // The text of the tooltip that answers over `r` in a form's tooltips; empty for none.
 std::wstring TipOver(HWND tips, const RECT& r) {
-    const int tools = static_cast<int>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0));
-    for (int i = 0; i < tools; ++i) {
-        wchar_t buf[256] = {};
-        TOOLINFOW ti{};
-        ti.cbSize = sizeof ti;
-        ti.lpszText = buf;
-        if (SendMessageW(tips, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&ti)) &&
-            EqualRect(&ti.rect, &r))
-            return buf;
-    }
+    for (const probe::Tool& t : probe::Tools(tips))
+        if (EqualRect(&t.rect, &r))
+            return t.text;
     return L"";
 }
 
@@ -388,30 +381,15 @@ TEST_F(Windows, ALongNameIsCutShortWithAnEllipsisAndShowsWholeWhereTheMouseRests
     EXPECT_EQ(DrawingOf(Main(), cell, false).text == name, fits);
     const std::wstring tip = fits ? L"" : name;
 
-    SetForegroundWindow(main);
     const RECT r = PeerOf(cell).Box();
-    POINT at{r.left + 4, (r.top + r.bottom) / 2};
-    ClientToScreen(main, &at);
-    SetCursorPos(at.x, at.y);
-    HWND tips = nullptr;
-    ASSERT_TRUE(probe::PumpUntil([&] { return (tips = probe::TooltipsOf(main)) != nullptr; }));
+    const HWND tips = probe::MouseTo(main, {r.left + 4, (r.top + r.bottom) / 2});
+    ASSERT_NE(tips, nullptr);
     EXPECT_EQ(TipOver(tips, r), tip);
     EXPECT_EQ(TipOver(tips, PeerOf(Main().lbDisco[DriveOf(L'c')]).Box()), L"")
         << "a name that fits";
-    if (fits)
-        return;
-
-    at = POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ClientToScreen(main, &at);
-    SetCursorPos(at.x, at.y);
-    ASSERT_TRUE(probe::PumpUntil([&] { return IsWindowVisible(tips) != FALSE; }));
-    wchar_t buf[256] = {};
-    TOOLINFOW ti{};
-    ti.cbSize = sizeof ti;
-    ti.lpszText = buf;
-    ASSERT_TRUE(SendMessageW(tips, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&ti)));
-    EXPECT_TRUE(EqualRect(&ti.rect, &r));
-    EXPECT_EQ(std::wstring(buf), name);
+    if (!fits) {
+        EXPECT_EQ(probe::TipOnRest(main, r), name);
+    }
 }
 
 int CALLBACK Found(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
