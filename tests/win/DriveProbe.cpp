@@ -196,19 +196,18 @@ int RunScenario(const std::wstring& exe, const std::wstring& end) {
     const bool go = Go(3);
     watchdog.At("choice");
     PostMessageW(main, WM_COMMAND, kMegabytes, 0);
+    Clock::time_point asked;  // when kelvr.exe was asked to end
     if (end == L"endsession") {
         // While the window waits for the drives that hang again.
         Sleep(300);
         DWORD_PTR answer = 0;
-        const auto asked = Clock::now();
+        asked = Clock::now();
         SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
                             &answer);
         if (answer != TRUE)
             std::fprintf(stderr, "kelvr_drive_probe: the session's end was refused\n");
         SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
                             &answer);
-        const DWORD ended = WaitForSingleObject(pi.hProcess, 10000);
-        Print("ended", ended == WAIT_OBJECT_0 ? Ms(Clock::now() - asked) : -1);
     } else {
         // Meanwhile a screen reader reads the window, as it may while the window waits.
         double readMs = -1;
@@ -226,14 +225,14 @@ int RunScenario(const std::wstring& exe, const std::wstring& end) {
         reader.join();
         watchdog.At("ended");
         Print("read_waiting", readMs);
-        const auto asked = Clock::now();
+        asked = Clock::now();
         if (end == L"fine")
             PostMessageW(main, WM_COMMAND, kFine, 0);
         else
             PostMessageW(main, WM_CLOSE, 0, 0);
-        const DWORD ended = WaitForSingleObject(pi.hProcess, 10000);
-        Print("ended", ended == WAIT_OBJECT_0 ? Ms(Clock::now() - asked) : -1);
     }
+    const DWORD ended = WaitForSingleObject(pi.hProcess, 10000);
+    Print("ended", ended == WAIT_OBJECT_0 ? Ms(Clock::now() - asked) : -1);
     Print("unanswered", pinger.Stop());
 
     DWORD code = 1;
