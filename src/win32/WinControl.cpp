@@ -13,12 +13,8 @@ namespace win32 {
 using forms::Control;
 using forms::Kind;
 
-namespace {
-
 // DrawEdge's sunken edge: two lines of one pixel on each side.
 constexpr int kEdge = 2;
-
-}  // namespace
 
 bool WinControlPeer::Drawn::Same(const Drawn& o) const {
     return text == o.text && EqualRect(&box, &o.box) && shown == o.shown && font == o.font &&

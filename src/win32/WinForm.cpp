@@ -416,6 +416,8 @@ LRESULT WinFormPeer::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_KILLFOCUS:
             if (const WinControlPeer* p = PeerOf(link_))  // its focus rectangle comes or goes
                 Repaint(p->Box());
+            if (msg == WM_KILLFOCUS && IsChild(hwnd_, reinterpret_cast<HWND>(wp)))
+                link_ = nullptr;  // a button has taken the focus from the link
             break;
         case WM_CLOSE:
             form_.QueryClose();

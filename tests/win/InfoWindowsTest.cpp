@@ -251,7 +251,8 @@ TEST_F(RealInfoWindows, TabReachesTheLinksWhichEnterOrSpaceOpens) {
             UINT key;
             const wchar_t* focus;  // a button's text, or a link's name
         } steps[] = {{VK_TAB, L"? &Sistema"}, {VK_TAB, mail},   {VK_RETURN, mail},
-                     {VK_TAB, site},          {VK_SPACE, site}, {VK_TAB, L"&OK"}};
+                     {VK_TAB, site},          {VK_SPACE, site}, {VK_TAB, L"&OK"},
+                     {VK_TAB, L"? &Sistema"}, {VK_TAB, mail}};
         for (const auto& s : steps) {
             SendMessageW(maker, win32::WinFormPeer::kDialogKey, s.key, 0);
             const std::wstring focus = GetFocus() == maker
@@ -283,6 +284,13 @@ TEST_F(RealInfoWindows, TabReachesTheLinksWhichEnterOrSpaceOpens) {
             EXPECT_GT(edge, 0) << "the focus rectangle";
             EXPECT_EQ(elsewhere, 0) << "pixels changed away from the link's edge";
         }
+        // A button given the focus, as a click gives it, takes it from the link: with the focus
+        // back on the window (where a disabled button leaves it), no link has it, and Enter is
+        // the dialog manager's again.
+        SetFocus(FindWindowExW(maker, nullptr, L"Button", L"&OK"));
+        SetFocus(maker);
+        EXPECT_NE(probe::Object::OfWindow(maker).FocusName(), mail);
+        EXPECT_EQ(SendMessageW(maker, win32::WinFormPeer::kDialogKey, VK_RETURN, 0), 0);
     }));
     EXPECT_TRUE(Opened(launches, "mailto:info@q.example"));
     EXPECT_TRUE(Opened(launches, "www.q.example"));
