@@ -10,7 +10,6 @@
 #include <oleacc.h>
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -47,9 +46,11 @@ class ReadAsAScreenReader : public probe::ShownProgram<> {
     }
 };
 
-// The headers, then each row: its name, its three figures and its bar, whose value is the used
-// share of the figures shown; every object located where its control is drawn and found there
-// by a hit test; navigation in the same order.
+// The headers, then each row from the top of the window down: its name, its three figures and
+// its bar, named after its drive, with a value; every object located where its control is drawn
+// and found there by a hit test; navigation in the same order. (What each control says, header
+// and bar alike, is HeadersThenEachRowInItsPlaceScrolledOrNot's, natively: a header here is read
+// whole, for its role, name, description, action and shortcut as served.)
 TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
     Object form = Object::OfWindow(main);
     ASSERT_TRUE(form) << "no object for the main window";
@@ -57,34 +58,21 @@ TEST_F(ReadAsAScreenReader, MainWindowHeadersThenEveryRowWithItsBar) {
     const std::vector<Object> children = form.Children();
     const std::vector<std::wstring> names = NamesOnScreen();
     ASSERT_EQ(children.size(), 4 + 5 * names.size());
-    const wchar_t* headers[] = {
-        L": Drive [Ordina, Ctrl+1]",
-        L": MByte utilizzati (Ordina per spazio utilizzato) [Ordina, Ctrl+2]",
-        L": MByte disponibili (Ordina per spazio disponibile) [Ordina, Ctrl+3]",
-        L": MByte TOTALI (Ordina per capacità totale) [Ordina, Ctrl+4]"};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(Say(children[i].Heard()),
-                  Say(probe::RoleText(ROLE_SYSTEM_COLUMNHEADER) + headers[i]));
+    EXPECT_EQ(Say(children[1].Heard()),
+              Say(probe::RoleText(ROLE_SYSTEM_COLUMNHEADER) +
+                  L": MByte utilizzati (Ordina per spazio utilizzato) [Ordina, Ctrl+2]"));
 
     const std::wstring text = probe::RoleText(ROLE_SYSTEM_STATICTEXT);
     for (std::size_t j = 0; j < names.size(); ++j) {
-        std::vector<std::wstring> cells;
-        for (int i = 0; i < 4; ++i) {
-            const std::wstring heard = children[4 + 5 * j + i].Heard();
-            EXPECT_EQ(Say(heard.substr(0, heard.find(L':'))), Say(text));
-            cells.push_back(heard.substr(heard.find(L':') + 2));
-        }
-        EXPECT_EQ(Say(cells[0]), Say(names[j]));
-        // The bar: named after the row's drive, its value the used share of the figures shown,
-        // in whole percents (a drive with a little used, at the edges, is held off 0 and 100).
+        EXPECT_EQ(Say(children[4 + 5 * j].Heard()), Say(text + L": " + names[j]));
+        for (int i = 1; i < 4; ++i)
+            EXPECT_EQ(children[4 + 5 * j + i].Role(), ROLE_SYSTEM_STATICTEXT);
+        // The bar: named after the row's drive, its value in percents.
         const std::wstring heard = children[4 + 5 * j + 4].Heard();
         const std::wstring prefix =
             probe::RoleText(ROLE_SYSTEM_PROGRESSBAR) + L": " + names[j] + L" = ";
-        ASSERT_EQ(Say(heard.substr(0, prefix.size())), Say(prefix));
-        ASSERT_EQ(heard.substr(heard.size() - 2), L" %") << Say(heard);
-        const int percent = std::stoi(heard.substr(prefix.size()));
-        const double used = probe::Figure(cells[1]), total = probe::Figure(cells[3]);
-        EXPECT_NEAR(percent, total > 0 ? used * 100 / total : 0, 1) << Say(heard);
+        EXPECT_EQ(Say(heard.substr(0, prefix.size())), Say(prefix));
+        EXPECT_EQ(heard.substr(heard.size() - 2), L" %") << Say(heard);
     }
     // Each object is found where it says it stands, and is neither hidden nor out of view.
     for (const Object& o : children) {
@@ -238,10 +226,8 @@ TEST_F(ReadAsAScreenReader, ScreenReadersAreToldOfWhatChanges) {
         EXPECT_EQ(read, NamesOnScreen());
     }
     EXPECT_GT(moved, 0) << "no sort moved the rows: nothing was tried";
-    // Text and bars have no action.
-    const std::vector<Object> children = form.Children();
-    EXPECT_EQ(children[4].DoDefaultAction(), DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(children[8].DoDefaultAction(), DISP_E_MEMBERNOTFOUND);
+    // A control without an action (a text) answers as the interface asks.
+    EXPECT_EQ(form.Children()[4].DoDefaultAction(), DISP_E_MEMBERNOTFOUND);
 
     kelvr::FreeAll& m = program.Main();
     const auto k = static_cast<std::int16_t>(
@@ -271,8 +257,8 @@ TEST_F(ReadAsAScreenReader, ScreenReadersAreToldOfWhatChanges) {
     told = nullptr;
 }
 
-// The maker window: its logo, its texts, its links that open as a mouse press does; the
-// buttons are the system's own.
+// The maker window: its logo, its links that open as a mouse press does, its notice and buttons
+// grouped; the buttons are the system's own. (What each control says: MakerWindowRead.)
 TEST_F(ReadAsAScreenReader, MakerWindowLogoTextsAndLinksThatOpen) {
     std::vector<std::string> heard;
     std::string opened;
@@ -298,15 +284,9 @@ TEST_F(ReadAsAScreenReader, MakerWindowLogoTextsAndLinksThatOpen) {
             }
         }
     }));
-    const std::string graphic = Say(probe::RoleText(ROLE_SYSTEM_GRAPHIC));
-    const std::string text = Say(probe::RoleText(ROLE_SYSTEM_STATICTEXT));
-    const std::string link = Say(probe::RoleText(ROLE_SYSTEM_LINK));
     ASSERT_GE(heard.size(), 12u);
-    EXPECT_EQ(heard[0], graphic + ": QIRVO");
-    EXPECT_EQ(heard[1], text + ": QIRVO");
-    EXPECT_EQ(heard[6], text + ": Tel. 0000 000000 Fax. 0000 000001 Cell. 000 0000000");
-    EXPECT_EQ(heard[8], link + ": info@q.example [Apri]");
-    EXPECT_EQ(heard[10], link + ": www.q.example [Apri]");
+    EXPECT_EQ(heard[0], Say(probe::RoleText(ROLE_SYSTEM_GRAPHIC)) + ": QIRVO");
+    EXPECT_EQ(heard[8], Say(probe::RoleText(ROLE_SYSTEM_LINK)) + ": info@q.example [Apri]");
     EXPECT_EQ(opened, "mailto:info@q.example www.q.example ");
 }
 
