@@ -152,7 +152,6 @@ TEST_F(RealMainWindow, ShowsAFolderDriveWithItsLabelAndAMissingOneAsZero) {
     auto e = named(L"e:");
     ASSERT_NE(e, table.end());
     for (const std::wstring& f : e->figures) EXPECT_EQ(f, L"0,00");
-    EXPECT_NE(e->bar_heard.find(L" = 0 %"), std::wstring::npos) << win32::Narrow(e->bar_heard);
 }
 
 // A click on each header reaches its handler (the order it gives is tested natively), and the

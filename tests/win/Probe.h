@@ -572,7 +572,6 @@ struct Row {
     std::wstring figures[3];  // used, free, total
     RECT cells[4];
     RECT bar;
-    std::wstring bar_heard;
 };
 
 // The rows of the main window, as they follow one another in reading order: from the top down.
@@ -585,8 +584,7 @@ inline std::vector<Row> Table(HWND main) {
         Row r{read[i].name,
               {read[i + 1].name, read[i + 2].name, read[i + 3].name},
               {},
-              read[i + 4].rect,
-              read[i + 4].heard};
+              read[i + 4].rect};
         for (int c = 0; c < 4; ++c) r.cells[c] = read[i + c].rect;
         rows.push_back(r);
         i += 4;
