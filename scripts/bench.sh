@@ -80,8 +80,8 @@ build cmake --preset native
 build cmake --build --preset native --target kelvr_search_bench kelvr_search_bench_debug
 build cmake --preset mingw
 build cmake --build --preset mingw --target kelvr kelvr_search_bench kelvr_minimal \
-  kelvr_minimal_manifest kelvr_minimal_comctl kelvr_minimal_children kelvr_start_steps \
-  kelvr_start_bench kelvr_drive_probe kelvr_ui_bench
+  kelvr_minimal_manifest kelvr_minimal_comctl kelvr_minimal_children kelvr_minimal_drives \
+  kelvr_start_steps kelvr_start_bench kelvr_drive_probe kelvr_ui_bench
 
 search_native=$native_dir/bench/kelvr_search_bench
 search_native_debug=$native_dir/bench/kelvr_search_bench_debug
@@ -247,6 +247,7 @@ if part start; then
     "minimal+manifest=$(winpath "$wine_bench/kelvr_minimal_manifest.exe")" \
     "minimal+comctl=$(winpath "$wine_bench/kelvr_minimal_comctl.exe")" \
     "minimal+children=$(winpath "$wine_bench/kelvr_minimal_children.exe")" \
+    "minimal+drives=$(winpath "$wine_bench/kelvr_minimal_drives.exe")" \
     "kelvr steps=$(winpath "$wine_bench/kelvr_start_steps.exe")" >"$work/start"
   echo "### Start-up under Wine: process start to main window shown and painted"
   echo
@@ -262,6 +263,9 @@ if part start; then
   echo "start, which kelvr.exe leaves until a tooltip, a button or the registry is first needed;"
   echo "\"minimal+children\" is minimal+manifest whose window holds 28 child windows that paint a"
   echo "word each, as many as the labels and bars kelvr's main window shows here (four drives);"
+  echo "\"minimal+drives\" is minimal+manifest that first asks every drive's type, label and"
+  echo "figures, each drive on a thread of its own, and waits for them all before it makes its"
+  echo "window: what any program pays that keeps a hung drive from holding up its window;"
   echo "\"kelvr steps\" is kelvr.exe's WinMain with clocks around its steps (bench/StartSteps.cpp)."
   echo "\"seen unpainted\": runs in which a poll found the window visible but not yet painted"
   echo "(WaitForInputIdle returns once the first paint is done, so usually none)."
@@ -282,7 +286,8 @@ if part start; then
     "ShowWindow and UpdateWindow that show the window: minimal $(col minimal 2), $(col minimal 3)," \
     "$(col minimal 4); minimal+manifest $(col manifest 2), $(col manifest 3), $(col manifest 4);" \
     "minimal+comctl $(col comctl 2), $(col comctl 3), $(col comctl 4);" \
-    "minimal+children $(col children 2), $(col children 3), $(col children 4)."
+    "minimal+children $(col children 2), $(col children 3), $(col children 4);" \
+    "minimal+drives $(col drives 2), $(col drives 3), $(col drives 4)."
   echo "kelvr steps: creation to WinMain $(col steps 2); WinHost $(col steps 3);" \
     "Program $(col steps 4); starting the drives' threads $(col steps 5); main window's Show() $(col steps 6)" \
     "(of which making its window $(col steps 7), window updates $(col steps 8) with the one" \
