@@ -10,7 +10,7 @@
 // its background as kelvr's labels do, made before the window shows; and with
 // KELVR_MINIMAL_DRIVES (kelvr_minimal_drives.exe, with the manifest), asking every drive's
 // type, label and figures on a thread of its own and waiting for them all before it makes its
-// window, as any program must that keeps a drive that does not answer from holding it up. The
+// window, as kelvr.exe does to keep a drive that does not answer from holding it up. The
 // differences tell what those cost at start-up.
 //
 // With KELVR_STEPS_LOG set (see StartLog.h), once its window is painted it appends

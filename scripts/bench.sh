@@ -265,7 +265,7 @@ if part start; then
   echo "word each, as many as the labels and bars kelvr's main window shows here (four drives);"
   echo "\"minimal+drives\" is minimal+manifest that first asks every drive's type, label and"
   echo "figures, each drive on a thread of its own, and waits for them all before it makes its"
-  echo "window: what any program pays that keeps a hung drive from holding up its window;"
+  echo "window, as kelvr.exe does: what any program pays that asks its drives so;"
   echo "\"kelvr steps\" is kelvr.exe's WinMain with clocks around its steps (bench/StartSteps.cpp)."
   echo "\"seen unpainted\": runs in which a poll found the window visible but not yet painted"
   echo "(WaitForInputIdle returns once the first paint is done, so usually none)."
