@@ -105,10 +105,10 @@ DWORD WINAPI AskDrive(void* p) {
     const wchar_t letter = static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(p));
     const wchar_t root[] = {letter, L':', L'\\', 0};
     wchar_t label[MAX_PATH + 1];
-    ULARGE_INTEGER avail, total, free;
+    ULARGE_INTEGER avail, total, totalFree;
     if (GetDriveTypeW(root) != DRIVE_REMOTE)
         GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0);
-    GetDiskFreeSpaceExW(root, &avail, &total, &free);
+    GetDiskFreeSpaceExW(root, &avail, &total, &totalFree);
     return 0;
 }
 
