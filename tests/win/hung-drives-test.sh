@@ -70,6 +70,25 @@ wait_for() {
   return 1
 }
 
+# stacks: where each thread of the prefix's kelvr.exe waits, for a run in which its window
+# stopped answering: the kernel's stack of each (as root) and gdb's backtraces (where gdb is).
+stacks() {
+  local env pid t
+  while IFS= read -r env; do
+    pid=${env#/proc/}
+    pid=${pid%/environ}
+    grep -qa 'kelvr\.exe' "/proc/$pid/cmdline" 2>/dev/null || continue
+    echo "== kelvr.exe, process $pid: where its threads wait"
+    for t in /proc/"$pid"/task/*; do
+      echo "-- thread ${t##*/} $(cat "$t/comm" 2>/dev/null) $(cat "$t/wchan" 2>/dev/null)"
+      cat "$t/stack" 2>/dev/null
+    done
+    if command -v gdb >/dev/null; then
+      timeout 60 gdb -p "$pid" -batch -ex 'thread apply all bt 30' 2>&1 | grep -v '^\[New'
+    fi
+  done < <(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null)
+}
+
 # scenario END HUNG ALL: one run of the probe in a fresh prefix. ALL is the FUSE drives' letters
 # (the prefix's D: and E: are taken out, and Z: too when ALL starts with "-"), HUNG those of
 # them that hang. Prints the probe's "name value" lines.
@@ -120,6 +139,7 @@ scenario() {
   fi
   rc=0
   wait "$pid" || rc=$?
+  grep -q "still at" "$out" && stacks >&2
   tr -d '\r' <"$out"
   echo "exit $rc"
   unmount_all
